@@ -16,7 +16,7 @@ bool AtlasMesh::indices_in_range() const {
 
 Status create_mesh(std::uint32_t face_count, std::uint32_t vertex_count,
                    std::unique_ptr<AtlasMesh>* out) {
-    if (out == nullptr || face_count == 0 || vertex_count == 0) {
+    if (out == nullptr || vertex_count == 0) {
         return Status::InvalidCall;
     }
     try {

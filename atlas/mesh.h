@@ -51,7 +51,8 @@ class AtlasMesh {
     std::vector<std::uint32_t> indices_;
 };
 
-// Creates a mesh; Status::InvalidCall for zero faces or vertices,
+// Creates a mesh; Status::InvalidCall for zero vertices (a mesh without
+// faces is allowed: a map whose objects have no faces is still a map),
 // Status::OutOfMemory when allocation fails. The caller owns *out.
 Status create_mesh(std::uint32_t face_count, std::uint32_t vertex_count,
                    std::unique_ptr<AtlasMesh>* out);

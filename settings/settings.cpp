@@ -1,0 +1,82 @@
+#include "settings/settings.h"
+
+#include "host/interface.h"
+#include "host/text.h"
+#include "host/windows.h"
+
+namespace {
+
+std::string host_image_folder() {
+    const MCHAR* dir = GetCOREInterface()->GetDir(APP_IMAGE_DIR);
+    return WideToUtf8(dir != nullptr ? dir : L"") + "\\";
+}
+
+std::string standard_material_name() {
+    ClassEntry* entry = GetCOREInterface()->GetClassDirectory().FindClassEntry(
+        MATERIAL_CLASS_ID, standardMaterialClassID);
+    return entry != nullptr ? WideToUtf8(entry->ClassName()) : std::string("Standard");
+}
+
+} // namespace
+
+void UnwrapSettings::reset() {
+    channel = 1;
+    charts = 0;
+    stretch = 0.15f;
+    width = 1024;
+    height = 1024;
+    gutter = 4;
+    quality = false;
+    preview = true;
+    seams = false;
+    source_channel = 1;
+    unwrapmode = Polygons;
+    padding = 2;
+    keepshell = true;
+    outpath = host_image_folder();
+    bakerange = false;
+    bakerangefrom = 0;
+    bakerangeto = 100;
+    netrender = false;
+    netpath = "\\\\server\\";
+    manager = "localhost";
+    port = 3234;
+    ratio = 1.0f;
+    aspectlock = true;
+    angle_concave = 90.0f;
+    use_concave = false;
+    angle_convex = 90.0f;
+    use_convex = false;
+    mapcount = 1;
+    mapmode = FixedNumber;
+    bakemode = SinglePass;
+    base_unwrap = Organic;
+    create_shell = true;
+    target_material = standard_material_name();
+    add_self_illumination = false;
+    projection_camera = 0;
+    projection_tolerance = 0.0f;
+    projection_angle = 45.0f;
+    projection_orthographic = false;
+    add_group_name_to_textures = true;
+}
+
+UnwrapSettings& settings() {
+    // Created on first use, after the host is up: the defaults ask the host
+    // for its image folder and its standard material. The default preset is
+    // read here once presets exist.
+    static UnwrapSettings* instance = [] {
+        auto* s = new UnwrapSettings{};
+        s->reset();
+        return s;
+    }();
+    return *instance;
+}
+
+void report(const std::string& text, int level) {
+    settings().last_message = text;
+    if (level == 0 || level == 2) {
+        MessageBoxW(GetCOREInterface()->GetMAXHWnd(), Utf8ToWide(text).c_str(), L"Notification",
+                    MB_OK);
+    }
+}

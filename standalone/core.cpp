@@ -1,0 +1,110 @@
+#include "standalone/core.h"
+
+#include "host/windows.h"
+#include "standalone/derived_object.h"
+
+namespace {
+
+Interface* current_core = nullptr;
+
+// The host's own classes that the plug-in asks for by identity.
+class BuiltinEntry : public ClassEntry {
+  public:
+    BuiltinEntry(const MCHAR* name, SClass_ID sid, Class_ID cid)
+        : name_(name), sid_(sid), cid_(cid) {}
+    const MCHAR* ClassName() override { return name_; }
+    Class_ID ClassID() override { return cid_; }
+    SClass_ID SuperClassID() override { return sid_; }
+
+  private:
+    const MCHAR* name_;
+    SClass_ID sid_;
+    Class_ID cid_;
+};
+
+class DescEntry : public ClassEntry {
+  public:
+    explicit DescEntry(ClassDesc* desc) : desc_(desc) {}
+    const MCHAR* ClassName() override { return desc_->ClassName(); }
+    Class_ID ClassID() override { return desc_->ClassID(); }
+    SClass_ID SuperClassID() override { return desc_->SuperClassID(); }
+
+  private:
+    ClassDesc* desc_;
+};
+
+} // namespace
+
+Interface* GetCOREInterface() {
+    return current_core;
+}
+
+int MessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UINT) {
+    if (auto* core = static_cast<StandaloneCore*>(owner)) {
+        core->AddMessage({caption != nullptr ? caption : L"", text != nullptr ? text : L""});
+    }
+    return IDOK;
+}
+
+StandaloneCore::StandaloneCore(bool draw_progress)
+    : scene_(std::make_unique<Scene>()), progress_(draw_progress), previous_(current_core) {
+    entries_.push_back(
+        std::make_unique<BuiltinEntry>(L"Standard", MATERIAL_CLASS_ID, standardMaterialClassID));
+    current_core = this;
+}
+
+StandaloneCore::~StandaloneCore() {
+    selection_.clear();
+    scene_.reset();
+    current_core = previous_;
+}
+
+INode* StandaloneCore::GetSelNode(int i) {
+    return i >= 0 && i < GetSelNodeCount() ? selection_[static_cast<std::size_t>(i)] : nullptr;
+}
+
+void* StandaloneCore::CreateInstance(SClass_ID superID, Class_ID classID) {
+    for (ClassDesc* desc : classes_) {
+        if (desc->SuperClassID() == superID && desc->ClassID() == classID) {
+            return desc->Create(0);
+        }
+    }
+    return nullptr;
+}
+
+const MCHAR* StandaloneCore::GetDir(int which) {
+    return which == APP_IMAGE_DIR ? image_dir_.c_str() : L"";
+}
+
+BOOL StandaloneCore::ProgressStart(const MCHAR* title, BOOL, LPTHREAD_START_ROUTINE fn,
+                                   LPVOID arg) {
+    progress_.Start(title != nullptr ? title : L"");
+    if (fn != nullptr) {
+        fn(arg);
+    }
+    return 1;
+}
+
+void StandaloneCore::ProgressUpdate(int pct, BOOL showPct, const MCHAR* title) {
+    const std::wstring text = title != nullptr ? title : L"";
+    progress_.Update(pct, showPct != 0, title != nullptr ? &text : nullptr);
+}
+
+IDerivedObject* StandaloneCore::CreateDerivedObject(Object* obj) {
+    return new DerivedObject(obj);
+}
+
+ClassEntry* StandaloneCore::FindClassEntry(SClass_ID superClassID, Class_ID classID) {
+    for (auto& e : entries_) {
+        if (e->SuperClassID() == superClassID && e->ClassID() == classID) {
+            return e.get();
+        }
+    }
+    for (ClassDesc* desc : classes_) {
+        if (desc->SuperClassID() == superClassID && desc->ClassID() == classID) {
+            entries_.push_back(std::make_unique<DescEntry>(desc));
+            return entries_.back().get();
+        }
+    }
+    return nullptr;
+}

@@ -1,0 +1,19 @@
+// `vellumar unwrap`: imports a scene, selects its mesh nodes (or the named
+// ones), runs one unwrap and prints what every object got.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct UnwrapCommand {
+    std::string scene;
+    std::string mode = "organic";
+    int source_channel = 1;
+    int channel = 1;
+    std::string group = "unnamed";
+    std::vector<std::string> nodes;
+};
+
+// Exit status: 0 the run went through, 1 it stopped with a message, 2 the
+// scene could not be read or a named node does not exist.
+int run_unwrap_command(const UnwrapCommand& cmd);

@@ -1,0 +1,596 @@
+#include "atlas/chart_packer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+namespace vellumar::atlas {
+
+namespace {
+
+// Texels added around every triangle before rasterising. The output is
+// stored as float and corrected in float by the caller, and texel samplers
+// snap to 1/256 texel; both move an edge by far less than this.
+constexpr double kRasterMargin = 0.02;
+// Keeps the far edge of the layout strictly inside the aspect-fit limit.
+constexpr double kEdgeMargin = 1e-3;
+
+struct Run {
+    std::int32_t x0, x1; // [x0, x1), relative to the placement
+};
+
+// The texels of one chart in one orientation as runs per row.
+struct Mask {
+    std::int32_t row0 = 0; // relative row of the first mask row
+    std::vector<std::uint32_t> row_begin;
+    std::vector<Run> runs;
+    std::int32_t rows() const {
+        return row_begin.empty() ? 0 : static_cast<std::int32_t>(row_begin.size() - 1);
+    }
+};
+
+struct Shape {
+    Mask solid;  // texels the chart touches
+    Mask dilated; // the same grown by the gutter radius
+    double width = 0, height = 0;
+};
+
+struct Placement {
+    std::uint8_t turns = 0; // quarter turns counter-clockwise
+    std::int32_t x = 0, y = 0;
+};
+
+// A chart in its own frame: turned to its smallest bounding rectangle
+// (rotating calipers over the convex hull) and moved to the origin.
+struct Prepared {
+    std::vector<double> xy; // 2 per chart vertex
+    double width = 0, height = 0;
+    double area = 0;
+};
+
+double cross(double ax, double ay, double bx, double by) { return ax * by - ay * bx; }
+
+// Andrew's monotone chain; returns hull indices counter-clockwise.
+void convex_hull(const double* xy, std::size_t n, std::vector<std::uint32_t>& order,
+                 std::vector<std::uint32_t>& hull) {
+    order.resize(n);
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        if (xy[2 * a] != xy[2 * b]) {
+            return xy[2 * a] < xy[2 * b];
+        }
+        return xy[2 * a + 1] < xy[2 * b + 1];
+    });
+    hull.assign(2 * n + 1, 0);
+    std::size_t k = 0;
+    auto turn = [&](std::uint32_t o, std::uint32_t a, std::uint32_t b) {
+        return cross(xy[2 * a] - xy[2 * o], xy[2 * a + 1] - xy[2 * o + 1], xy[2 * b] - xy[2 * o],
+                     xy[2 * b + 1] - xy[2 * o + 1]);
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        while (k >= 2 && turn(hull[k - 2], hull[k - 1], order[i]) <= 0) {
+            --k;
+        }
+        hull[k++] = order[i];
+    }
+    for (std::size_t i = n - 1, t = k + 1; i-- > 0;) {
+        while (k >= t && turn(hull[k - 2], hull[k - 1], order[i]) <= 0) {
+            --k;
+        }
+        hull[k++] = order[i];
+    }
+    hull.resize(k > 1 ? k - 1 : k);
+}
+
+Prepared prepare_chart(const ChartSet& set, std::uint32_t c, std::vector<std::uint32_t>& order,
+                       std::vector<std::uint32_t>& hull) {
+    Prepared p;
+    const std::uint32_t v0 = set.vertex_begin[c], v1 = set.vertex_begin[c + 1];
+    const std::size_t n = v1 - v0;
+    const double* src = set.uv.data() + 2 * v0;
+    p.xy.assign(src, src + 2 * n);
+    for (std::uint32_t t = set.triangle_begin[c]; t < set.triangle_begin[c + 1]; ++t) {
+        const std::uint32_t* tri = &set.triangles[3 * t];
+        const double* a = &set.uv[2 * tri[0]];
+        const double* b = &set.uv[2 * tri[1]];
+        const double* d = &set.uv[2 * tri[2]];
+        p.area += 0.5 * std::abs(cross(b[0] - a[0], b[1] - a[1], d[0] - a[0], d[1] - a[1]));
+    }
+    if (n == 0) {
+        return p;
+    }
+    convex_hull(p.xy.data(), n, order, hull);
+    double best_area = std::numeric_limits<double>::infinity();
+    double best_cos = 1, best_sin = 0;
+    for (std::size_t i = 0; i < hull.size() && hull.size() > 1; ++i) {
+        const std::uint32_t a = hull[i], b = hull[(i + 1) % hull.size()];
+        double ex = p.xy[2 * b] - p.xy[2 * a], ey = p.xy[2 * b + 1] - p.xy[2 * a + 1];
+        const double len = std::hypot(ex, ey);
+        if (len <= 0) {
+            continue;
+        }
+        ex /= len;
+        ey /= len;
+        double lo_x = 1e300, hi_x = -1e300, lo_y = 1e300, hi_y = -1e300;
+        for (std::uint32_t h : hull) {
+            const double x = p.xy[2 * h] * ex + p.xy[2 * h + 1] * ey;
+            const double y = -p.xy[2 * h] * ey + p.xy[2 * h + 1] * ex;
+            lo_x = std::min(lo_x, x);
+            hi_x = std::max(hi_x, x);
+            lo_y = std::min(lo_y, y);
+            hi_y = std::max(hi_y, y);
+        }
+        const double area = (hi_x - lo_x) * (hi_y - lo_y);
+        if (area < best_area - 1e-12 * std::abs(best_area)) {
+            best_area = area;
+            best_cos = ex;
+            best_sin = ey;
+        }
+    }
+    double lo_x = 1e300, hi_x = -1e300, lo_y = 1e300, hi_y = -1e300;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = p.xy[2 * i] * best_cos + p.xy[2 * i + 1] * best_sin;
+        const double y = -p.xy[2 * i] * best_sin + p.xy[2 * i + 1] * best_cos;
+        p.xy[2 * i] = x;
+        p.xy[2 * i + 1] = y;
+        lo_x = std::min(lo_x, x);
+        hi_x = std::max(hi_x, x);
+        lo_y = std::min(lo_y, y);
+        hi_y = std::max(hi_y, y);
+    }
+    // Lying down packs better into the rows the search fills first.
+    const bool stand_up = (hi_y - lo_y) > (hi_x - lo_x);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = p.xy[2 * i] - lo_x, y = p.xy[2 * i + 1] - lo_y;
+        p.xy[2 * i] = stand_up ? (hi_y - lo_y) - y : x;
+        p.xy[2 * i + 1] = stand_up ? x : y;
+    }
+    p.width = stand_up ? hi_y - lo_y : hi_x - lo_x;
+    p.height = stand_up ? hi_x - lo_x : hi_y - lo_y;
+    return p;
+}
+
+// Position of a chart vertex after scaling by t and `turns` quarter turns,
+// with the chart's corner at the origin.
+inline void place_point(const Prepared& p, std::size_t i, double t, int turns, double& x,
+                        double& y) {
+    const double px = p.xy[2 * i], py = p.xy[2 * i + 1];
+    switch (turns) {
+    case 0:
+        x = t * px;
+        y = t * py;
+        break;
+    case 1:
+        x = t * (p.height - py);
+        y = t * px;
+        break;
+    case 2:
+        x = t * (p.width - px);
+        y = t * (p.height - py);
+        break;
+    default:
+        x = t * py;
+        y = t * (p.width - px);
+        break;
+    }
+}
+
+// Scratch memory of one packing call, reused by every chart and scale.
+class Rasteriser {
+  public:
+    void build(const ChartSet& set, std::uint32_t c, const Prepared& p, double t, int turns,
+               int radius, Shape& out) {
+        const bool turned = (turns & 1) != 0;
+        out.width = t * (turned ? p.height : p.width);
+        out.height = t * (turned ? p.width : p.height);
+        // Cell i of the bitmap is the texel column i - 1: the margin can
+        // reach one texel before the origin.
+        const int bw = static_cast<int>(std::floor(out.width + kRasterMargin)) + 2;
+        const int bh = static_cast<int>(std::floor(out.height + kRasterMargin)) + 2;
+        bits_.assign(static_cast<std::size_t>(bw) * bh, 0);
+        const std::uint32_t v0 = set.vertex_begin[c];
+        pts_.resize(2 * (set.vertex_begin[c + 1] - v0));
+        for (std::size_t i = 0; i < pts_.size() / 2; ++i) {
+            place_point(p, i, t, turns, pts_[2 * i], pts_[2 * i + 1]);
+        }
+        for (std::uint32_t tri = set.triangle_begin[c]; tri < set.triangle_begin[c + 1]; ++tri) {
+            const std::uint32_t* ix = &set.triangles[3 * tri];
+            raster_triangle(&pts_[2 * (ix[0] - v0)], &pts_[2 * (ix[1] - v0)],
+                            &pts_[2 * (ix[2] - v0)], bw, bh);
+        }
+        // A chart made of degenerate triangles only still claims its texels.
+        for (std::size_t i = 0; i < pts_.size() / 2; ++i) {
+            const int cx = std::clamp(static_cast<int>(std::floor(pts_[2 * i])) + 1, 0, bw - 1);
+            const int cy = std::clamp(static_cast<int>(std::floor(pts_[2 * i + 1])) + 1, 0, bh - 1);
+            bits_[static_cast<std::size_t>(cy) * bw + cx] = 1;
+        }
+        extract(bits_, bw, bh, -1, -1, out.solid);
+        if (radius <= 0) {
+            out.dilated = out.solid;
+            return;
+        }
+        // Chebyshev dilation as a horizontal then a vertical sweep.
+        const int dw = bw + 2 * radius, dh = bh + 2 * radius;
+        wide_.assign(static_cast<std::size_t>(dw) * bh, 0);
+        for (int y = 0; y < bh; ++y) {
+            int last = -1 << 20;
+            for (int x = 0; x < dw; ++x) {
+                if (x < bw && bits_[static_cast<std::size_t>(y) * bw + x]) {
+                    last = x;
+                }
+                wide_[static_cast<std::size_t>(y) * dw + x] = (x - last <= 2 * radius) ? 1 : 0;
+            }
+        }
+        tall_.assign(static_cast<std::size_t>(dw) * dh, 0);
+        for (int x = 0; x < dw; ++x) {
+            int last = -1 << 20;
+            for (int y = 0; y < dh; ++y) {
+                if (y < bh && wide_[static_cast<std::size_t>(y) * dw + x]) {
+                    last = y;
+                }
+                tall_[static_cast<std::size_t>(y) * dw + x] = (y - last <= 2 * radius) ? 1 : 0;
+            }
+        }
+        extract(tall_, dw, dh, -1 - radius, -1 - radius, out.dilated);
+    }
+
+  private:
+    // Separating-axis test of each texel of the triangle's bounding box
+    // against the triangle; works for degenerate triangles too, which then
+    // claim the texels their segment or point touches.
+    void raster_triangle(const double* a, const double* b, const double* c, int bw, int bh) {
+        const double m = kRasterMargin;
+        const double min_x = std::min({a[0], b[0], c[0]}), max_x = std::max({a[0], b[0], c[0]});
+        const double min_y = std::min({a[1], b[1], c[1]}), max_y = std::max({a[1], b[1], c[1]});
+        const int x0 = std::max(static_cast<int>(std::floor(min_x - m)) + 1, 0);
+        const int x1 = std::min(static_cast<int>(std::floor(max_x + m)) + 1, bw - 1);
+        const int y0 = std::max(static_cast<int>(std::floor(min_y - m)) + 1, 0);
+        const int y1 = std::min(static_cast<int>(std::floor(max_y + m)) + 1, bh - 1);
+        const double* p[3] = {a, b, c};
+        double nx[3], ny[3], lo[3], hi[3];
+        for (int k = 0; k < 3; ++k) {
+            const double* s = p[k];
+            const double* e = p[(k + 1) % 3];
+            nx[k] = -(e[1] - s[1]);
+            ny[k] = e[0] - s[0];
+            lo[k] = 1e300;
+            hi[k] = -1e300;
+            for (int j = 0; j < 3; ++j) {
+                const double d = nx[k] * p[j][0] + ny[k] * p[j][1];
+                lo[k] = std::min(lo[k], d);
+                hi[k] = std::max(hi[k], d);
+            }
+        }
+        const double half = 0.5 + m;
+        for (int y = y0; y <= y1; ++y) {
+            const double cy = (y - 1) + 0.5;
+            for (int x = x0; x <= x1; ++x) {
+                const double cx = (x - 1) + 0.5;
+                bool apart = false;
+                for (int k = 0; k < 3 && !apart; ++k) {
+                    const double centre = nx[k] * cx + ny[k] * cy;
+                    const double reach = (std::abs(nx[k]) + std::abs(ny[k])) * half;
+                    apart = centre - reach > hi[k] || centre + reach < lo[k];
+                }
+                if (!apart) {
+                    bits_[static_cast<std::size_t>(y) * bw + x] = 1;
+                }
+            }
+        }
+    }
+
+    static void extract(const std::vector<std::uint8_t>& bits, int w, int h, int ox, int oy,
+                        Mask& out) {
+        out.row0 = oy;
+        out.row_begin.clear();
+        out.runs.clear();
+        for (int y = 0; y < h; ++y) {
+            out.row_begin.push_back(static_cast<std::uint32_t>(out.runs.size()));
+            const std::uint8_t* row = &bits[static_cast<std::size_t>(y) * w];
+            for (int x = 0; x < w;) {
+                if (!row[x]) {
+                    ++x;
+                    continue;
+                }
+                int e = x;
+                while (e < w && row[e]) {
+                    ++e;
+                }
+                out.runs.push_back({x + ox, e + ox});
+                x = e;
+            }
+        }
+        out.row_begin.push_back(static_cast<std::uint32_t>(out.runs.size()));
+    }
+
+    std::vector<std::uint8_t> bits_, wide_, tall_;
+    std::vector<double> pts_;
+};
+
+// The occupied texels of the atlas, with, per texel, the last occupied
+// column at or left of it in its row, so a failed test can jump past the
+// whole obstacle instead of moving one texel at a time.
+class Grid {
+  public:
+    Grid(int w, int h) : w_(w), h_(h), occupied_(static_cast<std::size_t>(w) * h, 0),
+                         last_(static_cast<std::size_t>(w) * h, -1) {}
+
+    void clear() {
+        std::fill(occupied_.begin(), occupied_.end(), 0);
+        std::fill(last_.begin(), last_.end(), -1);
+    }
+
+    // First fit in row-major order of placements with x in [xlo, xhi],
+    // y in [ylo, yhi].
+    bool find(const Mask& m, int xlo, int xhi, int ylo, int yhi, int& out_x, int& out_y) const {
+        const int rows = m.rows();
+        if (rows == 0) {
+            out_x = xlo;
+            out_y = ylo;
+            return xlo <= xhi && ylo <= yhi;
+        }
+        int hint = 0;
+        for (int y = ylo; y <= yhi; ++y) {
+            int x = xlo;
+            while (x <= xhi) {
+                bool hit = false;
+                for (int i = 0; i < rows && !hit; ++i) {
+                    const int r = (i + hint) % rows;
+                    const int gy = y + m.row0 + r;
+                    if (gy < 0 || gy >= h_) {
+                        continue;
+                    }
+                    const std::int32_t* last = &last_[static_cast<std::size_t>(gy) * w_];
+                    for (std::uint32_t k = m.row_begin[r]; k < m.row_begin[r + 1]; ++k) {
+                        const int a = std::max(x + m.runs[k].x0, 0);
+                        const int b = std::min(x + m.runs[k].x1, w_);
+                        if (a < b && last[b - 1] >= a) {
+                            x = last[b - 1] + 1 - m.runs[k].x0;
+                            hint = r;
+                            hit = true;
+                            break;
+                        }
+                    }
+                }
+                if (!hit) {
+                    out_x = x;
+                    out_y = y;
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    void occupy(const Mask& m, int x, int y) {
+        for (int r = 0; r < m.rows(); ++r) {
+            const int gy = y + m.row0 + r;
+            if (gy < 0 || gy >= h_ || m.row_begin[r] == m.row_begin[r + 1]) {
+                continue;
+            }
+            std::uint8_t* occ = &occupied_[static_cast<std::size_t>(gy) * w_];
+            int first = w_;
+            for (std::uint32_t k = m.row_begin[r]; k < m.row_begin[r + 1]; ++k) {
+                const int a = std::max(x + m.runs[k].x0, 0);
+                const int b = std::min(x + m.runs[k].x1, w_);
+                for (int i = a; i < b; ++i) {
+                    occ[i] = 1;
+                }
+                first = std::min(first, a);
+            }
+            std::int32_t* last = &last_[static_cast<std::size_t>(gy) * w_];
+            for (int i = first; i < w_; ++i) {
+                last[i] = occ[i] ? i : (i > 0 ? last[i - 1] : -1);
+            }
+        }
+    }
+
+  private:
+    int w_, h_;
+    std::vector<std::uint8_t> occupied_;
+    std::vector<std::int32_t> last_;
+};
+
+class Packer {
+  public:
+    Packer(const ChartSet& set, const PackLayout& layout) : set_(set), layout_(layout) {
+        const double w = layout.width, h = layout.height;
+        const double big = std::max(w, h), small = std::min(w, h);
+        gutter_ = std::max(0.0, static_cast<double>(layout.gutter));
+        scale_ = big * (1.0 - gutter_ / small);
+        radius_ = static_cast<int>(std::ceil(gutter_));
+        region_w_ = scale_ * std::min(w / h, 1.0);
+        region_h_ = scale_ * std::min(h / w, 1.0);
+        turn_count_ = layout.quality ? 4 : 2;
+    }
+
+    bool usable() const { return scale_ > 1.0 && region_w_ >= 1.0 && region_h_ >= 1.0; }
+
+    void prepare() {
+        const std::uint32_t n = set_.chart_count();
+        charts_.resize(n);
+        std::vector<std::uint32_t> order, hull;
+        for (std::uint32_t c = 0; c < n; ++c) {
+            charts_[c] = prepare_chart(set_, c, order, hull);
+        }
+        order_.resize(n);
+        std::iota(order_.begin(), order_.end(), 0u);
+        std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return charts_[a].width * charts_[a].height > charts_[b].width * charts_[b].height;
+        });
+    }
+
+    // Largest scale that could possibly fit: the area bound and the bound of
+    // each chart's own extent.
+    double upper_scale() const {
+        double area = 0, bound = std::numeric_limits<double>::infinity();
+        const double long_side = std::max(region_w_, region_h_);
+        const double short_side = std::min(region_w_, region_h_);
+        for (const Prepared& p : charts_) {
+            area += p.area;
+            const double a = std::max(p.width, p.height), b = std::min(p.width, p.height);
+            if (a > 0) {
+                bound = std::min(bound, long_side / a);
+            }
+            if (b > 0) {
+                bound = std::min(bound, short_side / b);
+            }
+        }
+        if (area > 0) {
+            bound = std::min(bound, std::sqrt(region_w_ * region_h_ / area));
+        }
+        return bound;
+    }
+
+    double lower_scale() const {
+        double extent = 0;
+        for (const Prepared& p : charts_) {
+            extent = std::max({extent, p.width, p.height});
+        }
+        return extent > 0 ? 0.25 / extent : 1.0;
+    }
+
+    // Packs every chart at scale t; fills placements_ on success.
+    bool attempt(double t, Grid& grid) {
+        grid.clear();
+        placements_.assign(charts_.size(), Placement{});
+        const int xlo = static_cast<int>(std::ceil(gutter_ / 2));
+        for (std::uint32_t c : order_) {
+            bool found = false;
+            int best_x = 0, best_y = 0, best_turns = 0;
+            double best_top = std::numeric_limits<double>::infinity();
+            for (int turns = 0; turns < turn_count_; ++turns) {
+                Shape& s = shapes_[turns];
+                rasteriser_.build(set_, c, charts_[c], t, turns, radius_, s);
+                const int xhi = static_cast<int>(
+                    std::floor(gutter_ / 2 + region_w_ - s.width - kEdgeMargin));
+                int yhi = static_cast<int>(
+                    std::floor(gutter_ / 2 + region_h_ - s.height - kEdgeMargin));
+                if (found) {
+                    // A later turn must sit lower to win.
+                    yhi = std::min(yhi, static_cast<int>(std::floor(best_top - s.height)));
+                }
+                int x = 0, y = 0;
+                if (xhi < xlo || yhi < xlo || !grid.find(s.dilated, xlo, xhi, xlo, yhi, x, y)) {
+                    continue;
+                }
+                const double top = y + s.height;
+                if (!found || top < best_top || (top == best_top && x < best_x)) {
+                    found = true;
+                    best_top = top;
+                    best_x = x;
+                    best_y = y;
+                    best_turns = turns;
+                }
+            }
+            if (!found) {
+                return false;
+            }
+            grid.occupy(shapes_[best_turns].solid, best_x, best_y);
+            placements_[c] = {static_cast<std::uint8_t>(best_turns), best_x, best_y};
+        }
+        return true;
+    }
+
+    void write(ChartSet& set, double t, const std::vector<Placement>& placements) const {
+        const float w = static_cast<float>(layout_.width), h = static_cast<float>(layout_.height);
+        // The same float limits the aspect fit compares against.
+        const float limit_u = std::min(w / h, 1.0f), limit_v = std::min(h / w, 1.0f);
+        for (std::uint32_t c = 0; c < charts_.size(); ++c) {
+            const Prepared& p = charts_[c];
+            const Placement& pl = placements[c];
+            const std::uint32_t v0 = set.vertex_begin[c];
+            for (std::size_t i = 0; i < p.xy.size() / 2; ++i) {
+                double x = 0, y = 0;
+                place_point(p, i, t, pl.turns, x, y);
+                const double u = (pl.x + x - gutter_ / 2) / scale_;
+                const double v = (pl.y + y - gutter_ / 2) / scale_;
+                set.uv[2 * (v0 + i)] = std::clamp(static_cast<double>(static_cast<float>(u)), 0.0,
+                                                  static_cast<double>(limit_u));
+                set.uv[2 * (v0 + i) + 1] = std::clamp(
+                    static_cast<double>(static_cast<float>(v)), 0.0, static_cast<double>(limit_v));
+            }
+        }
+    }
+
+    const std::vector<Placement>& placements() const { return placements_; }
+
+  private:
+    const ChartSet& set_;
+    PackLayout layout_;
+    double gutter_ = 0, scale_ = 0, region_w_ = 0, region_h_ = 0;
+    int radius_ = 0, turn_count_ = 2;
+    std::vector<Prepared> charts_;
+    std::vector<std::uint32_t> order_;
+    std::vector<Placement> placements_;
+    Shape shapes_[4];
+    Rasteriser rasteriser_;
+};
+
+} // namespace
+
+Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReporter& progress) {
+    if (layout.width == 0 || layout.height == 0 || !(layout.gutter >= 0)) {
+        return Status::InvalidCall;
+    }
+    if (charts.chart_count() == 0) {
+        return Status::Ok;
+    }
+    Packer packer(charts, layout);
+    if (!packer.usable()) {
+        return Status::InvalidCall;
+    }
+    packer.prepare();
+    Grid grid(static_cast<int>(layout.width), static_cast<int>(layout.height));
+
+    const double hi_bound = packer.upper_scale();
+    const double floor_scale = packer.lower_scale();
+    if (!std::isfinite(hi_bound)) {
+        // Every chart is a single point: any scale is the same layout.
+        if (!packer.attempt(1.0, grid)) {
+            return Status::Failed;
+        }
+        packer.write(charts, 1.0, packer.placements());
+        return Status::Ok;
+    }
+
+    const int refinements = layout.quality ? 14 : 9;
+    const int budget = 40 + refinements;
+    int step = 0;
+    double lo = 0, hi = hi_bound, t = hi_bound;
+    std::vector<Placement> best;
+    // Walk down from the area bound until a layout fits, then bisect.
+    while (true) {
+        if (!progress.report(static_cast<float>(step++) / budget)) {
+            return Status::Failed;
+        }
+        if (packer.attempt(t, grid)) {
+            lo = t;
+            best = packer.placements();
+            break;
+        }
+        hi = t;
+        if (t < floor_scale) {
+            return Status::Failed;
+        }
+        t *= 0.8;
+    }
+    for (int i = 0; i < refinements && hi / lo > 1.002; ++i) {
+        if (!progress.report(static_cast<float>(step++) / budget)) {
+            return Status::Failed;
+        }
+        t = std::sqrt(lo * hi);
+        if (packer.attempt(t, grid)) {
+            lo = t;
+            best = packer.placements();
+        } else {
+            hi = t;
+        }
+    }
+    packer.write(charts, lo, best);
+    progress.report(1.0f);
+    return progress.cancelled() ? Status::Failed : Status::Ok;
+}
+
+} // namespace vellumar::atlas

@@ -1,0 +1,54 @@
+// The packer behind pack_charts and create_atlas: places charts given as flat
+// arrays into the atlas rectangle at one common scale, each chart turned as
+// it fits best, with the gutter kept in the texels of the corrected atlas.
+//
+// Layout model. After the corrections (corrections.h) a coordinate u of the
+// unit square lands on texel x = A u + g/2 in both directions, with
+// A = M (1 - g/N), M = max(W, H), N = min(W, H), as long as no vertex has
+// u > min(W/H, 1) or v > min(H/W, 1) (which would trigger the aspect fit).
+// The packer therefore works directly on the W x H texel grid of the final
+// image: charts are rasterised conservatively (every texel whose square they
+// touch, widened by a rounding margin), dilated by ceil(g) texels in the
+// Chebyshev sense, and placed at whole-texel offsets so that no texel of one
+// chart has a texel of another within distance ceil(g). This is the bitmap
+// packing of xatlas with the "Tetris" first-fit search of Levy et al. 2002
+// ("Least Squares Conformal Maps for Automatic Texture Atlas Generation"),
+// and a bisection on the common scale for the tightest fit.
+#pragma once
+
+#include "atlas/progress.h"
+#include "atlas/status.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace vellumar::atlas {
+
+// Chart c owns the vertices [vertex_begin[c], vertex_begin[c + 1]) of uv and
+// the triangles [triangle_begin[c], triangle_begin[c + 1]) of triangles,
+// whose entries index uv vertices of the same chart.
+struct ChartSet {
+    std::vector<double> uv;                    // 2 per vertex, any common scale
+    std::vector<std::uint32_t> triangles;      // 3 per triangle
+    std::vector<std::uint32_t> vertex_begin;   // chart count + 1 entries
+    std::vector<std::uint32_t> triangle_begin; // chart count + 1 entries
+    std::uint32_t chart_count() const {
+        return vertex_begin.empty() ? 0 : static_cast<std::uint32_t>(vertex_begin.size() - 1);
+    }
+};
+
+struct PackLayout {
+    std::uint32_t width = 1024, height = 1024; // atlas pixels
+    float gutter = 4.0f;                       // pixels between charts
+    bool quality = false;                      // try all four quarter turns
+};
+
+// Rewrites charts.uv with the packed coordinates in [0, min(W/H,1)] x
+// [0, min(H/W,1)]: every chart scaled by the same factor, turned (no
+// mirroring) and moved. Status::Failed when the charts do not fit at any
+// scale or progress cancelled (charts.uv is then unspecified);
+// Status::InvalidCall for a zero-sized atlas or a gutter that leaves no room.
+// Cost: about (texels of the atlas) * log(scale range) plus the search.
+Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReporter& progress);
+
+} // namespace vellumar::atlas

@@ -1,0 +1,62 @@
+// The base of every scene entity: identity (super class and class id),
+// deletion, and the reference counting that keeps an object alive while a
+// node, a derived object or a pipeline still points at it.
+#pragma once
+
+#include "host/max_types.h"
+
+using PartID = DWORD;
+using RefMessage = int;
+inline constexpr PartID PART_TEXMAP = 1u << 2;
+inline constexpr RefMessage REFMSG_CHANGE = 1;
+
+class RemapDir {
+  public:
+    virtual ~RemapDir() = default;
+};
+
+class Animatable {
+  public:
+    virtual ~Animatable() = default;
+    virtual SClass_ID SuperClassID() = 0;
+    virtual Class_ID ClassID() = 0;
+    virtual void DeleteThis() { delete this; }
+    virtual bool IsSubClassOf(Class_ID classID) { return classID == ClassID(); }
+
+    // Animatable flags: bit 0x40 marks an object whose parameters are being
+    // edited in the command panel.
+    void SetAFlag(DWORD mask) { aflag_ |= mask; }
+    void ClearAFlag(DWORD mask) { aflag_ &= ~mask; }
+    bool TestAFlag(DWORD mask) const { return (aflag_ & mask) != 0; }
+
+  private:
+    DWORD aflag_ = 0;
+};
+
+inline constexpr DWORD A_MOD_BEING_EDITED = 0x40;
+
+class ReferenceTarget : public Animatable {
+  public:
+    // Dependents (nodes, derived objects) call these as they take and drop
+    // the object; the last drop deletes it.
+    void IncRef() { ++refs_; }
+    void DecRef() {
+        if (--refs_ <= 0) {
+            MaybeAutoDelete();
+        }
+    }
+    int RefCount() const { return refs_; }
+    void MaybeAutoDelete() {
+        if (refs_ <= 0) {
+            DeleteThis();
+        }
+    }
+    virtual ReferenceTarget* Clone(RemapDir& remap) = 0;
+    // The host re-evaluates the pipeline on demand, so a change needs no
+    // bookkeeping beyond this hook.
+    virtual void NotifyDependents(Interval /*changeInt*/, PartID /*partID*/,
+                                  RefMessage /*message*/) {}
+
+  private:
+    int refs_ = 0;
+};

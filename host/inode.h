@@ -1,0 +1,22 @@
+// A scene node: name, handle, transform, user properties and the object
+// reference that starts its pipeline.
+#pragma once
+
+#include "host/object.h"
+
+class INode {
+  public:
+    virtual ~INode() = default;
+    virtual const MCHAR* GetName() = 0;
+    virtual ULONG GetHandle() = 0;
+    virtual Object* GetObjectRef() = 0;
+    // The node takes a reference to obj and drops the one it held.
+    virtual void SetObjectRef(Object* obj) = 0;
+    virtual Matrix3 GetObjectTM(TimeValue t, Interval* valid = nullptr) = 0;
+    // Evaluates the whole pipeline; the state stays valid until the next
+    // evaluation of this node or a change of its pipeline.
+    virtual const ObjectState& EvalWorldState(TimeValue t, BOOL evalHidden = 1) = 0;
+    // False when the node has no such property or it is not a number.
+    virtual bool GetUserPropFloat(const MCHAR* key, float& value) = 0;
+    virtual int IsHidden() = 0;
+};

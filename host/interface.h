@@ -1,0 +1,49 @@
+// The host's core interface: time, selection, nodes by handle, instance
+// creation, progress, redraw, named selection sets and folders.
+#pragma once
+
+#include "host/class_desc.h"
+#include "host/inode.h"
+
+using LPVOID = void*;
+using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID);
+
+inline constexpr int APP_IMAGE_DIR = 25; // where rendered images go by default
+
+class INamedSelectionSetManager {
+  public:
+    virtual ~INamedSelectionSetManager() = default;
+    virtual int GetNumNamedSelSets() = 0;
+    virtual const MCHAR* GetNamedSelSetName(int setNum) = 0;
+    virtual int GetNamedSelSetItemCount(int setNum) = 0;
+    virtual INode* GetNamedSelSetItem(int setNum, int i) = 0;
+};
+
+class Interface {
+  public:
+    virtual ~Interface() = default;
+    virtual TimeValue GetTime() = 0;
+    virtual int GetTicksPerFrame() = 0;
+    virtual int GetSelNodeCount() = 0;
+    virtual INode* GetSelNode(int i) = 0;
+    virtual INode* GetINodeByHandle(ULONG handle) = 0;
+    // A new instance of a registered class, or nullptr.
+    virtual void* CreateInstance(SClass_ID superID, Class_ID classID) = 0;
+    virtual ClassDirectory& GetClassDirectory() = 0;
+    virtual HWND GetMAXHWnd() = 0;
+    virtual const MCHAR* GetDir(int which) = 0;
+    virtual BOOL ProgressStart(const MCHAR* title, BOOL dispBar, LPTHREAD_START_ROUTINE fn,
+                               LPVOID arg) = 0;
+    virtual void ProgressUpdate(int pct, BOOL showPct = 1, const MCHAR* title = nullptr) = 0;
+    virtual void ProgressEnd() = 0;
+    virtual void RedrawViews(TimeValue t) = 0;
+    virtual INamedSelectionSetManager& GetNamedSelectionSetManager() = 0;
+    virtual IDerivedObject* CreateDerivedObject(Object* obj) = 0;
+};
+
+// Provided by the host application.
+Interface* GetCOREInterface();
+
+inline IDerivedObject* CreateDerivedObject(Object* obj) {
+    return GetCOREInterface()->CreateDerivedObject(obj);
+}

@@ -1,0 +1,11 @@
+// The few window-system calls the plug-in makes; the host application
+// provides them.
+#pragma once
+
+#include "host/max_types.h"
+
+inline constexpr UINT MB_OK = 0x0;
+inline constexpr UINT MB_ICONINFORMATION = 0x40;
+inline constexpr int IDOK = 1;
+
+int MessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);

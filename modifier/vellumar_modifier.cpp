@@ -1,0 +1,217 @@
+#include "modifier/vellumar_modifier.h"
+
+#include "host/interface.h"
+#include "host/text.h"
+#include "host/windows.h"
+#include "unwrap/proxy_exception.h"
+
+#include <chrono>
+
+void VellumarModifier::ModifyObject(TimeValue t, ModContext&, ObjectState* os, INode*) {
+    if (os == nullptr || os->obj == nullptr || applyFailed_ ||
+        !os->obj->CanConvertToType(defObjectClassID)) {
+        return;
+    }
+    try {
+        for (const auto& [key, set] : sets_) {
+            if (set.vertices.empty() || set.faceIndices.empty()) {
+                continue;
+            }
+            if (os->obj->ClassID() == triObjectClassID) {
+                auto* tri = static_cast<TriObject*>(os->obj->ConvertToType(t, triObjectClassID));
+                ApplyToMesh(set, tri->GetMesh());
+            } else if (os->obj->ClassID() == polyObjectClassID) {
+                ApplyToPolyMesh(set, static_cast<PolyObject*>(os->obj)->GetMesh());
+            } else {
+                auto* tri = static_cast<TriObject*>(os->obj->ConvertToType(t, triObjectClassID));
+                if (tri == nullptr) {
+                    continue;
+                }
+                ApplyToMesh(set, tri->GetMesh());
+                os->obj = tri;
+            }
+        }
+        NotifyDependents(FOREVER, PART_TEXMAP, REFMSG_CHANGE);
+        applyFailed_ = false;
+    } catch (const Proxy_Exception& e) {
+        MessageBoxW(GetCOREInterface()->GetMAXHWnd(), Utf8ToWide(e.message()).c_str(),
+                    L"Notification", MB_OK | MB_ICONINFORMATION);
+        applyFailed_ = true;
+    }
+}
+
+void VellumarModifier::ApplyToMesh(const UnwrapUVSet& set, Mesh& mesh) const {
+    if (suspendApply_) {
+        return;
+    }
+    mesh.setMapSupport(set.mapChannel);
+    if (!mesh.mapSupport(set.mapChannel) ||
+        set.numFaceIndices != 3 * static_cast<std::uint32_t>(mesh.getNumFaces()) ||
+        set.faceIndices.size() < set.numFaceIndices || set.vertices.size() < set.numVertices) {
+        return;
+    }
+    TVFace* tf = mesh.mapFaces(set.mapChannel);
+    for (int f = 0; f < mesh.getNumFaces(); ++f) {
+        const std::size_t i = 3 * static_cast<std::size_t>(f);
+        tf[f].setTVerts(set.faceIndices[i], set.faceIndices[i + 1], set.faceIndices[i + 2]);
+    }
+    mesh.setNumMapVerts(set.mapChannel, static_cast<int>(set.numVertices));
+    std::copy(set.vertices.begin(), set.vertices.begin() + set.numVertices,
+              mesh.mapVerts(set.mapChannel));
+}
+
+void VellumarModifier::ApplyToPolyMesh(const UnwrapUVSet& set, MNMesh& mesh) const {
+    std::size_t degree_sum = 0;
+    std::size_t triangles = 0;
+    for (const MNFace& face : mesh.f) {
+        degree_sum += face.vtx.size();
+        triangles += face.vtx.size() >= 3 ? face.vtx.size() - 2 : 0;
+    }
+    // Fewer stored indices than the faces' triangles need would read past
+    // the set, so such a set is left alone too.
+    if (suspendApply_ || set.mapChannel < 0 || degree_sum > set.numFaceIndices ||
+        3 * triangles > set.faceIndices.size() || set.vertices.size() < set.numVertices) {
+        return;
+    }
+    if (mesh.MNum() <= set.mapChannel) {
+        mesh.SetMapNum(set.mapChannel + 1);
+    }
+    MNMap& map = *mesh.M(set.mapChannel);
+    map.f.clear();
+    map.v.assign(set.vertices.begin(), set.vertices.begin() + set.numVertices);
+    std::vector<int> tri;
+    std::size_t running = 0;
+    for (int ff = 0; ff < mesh.FNum(); ++ff) {
+        const MNFace& face = *mesh.F(ff);
+        const int d = face.deg();
+        if (d < 3) {
+            continue;
+        }
+        mesh.GetTriangles(ff, tri);
+        MNMapFace mf;
+        mf.tv.assign(static_cast<std::size_t>(d), -1);
+        for (std::size_t j = 0; j + 2 < tri.size(); j += 3) {
+            for (std::size_t k = 0; k < 3; ++k) {
+                const int uv = static_cast<int>(set.faceIndices[3 * running + j + k]);
+                const int vert = face.vtx[static_cast<std::size_t>(tri[j + k])];
+                for (int p = 0; p < d; ++p) {
+                    if (face.vtx[static_cast<std::size_t>(p)] == vert) {
+                        mf.tv[static_cast<std::size_t>(p)] = uv;
+                    }
+                }
+            }
+        }
+        running += static_cast<std::size_t>(d - 2);
+        map.f.push_back(std::move(mf));
+    }
+}
+
+ReferenceTarget* VellumarModifier::Clone(RemapDir&) {
+    auto* copy = new VellumarModifier;
+    copy->sets_ = sets_;
+    return copy;
+}
+
+bool VellumarModifier::AddUVSet(std::uint64_t groupKey, const std::string& groupName,
+                                const UnwrapResult& result) {
+    UnwrapUVSet set;
+    set.mapChannel = static_cast<std::int32_t>(result.target_channel);
+    set.mapCount = static_cast<std::int32_t>(result.map_count);
+    set.mapIndex = result.map_index;
+    set.vertices.assign(
+        result.record.uvs.begin(),
+        result.record.uvs.begin() +
+            std::min<std::size_t>(result.record.vertex_count, result.record.uvs.size()));
+    set.numVertices = static_cast<std::uint32_t>(set.vertices.size());
+    set.faceIndices.assign(
+        result.record.indices.begin(),
+        result.record.indices.begin() +
+            std::min<std::size_t>(result.record.index_count, result.record.indices.size()));
+    set.numFaceIndices = static_cast<std::uint32_t>(set.faceIndices.size());
+    set.stamp = MakeUniqueStamp();
+    set.sourceKey = 0;
+    set.groupName = groupName;
+    for (auto it = sets_.begin(); it != sets_.end(); ++it) {
+        if (it->second.mapChannel == set.mapChannel) {
+            sets_.erase(it);
+            break;
+        }
+    }
+    sets_[groupKey] = std::move(set);
+    return true;
+}
+
+bool VellumarModifier::RemoveUVSet(std::uint64_t groupKey) {
+    sets_.erase(groupKey);
+    return !sets_.empty();
+}
+
+const UnwrapUVSet* VellumarModifier::FindUVSet(std::uint64_t groupKey) const {
+    const auto it = sets_.find(groupKey);
+    return it == sets_.end() ? nullptr : &it->second;
+}
+
+std::set<std::uint64_t> VellumarModifier::GetGroupKeys() const {
+    std::set<std::uint64_t> keys;
+    for (const auto& entry : sets_) {
+        keys.insert(entry.first);
+    }
+    return keys;
+}
+
+bool VellumarModifier::SetApplySuspended(bool suspend) {
+    const bool previous = suspendApply_;
+    suspendApply_ = suspend;
+    NotifyDependents(FOREVER, PART_TEXMAP, REFMSG_CHANGE);
+    return previous;
+}
+
+VellumarModifier* FindVellumarModifier(INode* node) {
+    Object* obj = node != nullptr ? node->GetObjectRef() : nullptr;
+    while (obj != nullptr && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
+        auto* derived = static_cast<IDerivedObject*>(obj);
+        for (int i = derived->NumModifiers() - 1; i >= 0; --i) {
+            Modifier* mod = derived->GetModifier(i);
+            if (mod != nullptr && mod->ClassID() == VELLUMAR_MODIFIER_CLASS_ID) {
+                return static_cast<VellumarModifier*>(mod);
+            }
+        }
+        obj = derived->GetObjRef();
+    }
+    return nullptr;
+}
+
+std::uint64_t MakeUniqueStamp() {
+    // File time: 100-nanosecond units since 1601-01-01.
+    constexpr std::uint64_t kEpochOffset = 116444736000000000ull;
+    static std::uint64_t last = 0;
+    std::uint64_t now = 0;
+    do {
+        const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+        now = kEpochOffset +
+              static_cast<std::uint64_t>(
+                  std::chrono::duration_cast<std::chrono::nanoseconds>(since_epoch).count() / 100);
+    } while (now == last);
+    last = now;
+    return now;
+}
+
+namespace {
+
+class VellumarModifierClassDesc : public ClassDesc2 {
+  public:
+    int IsPublic() override { return 0; }
+    void* Create(BOOL) override { return new VellumarModifier; }
+    const MCHAR* ClassName() override { return L"Vellumar UV"; }
+    SClass_ID SuperClassID() override { return OSM_CLASS_ID; }
+    Class_ID ClassID() override { return VELLUMAR_MODIFIER_CLASS_ID; }
+    const MCHAR* Category() override { return L"Vellumar"; }
+    const MCHAR* InternalName() override { return L"VellumarModifier"; }
+};
+
+} // namespace
+
+ClassDesc2* GetVellumarModifierDesc() {
+    static VellumarModifierClassDesc desc;
+    return &desc;
+}

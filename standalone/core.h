@@ -1,0 +1,73 @@
+// The standalone host core: one scene, the current selection and time, the
+// class directory with the plug-in's registered classes, progress and
+// message boxes. Creating a core makes it the process's host interface.
+#pragma once
+
+#include "host/interface.h"
+#include "standalone/progress.h"
+#include "standalone/scene.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct MessageRecord {
+    std::wstring caption;
+    std::wstring text;
+};
+
+class StandaloneCore : public Interface, public ClassDirectory {
+  public:
+    // draw_progress: draw the progress bar on stderr.
+    explicit StandaloneCore(bool draw_progress = false);
+    ~StandaloneCore() override;
+    StandaloneCore(const StandaloneCore&) = delete;
+    StandaloneCore& operator=(const StandaloneCore&) = delete;
+
+    Scene& scene() { return *scene_; }
+    void SetSelection(std::vector<INode*> nodes) { selection_ = std::move(nodes); }
+    void SetTime(TimeValue t) { time_ = t; }
+    void RegisterClass(ClassDesc* desc) { classes_.push_back(desc); }
+    // Where rendered images go (the image folder of GetDir).
+    void SetImageDir(std::wstring dir) { image_dir_ = std::move(dir); }
+
+    // Message boxes shown so far, oldest first.
+    const std::vector<MessageRecord>& messages() const { return messages_; }
+    void ClearMessages() { messages_.clear(); }
+    void AddMessage(MessageRecord m) { messages_.push_back(std::move(m)); }
+    const ProgressBar& progress() const { return progress_; }
+    int redraws() const { return redraws_; }
+
+    // Interface.
+    TimeValue GetTime() override { return time_; }
+    int GetTicksPerFrame() override { return 160; }
+    int GetSelNodeCount() override { return static_cast<int>(selection_.size()); }
+    INode* GetSelNode(int i) override;
+    INode* GetINodeByHandle(ULONG handle) override { return scene_->NodeByHandle(handle); }
+    void* CreateInstance(SClass_ID superID, Class_ID classID) override;
+    ClassDirectory& GetClassDirectory() override { return *this; }
+    HWND GetMAXHWnd() override { return this; }
+    const MCHAR* GetDir(int which) override;
+    BOOL ProgressStart(const MCHAR* title, BOOL dispBar, LPTHREAD_START_ROUTINE fn,
+                       LPVOID arg) override;
+    void ProgressUpdate(int pct, BOOL showPct = 1, const MCHAR* title = nullptr) override;
+    void ProgressEnd() override { progress_.End(); }
+    void RedrawViews(TimeValue) override { ++redraws_; }
+    INamedSelectionSetManager& GetNamedSelectionSetManager() override { return *scene_; }
+    IDerivedObject* CreateDerivedObject(Object* obj) override;
+
+    // ClassDirectory.
+    ClassEntry* FindClassEntry(SClass_ID superClassID, Class_ID classID) override;
+
+  private:
+    std::unique_ptr<Scene> scene_;
+    std::vector<INode*> selection_;
+    TimeValue time_ = 0;
+    std::vector<ClassDesc*> classes_;
+    std::vector<std::unique_ptr<ClassEntry>> entries_;
+    std::vector<MessageRecord> messages_;
+    ProgressBar progress_;
+    int redraws_ = 0;
+    std::wstring image_dir_ = L"images";
+    Interface* previous_ = nullptr;
+};

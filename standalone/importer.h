@@ -1,0 +1,24 @@
+// Scene import through Assimp (glTF, FBX, OBJ, 3DS, DAE, ...): one node per
+// file node that holds meshes, cameras or lights, in file order.
+//
+// Meshes keep their polygons: a node whose faces are all triangles becomes a
+// triangle-mesh object, any other a polygon-mesh object (its triangulation
+// makes the inner edges invisible). Corners at one position share one
+// vertex, so that triangles on both sides of a UV seam are neighbours; UV
+// set k of the file becomes map channel k + 1, each map vertex shared by the
+// corners with the same position and the same UV.
+#pragma once
+
+#include "standalone/scene.h"
+
+#include <string>
+#include <vector>
+
+struct ImportResult {
+    bool ok = false;
+    std::string error; // names the file; set when !ok
+    std::vector<SceneNode*> mesh_nodes;
+    std::vector<SceneNode*> other_nodes; // cameras and lights
+};
+
+ImportResult import_scene(const std::string& path, Scene& scene);

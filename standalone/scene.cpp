@@ -1,0 +1,104 @@
+#include "standalone/scene.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cwchar>
+
+SceneNode::~SceneNode() {
+    SetObjectRef(nullptr);
+}
+
+void SceneNode::SetObjectRef(Object* obj) {
+    if (obj != nullptr) {
+        obj->IncRef();
+    }
+    if (objref_ != nullptr) {
+        state_ = ObjectState();
+        objref_->DecRef();
+    }
+    objref_ = obj;
+}
+
+Matrix3 SceneNode::GetObjectTM(TimeValue, Interval* valid) {
+    if (valid != nullptr) {
+        *valid = FOREVER;
+    }
+    return tm_;
+}
+
+const ObjectState& SceneNode::EvalWorldState(TimeValue t, BOOL) {
+    state_ = objref_ != nullptr ? objref_->Eval(t) : ObjectState();
+    return state_;
+}
+
+bool SceneNode::GetUserPropFloat(const MCHAR* key, float& value) {
+    const auto it = props_.find(key);
+    if (it == props_.end()) {
+        return false;
+    }
+    const wchar_t* text = it->second.c_str();
+    wchar_t* end = nullptr;
+    errno = 0;
+    const double parsed = std::wcstod(text, &end);
+    while (end != nullptr && (*end == L' ' || *end == L'\t')) {
+        ++end;
+    }
+    if (end == text || end == nullptr || *end != L'\0' || errno == ERANGE ||
+        !std::isfinite(parsed)) {
+        return false;
+    }
+    value = static_cast<float>(parsed);
+    return true;
+}
+
+SceneNode* Scene::CreateNode(const std::wstring& name, Object* obj) {
+    nodes_.push_back(std::make_unique<SceneNode>(next_handle_++, name));
+    nodes_.back()->SetObjectRef(obj);
+    return nodes_.back().get();
+}
+
+SceneNode* Scene::NodeByHandle(ULONG handle) {
+    for (auto& n : nodes_) {
+        if (n->GetHandle() == handle) {
+            return n.get();
+        }
+    }
+    return nullptr;
+}
+
+SceneNode* Scene::NodeByName(const std::wstring& name) {
+    for (auto& n : nodes_) {
+        if (name == n->GetName()) {
+            return n.get();
+        }
+    }
+    return nullptr;
+}
+
+void Scene::AddNamedSelSet(const std::wstring& name, std::vector<INode*> nodes) {
+    RemoveNamedSelSet(name);
+    sets_.emplace_back(name, std::move(nodes));
+}
+
+void Scene::RemoveNamedSelSet(const std::wstring& name) {
+    std::erase_if(sets_, [&](const auto& s) { return s.first == name; });
+}
+
+const MCHAR* Scene::GetNamedSelSetName(int setNum) {
+    return setNum >= 0 && setNum < GetNumNamedSelSets()
+               ? sets_[static_cast<std::size_t>(setNum)].first.c_str()
+               : nullptr;
+}
+
+int Scene::GetNamedSelSetItemCount(int setNum) {
+    return setNum >= 0 && setNum < GetNumNamedSelSets()
+               ? static_cast<int>(sets_[static_cast<std::size_t>(setNum)].second.size())
+               : 0;
+}
+
+INode* Scene::GetNamedSelSetItem(int setNum, int i) {
+    if (i < 0 || i >= GetNamedSelSetItemCount(setNum)) {
+        return nullptr;
+    }
+    return sets_[static_cast<std::size_t>(setNum)].second[static_cast<std::size_t>(i)];
+}

@@ -1,0 +1,60 @@
+// The standalone host's scene: nodes with handles, names, transforms, user
+// properties and object references, plus named selection sets.
+#pragma once
+
+#include "host/interface.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class SceneNode : public INode {
+  public:
+    SceneNode(ULONG handle, std::wstring name) : handle_(handle), name_(std::move(name)) {}
+    ~SceneNode() override;
+
+    const MCHAR* GetName() override { return name_.c_str(); }
+    void SetName(std::wstring name) { name_ = std::move(name); }
+    ULONG GetHandle() override { return handle_; }
+    Object* GetObjectRef() override { return objref_; }
+    void SetObjectRef(Object* obj) override;
+    Matrix3 GetObjectTM(TimeValue, Interval* valid = nullptr) override;
+    void SetObjectTM(const Matrix3& tm) { tm_ = tm; }
+    const ObjectState& EvalWorldState(TimeValue t, BOOL evalHidden = 1) override;
+    bool GetUserPropFloat(const MCHAR* key, float& value) override;
+    void SetUserProp(const std::wstring& key, const std::wstring& value) { props_[key] = value; }
+    int IsHidden() override { return hidden_; }
+    void Hide(bool hide) { hidden_ = hide; }
+
+  private:
+    ULONG handle_;
+    std::wstring name_;
+    Object* objref_ = nullptr;
+    Matrix3 tm_;
+    std::map<std::wstring, std::wstring> props_;
+    ObjectState state_;
+    bool hidden_ = false;
+};
+
+class Scene : public INamedSelectionSetManager {
+  public:
+    // A new node with the next free handle; the scene owns it.
+    SceneNode* CreateNode(const std::wstring& name, Object* obj);
+    SceneNode* NodeByHandle(ULONG handle);
+    SceneNode* NodeByName(const std::wstring& name);
+    const std::vector<std::unique_ptr<SceneNode>>& Nodes() const { return nodes_; }
+
+    // Replaces a set of the same name.
+    void AddNamedSelSet(const std::wstring& name, std::vector<INode*> nodes);
+    void RemoveNamedSelSet(const std::wstring& name);
+    int GetNumNamedSelSets() override { return static_cast<int>(sets_.size()); }
+    const MCHAR* GetNamedSelSetName(int setNum) override;
+    int GetNamedSelSetItemCount(int setNum) override;
+    INode* GetNamedSelSetItem(int setNum, int i) override;
+
+  private:
+    std::vector<std::unique_ptr<SceneNode>> nodes_;
+    std::vector<std::pair<std::wstring, std::vector<INode*>>> sets_;
+    ULONG next_handle_ = 1;
+};

@@ -1,0 +1,249 @@
+#include "unwrap/extract.h"
+
+#include "host/mnmesh.h"
+#include "unwrap/proxy_exception.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numeric>
+
+namespace vatlas = vellumar::atlas;
+
+namespace {
+
+constexpr float kDegreesPerRadian = 57.29578f;
+constexpr float kNoLimit = 361.0f;
+constexpr float kCoplanarDegrees = 0.1f;
+
+bool geometry_mode(int mode) {
+    return mode == Organic || mode == HardSurface || mode == Projection;
+}
+
+// For every face, the lowest face with the same three corners in the same
+// order: the host triangle that an edge's face stands for.
+std::vector<std::uint32_t> first_face_with_same_corners(const Mesh& mesh) {
+    const std::size_t n = mesh.faces.size();
+    std::vector<std::uint32_t> order(n);
+    std::iota(order.begin(), order.end(), 0u);
+    auto corners = [&](std::uint32_t f) {
+        const Face& face = mesh.faces[f];
+        return std::array<DWORD, 3>{face.v[0], face.v[1], face.v[2]};
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return corners(a) < corners(b); });
+    std::vector<std::uint32_t> first(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const bool same = i > 0 && corners(order[i]) == corners(order[i - 1]);
+        first[order[i]] = same ? first[order[i - 1]] : order[i];
+    }
+    return first;
+}
+
+Point3 face_normal(const MNMesh& poly, int f) {
+    const MNFace& face = *poly.F(f);
+    const Point3& a = poly.P(face.vtx[0]);
+    return CrossProd(poly.P(face.vtx[1]) - a, poly.P(face.vtx[2]) - a);
+}
+
+void unlink(std::vector<std::uint32_t>& adjacency, std::uint32_t t1, std::uint32_t t2) {
+    for (int k = 0; k < 3; ++k) {
+        if (adjacency[3 * t1 + k] == t2) {
+            adjacency[3 * t1 + k] = kNoNeighbour;
+        }
+        if (adjacency[3 * t2 + k] == t1) {
+            adjacency[3 * t2 + k] = kNoNeighbour;
+        }
+    }
+}
+
+// The library mesh of an object: its geometry in object space, or one map
+// channel laid flat (x, y = scaled u, v).
+std::unique_ptr<vatlas::AtlasMesh> library_mesh(const Mesh& mesh, bool geometry, int ch,
+                                                float scale) {
+    const std::uint32_t faces = static_cast<std::uint32_t>(mesh.getNumFaces());
+    const std::uint32_t verts =
+        static_cast<std::uint32_t>(geometry ? mesh.getNumVerts() : mesh.getNumMapVerts(ch));
+    std::unique_ptr<vatlas::AtlasMesh> lib;
+    if (vatlas::failed(vatlas::create_mesh(faces, verts, &lib))) {
+        throw Proxy_Exception(geometry ? "Failed to create d3dx mesh. Please check if your "
+                                         "geometry is valid."
+                                       : "Mesh data cannot be converted. It most likely "
+                                         "contains invalid faces.",
+                              kUvAtlasProxyUnit, __LINE__);
+    }
+    auto vb = lib->vertices();
+    auto ib = lib->indices();
+    for (std::uint32_t i = 0; i < verts; ++i) {
+        if (geometry) {
+            const Point3& p = mesh.verts[i];
+            vb[i] = {p.x, p.y, p.z, 0.0f, 0.0f};
+        } else {
+            const UVVert& t = mesh.mapVerts(ch)[i];
+            vb[i] = {scale * t.x, scale * t.y, 0.0f, scale * t.x, scale * t.y};
+        }
+    }
+    for (std::uint32_t f = 0; f < faces; ++f) {
+        for (int k = 0; k < 3; ++k) {
+            ib[3 * f + k] = geometry ? mesh.faces[f].v[k] : mesh.mapFaces(ch)[f].t[k];
+        }
+    }
+    return lib;
+}
+
+} // namespace
+
+void cut_adjacency(const Mesh& mesh, const MNMesh& poly, const UnwrapSettings& s,
+                   std::vector<std::uint32_t>& adjacency) {
+    const float concave = s.use_concave ? s.angle_concave : kNoLimit;
+    const float convex = s.use_convex ? s.angle_convex : kNoLimit;
+    const bool angle_cuts = (convex >= 0 && convex <= 360) || (concave >= 0 && concave <= 360);
+    const std::vector<std::uint32_t> host_face = first_face_with_same_corners(mesh);
+    for (int ee = 0; ee < poly.ENum(); ++ee) {
+        const MNEdge& edge = *poly.E(ee);
+        if (edge.f1 < 0 || edge.f2 < 0) {
+            continue;
+        }
+        const std::uint32_t t1 = host_face[static_cast<std::size_t>(edge.f1)];
+        const std::uint32_t t2 = host_face[static_cast<std::size_t>(edge.f2)];
+        bool cut = s.seams && poly.EdgeIsSeam(s.source_channel, ee);
+        if (!cut && angle_cuts && !edge.GetFlag(MN_EDGE_INVIS)) {
+            const Point3 n1 = face_normal(poly, edge.f1);
+            const Point3 n2 = face_normal(poly, edge.f2);
+            const Point3 c = CrossProd(n1, n2);
+            const float angle = std::atan2(c.Length(), DotProd(n1, n2)) * kDegreesPerRadian;
+            // With counter-clockwise faces, s is negative on a ridge.
+            const float side = DotProd(c, poly.P(edge.v1) - poly.P(edge.v2));
+            cut = (angle >= convex && side < 0) || (angle >= concave && side >= 0);
+        }
+        if (cut) {
+            unlink(adjacency, t1, t2);
+        }
+    }
+}
+
+FalseEdges false_edges(const Mesh& mesh, const MNMesh& poly,
+                       const std::vector<std::uint32_t>& adjacency) {
+    FalseEdges out;
+    out.merged = adjacency;
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+        for (int k = 0; k < 3; ++k) {
+            if (mesh.faces[f].getEdgeVis(k)) {
+                out.merged[3 * f + static_cast<std::size_t>(k)] = kNoNeighbour;
+            }
+        }
+    }
+    out.before_merge = out.merged;
+    // Neighbours in one plane join the polygon too, so that a flat region
+    // made of several polygons is never split between charts.
+    for (int ee = 0; ee < poly.ENum(); ++ee) {
+        const MNEdge& edge = *poly.E(ee);
+        if (edge.f1 < 0 || edge.f2 < 0) {
+            continue;
+        }
+        const float cosine =
+            DotProd(Normalize(face_normal(poly, edge.f1)), Normalize(face_normal(poly, edge.f2)));
+        const float angle = std::acos(std::clamp(cosine, -1.0f, 1.0f)) * kDegreesPerRadian;
+        if (!(angle < kCoplanarDegrees)) {
+            continue;
+        }
+        const auto f1 = static_cast<std::uint32_t>(edge.f1);
+        const auto f2 = static_cast<std::uint32_t>(edge.f2);
+        for (std::uint32_t k = 0; k < 3; ++k) {
+            if (adjacency[3 * f1 + k] == f2) {
+                out.merged[3 * f1 + k] = f2;
+            }
+            if (adjacency[3 * f2 + k] == f1) {
+                out.merged[3 * f2 + k] = f1;
+            }
+        }
+    }
+    return out;
+}
+
+void extract(ObjectRecord& record, const Mesh& mesh, const Matrix3& tm, const std::string& name,
+             float scale, const UnwrapSettings& s) {
+    const int mode = s.base_unwrap;
+    const int ch = s.source_channel;
+    const bool geometry = geometry_mode(mode);
+    if (mode == UvCopy) {
+        scale = 1.0f;
+    }
+
+    // E2: vertices.
+    if (geometry) {
+        record.vertex_count = static_cast<std::uint32_t>(mesh.getNumVerts());
+        record.positions.resize(record.vertex_count);
+        record.uvs.assign(record.vertex_count, Point3(0, 0, 0));
+        for (std::uint32_t i = 0; i < record.vertex_count; ++i) {
+            const Point3 p = tm.VectorTransform(mesh.verts[i]) * scale;
+            record.positions[i] = {p.x, p.y, p.z, 0.0f, 0.0f};
+        }
+    } else {
+        if (!mesh.mapSupport(ch)) {
+            Proxy_Exception::raise_formatted(
+                kUnwrapperUnit, __LINE__,
+                "The selected target channel contains no UV data for object %s", name);
+        }
+        record.vertex_count = static_cast<std::uint32_t>(mesh.getNumMapVerts(ch));
+        record.positions.resize(record.vertex_count);
+        record.uvs.resize(record.vertex_count);
+        for (std::uint32_t i = 0; i < record.vertex_count; ++i) {
+            const UVVert& t = mesh.mapVerts(ch)[i];
+            record.positions[i] = {t.x, t.y, t.z, 0.0f, 0.0f};
+            record.uvs[i] = t;
+        }
+    }
+
+    // E3: indices, one triple per host face in face order.
+    const std::uint32_t faces = static_cast<std::uint32_t>(mesh.getNumFaces());
+    record.index_count = 3 * faces;
+    record.indices.resize(record.index_count);
+    for (std::uint32_t f = 0; f < faces; ++f) {
+        for (int k = 0; k < 3; ++k) {
+            record.indices[3 * f + k] = geometry ? mesh.faces[f].v[k] : mesh.mapFaces(ch)[f].t[k];
+        }
+    }
+    // A corner that names a missing vertex would point into another object's
+    // vertices once the objects are joined, so it stops the run here.
+    for (std::uint32_t i : record.indices) {
+        if (i >= record.vertex_count) {
+            throw Proxy_Exception(geometry ? "Failed to create d3dx mesh. Please check if your "
+                                             "geometry is valid."
+                                           : "Mesh data cannot be converted. It most likely "
+                                             "contains invalid faces.",
+                                  kUvAtlasProxyUnit, __LINE__);
+        }
+    }
+    record.adjacency.assign(record.index_count, kNoNeighbour);
+    if (faces == 0 || record.vertex_count < 3) {
+        return;
+    }
+
+    // E4, E5: the library mesh and its adjacency.
+    const auto lib = library_mesh(mesh, geometry, ch, scale);
+    if (vatlas::failed(vatlas::convert_point_reps_to_adjacency(*lib, {}, record.adjacency))) {
+        throw Proxy_Exception(geometry ? "ConvertPointRepsToAdjacency() failed."
+                                       : "ConvertPointRepsToAdjacency failed",
+                              kUvAtlasProxyUnit, __LINE__);
+    }
+
+    MNMesh poly;
+    const bool want_cuts = geometry && (s.seams || (s.use_concave && s.angle_concave <= 360) ||
+                                        (s.use_convex && s.angle_convex <= 360));
+    const bool want_false_edges =
+        !(record.triangle_mesh_object && mode == Organic && s.unwrapmode == Triangles);
+    if (want_cuts || want_false_edges) {
+        poly.SetFromTri(mesh);
+    }
+    if (want_cuts) {
+        cut_adjacency(mesh, poly, s, record.adjacency);
+    }
+
+    // E6: false edges.
+    if (want_false_edges) {
+        FalseEdges fe = false_edges(mesh, poly, record.adjacency);
+        record.false_edges = std::move(fe.merged);
+        record.false_edge_copy = std::move(fe.before_merge);
+    }
+}

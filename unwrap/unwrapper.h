@@ -1,0 +1,72 @@
+// One unwrap run: from the selected nodes to a UV set in every object's
+// modifier, one shared atlas per target map.
+#pragma once
+
+#include "atlas/mesh.h"
+#include "engines/uvatlasProxy.h"
+#include "host/interface.h"
+#include "settings/settings.h"
+#include "unwrap/combine.h"
+#include "unwrap/object_record.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class VellumarModifier;
+
+// What the UV template of the last atlas is drawn from.
+struct TemplateRequest {
+    std::string name;
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> false_edges; // empty: none
+};
+
+// "Vellumar UV template (" + coverage in percent with two decimals + "%)".
+std::string template_name(double average_coverage);
+
+class Unwrapper {
+  public:
+    // Runs the whole pipeline once with the settings as they are now. Returns
+    // false when it stopped with a message (told through report()).
+    bool run(const std::string& group_name);
+
+    std::vector<std::wstring> chosen_sets;
+    std::vector<std::string> skipped_names;
+
+    // The records of the last run (the first object_count are valid).
+    const std::vector<ObjectRecord>& records() const { return records_; }
+    std::uint32_t object_count() const { return object_count_; }
+    // The results of the last run that went through, one per valid object.
+    const std::vector<UnwrapResult>& results() const { return results_; }
+    // Average UV coverage of the maps of the last run.
+    double coverage() const { return coverage_; }
+    // Set when the last run asked for a preview.
+    const TemplateRequest* template_request() const { return has_template_ ? &template_ : nullptr; }
+    const vellumar::atlas::AtlasMesh* result_mesh() const { return result_mesh_.get(); }
+
+  private:
+    std::vector<INode*> collect_nodes(const UnwrapSettings& s, TimeValue t);
+    void extract_node(INode* node, const UnwrapSettings& s, class ModContext& mc);
+    double unwrap_map(std::int32_t map, const UnwrapSettings& s);
+    void build_template(const UnwrapSettings& s, std::int32_t last_map);
+
+    UvAtlasProxy proxy_;
+    CombinedMesh combined_;
+    std::unique_ptr<vellumar::atlas::AtlasMesh> result_mesh_;
+    std::vector<ObjectRecord> records_;
+    std::uint32_t object_count_ = 0;
+    std::map<std::uint32_t, INode*> vertex_offset_map_;
+
+    // Per run.
+    std::vector<VellumarModifier*> modifiers_;
+    std::map<INode*, std::size_t> node_index_;
+    std::vector<float> weights_;
+    std::vector<UnwrapResult> results_;
+    std::vector<std::int32_t> assignment_;
+    double coverage_ = 0.0;
+    TemplateRequest template_;
+    bool has_template_ = false;
+};
