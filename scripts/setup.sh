@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the sample need.
+# Idempotent and quiet when everything is there already.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang
+  libassimp-dev assimp-testmodels
+  libboost-dev libboost-filesystem-dev
+  libeigen3-dev libcli11-dev
+  libgtest-dev libbenchmark-dev
+  libpng-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "setup: installing ${missing[*]}" >&2
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
