@@ -176,6 +176,14 @@ void MNMesh::GetTriangles(int ff, std::vector<int>& tri) const {
         q[static_cast<std::size_t>(2 * k + 1)] = p[ay] * sign;
     }
     auto pt = [&](int k) { return &q[static_cast<std::size_t>(2 * k)]; };
+    bool convex = true;
+    for (int k = 0; k < d && convex; ++k) {
+        convex = Cross2(pt(k), pt((k + 1) % d), pt((k + 2) % d)) > 0;
+    }
+    if (convex) {
+        fan();
+        return;
+    }
     std::vector<int> ring(static_cast<std::size_t>(d));
     for (int k = 0; k < d; ++k) {
         ring[static_cast<std::size_t>(k)] = k;

@@ -31,8 +31,8 @@ TEST(ConvertPointRepsToAdjacency, PairsTrianglesSharingAnEdgeInEitherDirection) 
     auto mesh = mesh_of(5, {0, 1, 2, 0, 2, 3, 2, 3, 4});
     std::vector<std::uint32_t> adj(9);
     ASSERT_EQ(convert_point_reps_to_adjacency(*mesh, {}, adj), Status::Ok);
-    const std::vector<std::uint32_t> expected = {kNoNeighbour, kNoNeighbour, 1, 0, 2,
-                                                 kNoNeighbour, 1, kNoNeighbour, kNoNeighbour};
+    const std::vector<std::uint32_t> expected = {
+        kNoNeighbour, kNoNeighbour, 1, 0, 2, kNoNeighbour, 1, kNoNeighbour, kNoNeighbour};
     EXPECT_EQ(adj, expected);
 }
 

@@ -1,0 +1,174 @@
+#include "atlas/create.h"
+
+#include "atlas/chart_check.h"
+#include "atlas/chart_packer.h"
+#include "atlas/face_geometry.h"
+#include "atlas/segment.h"
+#include "atlas/topology.h"
+
+#include <algorithm>
+#include <map>
+#include <new>
+#include <numeric>
+
+namespace vellumar::atlas {
+
+namespace {
+
+// Charts in order of their lowest triangle, their UVs in one chart set.
+ChartSet chart_set_of(const std::vector<FlatChart>& charts, const std::vector<std::uint32_t>& order) {
+    ChartSet set;
+    set.vertex_begin.assign(1, 0);
+    set.triangle_begin.assign(1, 0);
+    for (std::uint32_t c : order) {
+        const FlatChart& chart = charts[c];
+        const std::uint32_t base = set.vertex_begin.back();
+        set.uv.insert(set.uv.end(), chart.uv.begin(), chart.uv.end());
+        for (std::uint32_t v : chart.mesh.corner_vertex) {
+            set.triangles.push_back(base + v);
+        }
+        set.vertex_begin.push_back(base + chart.mesh.vertex_count());
+        set.triangle_begin.push_back(static_cast<std::uint32_t>(set.triangles.size() / 3));
+    }
+    return set;
+}
+
+// The output mesh: one vertex per chart vertex and input vertex, numbered in
+// order of first use by the triangles.
+Status assemble(const AtlasMesh& mesh, const std::vector<FlatChart>& charts,
+                const std::vector<std::uint32_t>& order, const ChartSet& packed,
+                AtlasResult& result) {
+    const std::uint32_t faces = mesh.face_count();
+    const auto indices = mesh.indices();
+    const auto in_vertices = mesh.vertices();
+    // Where each triangle lives: chart slot (in `order`) and local index.
+    std::vector<std::uint32_t> chart_of_face(faces), local_of_face(faces);
+    for (std::uint32_t slot = 0; slot < order.size(); ++slot) {
+        const ChartMesh& cm = charts[order[slot]].mesh;
+        for (std::uint32_t i = 0; i < cm.faces.size(); ++i) {
+            chart_of_face[cm.faces[i]] = slot;
+            local_of_face[cm.faces[i]] = i;
+        }
+    }
+    std::vector<std::uint32_t> out_of_vertex(packed.uv.size() / 2, kNoNeighbour);
+    // Chart vertices joined across an edge whose two sides name different
+    // input vertices keep one output vertex per input vertex.
+    std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t> extra;
+    std::vector<std::uint32_t> out_indices(indices.size());
+    std::vector<std::uint32_t> remap;
+    std::vector<std::uint32_t> chart_vertex_of_out;
+    for (std::uint32_t f = 0; f < faces; ++f) {
+        const std::uint32_t slot = chart_of_face[f];
+        const ChartMesh& cm = charts[order[slot]].mesh;
+        for (int k = 0; k < 3; ++k) {
+            const std::uint32_t local = cm.corner_vertex[3 * local_of_face[f] + k];
+            const std::uint32_t cv = packed.vertex_begin[slot] + local;
+            const std::uint32_t source = indices[3 * f + k];
+            std::uint32_t id;
+            if (source == cm.vertex_source[local]) {
+                if (out_of_vertex[cv] == kNoNeighbour) {
+                    out_of_vertex[cv] = static_cast<std::uint32_t>(remap.size());
+                    remap.push_back(source);
+                    chart_vertex_of_out.push_back(cv);
+                }
+                id = out_of_vertex[cv];
+            } else {
+                auto [it, fresh] = extra.try_emplace({cv, source}, static_cast<std::uint32_t>(remap.size()));
+                if (fresh) {
+                    remap.push_back(source);
+                    chart_vertex_of_out.push_back(cv);
+                }
+                id = it->second;
+            }
+            out_indices[3 * f + k] = id;
+        }
+    }
+    std::unique_ptr<AtlasMesh> out;
+    if (Status s = create_mesh(faces, static_cast<std::uint32_t>(remap.size()), &out); failed(s)) {
+        return s;
+    }
+    auto out_vertices = out->vertices();
+    for (std::size_t v = 0; v < remap.size(); ++v) {
+        AtlasVertex p = in_vertices[remap[v]];
+        p.u = static_cast<float>(packed.uv[2 * chart_vertex_of_out[v]]);
+        p.v = static_cast<float>(packed.uv[2 * chart_vertex_of_out[v] + 1]);
+        out_vertices[v] = p;
+    }
+    std::copy(out_indices.begin(), out_indices.end(), out->indices().begin());
+    result.mesh = std::move(out);
+    result.vertex_remap = std::move(remap);
+    result.face_partition = std::move(chart_of_face);
+    return Status::Ok;
+}
+
+Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
+           std::span<const std::uint32_t> false_edges, const AtlasOptions& options,
+           ProgressReporter& progress, AtlasResult& result) {
+    // 1. Links and false-edge polygons; rejects non-manifold input.
+    progress.set_stage(0.0f, 0.05f);
+    Topology topology;
+    if (Status s = build_topology(mesh, adjacency, false_edges, topology); failed(s)) {
+        return s;
+    }
+    const FaceGeometry geometry = face_geometry(mesh);
+    if (!progress.report(1.0f)) {
+        return Status::Failed;
+    }
+
+    // 2. Charts within the stretch limit, flattened at their own 3D scale.
+    progress.set_stage(0.05f, 0.7f);
+    std::vector<FlatChart> charts;
+    const SegmentOptions segment{options.max_stretch, options.quality};
+    if (Status s = flatten_charts(mesh, topology, geometry, segment, progress, charts); failed(s)) {
+        return s;
+    }
+    result.charts_out = static_cast<std::uint32_t>(charts.size());
+    if (options.max_charts != 0 && charts.size() > options.max_charts) {
+        return Status::Failed;
+    }
+
+    // 3. One texel density for all charts, packed for the corrections.
+    progress.set_stage(0.7f, 1.0f);
+    std::vector<std::uint32_t> order(charts.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return charts[a].mesh.faces.front() < charts[b].mesh.faces.front();
+    });
+    ChartSet set = chart_set_of(charts, order);
+    const PackLayout layout{options.width, options.height, options.gutter, options.quality};
+    if (Status s = pack_chart_set(set, layout, progress); failed(s)) {
+        return s;
+    }
+
+    // 4. The output mesh in input triangle order.
+    AtlasResult out;
+    out.charts_out = result.charts_out;
+    for (const FlatChart& c : charts) {
+        out.stretch_out = std::max(out.stretch_out,
+                                   static_cast<float>(stretch_measure(c.stretch_squared)));
+    }
+    if (Status s = assemble(mesh, charts, order, set, out); failed(s)) {
+        return s;
+    }
+    result = std::move(out);
+    return Status::Ok;
+}
+
+} // namespace
+
+Status create_atlas(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
+                    std::span<const std::uint32_t> false_edges, const AtlasOptions& options,
+                    const ProgressCallback& progress, float frequency, AtlasResult* result) {
+    if (result == nullptr || options.width == 0 || options.height == 0 ||
+        !(options.gutter >= 0) || !(options.max_stretch >= 0) || mesh.face_count() == 0) {
+        return Status::InvalidCall;
+    }
+    ProgressReporter reporter(progress, frequency);
+    try {
+        return run(mesh, adjacency, false_edges, options, reporter, *result);
+    } catch (const std::bad_alloc&) {
+        return Status::OutOfMemory;
+    }
+}
+
+} // namespace vellumar::atlas

@@ -1,0 +1,199 @@
+#include "atlas/segment.h"
+
+#include "atlas/chart_check.h"
+#include "atlas/chart_split.h"
+#include "atlas/conformal_map.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vellumar::atlas {
+
+namespace {
+
+// Above this many triangles a chart whose normals spread this widely (the
+// length of the area-weighted mean normal over the area; a hemisphere has
+// 0.5) is split without trying to flatten it: it would fail anyway, and
+// large solves are what costs time.
+constexpr std::size_t kSpreadCheckFaces = 64;
+constexpr double kMinNormalCoherence = 0.3;
+
+bool within_limit(double stretch_squared, float max_stretch) {
+    return max_stretch >= 1.0f || stretch_measure(stretch_squared) <= max_stretch + 1e-6;
+}
+
+class Flattener {
+  public:
+    Flattener(const AtlasMesh& mesh, const Topology& topology, const FaceGeometry& geometry,
+              const SegmentOptions& options)
+        : mesh_(mesh), geometry_(geometry), options_(options), builder_(mesh, topology, geometry) {}
+
+    // Builds and flattens the chart; false when it is not a disc, folds or
+    // stretches beyond the limit. out.mesh is built either way.
+    bool flatten(std::span<const std::uint32_t> faces, FlatChart& out) {
+        builder_.build(faces, out.mesh);
+        if (!out.mesh.is_disc()) {
+            return false;
+        }
+        if (faces.size() > kSpreadCheckFaces && normal_coherence(faces) < kMinNormalCoherence) {
+            return false;
+        }
+        if (!map_.flatten(out.mesh, mesh_, geometry_, out.uv)) {
+            return false;
+        }
+        const ChartCheck check = checker_.check(out.mesh, mesh_, geometry_, out.uv);
+        if (check.folded || !within_limit(check.stretch_squared, options_.max_stretch)) {
+            return false;
+        }
+        finish(out, check);
+        return true;
+    }
+
+    // For a chart that cannot be split further: the conformal map when it
+    // works, else the projection onto the chart's mean plane.
+    void flatten_anyway(std::span<const std::uint32_t> faces, FlatChart& out) {
+        builder_.build(faces, out.mesh);
+        if (map_.flatten(out.mesh, mesh_, geometry_, out.uv)) {
+            const ChartCheck check = checker_.check(out.mesh, mesh_, geometry_, out.uv);
+            if (!check.folded) {
+                finish(out, check);
+                return;
+            }
+        }
+        double n[3] = {0, 0, 0};
+        for (std::uint32_t f : faces) {
+            for (int k = 0; k < 3; ++k) {
+                n[k] += geometry_.area[f] * geometry_.normal[3 * f + k];
+            }
+        }
+        double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        if (len <= 0) {
+            n[0] = 0;
+            n[1] = 0;
+            n[2] = 1;
+            len = 1;
+        }
+        for (double& x : n) {
+            x /= len;
+        }
+        // Any unit vector orthogonal to n, then their cross product.
+        double a[3] = {std::abs(n[0]) < 0.9 ? 1.0 : 0.0, std::abs(n[0]) < 0.9 ? 0.0 : 1.0, 0.0};
+        const double d = a[0] * n[0] + a[1] * n[1] + a[2] * n[2];
+        for (int k = 0; k < 3; ++k) {
+            a[k] -= d * n[k];
+        }
+        const double la = std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
+        for (double& x : a) {
+            x /= la;
+        }
+        const double b[3] = {n[1] * a[2] - n[2] * a[1], n[2] * a[0] - n[0] * a[2],
+                             n[0] * a[1] - n[1] * a[0]};
+        const auto verts = mesh_.vertices();
+        out.uv.assign(2 * static_cast<std::size_t>(out.mesh.vertex_count()), 0.0);
+        for (std::uint32_t v = 0; v < out.mesh.vertex_count(); ++v) {
+            const AtlasVertex& p = verts[out.mesh.vertex_source[v]];
+            out.uv[2 * v] = a[0] * p.x + a[1] * p.y + a[2] * p.z;
+            out.uv[2 * v + 1] = b[0] * p.x + b[1] * p.y + b[2] * p.z;
+        }
+        finish(out, checker_.check(out.mesh, mesh_, geometry_, out.uv));
+    }
+
+  private:
+    double normal_coherence(std::span<const std::uint32_t> faces) const {
+        double n[3] = {0, 0, 0}, area = 0;
+        for (std::uint32_t f : faces) {
+            for (int k = 0; k < 3; ++k) {
+                n[k] += geometry_.area[f] * geometry_.normal[3 * f + k];
+            }
+            area += geometry_.area[f];
+        }
+        return area > 0 ? std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]) / area : 1.0;
+    }
+
+    // Scales the UVs so that the chart's UV area equals its 3D area: equal
+    // texel density for every chart once the packer applies one scale.
+    static void finish(FlatChart& out, const ChartCheck& check) {
+        double area3 = out.mesh.area;
+        const double uv_area = std::abs(check.uv_area);
+        if (uv_area > 0 && area3 > 0) {
+            const double k = std::sqrt(area3 / uv_area);
+            for (double& x : out.uv) {
+                x *= k;
+            }
+        }
+        out.stretch_squared = check.stretch_squared;
+    }
+
+    const AtlasMesh& mesh_;
+    const FaceGeometry& geometry_;
+    SegmentOptions options_;
+    ChartBuilder builder_;
+    ConformalMap map_;
+    ChartChecker checker_;
+};
+
+// Connected parts of the link graph, each ascending, in order of their
+// lowest triangle.
+std::vector<std::vector<std::uint32_t>> linked_parts(const Topology& topology,
+                                                     std::uint32_t faces) {
+    std::vector<std::vector<std::uint32_t>> parts;
+    std::vector<std::uint8_t> seen(faces, 0);
+    std::vector<std::uint32_t> queue;
+    for (std::uint32_t f = 0; f < faces; ++f) {
+        if (seen[f]) {
+            continue;
+        }
+        queue.assign(1, f);
+        seen[f] = 1;
+        for (std::size_t i = 0; i < queue.size(); ++i) {
+            const std::uint32_t g = queue[i];
+            for (int k = 0; k < 3; ++k) {
+                const std::uint32_t t = topology.twin[3 * g + k];
+                if (t != kNoNeighbour && !seen[t / 3]) {
+                    seen[t / 3] = 1;
+                    queue.push_back(t / 3);
+                }
+            }
+        }
+        std::sort(queue.begin(), queue.end());
+        parts.push_back(queue);
+    }
+    return parts;
+}
+
+} // namespace
+
+Status flatten_charts(const AtlasMesh& mesh, const Topology& topology,
+                      const FaceGeometry& geometry, const SegmentOptions& options,
+                      ProgressReporter& progress, std::vector<FlatChart>& out) {
+    out.clear();
+    const std::uint32_t total = mesh.face_count();
+    Flattener flattener(mesh, topology, geometry, options);
+    ChartSplitter splitter(topology, geometry);
+    std::vector<std::vector<std::uint32_t>> pending = linked_parts(topology, total);
+    std::reverse(pending.begin(), pending.end());
+    std::size_t done = 0;
+    std::vector<std::uint32_t> first, second;
+    FlatChart chart;
+    while (!pending.empty()) {
+        std::vector<std::uint32_t> faces = std::move(pending.back());
+        pending.pop_back();
+        if (!flattener.flatten(faces, chart)) {
+            if (splitter.split(faces, first, second)) {
+                pending.push_back(second);
+                pending.push_back(first);
+                continue;
+            }
+            flattener.flatten_anyway(faces, chart);
+        }
+        done += faces.size();
+        out.push_back(std::move(chart));
+        chart = FlatChart{};
+        if (!progress.report(static_cast<float>(done) / static_cast<float>(total))) {
+            return Status::Failed;
+        }
+    }
+    return Status::Ok;
+}
+
+} // namespace vellumar::atlas

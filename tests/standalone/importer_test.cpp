@@ -1,0 +1,117 @@
+#include "standalone/importer.h"
+
+#include "host/text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+namespace {
+
+std::string model(const std::string& relative) {
+    return std::string(VELLUMAR_ASSIMP_MODELS) + "/" + relative;
+}
+
+Mesh render_mesh(SceneNode* node) {
+    Object* obj = node->EvalWorldState(0).obj;
+    auto* tri = static_cast<TriObject*>(obj->ConvertToType(0, triObjectClassID));
+    Mesh m = tri->mesh;
+    if (tri != obj) {
+        tri->DeleteThis();
+    }
+    return m;
+}
+
+} // namespace
+
+TEST(Importer, QuadsStayPolygonsWithInvisibleDiagonalsAndSharedCorners) {
+    Scene scene;
+    const ImportResult r = import_scene(model("OBJ/box.obj"), scene);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.mesh_nodes.size(), 1u);
+    Object* obj = r.mesh_nodes[0]->GetObjectRef();
+    ASSERT_EQ(obj->ClassID(), polyObjectClassID);
+    const MNMesh& mm = static_cast<PolyObject*>(obj)->mm;
+    EXPECT_EQ(mm.FNum(), 6);
+    EXPECT_EQ(mm.VNum(), 8) << "corners at one position share a vertex";
+    int shared_edges = 0;
+    for (const MNEdge& e : mm.e) {
+        shared_edges += e.f2 >= 0 ? 1 : 0;
+    }
+    EXPECT_EQ(shared_edges, 12) << "a closed box";
+    const Mesh m = render_mesh(r.mesh_nodes[0]);
+    ASSERT_EQ(m.getNumFaces(), 12);
+    int invisible = 0;
+    for (const Face& f : m.faces) {
+        for (int k = 0; k < 3; ++k) {
+            invisible += f.getEdgeVis(k) ? 0 : 1;
+        }
+    }
+    EXPECT_EQ(invisible, 12) << "one diagonal per quad, seen from both triangles";
+}
+
+TEST(Importer, EveryUvSetBecomesAMapChannelWithSeamsKept) {
+    Scene scene;
+    const ImportResult r = import_scene(model("Collada/duck.dae"), scene);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.mesh_nodes.size(), 1u);
+    const Mesh m = render_mesh(r.mesh_nodes[0]);
+    EXPECT_TRUE(m.mapSupport(1));
+    EXPECT_FALSE(m.mapSupport(2));
+    EXPECT_GT(m.getNumMapVerts(1), m.getNumVerts()) << "UV seams split map vertices only";
+    EXPECT_EQ(m.getNumFaces(), 4212);
+    // Every map face names existing map vertices.
+    for (int f = 0; f < m.getNumFaces(); ++f) {
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_LT(m.mapFaces(1)[f].t[k], static_cast<DWORD>(m.getNumMapVerts(1)));
+        }
+    }
+}
+
+TEST(Importer, CamerasAndLightsBecomeNodesThatAreNotMeshes) {
+    Scene scene;
+    const ImportResult cams = import_scene(model("Collada/cameras.dae"), scene);
+    ASSERT_TRUE(cams.ok) << cams.error;
+    ASSERT_FALSE(cams.other_nodes.empty());
+    for (SceneNode* n : cams.other_nodes) {
+        EXPECT_EQ(n->GetObjectRef()->SuperClassID(), CAMERA_CLASS_ID);
+        EXPECT_FALSE(n->GetObjectRef()->CanConvertToType(triObjectClassID));
+    }
+    const ImportResult lights = import_scene(model("Collada/lights.dae"), scene);
+    ASSERT_TRUE(lights.ok) << lights.error;
+    ASSERT_FALSE(lights.other_nodes.empty());
+    EXPECT_EQ(lights.other_nodes[0]->GetObjectRef()->SuperClassID(), LIGHT_CLASS_ID);
+}
+
+TEST(Importer, NodeTransformsComposeDownTheHierarchy) {
+    // Two crates in the sample: the OBJ nodes carry identity transforms, so
+    // the node's transform must be the identity too.
+    Scene scene;
+    const ImportResult r =
+        import_scene(std::string(VELLUMAR_TEST_DATA) + "/../../samples/crates.obj", scene);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.mesh_nodes.size(), 3u);
+    EXPECT_EQ(WideToUtf8(r.mesh_nodes[1]->GetName()), "crate_small");
+    const Matrix3 tm = r.mesh_nodes[1]->GetObjectTM(0);
+    EXPECT_EQ(tm.GetRow(0), Point3(1, 0, 0));
+    EXPECT_EQ(tm.GetTrans(), Point3(0, 0, 0));
+}
+
+TEST(Importer, UnreadableFilesFailWithAMessageNamingTheFile) {
+    for (const std::string& path :
+         {model("invalid/malformed.obj"), model("invalid/empty.obj"), model("invalid/empty.3ds"),
+          std::string("/nonexistent/scene.glb")}) {
+        Scene scene;
+        const ImportResult r = import_scene(path, scene);
+        EXPECT_FALSE(r.ok) << path;
+        EXPECT_NE(r.error.find(path), std::string::npos) << r.error;
+        EXPECT_TRUE(scene.Nodes().empty());
+    }
+    // Random bytes with a scene extension.
+    const std::string junk = ::testing::TempDir() + "/junk.gltf";
+    std::ofstream(junk) << "{\"asset\": 12, \"nodes\": [ {\"mesh\": 99} ]";
+    Scene scene;
+    EXPECT_FALSE(import_scene(junk, scene).ok);
+    std::remove(junk.c_str());
+}

@@ -1,0 +1,61 @@
+// A standalone host for tests: a fresh scene with the plug-in's classes
+// registered, the settings at their defaults, and small meshes to build
+// scenes from.
+#pragma once
+
+#include "host/text.h"
+#include "modifier/vellumar_modifier.h"
+#include "settings/settings.h"
+#include "standalone/core.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+class HostTest : public ::testing::Test {
+  protected:
+    HostTest() {
+        core.RegisterClass(GetVellumarModifierDesc());
+        settings().reset();
+    }
+    ~HostTest() override { settings().reset(); }
+
+    SceneNode* add_node(const std::wstring& name, Object* obj) {
+        return core.scene().CreateNode(name, obj);
+    }
+    void select(std::vector<INode*> nodes) { core.SetSelection(std::move(nodes)); }
+    std::vector<std::string> message_texts() const {
+        std::vector<std::string> out;
+        for (const auto& m : core.messages()) {
+            out.push_back(WideToUtf8(m.text));
+        }
+        return out;
+    }
+
+    StandaloneCore core;
+};
+
+// An axis-aligned box from (0,0,0) to (sx,sy,sz): 8 corners, six quads
+// wound counter-clockwise seen from outside.
+struct BoxQuads {
+    std::vector<Point3> corners;
+    std::vector<std::array<int, 4>> quads;
+};
+BoxQuads box_quads(float sx = 1, float sy = 1, float sz = 1);
+
+// The box as a polygon-mesh object with six quads.
+PolyObject* box_poly_object(float sx = 1, float sy = 1, float sz = 1);
+
+// The box as a triangle-mesh object: each quad split on its 0-2 diagonal,
+// the diagonal invisible when `hide_diagonals`.
+TriObject* box_tri_object(bool hide_diagonals, float sx = 1, float sy = 1, float sz = 1);
+
+// Gives every face of the triangle mesh its own three map vertices of the
+// channel (so every edge is a seam there), with u, v from x, y.
+void give_split_uvs(Mesh& mesh, int channel);
+
+// A grid of nx x ny quads in the z = 0 plane, split into triangles with all
+// edges visible, with channel 1 holding shared UVs (u, v = x, y).
+TriObject* grid_tri_object(int nx, int ny, float size = 1.0f);
