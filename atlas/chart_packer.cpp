@@ -236,46 +236,41 @@ class Rasteriser {
     }
 
   private:
-    // Separating-axis test of each texel of the triangle's bounding box
-    // against the triangle; works for degenerate triangles too, which then
-    // claim the texels their segment or point touches.
+    // Row by row: the texels of a row that the triangle (widened by the
+    // margin) touches are those whose column meets the triangle's extent
+    // inside the row's band, which is exact for convex shapes and also
+    // covers degenerate triangles (segments and points).
     void raster_triangle(const double* a, const double* b, const double* c, int bw, int bh) {
         const double m = kRasterMargin;
-        const double min_x = std::min({a[0], b[0], c[0]}), max_x = std::max({a[0], b[0], c[0]});
+        const double* p[3] = {a, b, c};
         const double min_y = std::min({a[1], b[1], c[1]}), max_y = std::max({a[1], b[1], c[1]});
-        const int x0 = std::max(static_cast<int>(std::floor(min_x - m)) + 1, 0);
-        const int x1 = std::min(static_cast<int>(std::floor(max_x + m)) + 1, bw - 1);
         const int y0 = std::max(static_cast<int>(std::floor(min_y - m)) + 1, 0);
         const int y1 = std::min(static_cast<int>(std::floor(max_y + m)) + 1, bh - 1);
-        const double* p[3] = {a, b, c};
-        double nx[3], ny[3], lo[3], hi[3];
-        for (int k = 0; k < 3; ++k) {
-            const double* s = p[k];
-            const double* e = p[(k + 1) % 3];
-            nx[k] = -(e[1] - s[1]);
-            ny[k] = e[0] - s[0];
-            lo[k] = 1e300;
-            hi[k] = -1e300;
-            for (int j = 0; j < 3; ++j) {
-                const double d = nx[k] * p[j][0] + ny[k] * p[j][1];
-                lo[k] = std::min(lo[k], d);
-                hi[k] = std::max(hi[k], d);
-            }
-        }
-        const double half = 0.5 + m;
         for (int y = y0; y <= y1; ++y) {
-            const double cy = (y - 1) + 0.5;
-            for (int x = x0; x <= x1; ++x) {
-                const double cx = (x - 1) + 0.5;
-                bool apart = false;
-                for (int k = 0; k < 3 && !apart; ++k) {
-                    const double centre = nx[k] * cx + ny[k] * cy;
-                    const double reach = (std::abs(nx[k]) + std::abs(ny[k])) * half;
-                    apart = centre - reach > hi[k] || centre + reach < lo[k];
+            const double lo = (y - 1) - m, hi = y + m;
+            double x_min = 1e300, x_max = -1e300;
+            for (int k = 0; k < 3; ++k) {
+                const double* s = p[k];
+                const double* e = p[(k + 1) % 3];
+                if (s[1] >= lo && s[1] <= hi) {
+                    x_min = std::min(x_min, s[0]);
+                    x_max = std::max(x_max, s[0]);
                 }
-                if (!apart) {
-                    bits_[static_cast<std::size_t>(y) * bw + x] = 1;
+                for (const double bound : {lo, hi}) {
+                    if ((s[1] - bound) * (e[1] - bound) < 0) {
+                        const double x = s[0] + (bound - s[1]) * (e[0] - s[0]) / (e[1] - s[1]);
+                        x_min = std::min(x_min, x);
+                        x_max = std::max(x_max, x);
+                    }
                 }
+            }
+            if (x_min > x_max) {
+                continue;
+            }
+            const int x0 = std::max(static_cast<int>(std::floor(x_min - m)) + 1, 0);
+            const int x1 = std::min(static_cast<int>(std::floor(x_max + m)) + 1, bw - 1);
+            if (x0 <= x1) {
+                std::fill_n(&bits_[static_cast<std::size_t>(y) * bw + x0], x1 - x0 + 1, 1);
             }
         }
     }

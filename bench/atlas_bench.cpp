@@ -54,6 +54,34 @@ Soup weld(const std::vector<std::array<float, 3>>& points, const std::vector<std
     return out;
 }
 
+// Some models carry double-sided parts as a second, reversed copy of the
+// same triangles, which makes edges with four triangles. The atlas rejects
+// such meshes; here every triangle beyond the first two on an edge gets
+// vertices of its own, which keeps the triangle count.
+void detach_extra_sheets(Soup& s) {
+    std::map<std::pair<std::uint32_t, std::uint32_t>, std::vector<std::uint32_t>> faces_of_edge;
+    for (std::size_t c = 0; c < s.indices.size(); ++c) {
+        const std::uint32_t f = static_cast<std::uint32_t>(c / 3);
+        const std::uint32_t a = s.indices[c], b = s.indices[3 * f + (c + 1) % 3];
+        auto& list = faces_of_edge[std::minmax(a, b)];
+        if (a != b && (list.empty() || list.back() != f)) {
+            list.push_back(f);
+        }
+    }
+    std::vector<std::uint8_t> detach(s.indices.size() / 3, 0);
+    for (const auto& [edge, list] : faces_of_edge) {
+        for (std::size_t i = 2; i < list.size(); ++i) {
+            detach[list[i]] = 1;
+        }
+    }
+    for (std::size_t f = 0; f < detach.size(); ++f) {
+        for (int k = 0; detach[f] && k < 3; ++k) {
+            s.points.push_back(s.points[s.indices[3 * f + k]]);
+            s.indices[3 * f + k] = static_cast<std::uint32_t>(s.points.size() - 1);
+        }
+    }
+}
+
 bool load(const std::string& path, Soup& out) {
     Assimp::Importer importer;
     const aiScene* scene = importer.ReadFile(
@@ -79,6 +107,7 @@ bool load(const std::string& path, Soup& out) {
         }
     }
     out = weld(points, idx);
+    detach_extra_sheets(out);
     return !out.indices.empty();
 }
 
@@ -184,17 +213,18 @@ Soup box() {
     return weld(all.points, all.indices);
 }
 
-std::unique_ptr<AtlasMesh> atlas_mesh(const Soup& s) {
+std::unique_ptr<AtlasMesh> atlas_mesh(const std::vector<std::array<float, 3>>& points,
+                                      const std::vector<std::uint32_t>& indices) {
     std::unique_ptr<AtlasMesh> mesh;
-    if (failed(create_mesh(static_cast<std::uint32_t>(s.indices.size() / 3),
-                           static_cast<std::uint32_t>(s.points.size()), &mesh))) {
+    if (failed(create_mesh(static_cast<std::uint32_t>(indices.size() / 3),
+                           static_cast<std::uint32_t>(points.size()), &mesh))) {
         return nullptr;
     }
     auto v = mesh->vertices();
-    for (std::size_t i = 0; i < s.points.size(); ++i) {
-        v[i] = {s.points[i][0], s.points[i][1], s.points[i][2], 0, 0};
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        v[i] = {points[i][0], points[i][1], points[i][2], 0, 0};
     }
-    std::copy(s.indices.begin(), s.indices.end(), mesh->indices().begin());
+    std::copy(indices.begin(), indices.end(), mesh->indices().begin());
     return mesh;
 }
 
@@ -274,7 +304,7 @@ int main(int argc, char** argv) {
         if (!only.empty() && name != only) {
             continue;
         }
-        auto mesh = atlas_mesh(soup);
+        auto mesh = atlas_mesh(soup.points, soup.indices);
         std::vector<std::uint32_t> adjacency(soup.indices.size());
         convert_point_reps_to_adjacency(*mesh, {}, adjacency);
         AtlasOptions options;

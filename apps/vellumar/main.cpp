@@ -22,6 +22,10 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 99))
         ->capture_default_str();
     cmd->add_option("--group", unwrap.group, "Unwrap group name")->capture_default_str();
+    cmd->add_option("--map-count", unwrap.map_count,
+                    "Number of atlases; objects are balanced over them by surface area")
+        ->check(CLI::Range(1, 999))
+        ->capture_default_str();
     cmd->add_option("--nodes", unwrap.nodes, "Unwrap only these nodes (default: every mesh)")
         ->delimiter(',');
 

@@ -56,6 +56,8 @@ int run_unwrap_command(const UnwrapCommand& cmd) {
     s.base_unwrap = kModes.at(cmd.mode);
     s.source_channel = cmd.source_channel;
     s.channel = cmd.channel;
+    s.mapmode = FixedNumber;
+    s.mapcount = cmd.map_count;
     s.preview = false;
 
     Unwrapper unwrapper;

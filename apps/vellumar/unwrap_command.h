@@ -11,6 +11,7 @@ struct UnwrapCommand {
     int source_channel = 1;
     int channel = 1;
     std::string group = "unnamed";
+    int map_count = 1;
     std::vector<std::string> nodes;
 };
 

@@ -84,18 +84,27 @@ TEST(Importer, CamerasAndLightsBecomeNodesThatAreNotMeshes) {
     EXPECT_EQ(lights.other_nodes[0]->GetObjectRef()->SuperClassID(), LIGHT_CLASS_ID);
 }
 
-TEST(Importer, NodeTransformsComposeDownTheHierarchy) {
-    // Two crates in the sample: the OBJ nodes carry identity transforms, so
-    // the node's transform must be the identity too.
+TEST(Importer, NodeTransformsComposeDownTheHierarchyAndUvSetsKeepTheirOrder) {
     Scene scene;
     const ImportResult r =
-        import_scene(std::string(VELLUMAR_TEST_DATA) + "/../../samples/crates.obj", scene);
+        import_scene(std::string(VELLUMAR_TEST_DATA) + "/nested_nodes_two_uv_sets.gltf", scene);
     ASSERT_TRUE(r.ok) << r.error;
-    ASSERT_EQ(r.mesh_nodes.size(), 3u);
-    EXPECT_EQ(WideToUtf8(r.mesh_nodes[1]->GetName()), "crate_small");
-    const Matrix3 tm = r.mesh_nodes[1]->GetObjectTM(0);
-    EXPECT_EQ(tm.GetRow(0), Point3(1, 0, 0));
-    EXPECT_EQ(tm.GetTrans(), Point3(0, 0, 0));
+    ASSERT_EQ(r.mesh_nodes.size(), 1u) << "the parent holds no mesh and is no node of ours";
+    EXPECT_EQ(WideToUtf8(r.mesh_nodes[0]->GetName()), "child");
+    const Matrix3 tm = r.mesh_nodes[0]->GetObjectTM(0);
+    EXPECT_EQ(tm.GetRow(0), Point3(2, 0, 0));
+    EXPECT_EQ(tm.GetRow(2), Point3(0, 0, 2));
+    EXPECT_EQ(tm.GetTrans(), Point3(10, 5, 0));
+    const Mesh m = render_mesh(r.mesh_nodes[0]);
+    ASSERT_TRUE(m.mapSupport(1));
+    ASSERT_TRUE(m.mapSupport(2));
+    EXPECT_FALSE(m.mapSupport(3));
+    // The second set is the first one halved and moved by (0.5, 0.5).
+    for (int k = 0; k < 3; ++k) {
+        const UVVert a = m.mapVerts(1)[m.mapFaces(1)[0].t[k]];
+        const UVVert b = m.mapVerts(2)[m.mapFaces(2)[0].t[k]];
+        EXPECT_FLOAT_EQ(b.x, 0.5f + 0.5f * a.x);
+    }
 }
 
 TEST(Importer, UnreadableFilesFailWithAMessageNamingTheFile) {

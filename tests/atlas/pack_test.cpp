@@ -1,0 +1,127 @@
+#include "atlas/pack.h"
+
+#include "atlas_checks.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+using namespace vellumar::atlas;
+using namespace vellumar::atlas::testing;
+
+namespace {
+
+// Charts of assorted shapes (triangles, strips, an L), each with its own
+// vertices, UVs at one arbitrary common scale.
+struct Charts {
+    std::unique_ptr<AtlasMesh> mesh;
+    std::vector<std::uint32_t> chart_of_face;
+};
+
+Charts assorted_charts(int count) {
+    std::vector<AtlasVertex> v;
+    std::vector<std::uint32_t> ix, chart;
+    for (int c = 0; c < count; ++c) {
+        const std::uint32_t base = static_cast<std::uint32_t>(v.size());
+        const float s = 0.5f + 0.37f * float(c % 5);
+        const float ox = 10.0f * c;
+        switch (c % 3) {
+        case 0: // a thin strip of two triangles
+            v.insert(v.end(), {{0, 0, 0, ox, 0}, {0, 0, 0, ox + 4 * s, 0}, {0, 0, 0, ox + 4 * s, s},
+                               {0, 0, 0, ox, s}});
+            ix.insert(ix.end(), {base, base + 1, base + 2, base, base + 2, base + 3});
+            chart.insert(chart.end(), {std::uint32_t(c), std::uint32_t(c)});
+            break;
+        case 1: // a single slanted triangle
+            v.insert(v.end(), {{0, 0, 0, ox, 0}, {0, 0, 0, ox + 2 * s, s}, {0, 0, 0, ox + s, 2 * s}});
+            ix.insert(ix.end(), {base, base + 1, base + 2});
+            chart.push_back(std::uint32_t(c));
+            break;
+        default: // an L of three triangles
+            v.insert(v.end(), {{0, 0, 0, ox, 0}, {0, 0, 0, ox + 2 * s, 0}, {0, 0, 0, ox + 2 * s, s},
+                               {0, 0, 0, ox + s, s}, {0, 0, 0, ox + s, 2 * s}, {0, 0, 0, ox, 2 * s}});
+            ix.insert(ix.end(), {base, base + 1, base + 2, base, base + 2, base + 3, base, base + 3,
+                                 base + 4, base, base + 4, base + 5});
+            chart.insert(chart.end(), {std::uint32_t(c), std::uint32_t(c), std::uint32_t(c),
+                                       std::uint32_t(c)});
+            break;
+        }
+    }
+    Charts out;
+    create_mesh(static_cast<std::uint32_t>(ix.size() / 3), static_cast<std::uint32_t>(v.size()),
+                &out.mesh);
+    std::copy(v.begin(), v.end(), out.mesh->vertices().begin());
+    std::copy(ix.begin(), ix.end(), out.mesh->indices().begin());
+    // Positions follow the UVs so that surface areas are meaningful.
+    for (AtlasVertex& p : out.mesh->vertices()) {
+        p.x = p.u;
+        p.y = p.v;
+    }
+    out.chart_of_face = chart;
+    return out;
+}
+
+double distance(const AtlasVertex& a, const AtlasVertex& b) {
+    return std::hypot(double(a.u) - b.u, double(a.v) - b.v);
+}
+
+} // namespace
+
+TEST(PackCharts, KeepsEveryChartCongruentUpToOneCommonScale) {
+    Charts charts = assorted_charts(12);
+    const auto before = charts.mesh->clone();
+    ASSERT_EQ(pack_charts(*charts.mesh, {}, charts.chart_of_face, 256, 256, 4.0f, nullptr, 0.01f),
+              Status::Ok);
+    expect_valid_layout(*charts.mesh, charts.chart_of_face, 256, 256, 4.0f);
+    // Every edge scales by the same factor and every triangle keeps its
+    // orientation: rotations only, no mirror, no per-chart scale.
+    const auto ix = charts.mesh->indices();
+    double scale = -1;
+    for (std::uint32_t f = 0; f < charts.mesh->face_count(); ++f) {
+        EXPECT_GT(uv_area(*charts.mesh, f) * uv_area(*before, f), 0.0);
+        for (int k = 0; k < 3; ++k) {
+            const std::uint32_t a = ix[3 * f + k], b = ix[3 * f + (k + 1) % 3];
+            const double r = distance(charts.mesh->vertices()[a], charts.mesh->vertices()[b]) /
+                             distance(before->vertices()[a], before->vertices()[b]);
+            if (scale < 0) {
+                scale = r;
+            }
+            EXPECT_NEAR(r / scale, 1.0, 1e-4);
+        }
+    }
+}
+
+TEST(PackCharts, ReportsChartsThatDoNotFitInsteadOfOverlappingThem) {
+    Charts charts = assorted_charts(1000);
+    const auto before = charts.mesh->clone();
+    EXPECT_EQ(pack_charts(*charts.mesh, {}, charts.chart_of_face, 16, 16, 4.0f, nullptr, 0.01f),
+              Status::Failed);
+    // Unchanged on failure.
+    const auto a = charts.mesh->vertices();
+    const auto b = before->vertices();
+    EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size_bytes()));
+}
+
+TEST(PackCharts, KeepsTheGutterForAnyWidthAndGutter) {
+    for (float gutter : {0.0f, 1.5f, 5.0f}) {
+        for (auto [w, h] : {std::pair{128u, 128u}, std::pair{200u, 90u}}) {
+            SCOPED_TRACE(::testing::Message() << w << "x" << h << " gutter " << gutter);
+            Charts charts = assorted_charts(9);
+            ASSERT_EQ(pack_charts(*charts.mesh, {}, charts.chart_of_face, w, h, gutter, nullptr, 0.01f),
+                      Status::Ok);
+            expect_valid_layout(*charts.mesh, charts.chart_of_face, w, h, gutter);
+        }
+    }
+}
+
+TEST(PackCharts, RejectsAVertexSharedByTwoCharts) {
+    Charts charts = assorted_charts(3);
+    charts.mesh->indices()[3] = charts.mesh->indices()[6]; // strip borrows from the triangle
+    EXPECT_EQ(pack_charts(*charts.mesh, {}, charts.chart_of_face, 128, 128, 2.0f, nullptr, 0.01f),
+              Status::InvalidMesh);
+    EXPECT_EQ(pack_charts(*charts.mesh, {}, std::span(charts.chart_of_face).first(2), 128, 128,
+                          2.0f, nullptr, 0.01f),
+              Status::InvalidCall);
+}
