@@ -25,6 +25,7 @@ struct Mask {
     std::int32_t row0 = 0; // relative row of the first mask row
     std::vector<std::uint32_t> row_begin;
     std::vector<Run> runs;
+    std::vector<std::int32_t> widest; // per row: longest run
     std::int32_t rows() const {
         return row_begin.empty() ? 0 : static_cast<std::int32_t>(row_begin.size() - 1);
     }
@@ -177,6 +178,8 @@ inline void place_point(const Prepared& p, std::size_t i, double t, int turns, d
 }
 
 // Scratch memory of one packing call, reused by every chart and scale.
+// Works on runs of texels per row rather than bitmaps, so its cost follows
+// the chart's outline and triangle count, not its area.
 class Rasteriser {
   public:
     void build(const ChartSet& set, std::uint32_t c, const Prepared& p, double t, int turns,
@@ -184,70 +187,72 @@ class Rasteriser {
         const bool turned = (turns & 1) != 0;
         out.width = t * (turned ? p.height : p.width);
         out.height = t * (turned ? p.width : p.height);
-        // Cell i of the bitmap is the texel column i - 1: the margin can
-        // reach one texel before the origin.
-        const int bw = static_cast<int>(std::floor(out.width + kRasterMargin)) + 2;
-        const int bh = static_cast<int>(std::floor(out.height + kRasterMargin)) + 2;
-        bits_.assign(static_cast<std::size_t>(bw) * bh, 0);
         const std::uint32_t v0 = set.vertex_begin[c];
         pts_.resize(2 * (set.vertex_begin[c + 1] - v0));
         for (std::size_t i = 0; i < pts_.size() / 2; ++i) {
             place_point(p, i, t, turns, pts_[2 * i], pts_[2 * i + 1]);
         }
+        spans_.clear();
         for (std::uint32_t tri = set.triangle_begin[c]; tri < set.triangle_begin[c + 1]; ++tri) {
             const std::uint32_t* ix = &set.triangles[3 * tri];
             raster_triangle(&pts_[2 * (ix[0] - v0)], &pts_[2 * (ix[1] - v0)],
-                            &pts_[2 * (ix[2] - v0)], bw, bh);
+                            &pts_[2 * (ix[2] - v0)]);
         }
         // A chart made of degenerate triangles only still claims its texels.
         for (std::size_t i = 0; i < pts_.size() / 2; ++i) {
-            const int cx = std::clamp(static_cast<int>(std::floor(pts_[2 * i])) + 1, 0, bw - 1);
-            const int cy = std::clamp(static_cast<int>(std::floor(pts_[2 * i + 1])) + 1, 0, bh - 1);
-            bits_[static_cast<std::size_t>(cy) * bw + cx] = 1;
+            const int x = static_cast<int>(std::floor(pts_[2 * i]));
+            spans_.push_back({static_cast<int>(std::floor(pts_[2 * i + 1])), x, x + 1});
         }
-        extract(bits_, bw, bh, -1, -1, out.solid);
-        if (radius <= 0) {
-            out.dilated = out.solid;
-            return;
-        }
-        // Chebyshev dilation as a horizontal then a vertical sweep.
-        const int dw = bw + 2 * radius, dh = bh + 2 * radius;
-        wide_.assign(static_cast<std::size_t>(dw) * bh, 0);
-        for (int y = 0; y < bh; ++y) {
-            int last = -1 << 20;
-            for (int x = 0; x < dw; ++x) {
-                if (x < bw && bits_[static_cast<std::size_t>(y) * bw + x]) {
-                    last = x;
-                }
-                wide_[static_cast<std::size_t>(y) * dw + x] = (x - last <= 2 * radius) ? 1 : 0;
+        std::sort(spans_.begin(), spans_.end());
+        const int first = spans_.front().row, last = spans_.back().row;
+        out.solid.row0 = first;
+        out.solid.row_begin.assign(1, 0);
+        out.solid.runs.clear();
+        out.solid.widest.assign(last - first + 1, 0);
+        std::size_t i = 0;
+        for (int row = first; row <= last; ++row) {
+            for (; i < spans_.size() && spans_[i].row == row; ++i) {
+                append(out.solid.runs, out.solid.row_begin.back(), {spans_[i].x0, spans_[i].x1});
             }
-        }
-        tall_.assign(static_cast<std::size_t>(dw) * dh, 0);
-        for (int x = 0; x < dw; ++x) {
-            int last = -1 << 20;
-            for (int y = 0; y < dh; ++y) {
-                if (y < bh && wide_[static_cast<std::size_t>(y) * dw + x]) {
-                    last = y;
-                }
-                tall_[static_cast<std::size_t>(y) * dw + x] = (y - last <= 2 * radius) ? 1 : 0;
+            for (std::uint32_t k = out.solid.row_begin.back(); k < out.solid.runs.size(); ++k) {
+                out.solid.widest[row - first] =
+                    std::max(out.solid.widest[row - first], out.solid.runs[k].x1 - out.solid.runs[k].x0);
             }
+            out.solid.row_begin.push_back(static_cast<std::uint32_t>(out.solid.runs.size()));
         }
-        extract(tall_, dw, dh, -1 - radius, -1 - radius, out.dilated);
+        dilate(out.solid, radius, out.dilated);
     }
 
   private:
+    struct Span {
+        int row, x0, x1; // texels [x0, x1) of one row
+        bool operator<(const Span& o) const {
+            return row != o.row ? row < o.row : x0 < o.x0;
+        }
+    };
+
+    // Appends a run to a row whose runs start at `begin`, merging it with
+    // the last one when they touch (runs arrive sorted by x0).
+    static void append(std::vector<Run>& runs, std::uint32_t begin, Run r) {
+        if (runs.size() > begin && runs.back().x1 >= r.x0) {
+            runs.back().x1 = std::max(runs.back().x1, r.x1);
+        } else {
+            runs.push_back(r);
+        }
+    }
+
     // Row by row: the texels of a row that the triangle (widened by the
     // margin) touches are those whose column meets the triangle's extent
     // inside the row's band, which is exact for convex shapes and also
     // covers degenerate triangles (segments and points).
-    void raster_triangle(const double* a, const double* b, const double* c, int bw, int bh) {
+    void raster_triangle(const double* a, const double* b, const double* c) {
         const double m = kRasterMargin;
         const double* p[3] = {a, b, c};
         const double min_y = std::min({a[1], b[1], c[1]}), max_y = std::max({a[1], b[1], c[1]});
-        const int y0 = std::max(static_cast<int>(std::floor(min_y - m)) + 1, 0);
-        const int y1 = std::min(static_cast<int>(std::floor(max_y + m)) + 1, bh - 1);
+        const int y0 = static_cast<int>(std::floor(min_y - m));
+        const int y1 = static_cast<int>(std::floor(max_y + m));
         for (int y = y0; y <= y1; ++y) {
-            const double lo = (y - 1) - m, hi = y + m;
+            const double lo = y - m, hi = y + 1 + m;
             double x_min = 1e300, x_max = -1e300;
             for (int k = 0; k < 3; ++k) {
                 const double* s = p[k];
@@ -264,60 +269,80 @@ class Rasteriser {
                     }
                 }
             }
-            if (x_min > x_max) {
-                continue;
-            }
-            const int x0 = std::max(static_cast<int>(std::floor(x_min - m)) + 1, 0);
-            const int x1 = std::min(static_cast<int>(std::floor(x_max + m)) + 1, bw - 1);
-            if (x0 <= x1) {
-                std::fill_n(&bits_[static_cast<std::size_t>(y) * bw + x0], x1 - x0 + 1, 1);
+            if (x_min <= x_max) {
+                spans_.push_back({y, static_cast<int>(std::floor(x_min - m)),
+                                  static_cast<int>(std::floor(x_max + m)) + 1});
             }
         }
     }
 
-    static void extract(const std::vector<std::uint8_t>& bits, int w, int h, int ox, int oy,
-                        Mask& out) {
-        out.row0 = oy;
-        out.row_begin.clear();
+    // Chebyshev dilation: runs widened by the radius, then each row the
+    // union of the widened rows within the radius.
+    void dilate(const Mask& solid, int radius, Mask& out) {
+        if (radius <= 0) {
+            out = solid;
+            return;
+        }
+        const int rows = solid.rows();
+        out.row0 = solid.row0 - radius;
+        out.row_begin.assign(1, 0);
         out.runs.clear();
-        for (int y = 0; y < h; ++y) {
-            out.row_begin.push_back(static_cast<std::uint32_t>(out.runs.size()));
-            const std::uint8_t* row = &bits[static_cast<std::size_t>(y) * w];
-            for (int x = 0; x < w;) {
-                if (!row[x]) {
-                    ++x;
-                    continue;
+        out.widest.assign(rows + 2 * radius, 0);
+        for (int j = 0; j < rows + 2 * radius; ++j) {
+            gathered_.clear();
+            for (int r = std::max(j - 2 * radius, 0); r <= std::min(j, rows - 1); ++r) {
+                for (std::uint32_t k = solid.row_begin[r]; k < solid.row_begin[r + 1]; ++k) {
+                    gathered_.push_back({solid.runs[k].x0 - radius, solid.runs[k].x1 + radius});
                 }
-                int e = x;
-                while (e < w && row[e]) {
-                    ++e;
-                }
-                out.runs.push_back({x + ox, e + ox});
-                x = e;
             }
+            std::sort(gathered_.begin(), gathered_.end(),
+                      [](const Run& a, const Run& b) { return a.x0 < b.x0; });
+            for (const Run& r : gathered_) {
+                append(out.runs, out.row_begin.back(), r);
+            }
+            for (std::uint32_t k = out.row_begin.back(); k < out.runs.size(); ++k) {
+                out.widest[j] = std::max(out.widest[j], out.runs[k].x1 - out.runs[k].x0);
+            }
+            out.row_begin.push_back(static_cast<std::uint32_t>(out.runs.size()));
         }
-        out.row_begin.push_back(static_cast<std::uint32_t>(out.runs.size()));
     }
 
-    std::vector<std::uint8_t> bits_, wide_, tall_;
     std::vector<double> pts_;
+    std::vector<Span> spans_;
+    std::vector<Run> gathered_;
 };
 
-// The occupied texels of the atlas, with, per texel, the last occupied
-// column at or left of it in its row, so a failed test can jump past the
-// whole obstacle instead of moving one texel at a time.
+// The claimed texels of the atlas: those of the placed charts grown by the
+// gutter radius, so that a new chart only has to avoid them with its own
+// texels (Chebyshev distance > radius to every placed texel). Per texel it
+// keeps the last claimed column at or left of it in its row, so a failed
+// test can jump past the whole obstacle instead of moving one texel at a
+// time.
 class Grid {
   public:
     Grid(int w, int h) : w_(w), h_(h), occupied_(static_cast<std::size_t>(w) * h, 0),
-                         last_(static_cast<std::size_t>(w) * h, -1) {}
+                         last_(static_cast<std::size_t>(w) * h, -1), longest_free_(h, w) {}
 
     void clear() {
         std::fill(occupied_.begin(), occupied_.end(), 0);
         std::fill(last_.begin(), last_.end(), -1);
+        std::fill(longest_free_.begin(), longest_free_.end(), w_);
+    }
+
+    // Whether every row of the chart's own texels could fit a run as long
+    // as its longest one: a cheap necessary test that skips most rows.
+    bool may_fit_rows(const Mask& solid, int y) const {
+        for (int r = 0; r < solid.rows(); ++r) {
+            const int gy = y + solid.row0 + r;
+            if (gy >= 0 && gy < h_ && longest_free_[gy] < solid.widest[r]) {
+                return false;
+            }
+        }
+        return true;
     }
 
     // First fit in row-major order of placements with x in [xlo, xhi],
-    // y in [ylo, yhi].
+    // y in [ylo, yhi]: the chart's texels must meet no claimed texel.
     bool find(const Mask& m, int xlo, int xhi, int ylo, int yhi, int& out_x, int& out_y) const {
         const int rows = m.rows();
         if (rows == 0) {
@@ -327,6 +352,9 @@ class Grid {
         }
         int hint = 0;
         for (int y = ylo; y <= yhi; ++y) {
+            if (!may_fit_rows(m, y)) {
+                continue;
+            }
             int x = xlo;
             while (x <= xhi) {
                 bool hit = false;
@@ -378,6 +406,12 @@ class Grid {
             for (int i = first; i < w_; ++i) {
                 last[i] = occ[i] ? i : (i > 0 ? last[i - 1] : -1);
             }
+            int longest = 0;
+            for (int i = 0, run = 0; i < w_; ++i) {
+                run = occ[i] ? 0 : run + 1;
+                longest = std::max(longest, run);
+            }
+            longest_free_[gy] = longest;
         }
     }
 
@@ -385,6 +419,7 @@ class Grid {
     int w_, h_;
     std::vector<std::uint8_t> occupied_;
     std::vector<std::int32_t> last_;
+    std::vector<std::int32_t> longest_free_;
 };
 
 class Packer {
@@ -467,7 +502,7 @@ class Packer {
                     yhi = std::min(yhi, static_cast<int>(std::floor(best_top - s.height)));
                 }
                 int x = 0, y = 0;
-                if (xhi < xlo || yhi < xlo || !grid.find(s.dilated, xlo, xhi, xlo, yhi, x, y)) {
+                if (xhi < xlo || yhi < xlo || !grid.find(s.solid, xlo, xhi, xlo, yhi, x, y)) {
                     continue;
                 }
                 const double top = y + s.height;
@@ -482,7 +517,7 @@ class Packer {
             if (!found) {
                 return false;
             }
-            grid.occupy(shapes_[best_turns].solid, best_x, best_y);
+            grid.occupy(shapes_[best_turns].dilated, best_x, best_y);
             placements_[c] = {static_cast<std::uint8_t>(best_turns), best_x, best_y};
         }
         return true;
@@ -550,10 +585,11 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
         return Status::Ok;
     }
 
-    const int refinements = layout.quality ? 14 : 9;
+    const int refinements = layout.quality ? 10 : 6;
     const int budget = 40 + refinements;
     int step = 0;
-    double lo = 0, hi = hi_bound, t = hi_bound;
+    // Layouts rarely reach 90 % of the area bound, so start below it.
+    double lo = 0, hi = hi_bound, t = hi_bound * 0.95;
     std::vector<Placement> best;
     // Walk down from the area bound until a layout fits, then bisect.
     while (true) {
@@ -569,7 +605,7 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
         if (t < floor_scale) {
             return Status::Failed;
         }
-        t *= 0.8;
+        t *= 0.9;
     }
     for (int i = 0; i < refinements && hi / lo > 1.002; ++i) {
         if (!progress.report(static_cast<float>(step++) / budget)) {

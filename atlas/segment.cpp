@@ -161,6 +161,132 @@ std::vector<std::vector<std::uint32_t>> linked_parts(const Topology& topology,
     return parts;
 }
 
+// Greedy merging of neighbouring charts, smallest first: a chart is joined
+// to the neighbour it shares the longest border with whenever the union
+// still flattens within the limits.
+class Merger {
+  public:
+    Merger(const AtlasMesh& mesh, const Topology& topology, Flattener& flattener,
+           std::vector<FlatChart>& charts)
+        : mesh_(mesh), topology_(topology), flattener_(flattener), charts_(charts),
+          chart_of_face_(mesh.face_count(), 0), alive_(charts.size(), 1),
+          version_(charts.size(), 0) {
+        for (std::uint32_t c = 0; c < charts_.size(); ++c) {
+            for (std::uint32_t f : charts_[c].mesh.faces) {
+                chart_of_face_[f] = c;
+            }
+        }
+        for (std::uint32_t c = 0; c < charts_.size(); ++c) {
+            push_neighbours(c);
+        }
+    }
+
+    bool run(ProgressReporter& progress) {
+        std::size_t attempts = 0;
+        FlatChart merged;
+        std::vector<std::uint32_t> faces;
+        while (!queue_.empty()) {
+            std::pop_heap(queue_.begin(), queue_.end());
+            const Candidate item = queue_.back();
+            queue_.pop_back();
+            if (!alive_[item.a] || !alive_[item.b] || version_[item.a] != item.version_a ||
+                version_[item.b] != item.version_b) {
+                continue;
+            }
+            if (!progress.report(0.5f + 0.5f * static_cast<float>(attempts) /
+                                            static_cast<float>(attempts + queue_.size()))) {
+                return false;
+            }
+            ++attempts;
+            const auto& fa = charts_[item.a].mesh.faces;
+            const auto& fb = charts_[item.b].mesh.faces;
+            faces.resize(fa.size() + fb.size());
+            std::merge(fa.begin(), fa.end(), fb.begin(), fb.end(), faces.begin());
+            if (!flattener_.flatten(faces, merged)) {
+                continue;
+            }
+            for (std::uint32_t f : fb) {
+                chart_of_face_[f] = item.a;
+            }
+            charts_[item.a] = std::move(merged);
+            merged = FlatChart{};
+            charts_[item.b] = FlatChart{};
+            alive_[item.b] = 0;
+            ++version_[item.a];
+            push_neighbours(item.a);
+        }
+        std::size_t kept = 0;
+        for (std::size_t c = 0; c < charts_.size(); ++c) {
+            if (alive_[c]) {
+                if (kept != c) {
+                    charts_[kept] = std::move(charts_[c]);
+                }
+                ++kept;
+            }
+        }
+        charts_.resize(kept);
+        return true;
+    }
+
+  private:
+    struct Candidate {
+        double smaller_area, shared;
+        std::uint32_t a, b, version_a, version_b;
+        // Max-heap order: smaller charts first, then longer shared borders.
+        bool operator<(const Candidate& o) const {
+            if (smaller_area != o.smaller_area) {
+                return smaller_area > o.smaller_area;
+            }
+            if (shared != o.shared) {
+                return shared < o.shared;
+            }
+            return a != o.a ? a > o.a : b > o.b;
+        }
+    };
+
+    void push_neighbours(std::uint32_t c) {
+        const auto indices = mesh_.indices();
+        const auto verts = mesh_.vertices();
+        borders_.clear();
+        for (std::uint32_t f : charts_[c].mesh.faces) {
+            for (std::uint32_t k = 0; k < 3; ++k) {
+                const std::uint32_t t = topology_.twin[3 * f + k];
+                if (t == kNoNeighbour || chart_of_face_[t / 3] == c) {
+                    continue;
+                }
+                const AtlasVertex& p = verts[indices[3 * f + k]];
+                const AtlasVertex& q = verts[indices[3 * f + (k + 1) % 3]];
+                const double len = std::sqrt(double(p.x - q.x) * (p.x - q.x) +
+                                             double(p.y - q.y) * (p.y - q.y) +
+                                             double(p.z - q.z) * (p.z - q.z));
+                borders_.push_back({chart_of_face_[t / 3], len});
+            }
+        }
+        std::sort(borders_.begin(), borders_.end());
+        for (std::size_t i = 0; i < borders_.size();) {
+            const std::uint32_t d = borders_[i].first;
+            double shared = 0;
+            for (; i < borders_.size() && borders_[i].first == d; ++i) {
+                shared += borders_[i].second;
+            }
+            const std::uint32_t a = std::min(c, d), b = std::max(c, d);
+            queue_.push_back({std::min(charts_[a].mesh.area, charts_[b].mesh.area), shared, a, b,
+                              version_[a], version_[b]});
+            std::push_heap(queue_.begin(), queue_.end());
+        }
+    }
+
+    const AtlasMesh& mesh_;
+    const Topology& topology_;
+    Flattener& flattener_;
+    std::vector<FlatChart>& charts_;
+    std::vector<std::uint32_t> chart_of_face_;
+    std::vector<std::uint8_t> alive_;
+    std::vector<std::uint32_t> version_;
+    std::vector<Candidate> queue_;
+    std::vector<std::pair<std::uint32_t, double>> borders_;
+};
+
 } // namespace
 
 Status flatten_charts(const AtlasMesh& mesh, const Topology& topology,
@@ -175,6 +301,7 @@ Status flatten_charts(const AtlasMesh& mesh, const Topology& topology,
     std::size_t done = 0;
     std::vector<std::uint32_t> first, second;
     FlatChart chart;
+    // 1. Split until every chart flattens within the limits.
     while (!pending.empty()) {
         std::vector<std::uint32_t> faces = std::move(pending.back());
         pending.pop_back();
@@ -189,11 +316,13 @@ Status flatten_charts(const AtlasMesh& mesh, const Topology& topology,
         done += faces.size();
         out.push_back(std::move(chart));
         chart = FlatChart{};
-        if (!progress.report(static_cast<float>(done) / static_cast<float>(total))) {
+        if (!progress.report(0.5f * static_cast<float>(done) / static_cast<float>(total))) {
             return Status::Failed;
         }
     }
-    return Status::Ok;
+    // 2. Undo the splits that went further than needed.
+    Merger merger(mesh, topology, flattener, out);
+    return merger.run(progress) ? Status::Ok : Status::Failed;
 }
 
 } // namespace vellumar::atlas

@@ -3,6 +3,7 @@
 // node, a derived object or a pipeline still points at it.
 #pragma once
 
+#include "host/ioapi.h"
 #include "host/max_types.h"
 
 using PartID = DWORD;
@@ -52,6 +53,9 @@ class ReferenceTarget : public Animatable {
         }
     }
     virtual ReferenceTarget* Clone(RemapDir& remap) = 0;
+    // The object's own data inside its chunk of the scene file.
+    virtual IOResult Save(ISave* /*isave*/) { return IO_OK; }
+    virtual IOResult Load(ILoad* /*iload*/) { return IO_OK; }
     // The host re-evaluates the pipeline on demand, so a change needs no
     // bookkeeping beyond this hook.
     virtual void NotifyDependents(Interval /*changeInt*/, PartID /*partID*/,

@@ -19,4 +19,7 @@ class INode {
     // False when the node has no such property or it is not a number.
     virtual bool GetUserPropFloat(const MCHAR* key, float& value) = 0;
     virtual int IsHidden() = 0;
+    virtual int NumberOfChildren() = 0;
+    virtual INode* GetChildNode(int i) = 0;
+    virtual bool IsRootNode() = 0;
 };

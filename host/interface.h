@@ -39,6 +39,11 @@ class Interface {
     virtual void RedrawViews(TimeValue t) = 0;
     virtual INamedSelectionSetManager& GetNamedSelectionSetManager() = 0;
     virtual IDerivedObject* CreateDerivedObject(Object* obj) = 0;
+    // The scene's root; every node is found below it.
+    virtual INode* GetRootNode() = 0;
+    // Removes mod from the node's stack (with the modifier-deleted
+    // notifications); 0 when the node holds no such modifier.
+    virtual int DeleteModifier(INode& node, Modifier& mod) = 0;
 };
 
 // Provided by the host application.

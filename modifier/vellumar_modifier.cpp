@@ -1,11 +1,65 @@
 #include "modifier/vellumar_modifier.h"
 
 #include "host/interface.h"
+#include "host/notify.h"
 #include "host/text.h"
 #include "host/windows.h"
+#include "modifier/unwrap_groups.h"
 #include "unwrap/proxy_exception.h"
 
 #include <chrono>
+
+namespace {
+
+// Whether a deletion touched a node or modifier of ours; the list is rebuilt
+// once the deletion is over.
+bool group_list_stale = false;
+
+void on_pre_modifier_deleted(void*, NotifyInfo* info) {
+    const auto* event = info != nullptr ? static_cast<NotifyModAddDel*>(info->callParam) : nullptr;
+    if (event != nullptr && event->mod != nullptr &&
+        event->mod->ClassID() == VELLUMAR_MODIFIER_CLASS_ID) {
+        group_list_stale = true;
+    }
+}
+
+void on_pre_node_deleted(void*, NotifyInfo* info) {
+    auto* node = info != nullptr ? static_cast<INode*>(info->callParam) : nullptr;
+    if (node != nullptr && FindVellumarModifier(node) != nullptr) {
+        group_list_stale = true;
+    }
+}
+
+void on_deleted(void*, NotifyInfo*) {
+    if (group_list_stale) {
+        group_list_stale = false;
+        RefreshUnwrapGroupList();
+    }
+}
+
+} // namespace
+
+VellumarModifier::VellumarModifier() {
+    RegisterNotification(on_pre_modifier_deleted, this, NOTIFY_PRE_MODIFIER_DELETED);
+    RegisterNotification(on_pre_node_deleted, this, NOTIFY_SCENE_PRE_DELETED_NODE);
+    RegisterNotification(on_deleted, this, NOTIFY_POST_MODIFIER_DELETED);
+    RegisterNotification(on_deleted, this, NOTIFY_SCENE_POST_DELETED_NODE);
+}
+
+VellumarModifier::~VellumarModifier() {
+    UnRegisterNotification(on_pre_modifier_deleted, this, NOTIFY_PRE_MODIFIER_DELETED);
+    UnRegisterNotification(on_pre_node_deleted, this, NOTIFY_SCENE_PRE_DELETED_NODE);
+    UnRegisterNotification(on_deleted, this, NOTIFY_POST_MODIFIER_DELETED);
+    UnRegisterNotification(on_deleted, this, NOTIFY_SCENE_POST_DELETED_NODE);
+}
+
+void VellumarModifier::NotifyPostCollapse(INode*, Object*, IDerivedObject*, int) {
+    RefreshUnwrapGroupList();
+}
+
+void VellumarModifier::proc(ILoad*) {
+    RefreshUnwrapGroupList();
+}
 
 void VellumarModifier::ModifyObject(TimeValue t, ModContext&, ObjectState* os, INode*) {
     if (os == nullptr || os->obj == nullptr || applyFailed_ ||
@@ -106,12 +160,6 @@ void VellumarModifier::ApplyToPolyMesh(const UnwrapUVSet& set, MNMesh& mesh) con
     }
 }
 
-ReferenceTarget* VellumarModifier::Clone(RemapDir&) {
-    auto* copy = new VellumarModifier;
-    copy->sets_ = sets_;
-    return copy;
-}
-
 bool VellumarModifier::AddUVSet(std::uint64_t groupKey, const std::string& groupName,
                                 const UnwrapResult& result) {
     UnwrapUVSet set;
@@ -164,21 +212,6 @@ bool VellumarModifier::SetApplySuspended(bool suspend) {
     suspendApply_ = suspend;
     NotifyDependents(FOREVER, PART_TEXMAP, REFMSG_CHANGE);
     return previous;
-}
-
-VellumarModifier* FindVellumarModifier(INode* node) {
-    Object* obj = node != nullptr ? node->GetObjectRef() : nullptr;
-    while (obj != nullptr && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
-        auto* derived = static_cast<IDerivedObject*>(obj);
-        for (int i = derived->NumModifiers() - 1; i >= 0; --i) {
-            Modifier* mod = derived->GetModifier(i);
-            if (mod != nullptr && mod->ClassID() == VELLUMAR_MODIFIER_CLASS_ID) {
-                return static_cast<VellumarModifier*>(mod);
-            }
-        }
-        obj = derived->GetObjRef();
-    }
-    return nullptr;
 }
 
 std::uint64_t MakeUniqueStamp() {

@@ -4,6 +4,7 @@
 
 #include "host/class_desc.h"
 #include "host/inode.h"
+#include "host/ioapi.h"
 #include "unwrap/object_record.h"
 
 #include <cstdint>
@@ -27,8 +28,24 @@ struct UnwrapUVSet {
     std::string groupName = "unnamed";
 };
 
-class VellumarModifier : public Modifier {
+// Chunk ids and the header of the modifier's saved data.
+inline constexpr USHORT kOldSetChunk = 0x0409;
+inline constexpr USHORT kOldChannelChunk = 0x040A;
+inline constexpr USHORT kOldMapIndexChunk = 0x040B;
+inline constexpr USHORT kHeaderChunk = 0x0410;
+inline constexpr USHORT kSetsChunk = 0x0411;
+inline constexpr char kSignature[8] = {'F', 'e', 'r', 'u', 'l', 'a', 'n', 'e'};
+inline constexpr std::uint32_t kFileVersion = 22200;
+// Sets saved by versions before this one carry no source key and stamp.
+inline constexpr std::uint32_t kFirstVersionWithStamps = 21300;
+
+class VellumarModifier : public Modifier, public PostLoadCallback {
   public:
+    VellumarModifier();
+    ~VellumarModifier() override;
+    VellumarModifier(const VellumarModifier&) = delete;
+    VellumarModifier& operator=(const VellumarModifier&) = delete;
+
     SClass_ID SuperClassID() override { return OSM_CLASS_ID; }
     Class_ID ClassID() override { return VELLUMAR_MODIFIER_CLASS_ID; }
     ChannelMask ChannelsUsed() override { return TOPO_CHANNEL | GEOM_CHANNEL | TEXMAP_CHANNEL; }
@@ -38,7 +55,14 @@ class VellumarModifier : public Modifier {
         return TestAFlag(A_MOD_BEING_EDITED) ? NEVER : FOREVER;
     }
     void ModifyObject(TimeValue t, ModContext& mc, ObjectState* os, INode* node) override;
+    // A copy whose sets join the group of an earlier copy of another member
+    // of the same group (a different stamp), or else start a new group.
     ReferenceTarget* Clone(RemapDir& remap) override;
+    IOResult Save(ISave* isave) override;
+    // Never fails: a damaged stream keeps the sets read before the damage.
+    IOResult Load(ILoad* iload) override;
+    void NotifyPostCollapse(INode* node, Object* obj, IDerivedObject* derObj, int index) override;
+    void proc(ILoad* iload) override; // post-load
 
     // Stores the result under the group key, first dropping the set that
     // writes the same channel. Returns true.
@@ -50,6 +74,8 @@ class VellumarModifier : public Modifier {
     // Returns the previous value.
     bool SetApplySuspended(bool suspend);
     bool ApplyFailed() const { return applyFailed_; }
+
+    const std::map<std::uint64_t, UnwrapUVSet>& Sets() const { return sets_; }
 
   private:
     void ApplyToMesh(const UnwrapUVSet& set, Mesh& mesh) const;
@@ -67,5 +93,9 @@ VellumarModifier* FindVellumarModifier(INode* node);
 // Strictly increasing within the process: the system time in 100-nanosecond
 // units, read again until it differs from the last stamp issued.
 std::uint64_t MakeUniqueStamp();
+
+// "Chair" gives "Chair001", "Chair007" gives "Chair008", unless a group of
+// the scene already has that name; then the number goes on up.
+std::string MakeUniqueGroupName(const std::string& name);
 
 ClassDesc2* GetVellumarModifierDesc();

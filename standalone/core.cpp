@@ -2,6 +2,9 @@
 
 #include "host/windows.h"
 #include "standalone/derived_object.h"
+#include "standalone/node_ops.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -107,4 +110,13 @@ ClassEntry* StandaloneCore::FindClassEntry(SClass_ID superClassID, Class_ID clas
         }
     }
     return nullptr;
+}
+
+int StandaloneCore::DeleteModifier(INode& node, Modifier& mod) {
+    return DeleteModifierFromNode(node, mod);
+}
+
+void StandaloneCore::DeleteNode(SceneNode* node) {
+    std::erase(selection_, static_cast<INode*>(node));
+    scene_->DeleteNode(node);
 }

@@ -55,6 +55,11 @@ class StandaloneCore : public Interface, public ClassDirectory {
     void RedrawViews(TimeValue) override { ++redraws_; }
     INamedSelectionSetManager& GetNamedSelectionSetManager() override { return *scene_; }
     IDerivedObject* CreateDerivedObject(Object* obj) override;
+    INode* GetRootNode() override { return scene_->Root(); }
+    int DeleteModifier(INode& node, Modifier& mod) override;
+
+    // Deletes the node from the scene and the selection.
+    void DeleteNode(SceneNode* node);
 
     // ClassDirectory.
     ClassEntry* FindClassEntry(SClass_ID superClassID, Class_ID classID) override;

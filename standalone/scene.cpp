@@ -1,5 +1,8 @@
 #include "standalone/scene.h"
 
+#include "host/notify.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cwchar>
@@ -51,10 +54,48 @@ bool SceneNode::GetUserPropFloat(const MCHAR* key, float& value) {
     return true;
 }
 
-SceneNode* Scene::CreateNode(const std::wstring& name, Object* obj) {
-    nodes_.push_back(std::make_unique<SceneNode>(next_handle_++, name));
+INode* SceneNode::GetChildNode(int i) {
+    return i >= 0 && i < NumberOfChildren() ? children_[static_cast<std::size_t>(i)] : nullptr;
+}
+
+std::unique_ptr<SceneNode> SceneNode::MakeRoot() {
+    auto root = std::make_unique<SceneNode>(0, L"Scene Root");
+    root->root_ = true;
+    return root;
+}
+
+Scene::Scene() : root_(SceneNode::MakeRoot()) {}
+
+Scene::~Scene() {
+    // Nodes go before the root that lists them; objects go with their nodes.
+    sets_.clear();
+    nodes_.clear();
+}
+
+SceneNode* Scene::CreateNode(const std::wstring& name, Object* obj, ULONG handle) {
+    if (handle == 0 || NodeByHandle(handle) != nullptr) {
+        handle = next_handle_;
+    }
+    next_handle_ = std::max(next_handle_, handle + 1);
+    nodes_.push_back(std::make_unique<SceneNode>(handle, name));
     nodes_.back()->SetObjectRef(obj);
+    root_->AttachChild(nodes_.back().get());
     return nodes_.back().get();
+}
+
+void Scene::DeleteNode(SceneNode* node) {
+    const auto it =
+        std::find_if(nodes_.begin(), nodes_.end(), [&](const auto& n) { return n.get() == node; });
+    if (it == nodes_.end()) {
+        return;
+    }
+    BroadcastNotification(NOTIFY_SCENE_PRE_DELETED_NODE, node);
+    for (auto& set : sets_) {
+        std::erase(set.second, static_cast<INode*>(node));
+    }
+    root_->DetachChild(node);
+    nodes_.erase(it);
+    BroadcastNotification(NOTIFY_SCENE_POST_DELETED_NODE, nullptr);
 }
 
 SceneNode* Scene::NodeByHandle(ULONG handle) {

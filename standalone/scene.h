@@ -26,6 +26,15 @@ class SceneNode : public INode {
     void SetUserProp(const std::wstring& key, const std::wstring& value) { props_[key] = value; }
     int IsHidden() override { return hidden_; }
     void Hide(bool hide) { hidden_ = hide; }
+    int NumberOfChildren() override { return static_cast<int>(children_.size()); }
+    INode* GetChildNode(int i) override;
+    bool IsRootNode() override { return root_; }
+    const std::map<std::wstring, std::wstring>& UserProps() const { return props_; }
+
+    // The scene's root: no object, every node its child.
+    static std::unique_ptr<SceneNode> MakeRoot();
+    void AttachChild(SceneNode* child) { children_.push_back(child); }
+    void DetachChild(SceneNode* child) { std::erase(children_, child); }
 
   private:
     ULONG handle_;
@@ -35,12 +44,21 @@ class SceneNode : public INode {
     std::map<std::wstring, std::wstring> props_;
     ObjectState state_;
     bool hidden_ = false;
+    bool root_ = false;
+    std::vector<SceneNode*> children_;
 };
 
 class Scene : public INamedSelectionSetManager {
   public:
-    // A new node with the next free handle; the scene owns it.
-    SceneNode* CreateNode(const std::wstring& name, Object* obj);
+    Scene();
+    ~Scene() override;
+    // A new node with the next free handle (or `handle` when it is free);
+    // the scene owns it.
+    SceneNode* CreateNode(const std::wstring& name, Object* obj, ULONG handle = 0);
+    SceneNode* Root() { return root_.get(); }
+    // Removes the node from the scene, its selection sets and the hierarchy,
+    // with the node-deleted notifications around it.
+    void DeleteNode(SceneNode* node);
     SceneNode* NodeByHandle(ULONG handle);
     SceneNode* NodeByName(const std::wstring& name);
     const std::vector<std::unique_ptr<SceneNode>>& Nodes() const { return nodes_; }
@@ -54,6 +72,7 @@ class Scene : public INamedSelectionSetManager {
     INode* GetNamedSelSetItem(int setNum, int i) override;
 
   private:
+    std::unique_ptr<SceneNode> root_;
     std::vector<std::unique_ptr<SceneNode>> nodes_;
     std::vector<std::pair<std::wstring, std::vector<INode*>>> sets_;
     ULONG next_handle_ = 1;

@@ -1,0 +1,19 @@
+// Edits of the standalone scene a user makes in a host: copying a node,
+// collapsing its stack, deleting a modifier.
+#pragma once
+
+#include "standalone/scene.h"
+
+// A copy of the node (transform, user properties, its object and every
+// modifier cloned through the host's Clone), added to the scene.
+SceneNode* CloneNode(Scene& scene, SceneNode* node, const std::wstring& name);
+
+// Replaces the node's pipeline by a copy of what it evaluates to, telling
+// each modifier of the stack (NotifyPostCollapse) before it goes.
+void CollapseStack(SceneNode* node, TimeValue t);
+
+// Removes mod from whichever derived object of the node's pipeline holds it,
+// with the modifier-deleted notifications; a derived object left without
+// modifiers is taken out of the pipeline. 0 when the node has no such
+// modifier.
+int DeleteModifierFromNode(INode& node, Modifier& mod);
