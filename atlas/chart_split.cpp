@@ -14,6 +14,7 @@ constexpr std::uint8_t kUnreached = 255;
 // they stay compact on flat parts.
 constexpr double kBendWeight = 6.0;
 constexpr int kLloydRounds = 3;
+constexpr int kSmoothingRounds = 6;
 
 double dot3(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
@@ -30,7 +31,8 @@ void normalise(double* v) {
 
 ChartSplitter::ChartSplitter(const Topology& topology, const FaceGeometry& geometry)
     : topology_(topology), geometry_(geometry), stamp_(geometry.area.size(), 0),
-      region_(geometry.area.size(), kUnreached), dist_(geometry.area.size(), 0.0) {}
+      region_(geometry.area.size(), kUnreached), dist_(geometry.area.size(), 0.0),
+      visited_(geometry.area.size(), 0) {}
 
 void ChartSplitter::label_unit(std::uint32_t face, std::uint8_t region, double dist) {
     const std::uint32_t u = topology_.unit_of_face[face];
@@ -204,12 +206,88 @@ bool ChartSplitter::split(std::span<const std::uint32_t> faces, std::vector<std:
         seeds[0] = next[0];
         seeds[1] = next[1];
     }
+    smooth_border(faces);
     first.clear();
     second.clear();
     for (std::uint32_t f : faces) {
         (region_[f] == 0 ? first : second).push_back(f);
     }
     return !first.empty() && !second.empty();
+}
+
+// Competing fronts leave a saw-tooth border on a triangle mesh, and every
+// tooth costs gutter space in the atlas. A triangle that has two of its
+// linked neighbours in the other region changes sides, a few rounds over;
+// the result is kept only if both regions stay connected and non-empty.
+void ChartSplitter::smooth_border(std::span<const std::uint32_t> faces) {
+    saved_.resize(faces.size());
+    for (std::size_t i = 0; i < faces.size(); ++i) {
+        saved_[i] = region_[faces[i]];
+    }
+    for (int round = 0; round < kSmoothingRounds; ++round) {
+        bool changed = false;
+        for (std::uint32_t f : faces) {
+            const std::uint32_t u = topology_.unit_of_face[f];
+            if (topology_.unit_begin[u + 1] - topology_.unit_begin[u] != 1) {
+                continue; // polygons move whole or not at all
+            }
+            int other = 0;
+            for (int k = 0; k < 3; ++k) {
+                const std::uint32_t t = topology_.twin[3 * f + k];
+                if (t != kNoNeighbour && stamp_[t / 3] == token_ && region_[t / 3] != region_[f]) {
+                    ++other;
+                }
+            }
+            if (other >= 2) {
+                region_[f] = static_cast<std::uint8_t>(1 - region_[f]);
+                changed = true;
+            }
+        }
+        if (!changed) {
+            break;
+        }
+    }
+    if (!regions_connected(faces)) {
+        for (std::size_t i = 0; i < faces.size(); ++i) {
+            region_[faces[i]] = saved_[i];
+        }
+    }
+}
+
+bool ChartSplitter::regions_connected(std::span<const std::uint32_t> faces) {
+    // Flood each region from its first triangle and count what it reaches.
+    std::size_t sizes[2] = {0, 0};
+    for (std::uint32_t f : faces) {
+        ++sizes[region_[f]];
+        visited_[f] = 0;
+    }
+    for (int r = 0; r < 2; ++r) {
+        if (sizes[r] == 0) {
+            return false;
+        }
+        auto start = std::find_if(faces.begin(), faces.end(),
+                                  [&](std::uint32_t f) { return region_[f] == r; });
+        queue_.assign(1, *start);
+        visited_[*start] = 1;
+        for (std::size_t i = 0; i < queue_.size(); ++i) {
+            const std::uint32_t f = queue_[i];
+            for (int k = 0; k < 3; ++k) {
+                const std::uint32_t t = topology_.twin[3 * f + k];
+                if (t == kNoNeighbour) {
+                    continue;
+                }
+                const std::uint32_t g = t / 3;
+                if (stamp_[g] == token_ && region_[g] == r && !visited_[g]) {
+                    visited_[g] = 1;
+                    queue_.push_back(g);
+                }
+            }
+        }
+        if (queue_.size() != sizes[r]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace vellumar::atlas

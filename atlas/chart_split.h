@@ -33,6 +33,8 @@ class ChartSplitter {
     void grow(std::span<const std::uint32_t> faces, const std::uint32_t seeds[2],
               const double proxies[2][3]);
     void label_unit(std::uint32_t face, std::uint8_t region, double dist);
+    void smooth_border(std::span<const std::uint32_t> faces);
+    bool regions_connected(std::span<const std::uint32_t> faces);
 
     const Topology& topology_;
     const FaceGeometry& geometry_;
@@ -40,6 +42,8 @@ class ChartSplitter {
     std::uint32_t token_ = 0;
     std::vector<std::uint8_t> region_; // per face; 255 = not reached
     std::vector<double> dist_;
+    std::vector<std::uint8_t> saved_, visited_;
+    std::vector<std::uint32_t> queue_;
     struct Item {
         double dist;
         std::uint32_t face;

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <chrono>
+#include <cstdio>
 
 namespace vellumar::atlas {
 
@@ -197,7 +199,7 @@ class Merger {
                                             static_cast<float>(attempts + queue_.size()))) {
                 return false;
             }
-            ++attempts;
+            ++attempts; ++attempts_; faces_ += charts_[item.a].mesh.faces.size() + charts_[item.b].mesh.faces.size();
             const auto& fa = charts_[item.a].mesh.faces;
             const auto& fb = charts_[item.b].mesh.faces;
             faces.resize(fa.size() + fb.size());
@@ -228,6 +230,7 @@ class Merger {
         return true;
     }
 
+    std::size_t attempts_ = 0, faces_ = 0;
   private:
     struct Candidate {
         double smaller_area, shared;
@@ -321,8 +324,12 @@ Status flatten_charts(const AtlasMesh& mesh, const Topology& topology,
         }
     }
     // 2. Undo the splits that went further than needed.
+    auto t0 = std::chrono::steady_clock::now();
+    std::fprintf(stderr, "TRACE split charts %zu\n", out.size());
     Merger merger(mesh, topology, flattener, out);
-    return merger.run(progress) ? Status::Ok : Status::Failed;
+    bool ok = merger.run(progress);
+    std::fprintf(stderr, "TRACE merge %.3f attempts %zu faces %zu\n", std::chrono::duration<double>(std::chrono::steady_clock::now()-t0).count(), merger.attempts_, merger.faces_);
+    return ok ? Status::Ok : Status::Failed;
 }
 
 } // namespace vellumar::atlas

@@ -1,4 +1,5 @@
 // vellumar: unwraps the objects of a scene file into shared UV atlases.
+#include "apps/vellumar/group_commands.h"
 #include "apps/vellumar/unwrap_command.h"
 
 #include <CLI/CLI.hpp>
@@ -9,7 +10,8 @@ int main(int argc, char** argv) {
 
     UnwrapCommand unwrap;
     CLI::App* cmd = app.add_subcommand("unwrap", "Unwrap the mesh objects of a scene file");
-    cmd->add_option("scene", unwrap.scene, "Scene file (glTF, FBX, OBJ, 3DS, DAE, ...)")
+    cmd->add_option("scene", unwrap.scene,
+                    "Scene file: a .vlscene of ours, or glTF, FBX, OBJ, 3DS, DAE, ...")
         ->required();
     cmd->add_option("--mode", unwrap.mode, "Unwrap mode")
         ->check(CLI::IsMember({"organic", "hard-surface", "pack", "copy", "projection"}))
@@ -28,12 +30,33 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     cmd->add_option("--nodes", unwrap.nodes, "Unwrap only these nodes (default: every mesh)")
         ->delimiter(',');
+    cmd->add_option("--save", unwrap.save, "Save the scene afterwards (.vlscene)");
+    cmd->add_option("--export", unwrap.export_path,
+                    "Export the evaluated scene afterwards (.glb; channel k is TEXCOORD_k-1)");
+
+    std::string groups_scene;
+    CLI::App* groups = app.add_subcommand("groups", "List the unwrap groups of a scene");
+    groups->add_option("scene", groups_scene, "Scene file (.vlscene)")->required();
+
+    std::string remove_scene, remove_out;
+    std::uint64_t remove_key = 0;
+    CLI::App* remove =
+        app.add_subcommand("remove-group", "Remove an unwrap group from every object of a scene");
+    remove->add_option("scene", remove_scene, "Scene file (.vlscene)")->required();
+    remove->add_option("key", remove_key, "Group key, as `vellumar groups` lists it")->required();
+    remove->add_option("--save", remove_out, "Write the result here instead of over the scene");
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : 2;
+    }
+    if (*groups) {
+        return run_groups_command(groups_scene);
+    }
+    if (*remove) {
+        return run_remove_group_command(remove_scene, remove_key, remove_out);
     }
     return run_unwrap_command(unwrap);
 }

@@ -1,10 +1,8 @@
 #include "apps/vellumar/unwrap_command.h"
 
+#include "apps/vellumar/scene_io.h"
 #include "host/text.h"
-#include "modifier/vellumar_modifier.h"
 #include "settings/settings.h"
-#include "standalone/core.h"
-#include "standalone/importer.h"
 #include "unwrap/unwrapper.h"
 
 #include <cstdio>
@@ -19,27 +17,17 @@ const std::map<std::string, UnwrapMode> kModes = {{"organic", Organic},
                                                   {"copy", UvCopy},
                                                   {"projection", Projection}};
 
-void print_messages(const StandaloneCore& core) {
-    for (const MessageRecord& m : core.messages()) {
-        std::printf("%s: %s\n", WideToUtf8(m.caption).c_str(), WideToUtf8(m.text).c_str());
-    }
-}
-
 } // namespace
 
 int run_unwrap_command(const UnwrapCommand& cmd) {
     StandaloneCore core(isatty(STDERR_FILENO) != 0);
-    core.RegisterClass(GetVellumarModifierDesc());
-
-    const ImportResult imported = import_scene(cmd.scene, core.scene());
-    if (!imported.ok) {
-        std::fprintf(stderr, "vellumar: %s\n", imported.error.c_str());
+    register_plugin_classes(core);
+    std::vector<INode*> selection;
+    if (!open_scene(core, cmd.scene, selection)) {
         return 2;
     }
-    std::vector<INode*> selection;
-    if (cmd.nodes.empty()) {
-        selection.assign(imported.mesh_nodes.begin(), imported.mesh_nodes.end());
-    } else {
+    if (!cmd.nodes.empty()) {
+        selection.clear();
         for (const std::string& name : cmd.nodes) {
             SceneNode* node = core.scene().NodeByName(Utf8ToWide(name));
             if (node == nullptr) {
@@ -74,5 +62,13 @@ int run_unwrap_command(const UnwrapCommand& cmd) {
         std::printf("coverage %.4f\n", unwrapper.coverage());
     }
     print_messages(core);
+    // The scene is written whether or not the run went through: a failed run
+    // keeps the modifiers it added, as the host's scene would.
+    if (!cmd.save.empty() && !save_scene(core, cmd.save)) {
+        return 2;
+    }
+    if (!cmd.export_path.empty() && !export_scene(core, cmd.export_path)) {
+        return 2;
+    }
     return ok ? 0 : 1;
 }

@@ -13,8 +13,10 @@ struct UnwrapCommand {
     std::string group = "unnamed";
     int map_count = 1;
     std::vector<std::string> nodes;
+    std::string save;        // ".vlscene" to write after the run
+    std::string export_path; // ".glb" to write after the run
 };
 
 // Exit status: 0 the run went through, 1 it stopped with a message, 2 the
-// scene could not be read or a named node does not exist.
+// scene could not be read or written or a named node does not exist.
 int run_unwrap_command(const UnwrapCommand& cmd);

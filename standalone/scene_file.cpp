@@ -1,0 +1,600 @@
+#include "standalone/scene_file.h"
+
+#include "host/chunk_io.h"
+#include "host/text.h"
+#include "standalone/chunk_stream.h"
+#include "standalone/derived_object.h"
+#include "standalone/non_mesh_objects.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+namespace {
+
+constexpr USHORT kScene = 0x5600, kHeader = 0x5601, kNode = 0x5610, kNodeInfo = 0x5611,
+                 kNodeProps = 0x5612, kObject = 0x5620, kClass = 0x5621, kTriMesh = 0x5622,
+                 kPolyMesh = 0x5623, kCamera = 0x5624, kModifier = 0x5625, kModifierData = 0x5626,
+                 kNamedSet = 0x5630, kSelection = 0x5640;
+constexpr char kMagic[8] = {'V', 'L', 'M', 'S', 'C', 'E', 'N', 'E'};
+constexpr std::uint32_t kVersion = 1;
+
+// ---- writing --------------------------------------------------------------
+
+bool write_text(ISave* s, const std::string& text) {
+    return write_u64(s, text.size()) && write_bytes(s, text.data(), text.size());
+}
+
+bool write_point(ISave* s, const Point3& p) {
+    return write_f32(s, p.x) && write_f32(s, p.y) && write_f32(s, p.z);
+}
+
+bool write_class(ISave* s, Animatable* a) {
+    s->BeginChunk(kClass);
+    const bool ok = write_u32(s, a->SuperClassID()) && write_u32(s, a->ClassID().PartA()) &&
+                    write_u32(s, a->ClassID().PartB());
+    s->EndChunk();
+    return ok;
+}
+
+bool write_tri_mesh(ISave* s, const Mesh& m) {
+    bool ok = write_u32(s, static_cast<std::uint32_t>(m.verts.size()));
+    for (const Point3& p : m.verts) {
+        ok = ok && write_point(s, p);
+    }
+    ok = ok && write_u32(s, static_cast<std::uint32_t>(m.faces.size()));
+    for (const Face& f : m.faces) {
+        ok = ok && write_u32(s, f.v[0]) && write_u32(s, f.v[1]) && write_u32(s, f.v[2]) &&
+             write_u32(s, f.smGroup) && write_u32(s, f.flags);
+    }
+    std::vector<int> channels;
+    for (int ch = 0; ch < m.getNumMaps(); ++ch) {
+        if (m.mapSupport(ch)) {
+            channels.push_back(ch);
+        }
+    }
+    ok = ok && write_u32(s, static_cast<std::uint32_t>(channels.size()));
+    for (int ch : channels) {
+        const MeshMap& map = m.Map(ch);
+        ok = ok && write_i32(s, ch) && write_u32(s, static_cast<std::uint32_t>(map.tv.size()));
+        for (const UVVert& t : map.tv) {
+            ok = ok && write_point(s, t);
+        }
+        for (const TVFace& tf : map.tf) {
+            ok = ok && write_u32(s, tf.t[0]) && write_u32(s, tf.t[1]) && write_u32(s, tf.t[2]);
+        }
+    }
+    return ok;
+}
+
+bool write_poly_mesh(ISave* s, const MNMesh& m) {
+    bool ok = write_u32(s, static_cast<std::uint32_t>(m.v.size()));
+    for (const MNVert& v : m.v) {
+        ok = ok && write_point(s, v.p);
+    }
+    ok = ok && write_u32(s, static_cast<std::uint32_t>(m.f.size()));
+    for (const MNFace& f : m.f) {
+        ok = ok && write_u32(s, static_cast<std::uint32_t>(f.vtx.size()));
+        for (std::size_t k = 0; k < f.vtx.size(); ++k) {
+            const std::uint8_t visible = k < f.visedg.size() && !f.visedg[k] ? 0 : 1;
+            ok = ok && write_i32(s, f.vtx[k]) && write_bytes(s, &visible, 1);
+        }
+    }
+    std::vector<int> channels;
+    for (int ch = 0; ch < m.MNum(); ++ch) {
+        if (m.MapSupported(ch)) {
+            channels.push_back(ch);
+        }
+    }
+    ok = ok && write_u32(s, static_cast<std::uint32_t>(channels.size()));
+    for (int ch : channels) {
+        const MNMap& map = *m.M(ch);
+        ok = ok && write_i32(s, ch) && write_u32(s, static_cast<std::uint32_t>(map.v.size()));
+        for (const UVVert& t : map.v) {
+            ok = ok && write_point(s, t);
+        }
+        for (const MNMapFace& mf : map.f) {
+            for (int t : mf.tv) {
+                ok = ok && write_i32(s, t);
+            }
+        }
+    }
+    return ok;
+}
+
+bool write_object(ISave* s, Object* obj) {
+    s->BeginChunk(kObject);
+    bool ok = write_class(s, obj);
+    if (obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
+        auto* derived = static_cast<IDerivedObject*>(obj);
+        ok = ok && derived->GetObjRef() != nullptr && write_object(s, derived->GetObjRef());
+        for (int i = 0; ok && i < derived->NumModifiers(); ++i) {
+            Modifier* mod = derived->GetModifier(i);
+            s->BeginChunk(kModifier);
+            ok = write_class(s, mod);
+            s->BeginChunk(kModifierData);
+            ok = ok && mod->Save(s) == IO_OK;
+            s->EndChunk();
+            s->EndChunk();
+        }
+    } else if (obj->ClassID() == triObjectClassID) {
+        s->BeginChunk(kTriMesh);
+        ok = ok && write_tri_mesh(s, static_cast<TriObject*>(obj)->mesh);
+        s->EndChunk();
+    } else if (obj->ClassID() == polyObjectClassID) {
+        s->BeginChunk(kPolyMesh);
+        ok = ok && write_poly_mesh(s, static_cast<PolyObject*>(obj)->mm);
+        s->EndChunk();
+    } else if (auto* cam = dynamic_cast<CameraObject*>(obj)) {
+        s->BeginChunk(kCamera);
+        const std::uint8_t ortho = cam->orthographic ? 1 : 0;
+        ok = ok && write_f32(s, cam->fov) && write_bytes(s, &ortho, 1);
+        s->EndChunk();
+    }
+    s->EndChunk();
+    return ok;
+}
+
+bool write_node(ISave* s, SceneNode* node) {
+    s->BeginChunk(kNode);
+    s->BeginChunk(kNodeInfo);
+    const Matrix3 tm = node->GetObjectTM(0);
+    const std::uint8_t hidden = node->IsHidden() ? 1 : 0;
+    bool ok = write_u32(s, node->GetHandle()) && write_text(s, WideToUtf8(node->GetName()));
+    for (int r = 0; r < 4; ++r) {
+        ok = ok && write_point(s, tm.GetRow(r));
+    }
+    ok = ok && write_bytes(s, &hidden, 1);
+    s->EndChunk();
+    s->BeginChunk(kNodeProps);
+    ok = ok && write_u32(s, static_cast<std::uint32_t>(node->UserProps().size()));
+    for (const auto& [key, value] : node->UserProps()) {
+        ok = ok && write_text(s, WideToUtf8(key)) && write_text(s, WideToUtf8(value));
+    }
+    s->EndChunk();
+    if (node->GetObjectRef() != nullptr) {
+        ok = ok && write_object(s, node->GetObjectRef());
+    }
+    s->EndChunk();
+    return ok;
+}
+
+bool write_handles(ISave* s, const std::vector<INode*>& nodes) {
+    bool ok = write_u32(s, static_cast<std::uint32_t>(nodes.size()));
+    for (INode* n : nodes) {
+        ok = ok && write_u32(s, n->GetHandle());
+    }
+    return ok;
+}
+
+// ---- reading --------------------------------------------------------------
+
+struct Reader {
+    StandaloneCore& core;
+    ChunkReader& in;
+    SceneFileResult& result;
+    std::map<ULONG, SceneNode*> by_handle;
+    int depth = 0;
+    static constexpr int kMaxNesting = 64;
+
+    bool text(std::string& out) {
+        std::uint64_t length = 0;
+        return read_u64(&in, length) && read_string(&in, length, out);
+    }
+    bool point(Point3& p) { return read_f32(&in, p.x) && read_f32(&in, p.y) && read_f32(&in, p.z); }
+
+    bool class_of(SClass_ID& sid, Class_ID& cid) {
+        std::uint32_t s = 0, a = 0, b = 0;
+        if (in.OpenChunk() != IO_OK || in.CurChunkID() != kClass) {
+            return false;
+        }
+        const bool ok = read_u32(&in, s) && read_u32(&in, a) && read_u32(&in, b);
+        in.CloseChunk();
+        sid = s;
+        cid = Class_ID(a, b);
+        return ok;
+    }
+
+    bool tri_mesh(Mesh& m) {
+        std::uint32_t nv = 0, nf = 0, nmaps = 0;
+        if (!read_u32(&in, nv) || !fits(&in, nv, 12)) {
+            return false;
+        }
+        m.verts.resize(nv);
+        for (Point3& p : m.verts) {
+            if (!point(p)) {
+                return false;
+            }
+        }
+        if (!read_u32(&in, nf) || !fits(&in, nf, 20)) {
+            return false;
+        }
+        m.setNumFaces(static_cast<int>(nf));
+        for (Face& f : m.faces) {
+            if (!read_u32(&in, f.v[0]) || !read_u32(&in, f.v[1]) || !read_u32(&in, f.v[2]) ||
+                !read_u32(&in, f.smGroup) || !read_u32(&in, f.flags)) {
+                return false;
+            }
+        }
+        if (!read_u32(&in, nmaps)) {
+            return false;
+        }
+        for (std::uint32_t i = 0; i < nmaps; ++i) {
+            std::int32_t ch = 0;
+            std::uint32_t ntv = 0;
+            if (!read_i32(&in, ch) || ch < 0 || ch >= MAX_MESHMAPS || !read_u32(&in, ntv) ||
+                !fits(&in, ntv, 12)) {
+                return false;
+            }
+            m.setMapSupport(ch);
+            MeshMap& map = m.Map(ch);
+            map.tv.resize(ntv);
+            for (UVVert& t : map.tv) {
+                if (!point(t)) {
+                    return false;
+                }
+            }
+            if (!fits(&in, nf, 12)) {
+                return false;
+            }
+            for (TVFace& tf : map.tf) {
+                if (!read_u32(&in, tf.t[0]) || !read_u32(&in, tf.t[1]) || !read_u32(&in, tf.t[2])) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    bool poly_mesh(MNMesh& m) {
+        std::uint32_t nv = 0, nf = 0, nmaps = 0;
+        if (!read_u32(&in, nv) || !fits(&in, nv, 12)) {
+            return false;
+        }
+        m.v.resize(nv);
+        for (MNVert& v : m.v) {
+            if (!point(v.p)) {
+                return false;
+            }
+        }
+        if (!read_u32(&in, nf) || !fits(&in, nf, 4)) {
+            return false;
+        }
+        m.f.resize(nf);
+        for (MNFace& f : m.f) {
+            std::uint32_t deg = 0;
+            if (!read_u32(&in, deg) || !fits(&in, deg, 5)) {
+                return false;
+            }
+            f.vtx.resize(deg);
+            f.visedg.resize(deg);
+            for (std::uint32_t k = 0; k < deg; ++k) {
+                std::uint8_t visible = 1;
+                if (!read_i32(&in, f.vtx[k]) || !read_bytes(&in, &visible, 1)) {
+                    return false;
+                }
+                f.visedg[k] = visible != 0;
+            }
+        }
+        if (!read_u32(&in, nmaps)) {
+            return false;
+        }
+        for (std::uint32_t i = 0; i < nmaps; ++i) {
+            std::int32_t ch = 0;
+            std::uint32_t ntv = 0;
+            if (!read_i32(&in, ch) || ch < 0 || ch >= MAX_MESHMAPS || !read_u32(&in, ntv) ||
+                !fits(&in, ntv, 12)) {
+                return false;
+            }
+            if (m.MNum() <= ch) {
+                m.SetMapNum(ch + 1);
+            }
+            MNMap& map = *m.M(ch);
+            map.v.resize(ntv);
+            for (UVVert& t : map.v) {
+                if (!point(t)) {
+                    return false;
+                }
+            }
+            map.f.resize(nf);
+            for (std::size_t f = 0; f < nf; ++f) {
+                map.f[f].tv.resize(m.f[f].vtx.size());
+                for (int& t : map.f[f].tv) {
+                    if (!read_i32(&in, t)) {
+                        return false;
+                    }
+                }
+            }
+        }
+        m.FillInMesh();
+        return true;
+    }
+
+    // Inside an open object chunk: the object, or nullptr when it is damaged
+    // or of a class this host cannot make.
+    Object* object() {
+        // Derived objects nest; a file cannot make the reader recurse
+        // without bound.
+        struct Depth {
+            int& d;
+            explicit Depth(int& x) : d(++x) {}
+            ~Depth() { --d; }
+        } guard(depth);
+        SClass_ID sid = 0;
+        Class_ID cid;
+        if (depth > kMaxNesting || !class_of(sid, cid)) {
+            return nullptr;
+        }
+        if (sid == GEN_DERIVOB_CLASS_ID) {
+            return derived_object();
+        }
+        Object* obj = nullptr;
+        if (cid == triObjectClassID) {
+            obj = new TriObject;
+        } else if (cid == polyObjectClassID) {
+            obj = new PolyObject;
+        } else if (sid == CAMERA_CLASS_ID) {
+            obj = new CameraObject;
+        } else if (sid == LIGHT_CLASS_ID) {
+            return new LightObject;
+        } else if (sid == HELPER_CLASS_ID) {
+            return new HelperObject;
+        } else {
+            result.warnings.push_back("an object of an unknown class was skipped");
+            return nullptr;
+        }
+        const bool opened = in.OpenChunk() == IO_OK;
+        bool ok = opened;
+        if (ok && in.CurChunkID() == kTriMesh && cid == triObjectClassID) {
+            ok = tri_mesh(static_cast<TriObject*>(obj)->mesh);
+        } else if (ok && in.CurChunkID() == kPolyMesh && cid == polyObjectClassID) {
+            ok = poly_mesh(static_cast<PolyObject*>(obj)->mm);
+        } else if (ok && in.CurChunkID() == kCamera) {
+            auto* cam = static_cast<CameraObject*>(obj);
+            std::uint8_t ortho = 0;
+            ok = read_f32(&in, cam->fov) && read_bytes(&in, &ortho, 1);
+            cam->orthographic = ortho != 0;
+        } else {
+            ok = false;
+        }
+        if (opened) {
+            in.CloseChunk();
+        }
+        if (ok) {
+            return obj;
+        }
+        obj->DeleteThis();
+        return nullptr;
+    }
+
+    Object* derived_object() {
+        if (in.OpenChunk() != IO_OK || in.CurChunkID() != kObject) {
+            return nullptr;
+        }
+        Object* below = object();
+        in.CloseChunk();
+        if (below == nullptr) {
+            return nullptr;
+        }
+        auto* derived = new DerivedObject(below);
+        std::vector<Modifier*> stack; // top first, as saved
+        while (in.OpenChunk() == IO_OK) {
+            if (in.CurChunkID() == kModifier) {
+                if (Modifier* mod = modifier()) {
+                    stack.push_back(mod);
+                }
+            }
+            in.CloseChunk();
+        }
+        for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+            derived->AddModifier(*it, nullptr, 0);
+        }
+        return derived;
+    }
+
+    Modifier* modifier() {
+        SClass_ID sid = 0;
+        Class_ID cid;
+        if (!class_of(sid, cid)) {
+            return nullptr;
+        }
+        auto* mod = static_cast<Modifier*>(core.CreateInstance(sid, cid));
+        if (mod == nullptr) {
+            result.warnings.push_back("a modifier of an unknown class was skipped");
+            return nullptr;
+        }
+        if (in.OpenChunk() == IO_OK && in.CurChunkID() == kModifierData) {
+            mod->Load(&in);
+            in.CloseChunk();
+        }
+        return mod;
+    }
+
+    void node() {
+        SceneNode* node = nullptr;
+        while (in.OpenChunk() == IO_OK) {
+            const USHORT id = in.CurChunkID();
+            if (id == kNodeInfo) {
+                std::uint32_t handle = 0;
+                std::string name;
+                Matrix3 tm;
+                std::uint8_t hidden = 0;
+                bool ok = read_u32(&in, handle) && text(name);
+                for (int r = 0; ok && r < 4; ++r) {
+                    Point3 row;
+                    ok = point(row);
+                    tm.SetRow(r, row);
+                }
+                ok = ok && read_bytes(&in, &hidden, 1);
+                if (ok && node == nullptr) {
+                    node = core.scene().CreateNode(Utf8ToWide(name), nullptr, handle);
+                    node->SetObjectTM(tm);
+                    node->Hide(hidden != 0);
+                    by_handle[handle] = node;
+                }
+            } else if (id == kNodeProps && node != nullptr) {
+                std::uint32_t count = 0;
+                bool ok = read_u32(&in, count);
+                for (std::uint32_t i = 0; ok && i < count; ++i) {
+                    std::string key, value;
+                    ok = text(key) && text(value);
+                    if (ok) {
+                        node->SetUserProp(Utf8ToWide(key), Utf8ToWide(value));
+                    }
+                }
+            } else if (id == kObject && node != nullptr && node->GetObjectRef() == nullptr) {
+                if (Object* obj = object()) {
+                    node->SetObjectRef(obj);
+                }
+            }
+            in.CloseChunk();
+        }
+    }
+
+    std::vector<INode*> handles() {
+        std::vector<INode*> nodes;
+        std::uint32_t count = 0;
+        if (!read_u32(&in, count)) {
+            return nodes;
+        }
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::uint32_t h = 0;
+            if (!read_u32(&in, h)) {
+                break;
+            }
+            const auto it = by_handle.find(h);
+            if (it != by_handle.end()) {
+                nodes.push_back(it->second);
+            }
+        }
+        return nodes;
+    }
+};
+
+} // namespace
+
+std::vector<std::uint8_t> scene_bytes(StandaloneCore& core) {
+    ChunkWriter out;
+    out.BeginChunk(kScene);
+    out.BeginChunk(kHeader);
+    write_bytes(&out, kMagic, sizeof kMagic);
+    write_u32(&out, kVersion);
+    out.EndChunk();
+    for (const auto& node : core.scene().Nodes()) {
+        write_node(&out, node.get());
+    }
+    Scene& scene = core.scene();
+    for (int i = 0; i < scene.GetNumNamedSelSets(); ++i) {
+        out.BeginChunk(kNamedSet);
+        write_text(&out, WideToUtf8(scene.GetNamedSelSetName(i)));
+        std::vector<INode*> members;
+        for (int k = 0; k < scene.GetNamedSelSetItemCount(i); ++k) {
+            members.push_back(scene.GetNamedSelSetItem(i, k));
+        }
+        write_handles(&out, members);
+        out.EndChunk();
+    }
+    out.BeginChunk(kSelection);
+    std::vector<INode*> selected;
+    for (int i = 0; i < core.GetSelNodeCount(); ++i) {
+        selected.push_back(core.GetSelNode(i));
+    }
+    write_handles(&out, selected);
+    out.EndChunk();
+    out.EndChunk();
+    return out.ok() ? out.bytes() : std::vector<std::uint8_t>{};
+}
+
+SceneFileResult save_scene_file(StandaloneCore& core, const std::string& path) {
+    SceneFileResult result;
+    const std::vector<std::uint8_t> bytes = scene_bytes(core);
+    if (bytes.empty()) {
+        result.error = "Cannot save scene '" + path + "': a chunk grew too large";
+        return result;
+    }
+    // Written beside the target first, so that a failed write never leaves
+    // half a scene where the old file was.
+    const std::string temp = path + ".part";
+    {
+        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        if (!file.good()) {
+            result.error = "Cannot write scene '" + path + "'";
+            std::remove(temp.c_str());
+            return result;
+        }
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        result.error = "Cannot write scene '" + path + "'";
+        std::remove(temp.c_str());
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+SceneFileResult load_scene_bytes(StandaloneCore& core, const std::uint8_t* data, std::size_t size) {
+    SceneFileResult result;
+    ChunkReader in(data, size);
+    char magic[8] = {};
+    std::uint32_t version = 0;
+    if (in.OpenChunk() != IO_OK || in.CurChunkID() != kScene || in.OpenChunk() != IO_OK ||
+        in.CurChunkID() != kHeader || !read_bytes(&in, magic, sizeof magic) ||
+        std::memcmp(magic, kMagic, sizeof magic) != 0 || !read_u32(&in, version)) {
+        result.error = "not a Vellumar scene file";
+        return result;
+    }
+    if (version > kVersion) {
+        result.error =
+            "written by a newer version (scene file version " + std::to_string(version) + ")";
+        return result;
+    }
+    in.CloseChunk();
+    Reader reader{core, in, result, {}};
+    IOResult status = IO_OK;
+    while ((status = in.OpenChunk()) == IO_OK) {
+        switch (in.CurChunkID()) {
+        case kNode:
+            reader.node();
+            break;
+        case kNamedSet: {
+            std::string name;
+            if (reader.text(name)) {
+                core.scene().AddNamedSelSet(Utf8ToWide(name), reader.handles());
+            }
+            break;
+        }
+        case kSelection:
+            core.SetSelection(reader.handles());
+            break;
+        default:
+            break;
+        }
+        in.CloseChunk();
+    }
+    if (status == IO_ERROR) {
+        result.warnings.push_back("the file is damaged; what came before the damage was loaded");
+    }
+    in.RunPostLoadCallbacks();
+    result.ok = true;
+    return result;
+}
+
+SceneFileResult load_scene_file(StandaloneCore& core, const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        SceneFileResult result;
+        result.error = "Cannot read scene '" + path + "': cannot open the file";
+        return result;
+    }
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                          std::istreambuf_iterator<char>());
+    SceneFileResult result = load_scene_bytes(core, bytes.data(), bytes.size());
+    if (!result.ok) {
+        result.error = "Cannot read scene '" + path + "': " + result.error;
+    }
+    return result;
+}
