@@ -62,25 +62,22 @@ bool ConformalMap::flatten(const ChartMesh& chart, const AtlasMesh& mesh,
     for (std::uint32_t v = 0; v < nv; ++v) {
         free_index_[v] = (v == p0 || v == p1) ? kNoNeighbour : nfree++;
     }
-    const double pinned_u[2] = {0.0, dist};
+    // z = u + i v. The energy is z^H H z with the Hermitian H = L + i K, L
+    // the cotangent Laplacian (Dirichlet part) and K the antisymmetric
+    // matrix of the signed area, which halves the unknowns of the real form.
+    const Complex pinned[2] = {Complex(0.0, 0.0), Complex(dist, 0.0)};
     auto pin_of = [&](std::uint32_t v) { return v == p0 ? 0 : 1; };
-
-    // Unknowns: u of the free vertices, then their v.
     triplets_.clear();
-    Eigen::VectorXd rhs = Eigen::VectorXd::Zero(2 * static_cast<Eigen::Index>(nfree));
-    // Adds q * x_a * x_b (both orderings) to the quadratic form 1/2 x^T Q x,
-    // where x_a is coordinate ca (0 = u, 1 = v) of vertex a.
-    auto add = [&](std::uint32_t a, int ca, std::uint32_t b, int cb, double q) {
+    Eigen::VectorXcd rhs = Eigen::VectorXcd::Zero(static_cast<Eigen::Index>(nfree));
+    auto add = [&](std::uint32_t a, std::uint32_t b, Complex h) {
         const std::uint32_t fa = free_index_[a], fb = free_index_[b];
-        const Eigen::Index ia = fa == kNoNeighbour ? -1 : fa + ca * static_cast<Eigen::Index>(nfree);
-        const Eigen::Index ib = fb == kNoNeighbour ? -1 : fb + cb * static_cast<Eigen::Index>(nfree);
-        if (ia >= 0 && ib >= 0) {
-            triplets_.emplace_back(ia, ib, q);
-        } else if (ia >= 0) {
-            // Pinned v coordinates are zero; only pinned u reaches the rhs.
-            if (cb == 0) {
-                rhs[ia] -= q * pinned_u[pin_of(b)];
-            }
+        if (fa == kNoNeighbour) {
+            return;
+        }
+        if (fb == kNoNeighbour) {
+            rhs[fa] -= h * pinned[pin_of(b)];
+        } else {
+            triplets_.emplace_back(fa, fb, h);
         }
     };
     for (std::size_t i = 0; i < chart.faces.size(); ++i) {
@@ -101,45 +98,38 @@ bool ConformalMap::flatten(const ChartMesh& chart, const AtlasMesh& mesh,
                     e2[x] = pos(b, x) - pos(o, x);
                 }
                 const double dot = e1[0] * e2[0] + e1[1] * e2[1] + e1[2] * e2[2];
+                // Half the cotangent of the angle at o.
                 w += 0.5 * dot / (2.0 * geometry.area[f]);
             }
-            // Dirichlet term w (x_a - x_b)^2 / 2 for u and for v.
-            for (int cc = 0; cc < 2; ++cc) {
-                add(a, cc, a, cc, w);
-                add(b, cc, b, cc, w);
-                add(a, cc, b, cc, -w);
-                add(b, cc, a, cc, -w);
-            }
-            if (has_area) {
-                // Minus the signed area: -(u_a v_b - u_b v_a) / 2 for the
-                // edge a -> b of the triangle, split over both orderings.
-                add(a, 0, b, 1, -0.5);
-                add(b, 1, a, 0, -0.5);
-                add(b, 0, a, 1, 0.5);
-                add(a, 1, b, 0, 0.5);
-            }
+            add(a, a, w);
+            add(b, b, w);
+            // Minus the signed area (u_a v_b - u_b v_a) / 2 of the edge
+            // a -> b: K_ab = 1/2, K_ba = -1/2.
+            const double k_ab = has_area ? 0.5 : 0.0;
+            add(a, b, Complex(-w, k_ab));
+            add(b, a, Complex(-w, -k_ab));
         }
     }
     if (nfree > 0) {
-        Eigen::SparseMatrix<double> q(2 * nfree, 2 * nfree);
-        q.setFromTriplets(triplets_.begin(), triplets_.end());
-        Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> solver(q);
+        Eigen::SparseMatrix<Complex> h(nfree, nfree);
+        h.setFromTriplets(triplets_.begin(), triplets_.end());
+        Eigen::SimplicialLDLT<Eigen::SparseMatrix<Complex>> solver(h);
         if (solver.info() != Eigen::Success) {
             return false;
         }
-        const Eigen::VectorXd x = solver.solve(rhs);
-        if (solver.info() != Eigen::Success || !x.allFinite()) {
+        const Eigen::VectorXcd z = solver.solve(rhs);
+        if (solver.info() != Eigen::Success || !z.allFinite()) {
             return false;
         }
         for (std::uint32_t v = 0; v < nv; ++v) {
             if (free_index_[v] != kNoNeighbour) {
-                uv[2 * v] = x[free_index_[v]];
-                uv[2 * v + 1] = x[free_index_[v] + nfree];
+                uv[2 * v] = z[free_index_[v]].real();
+                uv[2 * v + 1] = z[free_index_[v]].imag();
             }
         }
     }
-    uv[2 * p0] = pinned_u[0];
-    uv[2 * p1] = pinned_u[1];
+    uv[2 * p0] = 0.0;
+    uv[2 * p1] = dist;
     return true;
 }
 

@@ -13,6 +13,7 @@
 
 #include <Eigen/SparseCore>
 
+#include <complex>
 #include <vector>
 
 namespace vellumar::atlas {
@@ -27,7 +28,8 @@ class ConformalMap {
                  std::vector<double>& uv);
 
   private:
-    std::vector<Eigen::Triplet<double>> triplets_;
+    using Complex = std::complex<double>;
+    std::vector<Eigen::Triplet<Complex>> triplets_;
     std::vector<std::uint32_t> free_index_;
 };
 

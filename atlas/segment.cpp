@@ -18,7 +18,7 @@ namespace {
 // 0.5) is split without trying to flatten it: it would fail anyway, and
 // large solves are what costs time.
 constexpr std::size_t kSpreadCheckFaces = 64;
-constexpr double kMinNormalCoherence = 0.3;
+constexpr double kMinNormalCoherence = 0.45;
 
 bool within_limit(double stretch_squared, float max_stretch) {
     return max_stretch >= 1.0f || stretch_measure(stretch_squared) <= max_stretch + 1e-6;
@@ -35,18 +35,24 @@ class Flattener {
     bool flatten(std::span<const std::uint32_t> faces, FlatChart& out) {
         builder_.build(faces, out.mesh);
         if (!out.mesh.is_disc()) {
+            ++why[0]; wf[0]+=faces.size();
             return false;
         }
         if (faces.size() > kSpreadCheckFaces && normal_coherence(faces) < kMinNormalCoherence) {
+            ++why[1]; wf[1]+=faces.size();
             return false;
         }
         if (!map_.flatten(out.mesh, mesh_, geometry_, out.uv)) {
+            ++why[2]; wf[2]+=faces.size();
             return false;
         }
         const ChartCheck check = checker_.check(out.mesh, mesh_, geometry_, out.uv);
         if (check.folded || !within_limit(check.stretch_squared, options_.max_stretch)) {
+            ++why[check.folded ? 3 : 4]; wf[check.folded ? 3 : 4]+=faces.size();
+            if (!check.folded) { double m = stretch_measure(check.stretch_squared); int b = m < 0.2 ? 0 : m < 0.3 ? 1 : m < 0.5 ? 2 : 3; ++hist[b]; }
             return false;
         }
+        ++why[5]; wf[5]+=faces.size();
         finish(out, check);
         return true;
     }
@@ -100,6 +106,8 @@ class Flattener {
         finish(out, checker_.check(out.mesh, mesh_, geometry_, out.uv));
     }
 
+    size_t why[6] = {}, wf[6] = {}, hist[4] = {};
+    void dump(const char* tag) { std::fprintf(stderr, "TRACE %s notdisc %zu/%zu coh %zu/%zu solve %zu/%zu fold %zu/%zu stretch %zu/%zu ok %zu/%zu hist %zu %zu %zu %zu\n", tag, why[0], wf[0], why[1], wf[1], why[2], wf[2], why[3], wf[3], why[4], wf[4], why[5], wf[5], hist[0], hist[1], hist[2], hist[3]); for (auto& x : why) x = 0; for (auto& x : wf) x = 0; for (auto& x : hist) x = 0;}
   private:
     double normal_coherence(std::span<const std::uint32_t> faces) const {
         double n[3] = {0, 0, 0}, area = 0;
@@ -325,9 +333,9 @@ Status flatten_charts(const AtlasMesh& mesh, const Topology& topology,
     }
     // 2. Undo the splits that went further than needed.
     auto t0 = std::chrono::steady_clock::now();
-    std::fprintf(stderr, "TRACE split charts %zu\n", out.size());
+    std::fprintf(stderr, "TRACE split charts %zu\n", out.size()); flattener.dump("split");
     Merger merger(mesh, topology, flattener, out);
-    bool ok = merger.run(progress);
+    bool ok = merger.run(progress); flattener.dump("merge");
     std::fprintf(stderr, "TRACE merge %.3f attempts %zu faces %zu\n", std::chrono::duration<double>(std::chrono::steady_clock::now()-t0).count(), merger.attempts_, merger.faces_);
     return ok ? Status::Ok : Status::Failed;
 }

@@ -58,6 +58,7 @@ IOResult ChunkReader::OpenChunk() {
         return IO_END;
     }
     if (end - pos_ < kHeader) {
+        damaged_ = true;
         return IO_ERROR;
     }
     const USHORT id = static_cast<USHORT>(data_[pos_] | (data_[pos_ + 1] << 8));
@@ -67,10 +68,16 @@ IOResult ChunkReader::OpenChunk() {
                 << (8 * i);
     }
     const std::size_t length = word & ~kContainerBit;
-    if (length < kHeader || length > end - pos_) {
+    if (length < kHeader) {
+        damaged_ = true;
         return IO_ERROR;
     }
-    frames_.push_back({pos_, pos_ + length, id});
+    // A chunk that claims more than its parent holds (a cut file) is read up
+    // to where the parent ends; the reads past that fail.
+    if (length > end - pos_) {
+        damaged_ = true;
+    }
+    frames_.push_back({pos_, pos_ + std::min(length, end - pos_), id});
     pos_ += kHeader;
     return IO_OK;
 }

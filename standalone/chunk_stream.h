@@ -39,6 +39,9 @@ class ChunkReader : public ILoad {
     std::uint64_t BytesLeft() override;
     void RegisterPostLoadCallback(PostLoadCallback* cb) override { callbacks_.push_back(cb); }
 
+    // Whether a chunk header was damaged or claimed more than was there.
+    bool Damaged() const { return damaged_; }
+
     // Runs the registered callbacks by priority (lower first), then forgets
     // them.
     void RunPostLoadCallbacks();
@@ -53,4 +56,5 @@ class ChunkReader : public ILoad {
     std::size_t pos_ = 0;
     std::vector<Frame> frames_;
     std::vector<PostLoadCallback*> callbacks_;
+    bool damaged_ = false;
 };

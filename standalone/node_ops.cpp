@@ -52,6 +52,7 @@ int DeleteModifierFromNode(INode& node, Modifier& mod) {
             }
             NotifyModAddDel event{&node, &mod, derived->GetModContext(i)};
             BroadcastNotification(NOTIFY_PRE_MODIFIER_DELETED, &event);
+            mod.IncRef(); // alive until the notification is over
             derived->DeleteModifier(i);
             if (derived->NumModifiers() == 0) {
                 Object* below = derived->GetObjRef();
@@ -61,8 +62,9 @@ int DeleteModifierFromNode(INode& node, Modifier& mod) {
                     static_cast<IDerivedObject*>(parent)->ReferenceObject(below);
                 }
             }
-            event.mod = nullptr; // gone by now
+            event.mc = nullptr; // went with the stack entry
             BroadcastNotification(NOTIFY_POST_MODIFIER_DELETED, &event);
+            mod.DecRef();
             return 1;
         }
         parent = obj;

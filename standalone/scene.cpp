@@ -94,6 +94,9 @@ void Scene::DeleteNode(SceneNode* node) {
         std::erase(set.second, static_cast<INode*>(node));
     }
     root_->DetachChild(node);
+    // The node lives until the notification is over, as it would on the
+    // host's undo stack, so that its modifiers still hear of the deletion.
+    std::unique_ptr<SceneNode> doomed = std::move(*it);
     nodes_.erase(it);
     BroadcastNotification(NOTIFY_SCENE_POST_DELETED_NODE, nullptr);
 }

@@ -575,7 +575,7 @@ SceneFileResult load_scene_bytes(StandaloneCore& core, const std::uint8_t* data,
         }
         in.CloseChunk();
     }
-    if (status == IO_ERROR) {
+    if (status == IO_ERROR || in.Damaged()) {
         result.warnings.push_back("the file is damaged; what came before the damage was loaded");
     }
     in.RunPostLoadCallbacks();
