@@ -121,7 +121,7 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
     auto t0 = std::chrono::steady_clock::now();
     progress.set_stage(0.05f, 0.7f);
     std::vector<FlatChart> charts;
-    const SegmentOptions segment{options.max_stretch, options.quality};
+    const SegmentOptions segment{options.max_stretch, options.quality, options.max_charts == 0};
     if (Status s = flatten_charts(mesh, topology, geometry, segment, progress, charts); failed(s)) {
         return s;
     }

@@ -19,6 +19,10 @@ namespace {
 // large solves are what costs time.
 constexpr std::size_t kSpreadCheckFaces = 64;
 constexpr double kMinNormalCoherence = 0.45;
+// A chart whose extent squared passes this share of the mesh's area would
+// span most of the atlas side and cap the scale of every other chart, so
+// such charts are split even when they flatten well.
+constexpr double kMaxExtent = 0.36;
 
 bool within_limit(double stretch_squared, float max_stretch) {
     return max_stretch >= 1.0f || stretch_measure(stretch_squared) <= max_stretch + 1e-6;
@@ -28,7 +32,11 @@ class Flattener {
   public:
     Flattener(const AtlasMesh& mesh, const Topology& topology, const FaceGeometry& geometry,
               const SegmentOptions& options)
-        : mesh_(mesh), geometry_(geometry), options_(options), builder_(mesh, topology, geometry) {}
+        : mesh_(mesh), geometry_(geometry), options_(options), builder_(mesh, topology, geometry) {
+        for (double a : geometry.area) {
+            total_area_ += a;
+        }
+    }
 
     // Builds and flattens the chart; false when it is not a disc, folds or
     // stretches beyond the limit. out.mesh is built either way.
@@ -54,6 +62,9 @@ class Flattener {
         }
         ++why[5]; wf[5]+=faces.size();
         finish(out, check);
+        if (options_.limit_extent && diameter_squared(out.uv) > kMaxExtent * total_area_) {
+            return false;
+        }
         return true;
     }
 
@@ -109,6 +120,24 @@ class Flattener {
     size_t why[6] = {}, wf[6] = {}, hist[4] = {};
     void dump(const char* tag) { std::fprintf(stderr, "TRACE %s notdisc %zu/%zu coh %zu/%zu solve %zu/%zu fold %zu/%zu stretch %zu/%zu ok %zu/%zu hist %zu %zu %zu %zu\n", tag, why[0], wf[0], why[1], wf[1], why[2], wf[2], why[3], wf[3], why[4], wf[4], why[5], wf[5], hist[0], hist[1], hist[2], hist[3]); for (auto& x : why) x = 0; for (auto& x : wf) x = 0; for (auto& x : hist) x = 0;}
   private:
+    // Longest extent of a flattened chart, measured over eight directions
+    // (within 2 % of the true diameter).
+    static double diameter_squared(const std::vector<double>& uv) {
+        double best = 0;
+        for (int d = 0; d < 8; ++d) {
+            const double a = d * 3.14159265358979323846 / 8;
+            const double cx = std::cos(a), sy = std::sin(a);
+            double lo = 1e300, hi = -1e300;
+            for (std::size_t i = 0; i < uv.size(); i += 2) {
+                const double p = uv[i] * cx + uv[i + 1] * sy;
+                lo = std::min(lo, p);
+                hi = std::max(hi, p);
+            }
+            best = std::max(best, hi - lo);
+        }
+        return best * best;
+    }
+
     double normal_coherence(std::span<const std::uint32_t> faces) const {
         double n[3] = {0, 0, 0}, area = 0;
         for (std::uint32_t f : faces) {
@@ -137,6 +166,7 @@ class Flattener {
     const AtlasMesh& mesh_;
     const FaceGeometry& geometry_;
     SegmentOptions options_;
+    double total_area_ = 0;
     ChartBuilder builder_;
     ConformalMap map_;
     ChartChecker checker_;

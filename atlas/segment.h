@@ -31,6 +31,9 @@ struct FlatChart {
 struct SegmentOptions {
     float max_stretch = 0.16667f; // limit of stretch_measure (chart_check.h); >= 1: none
     bool quality = false;         // more merge attempts
+    // Split charts that would span most of the atlas (better packing, more
+    // charts); off when the caller limits the chart count.
+    bool limit_extent = true;
 };
 
 // Charts in no particular order. Status::Failed only when progress cancels.

@@ -1,0 +1,149 @@
+#include "standalone/exporter.h"
+#include "standalone/non_mesh_objects.h"
+#include "standalone/scene_file.h"
+#include "support/test_host.h"
+#include "unwrap/unwrapper.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
+
+#include <cstdio>
+
+namespace {
+
+// A scene of a box with a UV layout in channel 1, a polygon box, a camera
+// and a light; the boxes in a named set, the polygon box selected.
+class SceneFileTest : public HostTest {
+  protected:
+    SceneFileTest() {
+        TriObject* tri = box_tri_object(true, 2, 1, 1);
+        give_split_uvs(tri->mesh, 1);
+        box = add_node(L"box \xE4", tri);
+        Matrix3 tm;
+        tm.SetTrans(Point3(1, 2, 3));
+        box->SetObjectTM(tm);
+        box->SetUserProp(L"VellumarScale", L"2");
+        poly = add_node(L"poly", box_poly_object());
+        add_node(L"cam", new CameraObject);
+        add_node(L"sun", new LightObject);
+        core.scene().AddNamedSelSet(L"boxes", {box, poly});
+        select({poly});
+    }
+    SceneNode* box = nullptr;
+    SceneNode* poly = nullptr;
+};
+
+const Mesh& mesh_of(INode* node) {
+    return static_cast<TriObject*>(node->EvalWorldState(0).obj)->mesh;
+}
+
+} // namespace
+
+TEST_F(SceneFileTest, SavedAndLoadedSceneEvaluatesToTheSameUvsAndKeepsEverythingElse) {
+    settings().base_unwrap = UvCopy;
+    settings().source_channel = 1;
+    settings().channel = 4;
+    select({box});
+    Unwrapper unwrapper;
+    ASSERT_TRUE(unwrapper.run("kept"));
+    const std::vector<std::uint8_t> bytes = scene_bytes(core);
+    ASSERT_FALSE(bytes.empty());
+
+    StandaloneCore other;
+    other.RegisterClass(GetVellumarModifierDesc());
+    const SceneFileResult r = load_scene_bytes(other, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.warnings.empty());
+    ASSERT_EQ(other.scene().Nodes().size(), 4u);
+    SceneNode* loaded = other.scene().NodeByName(L"box \xE4");
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->GetHandle(), box->GetHandle());
+    EXPECT_EQ(loaded->GetObjectTM(0).GetTrans(), Point3(1, 2, 3));
+    float scale = 0;
+    EXPECT_TRUE(loaded->GetUserPropFloat(L"VellumarScale", scale));
+    EXPECT_EQ(scale, 2.0f);
+
+    const Mesh& a = mesh_of(box);
+    const Mesh& b = mesh_of(loaded);
+    ASSERT_TRUE(b.mapSupport(4));
+    ASSERT_EQ(a.Map(4).tv.size(), b.Map(4).tv.size());
+    for (std::size_t i = 0; i < a.Map(4).tv.size(); ++i) {
+        EXPECT_EQ(a.Map(4).tv[i], b.Map(4).tv[i]);
+    }
+    for (int f = 0; f < a.getNumFaces(); ++f) {
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(a.mapFaces(4)[f].t[k], b.mapFaces(4)[f].t[k]);
+            EXPECT_EQ(a.faces[static_cast<std::size_t>(f)].getEdgeVis(k),
+                      b.faces[static_cast<std::size_t>(f)].getEdgeVis(k));
+        }
+    }
+    EXPECT_EQ(other.GetSelNodeCount(), 1);
+    EXPECT_EQ(other.GetSelNode(0), loaded);
+    ASSERT_EQ(other.scene().GetNumNamedSelSets(), 1);
+    EXPECT_EQ(other.scene().GetNamedSelSetItemCount(0), 2);
+    EXPECT_EQ(other.scene().NodeByName(L"poly")->GetObjectRef()->ClassID(), polyObjectClassID);
+    EXPECT_EQ(other.scene().NodeByName(L"cam")->GetObjectRef()->SuperClassID(), CAMERA_CLASS_ID);
+    EXPECT_EQ(scene_bytes(other), bytes) << "saving the loaded scene gives the same file";
+}
+
+TEST_F(SceneFileTest, DamagedFilesLoadWhatCameBeforeTheDamageAndNeverMore) {
+    const std::vector<std::uint8_t> bytes = scene_bytes(core);
+    std::size_t last_nodes = 0;
+    for (std::size_t cut = 0; cut <= bytes.size(); cut += 7) {
+        StandaloneCore other;
+        const SceneFileResult r = load_scene_bytes(other, bytes.data(), cut);
+        if (r.ok) {
+            EXPECT_LE(other.scene().Nodes().size(), 4u);
+            EXPECT_GE(other.scene().Nodes().size(), last_nodes) << "a longer prefix loads no less";
+            last_nodes = other.scene().Nodes().size();
+        }
+    }
+    EXPECT_EQ(last_nodes, 4u);
+    // Bytes flipped anywhere: the loader may lose data but never crashes.
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        std::vector<std::uint8_t> bad = bytes;
+        bad[i] ^= 0xA5;
+        StandaloneCore other;
+        load_scene_bytes(other, bad.data(), bad.size());
+    }
+    StandaloneCore other;
+    const std::uint8_t junk[] = {'n', 'o', 't', ' ', 'a', ' ', 's', 'c', 'e', 'n', 'e'};
+    const SceneFileResult r = load_scene_bytes(other, junk, sizeof junk);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "not a Vellumar scene file");
+}
+
+TEST_F(SceneFileTest, ExportedGlbCarriesEveryChannelAsTheTexcoordSetBelowIt) {
+    Mesh& m = static_cast<TriObject*>(box->GetObjectRef())->mesh;
+    give_split_uvs(m, 3); // channels 1 and 3; set 1 (channel 2) is zeros
+    for (UVVert& t : m.Map(3).tv) {
+        t = UVVert(t.x * 0.25f, 0.5f + t.y * 0.125f, 0);
+    }
+    const std::string path = ::testing::TempDir() + "/export_test.glb";
+    const ExportResult r = export_glb({box, poly, core.scene().NodeByName(L"cam")}, 0, path);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.meshes, 2);
+
+    Assimp::Importer importer;
+    const aiScene* s = importer.ReadFile(path, 0);
+    ASSERT_NE(s, nullptr) << importer.GetErrorString();
+    const aiMesh* mesh = nullptr;
+    for (unsigned i = 0; i < s->mNumMeshes; ++i) {
+        if (s->mMeshes[i]->mNumFaces == 12 && s->mMeshes[i]->HasTextureCoords(2)) {
+            mesh = s->mMeshes[i];
+        }
+    }
+    ASSERT_NE(mesh, nullptr);
+    // Every corner's TEXCOORD_0 and TEXCOORD_2 are its channel 1 and 3 UVs
+    // (glTF flips v, and the importer flips it back).
+    for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+        const aiVector3D p0 = mesh->mVertices[mesh->mFaces[f].mIndices[0]];
+        const aiVector3D t0 = mesh->mTextureCoords[0][mesh->mFaces[f].mIndices[0]];
+        const aiVector3D t2 = mesh->mTextureCoords[2][mesh->mFaces[f].mIndices[0]];
+        EXPECT_FLOAT_EQ(t0.x, p0.x);
+        EXPECT_FLOAT_EQ(t0.y, p0.y);
+        EXPECT_FLOAT_EQ(t2.x, p0.x * 0.25f);
+        EXPECT_FLOAT_EQ(t2.y, 0.5f + p0.y * 0.125f);
+    }
+    std::remove(path.c_str());
+}
