@@ -123,7 +123,10 @@ void VellumarModifier::ApplyToPolyMesh(const UnwrapUVSet& set, MNMesh& mesh) con
     }
     // Fewer stored indices than the faces' triangles need would read past
     // the set, so such a set is left alone too.
-    if (suspendApply_ || set.mapChannel < 0 || degree_sum > set.numFaceIndices ||
+    // A channel the host does not have (a damaged file can say 2^31) is not
+    // made.
+    if (suspendApply_ || set.mapChannel < 0 || set.mapChannel >= MAX_MESHMAPS ||
+        degree_sum > set.numFaceIndices ||
         3 * triangles > set.faceIndices.size() || set.vertices.size() < set.numVertices) {
         return;
     }

@@ -351,8 +351,8 @@ struct Reader {
             ok = tri_mesh(static_cast<TriObject*>(obj)->mesh);
         } else if (ok && in.CurChunkID() == kPolyMesh && cid == polyObjectClassID) {
             ok = poly_mesh(static_cast<PolyObject*>(obj)->mm);
-        } else if (ok && in.CurChunkID() == kCamera) {
-            auto* cam = static_cast<CameraObject*>(obj);
+        } else if (auto* cam = dynamic_cast<CameraObject*>(obj);
+                   ok && cam != nullptr && in.CurChunkID() == kCamera) {
             std::uint8_t ortho = 0;
             ok = read_f32(&in, cam->fov) && read_bytes(&in, &ortho, 1);
             cam->orthographic = ortho != 0;

@@ -52,3 +52,13 @@ int run_remove_group_command(const std::string& scene, std::uint64_t key, const 
     std::printf("removed group %" PRIu64 " from %d objects\n", key, removed);
     return 0;
 }
+
+int run_export_command(const std::string& scene, const std::string& out) {
+    StandaloneCore core;
+    register_plugin_classes(core);
+    std::vector<INode*> meshes;
+    if (!open_scene(core, scene, meshes)) {
+        return 2;
+    }
+    return export_scene(core, out) ? 0 : 2;
+}

@@ -1,4 +1,5 @@
-// `vellumar groups SCENE` and `vellumar remove-group SCENE KEY`.
+// `vellumar groups`, `vellumar remove-group` and `vellumar export`: commands
+// on a saved scene.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,10 @@
 // Lists every unwrap group: key, name, channel, map count and its objects.
 // Exit status 0, or 2 when the scene cannot be read.
 int run_groups_command(const std::string& scene);
+
+// Loads a scene and exports its evaluated meshes to glTF binary. Exit status
+// 0, or 2 when the scene cannot be read or the file written.
+int run_export_command(const std::string& scene, const std::string& out);
 
 // Removes the group from every object (and the modifiers left empty), then
 // saves the scene to `out` (the scene itself when empty). Exit status 0, 1

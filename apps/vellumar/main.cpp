@@ -46,6 +46,12 @@ int main(int argc, char** argv) {
     remove->add_option("key", remove_key, "Group key, as `vellumar groups` lists it")->required();
     remove->add_option("--save", remove_out, "Write the result here instead of over the scene");
 
+    std::string export_scene_path, export_out;
+    CLI::App* exporter =
+        app.add_subcommand("export", "Export a scene's evaluated meshes to glTF binary");
+    exporter->add_option("scene", export_scene_path, "Scene file")->required();
+    exporter->add_option("out", export_out, "Output .glb (channel k is TEXCOORD_k-1)")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -54,6 +60,9 @@ int main(int argc, char** argv) {
     }
     if (*groups) {
         return run_groups_command(groups_scene);
+    }
+    if (*exporter) {
+        return run_export_command(export_scene_path, export_out);
     }
     if (*remove) {
         return run_remove_group_command(remove_scene, remove_key, remove_out);
