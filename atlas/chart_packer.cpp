@@ -26,6 +26,10 @@ struct Mask {
     std::vector<std::uint32_t> row_begin;
     std::vector<Run> runs;
     std::vector<std::int32_t> widest; // per row: longest run
+    std::int32_t widest_row = 0;      // a row with the longest run
+    // Rows in the order a placement test visits them: every eighth row
+    // first, so that a collision anywhere in a tall chart shows up early.
+    std::vector<std::int32_t> probe;
     std::int32_t rows() const {
         return row_begin.empty() ? 0 : static_cast<std::int32_t>(row_begin.size() - 1);
     }
@@ -39,7 +43,8 @@ struct Shape {
 
 struct Placement {
     std::uint8_t turns = 0; // quarter turns counter-clockwise
-    std::int32_t x = 0, y = 0;
+    std::int32_t x = 0, y = 0; // in cells of the grid that placed it
+    std::int32_t cell = 1;     // texels per cell side
 };
 
 // A chart in its own frame: turned to its smallest bounding rectangle
@@ -220,6 +225,16 @@ class Rasteriser {
             }
             out.solid.row_begin.push_back(static_cast<std::uint32_t>(out.solid.runs.size()));
         }
+        const int rows = out.solid.rows();
+        out.solid.probe.clear();
+        for (int phase = 0; phase < 8; ++phase) {
+            for (int r = phase; r < rows; r += 8) {
+                out.solid.probe.push_back(r);
+            }
+        }
+        out.solid.widest_row = static_cast<std::int32_t>(
+            std::max_element(out.solid.widest.begin(), out.solid.widest.end()) -
+            out.solid.widest.begin());
         dilate(out.solid, radius, out.dilated);
     }
 
@@ -332,6 +347,10 @@ class Grid {
     // Whether every row of the chart's own texels could fit a run as long
     // as its longest one: a cheap necessary test that skips most rows.
     bool may_fit_rows(const Mask& solid, int y) const {
+        const int gw = y + solid.row0 + solid.widest_row;
+        if (gw >= 0 && gw < h_ && longest_free_[gw] < solid.widest[solid.widest_row]) {
+            return false;
+        }
         for (int r = 0; r < solid.rows(); ++r) {
             const int gy = y + solid.row0 + r;
             if (gy >= 0 && gy < h_ && longest_free_[gy] < solid.widest[r]) {
@@ -358,8 +377,8 @@ class Grid {
             int x = xlo;
             while (x <= xhi) {
                 bool hit = false;
-                for (int i = 0; i < rows && !hit; ++i) {
-                    const int r = (i + hint) % rows;
+                for (int i = -1; i < rows && !hit; ++i) {
+                    const int r = i < 0 ? hint : m.probe[i];
                     const int gy = y + m.row0 + r;
                     if (gy < 0 || gy >= h_) {
                         continue;
@@ -432,7 +451,7 @@ class Packer {
         radius_ = static_cast<int>(std::ceil(gutter_));
         region_w_ = scale_ * std::min(w / h, 1.0);
         region_h_ = scale_ * std::min(h / w, 1.0);
-        turn_count_ = layout.quality ? 4 : 2;
+        turn_count_ = 4;
     }
 
     bool usable() const { return scale_ > 1.0 && region_w_ >= 1.0 && region_h_ >= 1.0; }
@@ -444,12 +463,29 @@ class Packer {
         for (std::uint32_t c = 0; c < n; ++c) {
             charts_[c] = prepare_chart(set_, c, order, hull);
         }
-        order_.resize(n);
-        std::iota(order_.begin(), order_.end(), 0u);
-        std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return charts_[a].width * charts_[a].height > charts_[b].width * charts_[b].height;
-        });
+        set_order(0);
     }
+
+    // Greedy packing is sensitive to the order of the charts; the search
+    // tries a few classic ones: by area, by longest side, by height.
+    static constexpr int kOrders = 3;
+    void set_order(int heuristic) {
+        order_.resize(charts_.size());
+        std::iota(order_.begin(), order_.end(), 0u);
+        auto key = [&](std::uint32_t c) {
+            const Prepared& p = charts_[c];
+            switch (heuristic) {
+            case 0: return p.area;
+            case 1: return std::max(p.width, p.height);
+            default: return std::min(p.width, p.height);
+            }
+        };
+        std::stable_sort(order_.begin(), order_.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return key(a) > key(b); });
+    }
+
+    const std::vector<std::uint32_t>& order() const { return order_; }
+    void set_order(const std::vector<std::uint32_t>& order) { order_ = order; }
 
     // Largest scale that could possibly fit: the area bound and the bound of
     // each chart's own extent.
@@ -481,22 +517,27 @@ class Packer {
         return extent > 0 ? 0.25 / extent : 1.0;
     }
 
-    // Packs every chart at scale t; fills placements_ on success.
-    bool attempt(double t, Grid& grid) {
+    // Packs every chart at scale t (texels per chart unit) on a grid whose
+    // cells are `cell` texels wide; fills placements_ on success. A coarse
+    // grid is conservative: its cells cover every texel the chart touches
+    // and its gutter radius rounds up, so its layouts hold on texels too.
+    bool attempt(double t, Grid& grid, int cell) {
         grid.clear();
         placements_.assign(charts_.size(), Placement{});
-        const int xlo = static_cast<int>(std::ceil(gutter_ / 2));
+        const double k = cell;
+        const int radius = (radius_ + cell - 1) / cell;
+        const int xlo = static_cast<int>(std::ceil(gutter_ / 2 / k));
         for (std::uint32_t c : order_) {
             bool found = false;
             int best_x = 0, best_y = 0, best_turns = 0;
             double best_top = std::numeric_limits<double>::infinity();
             for (int turns = 0; turns < turn_count_; ++turns) {
                 Shape& s = shapes_[turns];
-                rasteriser_.build(set_, c, charts_[c], t, turns, radius_, s);
+                rasteriser_.build(set_, c, charts_[c], t / k, turns, radius, s);
                 const int xhi = static_cast<int>(
-                    std::floor(gutter_ / 2 + region_w_ - s.width - kEdgeMargin));
+                    std::floor((gutter_ / 2 + region_w_ - kEdgeMargin) / k - s.width));
                 int yhi = static_cast<int>(
-                    std::floor(gutter_ / 2 + region_h_ - s.height - kEdgeMargin));
+                    std::floor((gutter_ / 2 + region_h_ - kEdgeMargin) / k - s.height));
                 if (found) {
                     // A later turn must sit lower to win.
                     yhi = std::min(yhi, static_cast<int>(std::floor(best_top - s.height)));
@@ -515,10 +556,11 @@ class Packer {
                 }
             }
             if (!found) {
+                failed_ = c;
                 return false;
             }
             grid.occupy(shapes_[best_turns].dilated, best_x, best_y);
-            placements_[c] = {static_cast<std::uint8_t>(best_turns), best_x, best_y};
+            placements_[c] = {static_cast<std::uint8_t>(best_turns), best_x, best_y, cell};
         }
         return true;
     }
@@ -534,8 +576,8 @@ class Packer {
             for (std::size_t i = 0; i < p.xy.size() / 2; ++i) {
                 double x = 0, y = 0;
                 place_point(p, i, t, pl.turns, x, y);
-                const double u = (pl.x + x - gutter_ / 2) / scale_;
-                const double v = (pl.y + y - gutter_ / 2) / scale_;
+                const double u = (double(pl.cell) * pl.x + x - gutter_ / 2) / scale_;
+                const double v = (double(pl.cell) * pl.y + y - gutter_ / 2) / scale_;
                 set.uv[2 * (v0 + i)] = std::clamp(static_cast<double>(static_cast<float>(u)), 0.0,
                                                   static_cast<double>(limit_u));
                 set.uv[2 * (v0 + i) + 1] = std::clamp(
@@ -546,6 +588,23 @@ class Packer {
 
     const std::vector<Placement>& placements() const { return placements_; }
 
+    // Greedy placement fails on the chart that finds no room; moving that
+    // chart to the front lets it claim space before the others fragment
+    // it (the reordering of bottom-left packing heuristics). The order
+    // persists, so later scales learn from earlier failures.
+    bool attempt_with_retries(double t, Grid& grid, int cell, int retries) {
+        for (int r = 0;; ++r) {
+            if (attempt(t, grid, cell)) {
+                return true;
+            }
+            if (r == retries) {
+                return false;
+            }
+            auto it = std::find(order_.begin(), order_.end(), failed_);
+            std::rotate(order_.begin(), it, it + 1);
+        }
+    }
+
   private:
     const ChartSet& set_;
     PackLayout layout_;
@@ -554,6 +613,7 @@ class Packer {
     std::vector<Prepared> charts_;
     std::vector<std::uint32_t> order_;
     std::vector<Placement> placements_;
+    std::uint32_t failed_ = 0;
     Shape shapes_[4];
     Rasteriser rasteriser_;
 };
@@ -572,51 +632,101 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
         return Status::InvalidCall;
     }
     packer.prepare();
-    Grid grid(static_cast<int>(layout.width), static_cast<int>(layout.height));
 
     const double hi_bound = packer.upper_scale();
     const double floor_scale = packer.lower_scale();
     if (!std::isfinite(hi_bound)) {
         // Every chart is a single point: any scale is the same layout.
-        if (!packer.attempt(1.0, grid)) {
+        Grid grid(static_cast<int>(layout.width), static_cast<int>(layout.height));
+        if (!packer.attempt(1.0, grid, 1)) {
             return Status::Failed;
         }
         packer.write(charts, 1.0, packer.placements());
         return Status::Ok;
     }
 
-    const int refinements = layout.quality ? 10 : 6;
-    const int budget = 40 + refinements;
+    // The search runs on a coarse grid (cheap, slightly pessimistic), then
+    // a few texel-exact attempts push the scale up from the coarse answer.
+    const int short_side = static_cast<int>(std::min(layout.width, layout.height));
+    const int cell = short_side >= 512 ? 4 : (short_side >= 256 ? 2 : 1);
+    const int coarse_steps = layout.quality ? 8 : 6;
+    const int fine_steps = cell == 1 ? 0 : (layout.quality ? 5 : 2);
+    const int retries = layout.quality ? 6 : 2;
+    const int budget = 30 + coarse_steps + fine_steps;
     int step = 0;
-    // Layouts rarely reach 90 % of the area bound, so start below it.
-    double lo = 0, hi = hi_bound, t = hi_bound * 0.95;
+    double lo = 0, hi = hi_bound;
     std::vector<Placement> best;
-    // Walk down from the area bound until a layout fits, then bisect.
-    while (true) {
-        if (!progress.report(static_cast<float>(step++) / budget)) {
-            return Status::Failed;
-        }
-        if (packer.attempt(t, grid)) {
-            lo = t;
+    std::vector<std::uint32_t> best_order;
+    {
+        Grid grid((static_cast<int>(layout.width) + cell - 1) / cell,
+                  (static_cast<int>(layout.height) + cell - 1) / cell);
+        const int orders = layout.quality ? Packer::kOrders : 1;
+        for (int heuristic = 0; heuristic < orders; ++heuristic) {
+            packer.set_order(heuristic);
+            double order_lo = 0, order_hi = hi_bound, t = hi_bound * 0.87;
+            if (lo > 0) {
+                // Only worth pursuing if it beats the best order so far.
+                t = lo * 1.01;
+                if (t >= hi_bound) {
+                    break;
+                }
+            }
+            // Walk down from the area bound until a layout fits, then bisect.
+            while (true) {
+                if (!progress.report(static_cast<float>(step++) / budget)) {
+                    return Status::Failed;
+                }
+                if (packer.attempt_with_retries(t, grid, cell, retries)) {
+                    order_lo = t;
+                    break;
+                }
+                order_hi = t;
+                if (lo > 0 || t < floor_scale / cell) {
+                    break;
+                }
+                t *= 0.9;
+            }
+            if (order_lo == 0) {
+                if (lo == 0) {
+                    return Status::Failed;
+                }
+                continue;
+            }
+            lo = order_lo;
+            hi = order_hi;
             best = packer.placements();
-            break;
+            best_order = packer.order();
+            for (int i = 0; i < coarse_steps && hi / lo > 1.002; ++i) {
+                if (!progress.report(static_cast<float>(step++) / budget)) {
+                    return Status::Failed;
+                }
+                t = std::sqrt(lo * hi);
+                if (packer.attempt_with_retries(t, grid, cell, retries)) {
+                    lo = t;
+                    best = packer.placements();
+                    best_order = packer.order();
+                } else {
+                    hi = t;
+                }
+            }
         }
-        hi = t;
-        if (t < floor_scale) {
-            return Status::Failed;
-        }
-        t *= 0.9;
     }
-    for (int i = 0; i < refinements && hi / lo > 1.002; ++i) {
-        if (!progress.report(static_cast<float>(step++) / budget)) {
-            return Status::Failed;
-        }
-        t = std::sqrt(lo * hi);
-        if (packer.attempt(t, grid)) {
-            lo = t;
-            best = packer.placements();
-        } else {
-            hi = t;
+    packer.set_order(best_order);
+    if (fine_steps > 0) {
+        Grid grid(static_cast<int>(layout.width), static_cast<int>(layout.height));
+        // Texel cells lose up to a cell per side less than coarse ones.
+        hi = lo * 1.12;
+        for (int i = 0; i < fine_steps; ++i) {
+            if (!progress.report(static_cast<float>(step++) / budget)) {
+                return Status::Failed;
+            }
+            const double t = std::sqrt(lo * hi);
+            if (packer.attempt(t, grid, 1)) {
+                lo = t;
+                best = packer.placements();
+            } else {
+                hi = t;
+            }
         }
     }
     packer.write(charts, lo, best);

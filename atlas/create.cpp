@@ -7,8 +7,6 @@
 #include "atlas/topology.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <map>
 #include <new>
 #include <numeric>
@@ -118,7 +116,6 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
     }
 
     // 2. Charts within the stretch limit, flattened at their own 3D scale.
-    auto t0 = std::chrono::steady_clock::now();
     progress.set_stage(0.05f, 0.7f);
     std::vector<FlatChart> charts;
     const SegmentOptions segment{options.max_stretch, options.quality, options.max_charts == 0};
@@ -131,7 +128,6 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
     }
 
     // 3. One texel density for all charts, packed for the corrections.
-    auto t1 = std::chrono::steady_clock::now();
     progress.set_stage(0.7f, 1.0f);
     std::vector<std::uint32_t> order(charts.size());
     std::iota(order.begin(), order.end(), 0u);
@@ -144,8 +140,6 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
         return s;
     }
 
-    auto t2 = std::chrono::steady_clock::now();
-    std::fprintf(stderr, "TRACE seg %.3f pack %.3f\n", std::chrono::duration<double>(t1-t0).count(), std::chrono::duration<double>(t2-t1).count());
     // 4. The output mesh in input triangle order.
     AtlasResult out;
     out.charts_out = result.charts_out;

@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <chrono>
-#include <cstdio>
 
 namespace vellumar::atlas {
 
@@ -19,10 +17,21 @@ namespace {
 // large solves are what costs time.
 constexpr std::size_t kSpreadCheckFaces = 64;
 constexpr double kMinNormalCoherence = 0.45;
-// A chart whose extent squared passes this share of the mesh's area would
-// span most of the atlas side and cap the scale of every other chart, so
-// such charts are split even when they flatten well.
-constexpr double kMaxExtent = 0.36;
+// An elongated chart whose long side squared passes this share of the
+// mesh's area would span most of the atlas side and cap the scale of every
+// chart, so it is split even when it flattens well. Compact charts (long
+// side squared within kCompact times their area) are never split for this.
+constexpr double kMaxExtent = 0.6;
+constexpr double kCompact = 1.5;
+// Charts of more triangles than this are split without a solve (dense
+// meshes: the merge pass stitches the halves back where they fit), and
+// merges of more than kMaxMergeSolveFaces are tried by stitching only. Both
+// bound the cost of sparse factorisations, which grows faster than n log n.
+constexpr std::size_t kMaxSolveFaces = 40000;
+constexpr std::size_t kMaxMergeSolveFaces = 20000;
+// A merge may make the outline squared over area at most this much worse
+// than that of the less compact of the two charts.
+constexpr double kCompactGrowth = 1.3;
 
 bool within_limit(double stretch_squared, float max_stretch) {
     return max_stretch >= 1.0f || stretch_measure(stretch_squared) <= max_stretch + 1e-6;
@@ -43,29 +52,114 @@ class Flattener {
     bool flatten(std::span<const std::uint32_t> faces, FlatChart& out) {
         builder_.build(faces, out.mesh);
         if (!out.mesh.is_disc()) {
-            ++why[0]; wf[0]+=faces.size();
             return false;
         }
         if (faces.size() > kSpreadCheckFaces && normal_coherence(faces) < kMinNormalCoherence) {
-            ++why[1]; wf[1]+=faces.size();
+            return false;
+        }
+        if (faces.size() > kMaxSolveFaces) {
             return false;
         }
         if (!map_.flatten(out.mesh, mesh_, geometry_, out.uv)) {
-            ++why[2]; wf[2]+=faces.size();
             return false;
         }
         const ChartCheck check = checker_.check(out.mesh, mesh_, geometry_, out.uv);
         if (check.folded || !within_limit(check.stretch_squared, options_.max_stretch)) {
-            ++why[check.folded ? 3 : 4]; wf[check.folded ? 3 : 4]+=faces.size();
-            if (!check.folded) { double m = stretch_measure(check.stretch_squared); int b = m < 0.2 ? 0 : m < 0.3 ? 1 : m < 0.5 ? 2 : 3; ++hist[b]; }
             return false;
         }
-        ++why[5]; wf[5]+=faces.size();
         finish(out, check);
-        if (options_.limit_extent && diameter_squared(out.uv) > kMaxExtent * total_area_) {
+        if (options_.limit_extent &&
+            long_side_squared(out.uv) > std::max(kMaxExtent * total_area_, kCompact * out.mesh.area)) {
             return false;
         }
         return true;
+    }
+
+    // The union of two flattened neighbours without a new solve: `first`
+    // is turned and moved onto `second` along their shared border (least
+    // squares rigid fit; both have the same texel density already), shared
+    // vertices take the mean position, and the result must pass the same
+    // checks as any flattened chart. Where the two maps already agree on
+    // the border this costs O(size) instead of a sparse factorisation.
+    bool stitch(std::span<const std::uint32_t> faces, const FlatChart& first,
+                const FlatChart& second, FlatChart& out) {
+        builder_.build(faces, out.mesh);
+        if (!out.mesh.is_disc()) {
+            return false;
+        }
+        const std::uint32_t nv = out.mesh.vertex_count();
+        sums_.assign(6 * static_cast<std::size_t>(nv), 0.0); // per vertex: first x, y, n; second x, y, n
+        for (std::size_t i = 0; i < faces.size(); ++i) {
+            const std::uint32_t f = faces[i];
+            const bool in_first = std::binary_search(first.mesh.faces.begin(), first.mesh.faces.end(), f);
+            const FlatChart& src = in_first ? first : second;
+            const std::size_t j = static_cast<std::size_t>(
+                std::lower_bound(src.mesh.faces.begin(), src.mesh.faces.end(), f) - src.mesh.faces.begin());
+            for (int k = 0; k < 3; ++k) {
+                const std::uint32_t sv = src.mesh.corner_vertex[3 * j + k];
+                double* acc = &sums_[6 * static_cast<std::size_t>(out.mesh.corner_vertex[3 * i + k]) + (in_first ? 0 : 3)];
+                acc[0] += src.uv[2 * sv];
+                acc[1] += src.uv[2 * sv + 1];
+                acc[2] += 1;
+            }
+        }
+        // Rigid fit of the first chart's shared vertices onto the second's.
+        double ca[2] = {0, 0}, cb[2] = {0, 0};
+        std::size_t shared = 0;
+        for (std::uint32_t v = 0; v < nv; ++v) {
+            const double* a = &sums_[6 * static_cast<std::size_t>(v)];
+            if (a[2] > 0 && a[5] > 0) {
+                ca[0] += a[0] / a[2];
+                ca[1] += a[1] / a[2];
+                cb[0] += a[3] / a[5];
+                cb[1] += a[4] / a[5];
+                ++shared;
+            }
+        }
+        if (shared < 2) {
+            return false;
+        }
+        for (int x = 0; x < 2; ++x) {
+            ca[x] /= static_cast<double>(shared);
+            cb[x] /= static_cast<double>(shared);
+        }
+        double dot = 0, crs = 0;
+        for (std::uint32_t v = 0; v < nv; ++v) {
+            const double* a = &sums_[6 * static_cast<std::size_t>(v)];
+            if (a[2] > 0 && a[5] > 0) {
+                const double ax = a[0] / a[2] - ca[0], ay = a[1] / a[2] - ca[1];
+                const double bx = a[3] / a[5] - cb[0], by = a[4] / a[5] - cb[1];
+                dot += ax * bx + ay * by;
+                crs += ax * by - ay * bx;
+            }
+        }
+        const double len = std::hypot(dot, crs);
+        const double cs = len > 0 ? dot / len : 1.0, sn = len > 0 ? crs / len : 0.0;
+        out.uv.assign(2 * static_cast<std::size_t>(nv), 0.0);
+        for (std::uint32_t v = 0; v < nv; ++v) {
+            const double* a = &sums_[6 * static_cast<std::size_t>(v)];
+            double x = 0, y = 0, n = 0;
+            if (a[2] > 0) {
+                const double ax = a[0] / a[2] - ca[0], ay = a[1] / a[2] - ca[1];
+                x += a[2] * (cs * ax - sn * ay + cb[0]);
+                y += a[2] * (sn * ax + cs * ay + cb[1]);
+                n += a[2];
+            }
+            if (a[5] > 0) {
+                x += a[3];
+                y += a[4];
+                n += a[5];
+            }
+            out.uv[2 * v] = x / n;
+            out.uv[2 * v + 1] = y / n;
+        }
+        const ChartCheck check = checker_.check(out.mesh, mesh_, geometry_, out.uv);
+        if (check.folded || !within_limit(check.stretch_squared, options_.max_stretch)) {
+            return false;
+        }
+        finish(out, check);
+        return !options_.limit_extent ||
+               long_side_squared(out.uv) <= std::max(kMaxExtent * total_area_, kCompact * out.mesh.area);
     }
 
     // For a chart that cannot be split further: the conformal map when it
@@ -117,15 +211,14 @@ class Flattener {
         finish(out, checker_.check(out.mesh, mesh_, geometry_, out.uv));
     }
 
-    size_t why[6] = {}, wf[6] = {}, hist[4] = {};
-    void dump(const char* tag) { std::fprintf(stderr, "TRACE %s notdisc %zu/%zu coh %zu/%zu solve %zu/%zu fold %zu/%zu stretch %zu/%zu ok %zu/%zu hist %zu %zu %zu %zu\n", tag, why[0], wf[0], why[1], wf[1], why[2], wf[2], why[3], wf[3], why[4], wf[4], why[5], wf[5], hist[0], hist[1], hist[2], hist[3]); for (auto& x : why) x = 0; for (auto& x : wf) x = 0; for (auto& x : hist) x = 0;}
   private:
-    // Longest extent of a flattened chart, measured over eight directions
-    // (within 2 % of the true diameter).
-    static double diameter_squared(const std::vector<double>& uv) {
-        double best = 0;
-        for (int d = 0; d < 8; ++d) {
-            const double a = d * 3.14159265358979323846 / 8;
+    // Long side of the smallest bounding rectangle of a flattened chart,
+    // over sixteen directions: what the packer has to fit into the atlas.
+    static double long_side_squared(const std::vector<double>& uv) {
+        constexpr int kDirections = 16; // 8 rectangles, 11.25 degrees apart
+        double extent[kDirections];
+        for (int d = 0; d < kDirections; ++d) {
+            const double a = d * 3.14159265358979323846 / kDirections;
             const double cx = std::cos(a), sy = std::sin(a);
             double lo = 1e300, hi = -1e300;
             for (std::size_t i = 0; i < uv.size(); i += 2) {
@@ -133,9 +226,17 @@ class Flattener {
                 lo = std::min(lo, p);
                 hi = std::max(hi, p);
             }
-            best = std::max(best, hi - lo);
+            extent[d] = hi - lo;
         }
-        return best * best;
+        double best_area = 1e300, side = 0;
+        for (int d = 0; d < kDirections / 2; ++d) {
+            const double w = extent[d], h = extent[d + kDirections / 2];
+            if (w * h < best_area) {
+                best_area = w * h;
+                side = std::max(w, h);
+            }
+        }
+        return side * side;
     }
 
     double normal_coherence(std::span<const std::uint32_t> faces) const {
@@ -167,6 +268,7 @@ class Flattener {
     const FaceGeometry& geometry_;
     SegmentOptions options_;
     double total_area_ = 0;
+    std::vector<double> sums_;
     ChartBuilder builder_;
     ConformalMap map_;
     ChartChecker checker_;
@@ -201,9 +303,9 @@ std::vector<std::vector<std::uint32_t>> linked_parts(const Topology& topology,
     return parts;
 }
 
-// Greedy merging of neighbouring charts, smallest first: a chart is joined
-// to the neighbour it shares the longest border with whenever the union
-// still flattens within the limits.
+// Greedy merging of neighbouring charts, those sharing the longest border
+// (relative to the smaller outline) first, whenever the union stays compact
+// and still flattens within the limits.
 class Merger {
   public:
     Merger(const AtlasMesh& mesh, const Topology& topology, Flattener& flattener,
@@ -215,6 +317,10 @@ class Merger {
             for (std::uint32_t f : charts_[c].mesh.faces) {
                 chart_of_face_[f] = c;
             }
+        }
+        perimeter_.resize(charts_.size());
+        for (std::uint32_t c = 0; c < charts_.size(); ++c) {
+            perimeter_[c] = perimeter(charts_[c].mesh);
         }
         for (std::uint32_t c = 0; c < charts_.size(); ++c) {
             push_neighbours(c);
@@ -237,17 +343,25 @@ class Merger {
                                             static_cast<float>(attempts + queue_.size()))) {
                 return false;
             }
-            ++attempts; ++attempts_; faces_ += charts_[item.a].mesh.faces.size() + charts_[item.b].mesh.faces.size();
+            ++attempts;
             const auto& fa = charts_[item.a].mesh.faces;
             const auto& fb = charts_[item.b].mesh.faces;
             faces.resize(fa.size() + fb.size());
             std::merge(fa.begin(), fa.end(), fb.begin(), fb.end(), faces.begin());
-            if (!flattener_.flatten(faces, merged)) {
+            // Stitching first: it is cheap and, where it works, keeps both
+            // maps. Large unions are only ever stitched, which bounds the
+            // cost of this pass on dense meshes.
+            if (!stays_compact(item)) {
+                continue;
+            }
+            if (!flattener_.stitch(faces, charts_[item.a], charts_[item.b], merged) &&
+                (faces.size() > kMaxMergeSolveFaces || !flattener_.flatten(faces, merged))) {
                 continue;
             }
             for (std::uint32_t f : fb) {
                 chart_of_face_[f] = item.a;
             }
+            perimeter_[item.a] = perimeter_[item.a] + perimeter_[item.b] - 2 * item.shared;
             charts_[item.a] = std::move(merged);
             merged = FlatChart{};
             charts_[item.b] = FlatChart{};
@@ -268,15 +382,14 @@ class Merger {
         return true;
     }
 
-    std::size_t attempts_ = 0, faces_ = 0;
   private:
     struct Candidate {
-        double smaller_area, shared;
+        double priority, shared;
         std::uint32_t a, b, version_a, version_b;
-        // Max-heap order: smaller charts first, then longer shared borders.
+        // Max-heap order: highest priority, then longer shared borders.
         bool operator<(const Candidate& o) const {
-            if (smaller_area != o.smaller_area) {
-                return smaller_area > o.smaller_area;
+            if (priority != o.priority) {
+                return priority < o.priority;
             }
             if (shared != o.shared) {
                 return shared < o.shared;
@@ -284,6 +397,33 @@ class Merger {
             return a != o.a ? a > o.a : b > o.b;
         }
     };
+
+    // Outline squared over area (isoperimetric ratio) must not grow much:
+    // ragged charts waste gutter and pack poorly.
+    bool stays_compact(const Candidate& item) const {
+        const double pa = perimeter_[item.a], pb = perimeter_[item.b];
+        const double aa = std::max(charts_[item.a].mesh.area, 1e-300);
+        const double ab = std::max(charts_[item.b].mesh.area, 1e-300);
+        const double pu = pa + pb - 2 * item.shared;
+        return pu * pu / (aa + ab) <= kCompactGrowth * std::max(pa * pa / aa, pb * pb / ab);
+    }
+
+    double perimeter(const ChartMesh& chart) const {
+        const auto indices = mesh_.indices();
+        const auto verts = mesh_.vertices();
+        double total = 0;
+        for (std::size_t e = 0; e < chart.border.size(); ++e) {
+            if (!chart.border[e]) {
+                continue;
+            }
+            const std::uint32_t f = chart.faces[e / 3];
+            const AtlasVertex& p = verts[indices[3 * f + e % 3]];
+            const AtlasVertex& q = verts[indices[3 * f + (e + 1) % 3]];
+            total += std::sqrt(double(p.x - q.x) * (p.x - q.x) + double(p.y - q.y) * (p.y - q.y) +
+                               double(p.z - q.z) * (p.z - q.z));
+        }
+        return total;
+    }
 
     void push_neighbours(std::uint32_t c) {
         const auto indices = mesh_.indices();
@@ -311,8 +451,10 @@ class Merger {
                 shared += borders_[i].second;
             }
             const std::uint32_t a = std::min(c, d), b = std::max(c, d);
-            queue_.push_back({std::min(charts_[a].mesh.area, charts_[b].mesh.area), shared, a, b,
-                              version_[a], version_[b]});
+            // Longest shared border relative to the smaller outline first:
+            // such merges remove the most border per chart saved.
+            const double priority = shared / std::max(std::min(perimeter_[a], perimeter_[b]), 1e-300);
+            queue_.push_back({priority, shared, a, b, version_[a], version_[b]});
             std::push_heap(queue_.begin(), queue_.end());
         }
     }
@@ -324,6 +466,7 @@ class Merger {
     std::vector<std::uint32_t> chart_of_face_;
     std::vector<std::uint8_t> alive_;
     std::vector<std::uint32_t> version_;
+    std::vector<double> perimeter_;
     std::vector<Candidate> queue_;
     std::vector<std::pair<std::uint32_t, double>> borders_;
 };
@@ -362,12 +505,8 @@ Status flatten_charts(const AtlasMesh& mesh, const Topology& topology,
         }
     }
     // 2. Undo the splits that went further than needed.
-    auto t0 = std::chrono::steady_clock::now();
-    std::fprintf(stderr, "TRACE split charts %zu\n", out.size()); flattener.dump("split");
     Merger merger(mesh, topology, flattener, out);
-    bool ok = merger.run(progress); flattener.dump("merge");
-    std::fprintf(stderr, "TRACE merge %.3f attempts %zu faces %zu\n", std::chrono::duration<double>(std::chrono::steady_clock::now()-t0).count(), merger.attempts_, merger.faces_);
-    return ok ? Status::Ok : Status::Failed;
+    return merger.run(progress) ? Status::Ok : Status::Failed;
 }
 
 } // namespace vellumar::atlas

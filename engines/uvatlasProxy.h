@@ -1,10 +1,19 @@
 // The adapter between the unwrap pipeline and the atlas library: the atlas
-// parameters of the current run.
+// parameters of the current run, the Organic unwrap of one map with its
+// fallbacks and messages, and the packing services of every other mode.
+// Every failure throws Proxy_Exception with the user's message.
 #pragma once
 
+#include "atlas/mesh.h"
+#include "atlas/progress.h"
 #include "host/max_types.h"
 
 #include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+using AtlasMeshPtr = std::unique_ptr<vellumar::atlas::AtlasMesh>;
 
 class UvAtlasProxy {
   public:
@@ -14,6 +23,39 @@ class UvAtlasProxy {
               std::uint32_t height, int gutter, bool quality);
     // Forgets the run's window.
     void release();
+
+    // The Organic unwrap of one map: repairs the false edges of triangle
+    // objects unwrapped as polygons, then tries the atlas with the false
+    // edges, with the false edges before the coplanar merge, and (for
+    // triangle objects only) without any; the user sees the last failure.
+    // The per-face-edge spans are borrowed; false_edges may be modified by
+    // the repair.
+    void create_atlas(const vellumar::atlas::AtlasMesh& mesh, AtlasMeshPtr& result,
+                      std::vector<std::uint32_t>& vertex_remap,
+                      const vellumar::atlas::ProgressCallback& progress,
+                      std::span<const std::uint32_t> adjacency,
+                      std::span<std::uint32_t> false_edges,
+                      std::span<const std::uint32_t> false_edge_copy, bool triangles_only);
+
+    // Chart numbers from 1 per triangle: the connected components of the
+    // adjacency, numbered in the order of their lowest triangle.
+    static std::vector<std::uint32_t> charts_from_adjacency(
+        const vellumar::atlas::AtlasMesh& mesh, std::span<const std::uint32_t> adjacency);
+    // Gives every chart its own vertices: a vertex used by several charts is
+    // kept by the first (in index order) and copied, at the end of the
+    // vertex list, for each further one. Triangle order never changes.
+    static void split_shared_vertices(AtlasMeshPtr& mesh, std::span<const std::uint32_t> charts);
+    // Packs the charts into width x height with the gutter, keeping their
+    // shapes; splits shared vertices first when asked.
+    void pack(AtlasMeshPtr& mesh, std::span<const std::uint32_t> adjacency,
+              const vellumar::atlas::ProgressCallback& progress,
+              std::span<const std::uint32_t> charts, bool split) const;
+
+    // The three corrections every computed atlas gets, in this order. Each
+    // returns false, changing nothing, when the mesh has no vertex data.
+    bool aspect_fit(vellumar::atlas::AtlasMesh* mesh) const;
+    bool gutter_border(vellumar::atlas::AtlasMesh* mesh) const;
+    bool aspect_stretch(vellumar::atlas::AtlasMesh* mesh) const;
 
     HWND window() const { return window_; }
     std::uint32_t max_charts() const { return max_charts_; }
@@ -37,3 +79,9 @@ class UvAtlasProxy {
     float stretch_out_ = 0.0f;
     std::uint32_t charts_out_ = 0;
 };
+
+// Removes the false edges of every polygon (triangles joined through false
+// edges) whose outline is not one closed loop, so that each polygon left is
+// a disc. Only ever removes false edges.
+void repair_false_edge_polygons(std::span<const std::uint32_t> indices,
+                                std::span<std::uint32_t> false_edges);

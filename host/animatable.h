@@ -38,6 +38,14 @@ inline constexpr DWORD A_MOD_BEING_EDITED = 0x40;
 
 class ReferenceTarget : public Animatable {
   public:
+    ReferenceTarget() = default;
+    // A copy is a new object: nothing refers to it yet.
+    ReferenceTarget(const ReferenceTarget& other) : Animatable(other) {}
+    ReferenceTarget& operator=(const ReferenceTarget& other) {
+        Animatable::operator=(other);
+        return *this;
+    }
+
     // Dependents (nodes, derived objects) call these as they take and drop
     // the object; the last drop deletes it.
     void IncRef() { ++refs_; }

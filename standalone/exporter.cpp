@@ -7,6 +7,7 @@
 #include <assimp/scene.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -140,5 +141,56 @@ ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, const std
     }
     result.ok = true;
     result.meshes = static_cast<int>(meshes.size());
+    return result;
+}
+
+ExportResult export_obj(const std::vector<INode*>& nodes, TimeValue t, int channel,
+                        const std::string& path) {
+    ExportResult result;
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (file == nullptr) {
+        result.error = "Cannot export '" + path + "': cannot open the file";
+        return result;
+    }
+    std::size_t v_base = 1, vt_base = 1;
+    for (INode* node : nodes) {
+        Mesh m;
+        if (!evaluated_mesh(node, t, m) || m.faces.empty()) {
+            continue;
+        }
+        const Matrix3 tm = node->GetObjectTM(t);
+        std::fprintf(file, "o %s\n", WideToUtf8(node->GetName()).c_str());
+        for (const Point3& p : m.verts) {
+            const Point3 w = tm.PointTransform(p);
+            std::fprintf(file, "v %.9g %.9g %.9g\n", w.x, w.y, w.z);
+        }
+        const bool uv = m.mapSupport(channel);
+        const int nt = uv ? m.getNumMapVerts(channel) : 0;
+        for (int i = 0; i < nt; ++i) {
+            const UVVert& t3 = m.mapVerts(channel)[i];
+            std::fprintf(file, "vt %.9g %.9g\n", t3.x, t3.y);
+        }
+        for (int f = 0; f < m.getNumFaces(); ++f) {
+            const Face& face = m.faces[static_cast<std::size_t>(f)];
+            std::fprintf(file, "f");
+            for (int k = 0; k < 3; ++k) {
+                if (uv) {
+                    std::fprintf(file, " %zu/%zu", v_base + face.v[k],
+                                 vt_base + m.mapFaces(channel)[f].t[k]);
+                } else {
+                    std::fprintf(file, " %zu", v_base + face.v[k]);
+                }
+            }
+            std::fprintf(file, "\n");
+        }
+        v_base += m.verts.size();
+        vt_base += static_cast<std::size_t>(nt);
+        ++result.meshes;
+    }
+    if (std::fclose(file) != 0) {
+        result.error = "Cannot export '" + path + "': write failed";
+        return result;
+    }
+    result.ok = true;
     return result;
 }

@@ -16,3 +16,9 @@ struct ExportResult {
 };
 
 ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, const std::string& path);
+
+// Writes the evaluated meshes as one OBJ: world-space positions, one `vt` per
+// map vertex of `channel` (so UV charts stay apart), `f v/vt` per triangle.
+// Nodes without that channel are written without `vt`.
+ExportResult export_obj(const std::vector<INode*>& nodes, TimeValue t, int channel,
+                        const std::string& path);

@@ -1,5 +1,6 @@
 #include "unwrap/extract.h"
 
+#include "engines/uvatlasProxy.h"
 #include "host/mnmesh.h"
 #include "unwrap/proxy_exception.h"
 
@@ -221,11 +222,24 @@ void extract(ObjectRecord& record, const Mesh& mesh, const Matrix3& tm, const st
     }
 
     // E4, E5: the library mesh and its adjacency.
-    const auto lib = library_mesh(mesh, geometry, ch, scale);
+    AtlasMeshPtr lib = library_mesh(mesh, geometry, ch, scale);
     if (vatlas::failed(vatlas::convert_point_reps_to_adjacency(*lib, {}, record.adjacency))) {
         throw Proxy_Exception(geometry ? "ConvertPointRepsToAdjacency() failed."
                                        : "ConvertPointRepsToAdjacency failed",
                               kUvAtlasProxyUnit, __LINE__);
+    }
+    if (mode == UvPack) {
+        // Each UV island gets vertices of its own, so the packer can move
+        // islands that only touch at a corner apart.
+        UvAtlasProxy::split_shared_vertices(
+            lib, UvAtlasProxy::charts_from_adjacency(*lib, record.adjacency));
+        record.vertex_count = lib->vertex_count();
+        record.positions.assign(lib->vertices().begin(), lib->vertices().end());
+        record.indices.assign(lib->indices().begin(), lib->indices().end());
+        record.uvs.resize(record.vertex_count);
+        for (std::uint32_t i = 0; i < record.vertex_count; ++i) {
+            record.uvs[i] = Point3(record.positions[i].u, record.positions[i].v, 0.0f);
+        }
     }
 
     MNMesh poly;

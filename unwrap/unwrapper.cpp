@@ -6,7 +6,11 @@
 #include "unwrap/extract.h"
 #include "unwrap/null_view.h"
 #include "unwrap/proxy_exception.h"
+#include "unwrap/atlas_progress.h"
 #include "unwrap/write_back.h"
+
+#include <algorithm>
+#include <chrono>
 
 #include <cmath>
 #include <cstdio>
@@ -22,12 +26,8 @@ DWORD no_work(LPVOID) {
 
 const char* unavailable_mode_message(int mode) {
     switch (mode) {
-    case Organic:
-        return "Organic unwrap mode is not available in this version.";
     case HardSurface:
         return "Hard surface unwrap mode is not available in this version.";
-    case UvPack:
-        return "UV pack mode is not available in this version.";
     case Projection:
         return "Projection unwrap mode is not available in this version.";
     default:
@@ -155,16 +155,45 @@ void Unwrapper::extract_node(INode* node, const UnwrapSettings& s, ModContext& m
     ++object_count_;
 }
 
-double Unwrapper::unwrap_map(std::int32_t map, const UnwrapSettings& s) {
+void Unwrapper::unwrap_map(std::int32_t map, const UnwrapSettings& s, MapReport& report) {
+    report.triangles = combined_.mesh->face_count();
     if (combined_.mesh->face_count() == 0) {
-        return 0.0;
+        return;
     }
+    using Clock = std::chrono::steady_clock;
+    auto start = Clock::now();
+    auto lap = [&] {
+        const auto now = Clock::now();
+        const double seconds = std::chrono::duration<double>(now - start).count();
+        start = now;
+        return seconds;
+    };
+    const vatlas::ProgressCallback progress = atlas_progress;
     std::vector<std::uint32_t> remap;
-    switch (s.base_unwrap) {
-    case UvCopy:
-        result_mesh_ = combined_.mesh->clone();
+    auto identity_remap = [&] {
         remap.resize(result_mesh_->vertex_count());
         std::iota(remap.begin(), remap.end(), 0u);
+    };
+    switch (s.base_unwrap) {
+    case Organic:
+        proxy_.create_atlas(*combined_.mesh, result_mesh_, remap, progress, combined_.adjacency,
+                            combined_.false_edges, combined_.false_edge_copy,
+                            combined_.triangles_only);
+        report.charts = proxy_.charts_out();
+        report.stretch = proxy_.stretch_out();
+        break;
+    case UvPack: {
+        result_mesh_ = combined_.mesh->clone();
+        const std::vector<std::uint32_t> charts =
+            UvAtlasProxy::charts_from_adjacency(*result_mesh_, combined_.adjacency);
+        proxy_.pack(result_mesh_, combined_.adjacency, progress, charts, false);
+        report.charts = charts.empty() ? 0 : *std::max_element(charts.begin(), charts.end());
+        identity_remap();
+        break;
+    }
+    case UvCopy:
+        result_mesh_ = combined_.mesh->clone();
+        identity_remap();
         break;
     default:
         throw Proxy_Exception(unavailable_mode_message(s.base_unwrap), kUnwrapperUnit, __LINE__);
@@ -172,8 +201,16 @@ double Unwrapper::unwrap_map(std::int32_t map, const UnwrapSettings& s) {
     if (!result_mesh_) {
         throw Proxy_Exception("Result mesh is invalid", kUnwrapperUnit, __LINE__);
     }
+    report.seconds_engine = lap();
+    if (s.base_unwrap != UvCopy) {
+        proxy_.aspect_fit(result_mesh_.get());
+        proxy_.gutter_border(result_mesh_.get());
+        proxy_.aspect_stretch(result_mesh_.get());
+    }
+    report.seconds_corrections = lap();
     write_back(*result_mesh_, remap, std::span(records_.data(), object_count_), assignment_, map);
-    return uv_coverage(*result_mesh_);
+    report.seconds_write_back = lap();
+    report.coverage = uv_coverage(*result_mesh_);
 }
 
 void Unwrapper::build_template(const UnwrapSettings& s, std::int32_t last_map) {
@@ -222,6 +259,7 @@ bool Unwrapper::run(const std::string& group_name) {
     result_mesh_.reset();
     has_template_ = false;
     coverage_ = 0.0;
+    map_reports_.clear();
     // 4.
     ip->ProgressStart(L"Unwrapping objects", 1, no_work, nullptr);
     ip->ProgressUpdate(0, 0, L"Preparing scene");
@@ -235,6 +273,7 @@ bool Unwrapper::run(const std::string& group_name) {
             throw Proxy_Exception(unavailable, kUnwrapperUnit, __LINE__);
         }
         // 7.
+        const auto extract_start = std::chrono::steady_clock::now();
         records_.assign(nodes.size(), ObjectRecord{});
         results_.assign(nodes.size(), UnwrapResult{});
         modifiers_.clear();
@@ -260,14 +299,25 @@ bool Unwrapper::run(const std::string& group_name) {
                 distribute_fixed(std::span(results_.data(), object_count_), weights_, map_count);
         }
         // 11.
+        seconds_extract_ = std::chrono::duration<double>(std::chrono::steady_clock::now() -
+                                                         extract_start)
+                               .count();
         double coverage_sum = 0.0;
         std::int32_t processed = 0;
         for (std::int32_t m = 0; m < map_count && static_cast<std::uint32_t>(m) < object_count_;
              ++m) {
+            MapReport report;
+            report.map = m;
+            const auto combine_start = std::chrono::steady_clock::now();
             combined_ = combine(std::span(records_.data(), object_count_), assignment_, m,
                                 s.base_unwrap, s.unwrapmode, vertex_offset_map_);
+            report.seconds_combine = std::chrono::duration<double>(
+                                         std::chrono::steady_clock::now() - combine_start)
+                                         .count();
             ip->ProgressUpdate(0, 0, Utf8ToWide("Unwrapping map " + std::to_string(m)).c_str());
-            coverage_sum += unwrap_map(m, s);
+            unwrap_map(m, s, report);
+            coverage_sum += report.coverage;
+            map_reports_.push_back(report);
             for (std::uint32_t i = 0; i < object_count_; ++i) {
                 if (results_[i].map_index == m) {
                     results_[i].record = records_[i];

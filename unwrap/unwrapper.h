@@ -24,6 +24,19 @@ struct TemplateRequest {
     std::vector<std::uint32_t> false_edges; // empty: none
 };
 
+// What one target map of the last run gave, and how long its stages took.
+struct MapReport {
+    std::int32_t map = 0;
+    std::uint32_t triangles = 0;
+    std::uint32_t charts = 0;
+    double coverage = 0.0;
+    float stretch = 0.0f; // the engine's own measure; 0 where it computes none
+    double seconds_combine = 0.0;
+    double seconds_engine = 0.0;
+    double seconds_corrections = 0.0;
+    double seconds_write_back = 0.0;
+};
+
 // "Vellumar UV template (" + coverage in percent with two decimals + "%)".
 std::string template_name(double average_coverage);
 
@@ -46,11 +59,14 @@ class Unwrapper {
     // Set when the last run asked for a preview.
     const TemplateRequest* template_request() const { return has_template_ ? &template_ : nullptr; }
     const vellumar::atlas::AtlasMesh* result_mesh() const { return result_mesh_.get(); }
+    const std::vector<MapReport>& map_reports() const { return map_reports_; }
+    // Seconds spent collecting and extracting the objects.
+    double seconds_extract() const { return seconds_extract_; }
 
   private:
     std::vector<INode*> collect_nodes(const UnwrapSettings& s, TimeValue t);
     void extract_node(INode* node, const UnwrapSettings& s, class ModContext& mc);
-    double unwrap_map(std::int32_t map, const UnwrapSettings& s);
+    void unwrap_map(std::int32_t map, const UnwrapSettings& s, MapReport& report);
     void build_template(const UnwrapSettings& s, std::int32_t last_map);
 
     UvAtlasProxy proxy_;
@@ -69,4 +85,6 @@ class Unwrapper {
     double coverage_ = 0.0;
     TemplateRequest template_;
     bool has_template_ = false;
+    std::vector<MapReport> map_reports_;
+    double seconds_extract_ = 0.0;
 };

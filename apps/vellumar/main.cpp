@@ -30,9 +30,31 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     cmd->add_option("--nodes", unwrap.nodes, "Unwrap only these nodes (default: every mesh)")
         ->delimiter(',');
+    cmd->add_option("--width", unwrap.width, "Atlas width in pixels")
+        ->check(CLI::Range(1, 65536))
+        ->capture_default_str();
+    cmd->add_option("--height", unwrap.height, "Atlas height in pixels")
+        ->check(CLI::Range(1, 65536))
+        ->capture_default_str();
+    cmd->add_option("--gutter", unwrap.gutter, "Empty pixels between charts")
+        ->check(CLI::Range(0, 256))
+        ->capture_default_str();
+    cmd->add_option("--stretch", unwrap.stretch,
+                    "Largest stretch a chart may have: 0 isometric .. 1 anything goes")
+        ->check(CLI::Range(0.0f, 1.0f))
+        ->capture_default_str();
+    cmd->add_option("--charts", unwrap.charts, "Largest number of charts per atlas (0: no limit)")
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
+    cmd->add_flag("--quality", unwrap.quality, "More effort in the organic atlas");
+    cmd->add_flag("!--triangles", unwrap.polygons,
+                  "Let chart borders cross polygons (default: they follow polygon outlines)");
     cmd->add_option("--save", unwrap.save, "Save the scene afterwards (.vlscene)");
     cmd->add_option("--export", unwrap.export_path,
-                    "Export the evaluated scene afterwards (.glb; channel k is TEXCOORD_k-1)");
+                    "Export afterwards: .glb (channel k is TEXCOORD_k-1) or .obj (the target "
+                    "channel as vt)");
+    cmd->add_option("--report", unwrap.report,
+                    "Write per map charts, coverage, stretch and stage times (.json)");
 
     std::string groups_scene;
     CLI::App* groups = app.add_subcommand("groups", "List the unwrap groups of a scene");

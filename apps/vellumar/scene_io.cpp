@@ -61,12 +61,14 @@ bool save_scene(StandaloneCore& core, const std::string& path) {
     return r.ok;
 }
 
-bool export_scene(StandaloneCore& core, const std::string& path) {
+bool export_scene(StandaloneCore& core, const std::string& path, int channel) {
     std::vector<INode*> nodes;
     for (const auto& node : core.scene().Nodes()) {
         nodes.push_back(node.get());
     }
-    const ExportResult r = export_glb(nodes, core.GetTime(), path);
+    const ExportResult r = ends_with(path, ".obj")
+                               ? export_obj(nodes, core.GetTime(), channel, path)
+                               : export_glb(nodes, core.GetTime(), path);
     if (!r.ok) {
         std::fprintf(stderr, "vellumar: %s\n", r.error.c_str());
     }

@@ -15,9 +15,10 @@ void register_plugin_classes(StandaloneCore& core);
 // error and returns false.
 bool open_scene(StandaloneCore& core, const std::string& path, std::vector<INode*>& mesh_nodes);
 
-// Saves (".vlscene") or exports (".glb") the scene; prints errors.
+// Saves (".vlscene") or exports (".glb", or ".obj" with `channel` as its
+// texture coordinates) the scene; prints errors.
 bool save_scene(StandaloneCore& core, const std::string& path);
-bool export_scene(StandaloneCore& core, const std::string& path);
+bool export_scene(StandaloneCore& core, const std::string& path, int channel = 1);
 
 // Prints the message boxes the run showed.
 void print_messages(const StandaloneCore& core);

@@ -17,6 +17,30 @@ const std::map<std::string, UnwrapMode> kModes = {{"organic", Organic},
                                                   {"copy", UvCopy},
                                                   {"projection", Projection}};
 
+// The run's figures as JSON: what every map got and how long it took.
+bool write_report(const Unwrapper& unwrapper, const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (file == nullptr) {
+        std::fprintf(stderr, "vellumar: cannot write report '%s'\n", path.c_str());
+        return false;
+    }
+    std::fprintf(file, "{\n  \"objects\": %u,\n  \"seconds_extract\": %.6f,\n  \"maps\": [",
+                 unwrapper.object_count(), unwrapper.seconds_extract());
+    const auto& maps = unwrapper.map_reports();
+    for (std::size_t i = 0; i < maps.size(); ++i) {
+        const MapReport& m = maps[i];
+        std::fprintf(file,
+                     "%s\n    {\"map\": %d, \"triangles\": %u, \"charts\": %u, \"coverage\": %.6f, "
+                     "\"stretch\": %.6f, \"seconds\": {\"combine\": %.6f, \"engine\": %.6f, "
+                     "\"corrections\": %.6f, \"write_back\": %.6f}}",
+                     i == 0 ? "" : ",", m.map, m.triangles, m.charts, m.coverage, m.stretch,
+                     m.seconds_combine, m.seconds_engine, m.seconds_corrections,
+                     m.seconds_write_back);
+    }
+    std::fprintf(file, "\n  ]\n}\n");
+    return std::fclose(file) == 0;
+}
+
 } // namespace
 
 int run_unwrap_command(const UnwrapCommand& cmd) {
@@ -46,6 +70,13 @@ int run_unwrap_command(const UnwrapCommand& cmd) {
     s.channel = cmd.channel;
     s.mapmode = FixedNumber;
     s.mapcount = cmd.map_count;
+    s.width = cmd.width;
+    s.height = cmd.height;
+    s.gutter = cmd.gutter;
+    s.stretch = cmd.stretch;
+    s.charts = cmd.charts;
+    s.quality = cmd.quality;
+    s.unwrapmode = cmd.polygons ? Polygons : Triangles;
     s.preview = false;
 
     Unwrapper unwrapper;
@@ -67,7 +98,10 @@ int run_unwrap_command(const UnwrapCommand& cmd) {
     if (!cmd.save.empty() && !save_scene(core, cmd.save)) {
         return 2;
     }
-    if (!cmd.export_path.empty() && !export_scene(core, cmd.export_path)) {
+    if (!cmd.export_path.empty() && !export_scene(core, cmd.export_path, cmd.channel)) {
+        return 2;
+    }
+    if (!cmd.report.empty() && !write_report(unwrapper, cmd.report)) {
         return 2;
     }
     return ok ? 0 : 1;

@@ -12,9 +12,17 @@ struct UnwrapCommand {
     int channel = 1;
     std::string group = "unnamed";
     int map_count = 1;
+    int width = 1024;
+    int height = 1024;
+    int gutter = 4;
+    float stretch = 0.16667f;
+    int charts = 0;
+    bool quality = false;
+    bool polygons = true;
+    std::string report; // ".json": per map charts, coverage, stretch, stage times
     std::vector<std::string> nodes;
     std::string save;        // ".vlscene" to write after the run
-    std::string export_path; // ".glb" to write after the run
+    std::string export_path; // ".glb" or ".obj" (target channel as vt) to write after the run
 };
 
 // Exit status: 0 the run went through, 1 it stopped with a message, 2 the

@@ -145,10 +145,10 @@ TEST_F(RunTest, AFailedLaterMapLeavesEveryModifierWithoutANewSet) {
 TEST_F(RunTest, ModesWithoutAnEngineStopWithAMessageBeforeTouchingTheScene) {
     SceneNode* box = uv_box(L"box");
     select({box});
-    settings().base_unwrap = Organic;
+    settings().base_unwrap = HardSurface;
     EXPECT_FALSE(unwrapper.run("g"));
-    EXPECT_EQ(message_texts(),
-              (std::vector<std::string>{"Organic unwrap mode is not available in this version."}));
+    EXPECT_EQ(message_texts(), (std::vector<std::string>{
+                                   "Hard surface unwrap mode is not available in this version."}));
     EXPECT_EQ(FindVellumarModifier(box), nullptr);
 }
 
