@@ -49,12 +49,13 @@ ChartCheck ChartChecker::check(const ChartMesh& chart, const AtlasMesh& mesh,
         const double s1 = t[0][0], s2 = t[1][0], s3 = t[2][0];
         const double t1 = t[0][1], t2 = t[1][1], t3 = t[2][1];
         double ss = 0, st = 0;
-        const double qx[3][3] = {{q[0]->x, q[0]->y, q[0]->z},
-                                 {q[1]->x, q[1]->y, q[1]->z},
-                                 {q[2]->x, q[2]->y, q[2]->z}};
+        const double qx[3][3] = {
+            {q[0]->x, q[0]->y, q[0]->z}, {q[1]->x, q[1]->y, q[1]->z}, {q[2]->x, q[2]->y, q[2]->z}};
         for (int x = 0; x < 3; ++x) {
-            const double ds = (qx[0][x] * (t2 - t3) + qx[1][x] * (t3 - t1) + qx[2][x] * (t1 - t2)) / (2 * a);
-            const double dt = (qx[0][x] * (s3 - s2) + qx[1][x] * (s1 - s3) + qx[2][x] * (s2 - s1)) / (2 * a);
+            const double ds =
+                (qx[0][x] * (t2 - t3) + qx[1][x] * (t3 - t1) + qx[2][x] * (t1 - t2)) / (2 * a);
+            const double dt =
+                (qx[0][x] * (s3 - s2) + qx[1][x] * (s1 - s3) + qx[2][x] * (s2 - s1)) / (2 * a);
             ss += ds * ds;
             st += dt * dt;
         }
@@ -97,7 +98,8 @@ bool ChartChecker::border_crosses(const ChartMesh& chart, const std::vector<doub
             continue;
         }
         const std::size_t i = e / 3;
-        const std::uint32_t a = chart.corner_vertex[e], b = chart.corner_vertex[3 * i + (e + 1) % 3];
+        const std::uint32_t a = chart.corner_vertex[e],
+                            b = chart.corner_vertex[3 * i + (e + 1) % 3];
         if (a == b) {
             continue;
         }
@@ -143,7 +145,8 @@ bool ChartChecker::border_crosses(const ChartMesh& chart, const std::vector<doub
         cell_range(s, x0, x1, y0, y1);
         for (int y = y0; y <= y1; ++y) {
             for (int x = x0; x <= x1; ++x) {
-                cell_items_[fill[static_cast<std::size_t>(y) * side + x]++] = static_cast<std::uint32_t>(s);
+                cell_items_[fill[static_cast<std::size_t>(y) * side + x]++] =
+                    static_cast<std::uint32_t>(s);
             }
         }
     }

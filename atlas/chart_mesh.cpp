@@ -4,8 +4,8 @@ namespace vellumar::atlas {
 
 ChartBuilder::ChartBuilder(const AtlasMesh& mesh, const Topology& topology,
                            const FaceGeometry& geometry)
-    : mesh_(mesh), topology_(topology), geometry_(geometry),
-      local_of_face_(mesh.face_count(), 0), stamp_(mesh.face_count(), 0) {}
+    : mesh_(mesh), topology_(topology), geometry_(geometry), local_of_face_(mesh.face_count(), 0),
+      stamp_(mesh.face_count(), 0) {}
 
 void ChartBuilder::build(std::span<const std::uint32_t> faces, ChartMesh& out) {
     if (++token_ == 0) {

@@ -27,8 +27,8 @@ struct ChartMesh {
     // Euler characteristic 1 on a connected chart with manifold vertices:
     // a topological disc, the only shape that flattens without a cut.
     bool is_disc() const {
-        return static_cast<std::int64_t>(vertex_source.size()) + static_cast<std::int64_t>(faces.size()) -
-                   interior_edges - border_edges ==
+        return static_cast<std::int64_t>(vertex_source.size()) +
+                   static_cast<std::int64_t>(faces.size()) - interior_edges - border_edges ==
                1;
     }
 };

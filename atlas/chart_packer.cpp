@@ -36,13 +36,13 @@ struct Mask {
 };
 
 struct Shape {
-    Mask solid;  // texels the chart touches
+    Mask solid;   // texels the chart touches
     Mask dilated; // the same grown by the gutter radius
     double width = 0, height = 0;
 };
 
 struct Placement {
-    std::uint8_t turns = 0; // quarter turns counter-clockwise
+    std::uint8_t turns = 0;    // quarter turns counter-clockwise
     std::int32_t x = 0, y = 0; // in cells of the grid that placed it
     std::int32_t cell = 1;     // texels per cell side
 };
@@ -55,7 +55,9 @@ struct Prepared {
     double area = 0;
 };
 
-double cross(double ax, double ay, double bx, double by) { return ax * by - ay * bx; }
+double cross(double ax, double ay, double bx, double by) {
+    return ax * by - ay * bx;
+}
 
 // Andrew's monotone chain; returns hull indices counter-clockwise.
 void convex_hull(const double* xy, std::size_t n, std::vector<std::uint32_t>& order,
@@ -220,8 +222,8 @@ class Rasteriser {
                 append(out.solid.runs, out.solid.row_begin.back(), {spans_[i].x0, spans_[i].x1});
             }
             for (std::uint32_t k = out.solid.row_begin.back(); k < out.solid.runs.size(); ++k) {
-                out.solid.widest[row - first] =
-                    std::max(out.solid.widest[row - first], out.solid.runs[k].x1 - out.solid.runs[k].x0);
+                out.solid.widest[row - first] = std::max(
+                    out.solid.widest[row - first], out.solid.runs[k].x1 - out.solid.runs[k].x0);
             }
             out.solid.row_begin.push_back(static_cast<std::uint32_t>(out.solid.runs.size()));
         }
@@ -241,9 +243,7 @@ class Rasteriser {
   private:
     struct Span {
         int row, x0, x1; // texels [x0, x1) of one row
-        bool operator<(const Span& o) const {
-            return row != o.row ? row < o.row : x0 < o.x0;
-        }
+        bool operator<(const Span& o) const { return row != o.row ? row < o.row : x0 < o.x0; }
     };
 
     // Appends a run to a row whose runs start at `begin`, merging it with
@@ -335,8 +335,9 @@ class Rasteriser {
 // time.
 class Grid {
   public:
-    Grid(int w, int h) : w_(w), h_(h), occupied_(static_cast<std::size_t>(w) * h, 0),
-                         last_(static_cast<std::size_t>(w) * h, -1), longest_free_(h, w) {}
+    Grid(int w, int h)
+        : w_(w), h_(h), occupied_(static_cast<std::size_t>(w) * h, 0),
+          last_(static_cast<std::size_t>(w) * h, -1), longest_free_(h, w) {}
 
     void clear() {
         std::fill(occupied_.begin(), occupied_.end(), 0);
@@ -475,9 +476,12 @@ class Packer {
         auto key = [&](std::uint32_t c) {
             const Prepared& p = charts_[c];
             switch (heuristic) {
-            case 0: return p.area;
-            case 1: return std::max(p.width, p.height);
-            default: return std::min(p.width, p.height);
+            case 0:
+                return p.area;
+            case 1:
+                return std::max(p.width, p.height);
+            default:
+                return std::min(p.width, p.height);
             }
         };
         std::stable_sort(order_.begin(), order_.end(),
@@ -580,8 +584,8 @@ class Packer {
                 const double v = (double(pl.cell) * pl.y + y - gutter_ / 2) / scale_;
                 set.uv[2 * (v0 + i)] = std::clamp(static_cast<double>(static_cast<float>(u)), 0.0,
                                                   static_cast<double>(limit_u));
-                set.uv[2 * (v0 + i) + 1] = std::clamp(
-                    static_cast<double>(static_cast<float>(v)), 0.0, static_cast<double>(limit_v));
+                set.uv[2 * (v0 + i) + 1] = std::clamp(static_cast<double>(static_cast<float>(v)),
+                                                      0.0, static_cast<double>(limit_v));
             }
         }
     }

@@ -16,7 +16,9 @@ constexpr double kBendWeight = 6.0;
 constexpr int kLloydRounds = 3;
 constexpr int kSmoothingRounds = 6;
 
-double dot3(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+double dot3(const double* a, const double* b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
 
 void normalise(double* v) {
     const double len = std::sqrt(dot3(v, v));
@@ -144,8 +146,9 @@ bool ChartSplitter::split(std::span<const std::uint32_t> faces, std::vector<std:
         if (topology_.unit_of_face[f] == topology_.unit_of_face[seeds[0]]) {
             return -1e300;
         }
-        return geometry_.area[f] > geometry_.area_floor ? -dot3(&normal[3 * f], &normal[3 * seeds[0]])
-                                                         : -1e200;
+        return geometry_.area[f] > geometry_.area_floor
+                   ? -dot3(&normal[3 * f], &normal[3 * seeds[0]])
+                   : -1e200;
     });
     if (dot3(&normal[3 * seeds[0]], &normal[3 * seeds[1]]) > 0.9) {
         seeds[0] = arg_best([&](std::uint32_t f) { return distance2(f, centre); });
@@ -181,8 +184,8 @@ bool ChartSplitter::split(std::span<const std::uint32_t> faces, std::vector<std:
             std::copy(sums[r], sums[r] + 3, proxies[r]);
             normalise(proxies[r]);
             for (int k = 0; k < 3; ++k) {
-                centres[r][k] = sums[r][6] > 0 ? sums[r][3 + k] / sums[r][6]
-                                               : centroid[3 * seeds[r] + k];
+                centres[r][k] =
+                    sums[r][6] > 0 ? sums[r][3 + k] / sums[r][6] : centroid[3 * seeds[r] + k];
             }
         }
         for (std::uint32_t f : faces) {

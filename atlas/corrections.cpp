@@ -7,9 +7,8 @@ namespace vellumar::atlas {
 void aspect_fit(std::span<AtlasVertex> vertices, float width, float height) {
     const float lu = std::min(width / height, 1.0f);
     const float lv = std::min(height / width, 1.0f);
-    const bool exceeds = std::any_of(vertices.begin(), vertices.end(), [&](const AtlasVertex& v) {
-        return v.u > lu || v.v > lv;
-    });
+    const bool exceeds = std::any_of(vertices.begin(), vertices.end(),
+                                     [&](const AtlasVertex& v) { return v.u > lu || v.v > lv; });
     if (!exceeds) {
         return;
     }

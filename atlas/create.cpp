@@ -16,7 +16,8 @@ namespace vellumar::atlas {
 namespace {
 
 // Charts in order of their lowest triangle, their UVs in one chart set.
-ChartSet chart_set_of(const std::vector<FlatChart>& charts, const std::vector<std::uint32_t>& order) {
+ChartSet chart_set_of(const std::vector<FlatChart>& charts,
+                      const std::vector<std::uint32_t>& order) {
     ChartSet set;
     set.vertex_begin.assign(1, 0);
     set.triangle_begin.assign(1, 0);
@@ -73,7 +74,8 @@ Status assemble(const AtlasMesh& mesh, const std::vector<FlatChart>& charts,
                 }
                 id = out_of_vertex[cv];
             } else {
-                auto [it, fresh] = extra.try_emplace({cv, source}, static_cast<std::uint32_t>(remap.size()));
+                auto [it, fresh] =
+                    extra.try_emplace({cv, source}, static_cast<std::uint32_t>(remap.size()));
                 if (fresh) {
                     remap.push_back(source);
                     chart_vertex_of_out.push_back(cv);
@@ -144,8 +146,8 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
     AtlasResult out;
     out.charts_out = result.charts_out;
     for (const FlatChart& c : charts) {
-        out.stretch_out = std::max(out.stretch_out,
-                                   static_cast<float>(stretch_measure(c.stretch_squared)));
+        out.stretch_out =
+            std::max(out.stretch_out, static_cast<float>(stretch_measure(c.stretch_squared)));
     }
     if (Status s = assemble(mesh, charts, order, set, out); failed(s)) {
         return s;
@@ -159,8 +161,8 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
 Status create_atlas(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
                     std::span<const std::uint32_t> false_edges, const AtlasOptions& options,
                     const ProgressCallback& progress, float frequency, AtlasResult* result) {
-    if (result == nullptr || options.width == 0 || options.height == 0 ||
-        !(options.gutter >= 0) || !(options.max_stretch >= 0) || mesh.face_count() == 0) {
+    if (result == nullptr || options.width == 0 || options.height == 0 || !(options.gutter >= 0) ||
+        !(options.max_stretch >= 0) || mesh.face_count() == 0) {
         return Status::InvalidCall;
     }
     ProgressReporter reporter(progress, frequency);

@@ -23,10 +23,9 @@ Status chart_set_of(const AtlasMesh& mesh, std::span<const std::uint32_t> chart_
     for (std::uint32_t f = 0; f < faces; ++f) {
         faces_by_chart[f] = f;
     }
-    std::stable_sort(faces_by_chart.begin(), faces_by_chart.end(),
-                     [&](std::uint32_t a, std::uint32_t b) {
-                         return chart_of_face[a] < chart_of_face[b];
-                     });
+    std::stable_sort(
+        faces_by_chart.begin(), faces_by_chart.end(),
+        [&](std::uint32_t a, std::uint32_t b) { return chart_of_face[a] < chart_of_face[b]; });
 
     std::vector<std::uint32_t> owner(mesh.vertex_count(), kNoNeighbour);
     std::vector<std::uint32_t> local(mesh.vertex_count(), 0);

@@ -57,7 +57,7 @@ class Flattener {
         if (faces.size() > kSpreadCheckFaces && normal_coherence(faces) < kMinNormalCoherence) {
             return false;
         }
-        if (faces.size() > kMaxSolveFaces) {
+        if (faces.size() > (options_.quality ? 4 : 1) * kMaxSolveFaces) {
             return false;
         }
         if (!map_.flatten(out.mesh, mesh_, geometry_, out.uv)) {
@@ -69,7 +69,8 @@ class Flattener {
         }
         finish(out, check);
         if (options_.limit_extent &&
-            long_side_squared(out.uv) > std::max(kMaxExtent * total_area_, kCompact * out.mesh.area)) {
+            long_side_squared(out.uv) >
+                std::max(kMaxExtent * total_area_, kCompact * out.mesh.area)) {
             return false;
         }
         return true;
@@ -88,16 +89,21 @@ class Flattener {
             return false;
         }
         const std::uint32_t nv = out.mesh.vertex_count();
-        sums_.assign(6 * static_cast<std::size_t>(nv), 0.0); // per vertex: first x, y, n; second x, y, n
+        sums_.assign(6 * static_cast<std::size_t>(nv),
+                     0.0); // per vertex: first x, y, n; second x, y, n
         for (std::size_t i = 0; i < faces.size(); ++i) {
             const std::uint32_t f = faces[i];
-            const bool in_first = std::binary_search(first.mesh.faces.begin(), first.mesh.faces.end(), f);
+            const bool in_first =
+                std::binary_search(first.mesh.faces.begin(), first.mesh.faces.end(), f);
             const FlatChart& src = in_first ? first : second;
             const std::size_t j = static_cast<std::size_t>(
-                std::lower_bound(src.mesh.faces.begin(), src.mesh.faces.end(), f) - src.mesh.faces.begin());
+                std::lower_bound(src.mesh.faces.begin(), src.mesh.faces.end(), f) -
+                src.mesh.faces.begin());
             for (int k = 0; k < 3; ++k) {
                 const std::uint32_t sv = src.mesh.corner_vertex[3 * j + k];
-                double* acc = &sums_[6 * static_cast<std::size_t>(out.mesh.corner_vertex[3 * i + k]) + (in_first ? 0 : 3)];
+                double* acc =
+                    &sums_[6 * static_cast<std::size_t>(out.mesh.corner_vertex[3 * i + k]) +
+                           (in_first ? 0 : 3)];
                 acc[0] += src.uv[2 * sv];
                 acc[1] += src.uv[2 * sv + 1];
                 acc[2] += 1;
@@ -159,7 +165,8 @@ class Flattener {
         }
         finish(out, check);
         return !options_.limit_extent ||
-               long_side_squared(out.uv) <= std::max(kMaxExtent * total_area_, kCompact * out.mesh.area);
+               long_side_squared(out.uv) <=
+                   std::max(kMaxExtent * total_area_, kCompact * out.mesh.area);
     }
 
     // For a chart that cannot be split further: the conformal map when it
@@ -309,8 +316,9 @@ std::vector<std::vector<std::uint32_t>> linked_parts(const Topology& topology,
 class Merger {
   public:
     Merger(const AtlasMesh& mesh, const Topology& topology, Flattener& flattener,
-           std::vector<FlatChart>& charts)
+           std::vector<FlatChart>& charts, bool quality)
         : mesh_(mesh), topology_(topology), flattener_(flattener), charts_(charts),
+          merge_solve_limit_((quality ? 4 : 1) * kMaxMergeSolveFaces),
           chart_of_face_(mesh.face_count(), 0), alive_(charts.size(), 1),
           version_(charts.size(), 0) {
         for (std::uint32_t c = 0; c < charts_.size(); ++c) {
@@ -355,7 +363,7 @@ class Merger {
                 continue;
             }
             if (!flattener_.stitch(faces, charts_[item.a], charts_[item.b], merged) &&
-                (faces.size() > kMaxMergeSolveFaces || !flattener_.flatten(faces, merged))) {
+                (faces.size() > merge_solve_limit_ || !flattener_.flatten(faces, merged))) {
                 continue;
             }
             for (std::uint32_t f : fb) {
@@ -437,9 +445,9 @@ class Merger {
                 }
                 const AtlasVertex& p = verts[indices[3 * f + k]];
                 const AtlasVertex& q = verts[indices[3 * f + (k + 1) % 3]];
-                const double len = std::sqrt(double(p.x - q.x) * (p.x - q.x) +
-                                             double(p.y - q.y) * (p.y - q.y) +
-                                             double(p.z - q.z) * (p.z - q.z));
+                const double len =
+                    std::sqrt(double(p.x - q.x) * (p.x - q.x) + double(p.y - q.y) * (p.y - q.y) +
+                              double(p.z - q.z) * (p.z - q.z));
                 borders_.push_back({chart_of_face_[t / 3], len});
             }
         }
@@ -453,7 +461,8 @@ class Merger {
             const std::uint32_t a = std::min(c, d), b = std::max(c, d);
             // Longest shared border relative to the smaller outline first:
             // such merges remove the most border per chart saved.
-            const double priority = shared / std::max(std::min(perimeter_[a], perimeter_[b]), 1e-300);
+            const double priority =
+                shared / std::max(std::min(perimeter_[a], perimeter_[b]), 1e-300);
             queue_.push_back({priority, shared, a, b, version_[a], version_[b]});
             std::push_heap(queue_.begin(), queue_.end());
         }
@@ -463,6 +472,7 @@ class Merger {
     const Topology& topology_;
     Flattener& flattener_;
     std::vector<FlatChart>& charts_;
+    std::size_t merge_solve_limit_;
     std::vector<std::uint32_t> chart_of_face_;
     std::vector<std::uint8_t> alive_;
     std::vector<std::uint32_t> version_;
@@ -473,9 +483,9 @@ class Merger {
 
 } // namespace
 
-Status flatten_charts(const AtlasMesh& mesh, const Topology& topology,
-                      const FaceGeometry& geometry, const SegmentOptions& options,
-                      ProgressReporter& progress, std::vector<FlatChart>& out) {
+Status flatten_charts(const AtlasMesh& mesh, const Topology& topology, const FaceGeometry& geometry,
+                      const SegmentOptions& options, ProgressReporter& progress,
+                      std::vector<FlatChart>& out) {
     out.clear();
     const std::uint32_t total = mesh.face_count();
     Flattener flattener(mesh, topology, geometry, options);
@@ -505,7 +515,7 @@ Status flatten_charts(const AtlasMesh& mesh, const Topology& topology,
         }
     }
     // 2. Undo the splits that went further than needed.
-    Merger merger(mesh, topology, flattener, out);
+    Merger merger(mesh, topology, flattener, out, options.quality);
     return merger.run(progress) ? Status::Ok : Status::Failed;
 }
 

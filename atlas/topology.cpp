@@ -89,8 +89,8 @@ Status build_topology(const AtlasMesh& mesh, std::span<const std::uint32_t> adja
                 continue;
             }
             const std::uint32_t c = corner(g, l), d = corner(g, l + 1);
-            if (chosen == kNoNeighbour ||
-                (same_point(a, d) && same_point(b, c)) || (same_point(a, c) && same_point(b, d))) {
+            if (chosen == kNoNeighbour || (same_point(a, d) && same_point(b, c)) ||
+                (same_point(a, c) && same_point(b, d))) {
                 chosen = 3 * g + l;
             }
         }
@@ -117,7 +117,8 @@ Status build_topology(const AtlasMesh& mesh, std::span<const std::uint32_t> adja
     if (!false_edges.empty()) {
         for (std::uint32_t s = 0; s < indices.size(); ++s) {
             const std::uint32_t t = out.twin[s];
-            if (t != kNoNeighbour && (false_edges[s] != kNoNeighbour || false_edges[t] != kNoNeighbour)) {
+            if (t != kNoNeighbour &&
+                (false_edges[s] != kNoNeighbour || false_edges[t] != kNoNeighbour)) {
                 const std::uint32_t a = find(parent, s / 3), b = find(parent, t / 3);
                 if (a != b) {
                     parent[std::max(a, b)] = std::min(a, b);

@@ -42,7 +42,8 @@ Soup weld(const std::vector<std::array<float, 3>>& points, const std::vector<std
     std::map<std::array<float, 3>, std::uint32_t> ids;
     std::vector<std::uint32_t> map(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) {
-        auto [it, fresh] = ids.try_emplace(points[i], static_cast<std::uint32_t>(out.points.size()));
+        auto [it, fresh] =
+            ids.try_emplace(points[i], static_cast<std::uint32_t>(out.points.size()));
         if (fresh) {
             out.points.push_back(points[i]);
         }
@@ -84,8 +85,9 @@ void detach_extra_sheets(Soup& s) {
 
 bool load(const std::string& path, Soup& out) {
     Assimp::Importer importer;
-    const aiScene* scene = importer.ReadFile(
-        path, aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_PreTransformVertices);
+    const aiScene* scene =
+        importer.ReadFile(path, aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
+                                    aiProcess_PreTransformVertices);
     if (scene == nullptr) {
         return false;
     }
@@ -145,12 +147,11 @@ Soup grid_surface(int nu, int nv, bool wrap_u, bool wrap_v,
             s.points.push_back(at(double(i) / nu, double(j) / nv));
         }
     }
-    auto id = [&](int i, int j) {
-        return static_cast<std::uint32_t>((j % cv) * cu + (i % cu));
-    };
+    auto id = [&](int i, int j) { return static_cast<std::uint32_t>((j % cv) * cu + (i % cu)); };
     for (int j = 0; j < nv; ++j) {
         for (int i = 0; i < nu; ++i) {
-            const std::uint32_t a = id(i, j), b = id(i + 1, j), c = id(i + 1, j + 1), d = id(i, j + 1);
+            const std::uint32_t a = id(i, j), b = id(i + 1, j), c = id(i + 1, j + 1),
+                                d = id(i, j + 1);
             for (std::uint32_t v : {a, b, c, a, c, d}) {
                 s.indices.push_back(v);
             }
@@ -166,8 +167,8 @@ Soup sphere() {
         if (v == 0 || v == 1) {
             return std::array<float, 3>{0.0f, 0.0f, v == 0 ? -1.0f : 1.0f};
         }
-        return std::array<float, 3>{float(std::sin(ph) * std::cos(th)), float(std::sin(ph) * std::sin(th)),
-                                    float(-std::cos(ph))};
+        return std::array<float, 3>{float(std::sin(ph) * std::cos(th)),
+                                    float(std::sin(ph) * std::sin(th)), float(-std::cos(ph))};
     });
     Soup w = weld(s.points, s.indices);
     Soup out;
@@ -230,7 +231,8 @@ std::unique_ptr<AtlasMesh> atlas_mesh(const std::vector<std::array<float, 3>>& p
 
 // One vt per distinct UV of a chart, so the tool sees each chart connected
 // and different charts apart.
-void write_obj(const std::string& path, const AtlasMesh& mesh, const std::vector<std::uint32_t>& chart) {
+void write_obj(const std::string& path, const AtlasMesh& mesh,
+               const std::vector<std::uint32_t>& chart) {
     std::ofstream out(path);
     const auto v = mesh.vertices();
     const auto ix = mesh.indices();
@@ -242,7 +244,8 @@ void write_obj(const std::string& path, const AtlasMesh& mesh, const std::vector
     out.precision(9);
     for (std::size_t c = 0; c < ix.size(); ++c) {
         const AtlasVertex& p = v[ix[c]];
-        auto [it, fresh] = vt.try_emplace({chart[c / 3], p.u, p.v}, static_cast<std::uint32_t>(vt.size() + 1));
+        auto [it, fresh] =
+            vt.try_emplace({chart[c / 3], p.u, p.v}, static_cast<std::uint32_t>(vt.size() + 1));
         if (fresh) {
             out << "vt " << p.u << ' ' << p.v << '\n';
         }
@@ -276,10 +279,10 @@ int main(int argc, char** argv) {
     const std::string models = argc > 3 ? argv[3] : "/usr/share/assimp/models";
     const std::string only = argc > 4 ? argv[4] : "";
     std::vector<std::pair<std::string, Soup>> corpus;
-    for (const auto& [name, file] : std::vector<std::pair<std::string, std::string>>{
-             {"duck", "/Collada/duck_triangulate.dae"},
-             {"jeep", "/MS3D/jeep1.ms3d"},
-             {"human", "/Collada/human.zae"}}) {
+    for (const auto& [name, file] :
+         std::vector<std::pair<std::string, std::string>>{{"duck", "/Collada/duck_triangulate.dae"},
+                                                          {"jeep", "/MS3D/jeep1.ms3d"},
+                                                          {"human", "/Collada/human.zae"}}) {
         Soup s;
         if (load(models + file, s)) {
             corpus.emplace_back(name, std::move(s));
@@ -314,8 +317,9 @@ int main(int argc, char** argv) {
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (failed(status)) {
-            std::printf("%-10s %8zu %8.3f %6u  failed 0x%08x\n", name.c_str(), soup.indices.size() / 3,
-                        seconds, result.charts_out, static_cast<unsigned>(status));
+            std::printf("%-10s %8zu %8.3f %6u  failed 0x%08x\n", name.c_str(),
+                        soup.indices.size() / 3, seconds, result.charts_out,
+                        static_cast<unsigned>(status));
             ++bad;
             continue;
         }

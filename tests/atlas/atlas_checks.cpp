@@ -17,7 +17,9 @@ struct P2 {
     double x, y;
 };
 
-double cross(P2 o, P2 a, P2 b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); }
+double cross(P2 o, P2 a, P2 b) {
+    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+}
 
 // Whether the open triangles overlap with positive area: no separating axis
 // among the six edge normals (touching along an edge or a point is fine).
@@ -230,7 +232,8 @@ void expect_valid_layout(const AtlasMesh& mesh, std::span<const std::uint32_t> c
             continue;
         }
         for (std::size_t j = i + 1; j < order.size() && min_x(order[j]) < max_x(order[i]); ++j) {
-            if (!flat[order[j]] && interiors_overlap(tris[order[i]].data(), tris[order[j]].data())) {
+            if (!flat[order[j]] &&
+                interiors_overlap(tris[order[i]].data(), tris[order[j]].data())) {
                 ++overlaps;
             }
         }
@@ -300,11 +303,17 @@ double max_chart_stretch_squared(const AtlasMesh& mesh,
         const AtlasVertex* q[3] = {&v[ix[3 * f]], &v[ix[3 * f + 1]], &v[ix[3 * f + 2]]};
         double ss = 0, st = 0;
         for (int d = 0; d < 3; ++d) {
-            auto c = [&](int k) { return d == 0 ? double(q[k]->x) : d == 1 ? double(q[k]->y) : double(q[k]->z); };
-            const double ds = (c(0) * (double(q[1]->v) - q[2]->v) + c(1) * (double(q[2]->v) - q[0]->v) +
-                               c(2) * (double(q[0]->v) - q[1]->v)) / (2 * a);
-            const double dt = (c(0) * (double(q[2]->u) - q[1]->u) + c(1) * (double(q[0]->u) - q[2]->u) +
-                               c(2) * (double(q[1]->u) - q[0]->u)) / (2 * a);
+            auto c = [&](int k) {
+                return d == 0 ? double(q[k]->x) : d == 1 ? double(q[k]->y) : double(q[k]->z);
+            };
+            const double ds =
+                (c(0) * (double(q[1]->v) - q[2]->v) + c(1) * (double(q[2]->v) - q[0]->v) +
+                 c(2) * (double(q[0]->v) - q[1]->v)) /
+                (2 * a);
+            const double dt =
+                (c(0) * (double(q[2]->u) - q[1]->u) + c(1) * (double(q[0]->u) - q[2]->u) +
+                 c(2) * (double(q[1]->u) - q[0]->u)) /
+                (2 * a);
             ss += ds * ds;
             st += dt * dt;
         }

@@ -69,13 +69,16 @@ Shape cube(int n) {
     Shape s;
     for (int axis = 0; axis < 3; ++axis) {
         for (int side = 0; side < 2; ++side) {
-            s = patch(n, n, [&](double u, double v) {
-                std::array<float, 3> p{};
-                p[axis] = float(side);
-                p[(axis + 1) % 3] = float(side ? u : v);
-                p[(axis + 2) % 3] = float(side ? v : u);
-                return p;
-            }, std::move(s));
+            s = patch(
+                n, n,
+                [&](double u, double v) {
+                    std::array<float, 3> p{};
+                    p[axis] = float(side);
+                    p[(axis + 1) % 3] = float(side ? u : v);
+                    p[(axis + 2) % 3] = float(side ? v : u);
+                    return p;
+                },
+                std::move(s));
         }
     }
     return s;

@@ -42,7 +42,8 @@ TEST(ApplyCorrections, MapsBothAxesOntoTexelsWithOneScaleAndHalfAGutterOffset) {
     // The packer relies on texel = A * u + g/2 on both axes, with
     // A = max(W, H) * (1 - g / min(W, H)), as long as nothing triggers the
     // aspect fit; and on the layout staying inside the image.
-    for (auto [w, h] : {std::pair{256.0f, 512.0f}, std::pair{512.0f, 256.0f}, std::pair{64.0f, 64.0f}}) {
+    for (auto [w, h] :
+         {std::pair{256.0f, 512.0f}, std::pair{512.0f, 256.0f}, std::pair{64.0f, 64.0f}}) {
         const float g = 6;
         const float a = std::max(w, h) * (1 - g / std::min(w, h));
         const float lu = std::min(w / h, 1.0f), lv = std::min(h / w, 1.0f);

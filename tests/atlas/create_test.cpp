@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <string>
@@ -30,7 +30,7 @@ struct Outcome {
 };
 
 Outcome atlas_of(const Shape& shape, const AtlasOptions& options,
-             std::span<const std::uint32_t> false_edges = {}) {
+                 std::span<const std::uint32_t> false_edges = {}) {
     Outcome run;
     const auto mesh = shape.mesh();
     const auto adjacency = shape.adjacency();
@@ -51,7 +51,8 @@ slots_by_edge(const Shape& s) {
 }
 
 // Output vertex at the input vertex `v` of triangle f.
-std::uint32_t output_vertex(const Shape& s, const AtlasResult& r, std::uint32_t f, std::uint32_t v) {
+std::uint32_t output_vertex(const Shape& s, const AtlasResult& r, std::uint32_t f,
+                            std::uint32_t v) {
     for (int k = 0; k < 3; ++k) {
         if (s.indices[3 * f + k] == v) {
             return r.mesh->indices()[3 * f + k];
@@ -69,12 +70,18 @@ class CreateAtlasOnShape : public ::testing::TestWithParam<int> {
   public:
     static NamedShape shape(int i) {
         switch (i) {
-        case 0: return {"plane_grid", plane_grid(8)};
-        case 1: return {"cube", cube(3)};
-        case 2: return {"open_cylinder", open_cylinder(24, 6)};
-        case 3: return {"sphere", sphere(24, 12)};
-        case 4: return {"folded_sheet", folded_sheet(5)};
-        default: return {"with_degenerate_triangles", with_degenerate_triangles()};
+        case 0:
+            return {"plane_grid", plane_grid(8)};
+        case 1:
+            return {"cube", cube(3)};
+        case 2:
+            return {"open_cylinder", open_cylinder(24, 6)};
+        case 3:
+            return {"sphere", sphere(24, 12)};
+        case 4:
+            return {"folded_sheet", folded_sheet(5)};
+        default:
+            return {"with_degenerate_triangles", with_degenerate_triangles()};
         }
     }
 };
@@ -89,16 +96,16 @@ TEST_P(CreateAtlasOnShape, GivesAFaithfulValidAtlasWithinTheStretchLimit) {
     ASSERT_EQ(run.status, Status::Ok);
     const auto input = named.shape.mesh();
     expect_faithful_output(*input, run.result);
-    expect_valid_layout(*run.result.mesh, run.result.face_partition, options.width,
-                        options.height, options.gutter);
+    expect_valid_layout(*run.result.mesh, run.result.face_partition, options.width, options.height,
+                        options.gutter);
     const double limit = 1.0 / (1.0 - options.max_stretch);
-    EXPECT_LE(max_chart_stretch_squared(*run.result.mesh, run.result.face_partition),
-              limit * 1.01);
+    EXPECT_LE(max_chart_stretch_squared(*run.result.mesh, run.result.face_partition), limit * 1.01);
     EXPECT_LE(run.result.stretch_out, options.max_stretch + 1e-5f);
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, CreateAtlasOnShape, ::testing::Range(0, 6),
-                         [](const auto& info) { return CreateAtlasOnShape::shape(info.param).name; });
+INSTANTIATE_TEST_SUITE_P(Shapes, CreateAtlasOnShape, ::testing::Range(0, 6), [](const auto& info) {
+    return CreateAtlasOnShape::shape(info.param).name;
+});
 
 TEST(CreateAtlas, CutsClosedAndBentShapesButKeepsAFlatSheetWhole) {
     EXPECT_EQ(atlas_of(plane_grid(6), small_atlas()).result.charts_out, 1u);
@@ -136,8 +143,10 @@ TEST(CreateAtlas, NeverCutsAlongFalseEdges) {
         ASSERT_EQ(adjacency[6 * q + 2], 2 * q + 1);
         EXPECT_EQ(run.result.face_partition[2 * q], run.result.face_partition[2 * q + 1]);
         const std::uint32_t a = s.indices[6 * q], c = s.indices[6 * q + 2];
-        EXPECT_EQ(output_vertex(s, run.result, 2 * q, a), output_vertex(s, run.result, 2 * q + 1, a));
-        EXPECT_EQ(output_vertex(s, run.result, 2 * q, c), output_vertex(s, run.result, 2 * q + 1, c));
+        EXPECT_EQ(output_vertex(s, run.result, 2 * q, a),
+                  output_vertex(s, run.result, 2 * q + 1, a));
+        EXPECT_EQ(output_vertex(s, run.result, 2 * q, c),
+                  output_vertex(s, run.result, 2 * q + 1, c));
     }
 }
 
@@ -159,15 +168,18 @@ TEST(CreateAtlas, NeverJoinsAcrossAnEdgeTheAdjacencyCuts) {
     ASSERT_EQ(cut_slots.size(), 12u);
     const auto mesh = s.mesh();
     AtlasResult result;
-    ASSERT_EQ(create_atlas(*mesh, adjacency, {}, small_atlas(), nullptr, 0.1f, &result), Status::Ok);
+    ASSERT_EQ(create_atlas(*mesh, adjacency, {}, small_atlas(), nullptr, 0.1f, &result),
+              Status::Ok);
     expect_valid_layout(*result.mesh, result.face_partition, 256, 256, 3.0f);
     for (const auto& [edge, slots] : slots_by_edge(s)) {
         if (std::find(cut_slots.begin(), cut_slots.end(), slots[0]) == cut_slots.end()) {
             continue;
         }
         const std::uint32_t f = slots[0] / 3, g = slots[1] / 3;
-        const bool same_a = output_vertex(s, result, f, edge.first) == output_vertex(s, result, g, edge.first);
-        const bool same_b = output_vertex(s, result, f, edge.second) == output_vertex(s, result, g, edge.second);
+        const bool same_a =
+            output_vertex(s, result, f, edge.first) == output_vertex(s, result, g, edge.first);
+        const bool same_b =
+            output_vertex(s, result, f, edge.second) == output_vertex(s, result, g, edge.second);
         EXPECT_FALSE(same_a && same_b) << "joined across the cut between " << f << " and " << g;
     }
 }

@@ -29,23 +29,30 @@ Charts assorted_charts(int count) {
         const float ox = 10.0f * c;
         switch (c % 3) {
         case 0: // a thin strip of two triangles
-            v.insert(v.end(), {{0, 0, 0, ox, 0}, {0, 0, 0, ox + 4 * s, 0}, {0, 0, 0, ox + 4 * s, s},
+            v.insert(v.end(), {{0, 0, 0, ox, 0},
+                               {0, 0, 0, ox + 4 * s, 0},
+                               {0, 0, 0, ox + 4 * s, s},
                                {0, 0, 0, ox, s}});
             ix.insert(ix.end(), {base, base + 1, base + 2, base, base + 2, base + 3});
             chart.insert(chart.end(), {std::uint32_t(c), std::uint32_t(c)});
             break;
         case 1: // a single slanted triangle
-            v.insert(v.end(), {{0, 0, 0, ox, 0}, {0, 0, 0, ox + 2 * s, s}, {0, 0, 0, ox + s, 2 * s}});
+            v.insert(v.end(),
+                     {{0, 0, 0, ox, 0}, {0, 0, 0, ox + 2 * s, s}, {0, 0, 0, ox + s, 2 * s}});
             ix.insert(ix.end(), {base, base + 1, base + 2});
             chart.push_back(std::uint32_t(c));
             break;
         default: // an L of three triangles
-            v.insert(v.end(), {{0, 0, 0, ox, 0}, {0, 0, 0, ox + 2 * s, 0}, {0, 0, 0, ox + 2 * s, s},
-                               {0, 0, 0, ox + s, s}, {0, 0, 0, ox + s, 2 * s}, {0, 0, 0, ox, 2 * s}});
+            v.insert(v.end(), {{0, 0, 0, ox, 0},
+                               {0, 0, 0, ox + 2 * s, 0},
+                               {0, 0, 0, ox + 2 * s, s},
+                               {0, 0, 0, ox + s, s},
+                               {0, 0, 0, ox + s, 2 * s},
+                               {0, 0, 0, ox, 2 * s}});
             ix.insert(ix.end(), {base, base + 1, base + 2, base, base + 2, base + 3, base, base + 3,
                                  base + 4, base, base + 4, base + 5});
-            chart.insert(chart.end(), {std::uint32_t(c), std::uint32_t(c), std::uint32_t(c),
-                                       std::uint32_t(c)});
+            chart.insert(chart.end(),
+                         {std::uint32_t(c), std::uint32_t(c), std::uint32_t(c), std::uint32_t(c)});
             break;
         }
     }
@@ -109,8 +116,9 @@ TEST(PackCharts, KeepsTheGutterForAnyWidthAndGutter) {
         for (auto [w, h] : {std::pair{128u, 128u}, std::pair{200u, 90u}}) {
             SCOPED_TRACE(::testing::Message() << w << "x" << h << " gutter " << gutter);
             Charts charts = assorted_charts(9);
-            ASSERT_EQ(pack_charts(*charts.mesh, {}, charts.chart_of_face, w, h, gutter, nullptr, 0.01f),
-                      Status::Ok);
+            ASSERT_EQ(
+                pack_charts(*charts.mesh, {}, charts.chart_of_face, w, h, gutter, nullptr, 0.01f),
+                Status::Ok);
             expect_valid_layout(*charts.mesh, charts.chart_of_face, w, h, gutter);
         }
     }
