@@ -79,7 +79,7 @@ ChartCheck ChartChecker::check(const ChartMesh& chart, const AtlasMesh& mesh,
             result.folded = a * norm <= kFlatRatio * geometry.area[f];
         } else {
             // Triangles without area may collapse but must not turn over.
-            result.folded = a < -1e-9 * result.uv_area;
+            result.folded = a < 0;
         }
     }
     if (!result.folded) {

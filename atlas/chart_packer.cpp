@@ -210,7 +210,7 @@ class Rasteriser {
             const int x = static_cast<int>(std::floor(pts_[2 * i]));
             spans_.push_back({static_cast<int>(std::floor(pts_[2 * i + 1])), x, x + 1});
         }
-        std::sort(spans_.begin(), spans_.end());
+        sort_spans();
         const int first = spans_.front().row, last = spans_.back().row;
         out.solid.row0 = first;
         out.solid.row_begin.assign(1, 0);
@@ -246,6 +246,32 @@ class Rasteriser {
         bool operator<(const Span& o) const { return row != o.row ? row < o.row : x0 < o.x0; }
     };
 
+    // Counting sort by row, then each row's few spans by column: cheaper
+    // than one comparison sort when large triangles cover many rows.
+    void sort_spans() {
+        int lo = std::numeric_limits<int>::max(), hi = std::numeric_limits<int>::min();
+        for (const Span& sp : spans_) {
+            lo = std::min(lo, sp.row);
+            hi = std::max(hi, sp.row);
+        }
+        row_start_.assign(static_cast<std::size_t>(hi - lo) + 2, 0);
+        for (const Span& sp : spans_) {
+            ++row_start_[sp.row - lo + 1];
+        }
+        for (std::size_t r = 1; r < row_start_.size(); ++r) {
+            row_start_[r] += row_start_[r - 1];
+        }
+        sorted_.resize(spans_.size());
+        fill_ = row_start_;
+        for (const Span& sp : spans_) {
+            sorted_[fill_[sp.row - lo]++] = sp;
+        }
+        for (std::size_t r = 0; r + 1 < row_start_.size(); ++r) {
+            std::sort(sorted_.begin() + row_start_[r], sorted_.begin() + row_start_[r + 1]);
+        }
+        spans_.swap(sorted_);
+    }
+
     // Appends a run to a row whose runs start at `begin`, merging it with
     // the last one when they touch (runs arrive sorted by x0).
     static void append(std::vector<Run>& runs, std::uint32_t begin, Run r) {
@@ -263,6 +289,11 @@ class Rasteriser {
     void raster_triangle(const double* a, const double* b, const double* c) {
         const double m = kRasterMargin;
         const double* p[3] = {a, b, c};
+        double slope[3]; // dx / dy per edge, 0 for horizontal edges (never crossed)
+        for (int k = 0; k < 3; ++k) {
+            const double dy = p[(k + 1) % 3][1] - p[k][1];
+            slope[k] = dy != 0 ? (p[(k + 1) % 3][0] - p[k][0]) / dy : 0.0;
+        }
         const double min_y = std::min({a[1], b[1], c[1]}), max_y = std::max({a[1], b[1], c[1]});
         const int y0 = static_cast<int>(std::floor(min_y - m));
         const int y1 = static_cast<int>(std::floor(max_y + m));
@@ -278,7 +309,7 @@ class Rasteriser {
                 }
                 for (const double bound : {lo, hi}) {
                     if ((s[1] - bound) * (e[1] - bound) < 0) {
-                        const double x = s[0] + (bound - s[1]) * (e[0] - s[0]) / (e[1] - s[1]);
+                        const double x = s[0] + (bound - s[1]) * slope[k];
                         x_min = std::min(x_min, x);
                         x_max = std::max(x_max, x);
                     }
@@ -323,7 +354,8 @@ class Rasteriser {
     }
 
     std::vector<double> pts_;
-    std::vector<Span> spans_;
+    std::vector<Span> spans_, sorted_;
+    std::vector<std::uint32_t> row_start_, fill_;
     std::vector<Run> gathered_;
 };
 
@@ -343,6 +375,7 @@ class Grid {
         std::fill(occupied_.begin(), occupied_.end(), 0);
         std::fill(last_.begin(), last_.end(), -1);
         std::fill(longest_free_.begin(), longest_free_.end(), w_);
+        first_open_ = 0;
     }
 
     // Whether every row of the chart's own texels could fit a run as long
@@ -371,7 +404,9 @@ class Grid {
             return xlo <= xhi && ylo <= yhi;
         }
         int hint = 0;
-        for (int y = ylo; y <= yhi; ++y) {
+        // Rows below the first one with a free cell cannot take any texel.
+        const int first_y = std::max(ylo, first_open_ - (m.row0 + m.rows() - 1));
+        for (int y = first_y; y <= yhi; ++y) {
             if (!may_fit_rows(m, y)) {
                 continue;
             }
@@ -433,6 +468,9 @@ class Grid {
             }
             longest_free_[gy] = longest;
         }
+        while (first_open_ < h_ && longest_free_[first_open_] == 0) {
+            ++first_open_;
+        }
     }
 
   private:
@@ -440,6 +478,7 @@ class Grid {
     std::vector<std::uint8_t> occupied_;
     std::vector<std::int32_t> last_;
     std::vector<std::int32_t> longest_free_;
+    int first_open_ = 0;
 };
 
 class Packer {
@@ -535,7 +574,9 @@ class Packer {
             bool found = false;
             int best_x = 0, best_y = 0, best_turns = 0;
             double best_top = std::numeric_limits<double>::infinity();
-            for (int turns = 0; turns < turn_count_; ++turns) {
+            // A chart within one cell looks the same in every turn.
+            const bool tiny = std::max(charts_[c].width, charts_[c].height) * t / k < 1.0;
+            for (int turns = 0; turns < (tiny ? 1 : turn_count_); ++turns) {
                 Shape& s = shapes_[turns];
                 rasteriser_.build(set_, c, charts_[c], t / k, turns, radius, s);
                 const int xhi = static_cast<int>(
@@ -654,7 +695,7 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
     const int short_side = static_cast<int>(std::min(layout.width, layout.height));
     const int cell = short_side >= 512 ? 4 : (short_side >= 256 ? 2 : 1);
     const int coarse_steps = layout.quality ? 8 : 6;
-    const int fine_steps = cell == 1 ? 0 : (layout.quality ? 5 : 2);
+    const int fine_steps = cell == 1 ? 0 : (layout.quality ? 5 : 1);
     const int retries = layout.quality ? 6 : 2;
     const int budget = 30 + coarse_steps + fine_steps;
     int step = 0;
@@ -667,7 +708,7 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
         const int orders = layout.quality ? Packer::kOrders : 1;
         for (int heuristic = 0; heuristic < orders; ++heuristic) {
             packer.set_order(heuristic);
-            double order_lo = 0, order_hi = hi_bound, t = hi_bound * 0.87;
+            double order_lo = 0, order_hi = hi_bound, t = hi_bound * 0.87, step_down = 1.0;
             if (lo > 0) {
                 // Only worth pursuing if it beats the best order so far.
                 t = lo * 1.01;
@@ -688,7 +729,9 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
                 if (lo > 0 || t < floor_scale / cell) {
                     break;
                 }
-                t *= 0.9;
+                // Steps grow as failures repeat, so hopeless inputs fail fast.
+                step_down *= 0.9;
+                t *= step_down;
             }
             if (order_lo == 0) {
                 if (lo == 0) {
@@ -719,7 +762,7 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
     if (fine_steps > 0) {
         Grid grid(static_cast<int>(layout.width), static_cast<int>(layout.height));
         // Texel cells lose up to a cell per side less than coarse ones.
-        hi = lo * 1.12;
+        hi = lo * (layout.quality ? 1.12 : 1.06);
         for (int i = 0; i < fine_steps; ++i) {
             if (!progress.report(static_cast<float>(step++) / budget)) {
                 return Status::Failed;

@@ -32,6 +32,10 @@ constexpr std::size_t kMaxMergeSolveFaces = 20000;
 // A merge may make the outline squared over area at most this much worse
 // than that of the less compact of the two charts.
 constexpr double kCompactGrowth = 1.3;
+// Height, relative to the square root of the mesh area, by which a corner
+// of a triangle without area is lifted off the line of the other two.
+constexpr double kLiftHeight = 1e-5;
+constexpr double kMaxLift = 10.0; // in lift heights
 
 bool within_limit(double stretch_squared, float max_stretch) {
     return max_stretch >= 1.0f || stretch_measure(stretch_squared) <= max_stretch + 1e-6;
@@ -63,6 +67,7 @@ class Flattener {
         if (!map_.flatten(out.mesh, mesh_, geometry_, out.uv)) {
             return false;
         }
+        lift_flat_triangles(out);
         const ChartCheck check = checker_.check(out.mesh, mesh_, geometry_, out.uv);
         if (check.folded || !within_limit(check.stretch_squared, options_.max_stretch)) {
             return false;
@@ -159,6 +164,7 @@ class Flattener {
             out.uv[2 * v] = x / n;
             out.uv[2 * v + 1] = y / n;
         }
+        lift_flat_triangles(out);
         const ChartCheck check = checker_.check(out.mesh, mesh_, geometry_, out.uv);
         if (check.folded || !within_limit(check.stretch_squared, options_.max_stretch)) {
             return false;
@@ -174,6 +180,7 @@ class Flattener {
     void flatten_anyway(std::span<const std::uint32_t> faces, FlatChart& out) {
         builder_.build(faces, out.mesh);
         if (map_.flatten(out.mesh, mesh_, geometry_, out.uv)) {
+            lift_flat_triangles(out);
             const ChartCheck check = checker_.check(out.mesh, mesh_, geometry_, out.uv);
             if (!check.folded) {
                 finish(out, check);
@@ -215,10 +222,56 @@ class Flattener {
             out.uv[2 * v] = a[0] * p.x + a[1] * p.y + a[2] * p.z;
             out.uv[2 * v + 1] = b[0] * p.x + b[1] * p.y + b[2] * p.z;
         }
+        lift_flat_triangles(out);
         finish(out, checker_.check(out.mesh, mesh_, geometry_, out.uv));
     }
 
   private:
+    // A triangle without area, or a sliver, lies on (or next to) a line in
+    // 3D and so in UV, where the float rounding of the output can turn it
+    // over. Its corner opposite its longest edge is lifted to the positive
+    // side until it stands at least a small height above that edge, enough
+    // to survive float output. Triangles already below the edge by more
+    // than a few such heights are real folds and are left to the checks,
+    // which also catch the rare neighbour a lift would fold.
+    void lift_flat_triangles(FlatChart& chart) const {
+        const double h = kLiftHeight * std::sqrt(total_area_);
+        for (int round = 0; round < 2; ++round) {
+            for (std::size_t i = 0; i < chart.mesh.faces.size(); ++i) {
+                const std::uint32_t* c = &chart.mesh.corner_vertex[3 * i];
+                if (c[0] == c[1] || c[1] == c[2] || c[2] == c[0]) {
+                    continue; // collapses exactly, whatever the rounding
+                }
+                double* p[3] = {&chart.uv[2 * c[0]], &chart.uv[2 * c[1]], &chart.uv[2 * c[2]]};
+                int longest = 0;
+                double best = -1;
+                for (int k = 0; k < 3; ++k) {
+                    const double dx = p[(k + 1) % 3][0] - p[k][0], dy = p[(k + 1) % 3][1] - p[k][1];
+                    if (dx * dx + dy * dy > best) {
+                        best = dx * dx + dy * dy;
+                        longest = k;
+                    }
+                }
+                const double* a = p[longest];
+                const double* b = p[(longest + 1) % 3];
+                double* o = p[(longest + 2) % 3];
+                const double len = std::sqrt(best);
+                if (len <= 0) {
+                    p[1][0] += h; // three corners on one point: open a tiny triangle
+                    p[2][1] += h;
+                    continue;
+                }
+                // Unit normal of a -> b on the side where a, b, o turn left.
+                const double nx = -(b[1] - a[1]) / len, ny = (b[0] - a[0]) / len;
+                const double d = (o[0] - a[0]) * nx + (o[1] - a[1]) * ny;
+                if (d < h && d > -kMaxLift * h) {
+                    o[0] += (h - d) * nx;
+                    o[1] += (h - d) * ny;
+                }
+            }
+        }
+    }
+
     // Long side of the smallest bounding rectangle of a flattened chart,
     // over sixteen directions: what the packer has to fit into the atlas.
     static double long_side_squared(const std::vector<double>& uv) {

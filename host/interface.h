@@ -2,6 +2,7 @@
 // creation, progress, redraw, named selection sets and folders.
 #pragma once
 
+#include "host/bitmap.h"
 #include "host/class_desc.h"
 #include "host/inode.h"
 
@@ -39,6 +40,7 @@ class Interface {
     virtual void RedrawViews(TimeValue t) = 0;
     virtual INamedSelectionSetManager& GetNamedSelectionSetManager() = 0;
     virtual IDerivedObject* CreateDerivedObject(Object* obj) = 0;
+    virtual BitmapManager& GetBitmapManager() = 0;
     // The scene's root; every node is found below it.
     virtual INode* GetRootNode() = 0;
     // Removes mod from the node's stack (with the modifier-deleted

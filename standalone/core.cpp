@@ -75,6 +75,18 @@ void* StandaloneCore::CreateInstance(SClass_ID superID, Class_ID classID) {
     return nullptr;
 }
 
+Bitmap* StandaloneCore::Create(BitmapInfo* bi) {
+    // Beyond 2^28 pixels a template is no longer an image anyone can open.
+    constexpr long long kMaxPixels = 1ll << 28;
+    if (bi == nullptr || bi->Width() <= 0 || bi->Height() <= 0 ||
+        static_cast<long long>(bi->Width()) * bi->Height() > kMaxPixels) {
+        return nullptr;
+    }
+    windows_.push_back(std::make_unique<MemoryBitmap>(bi->Width(), bi->Height(), &displayed_,
+                                                      &output_folder_, &next_display_path_));
+    return windows_.back().get();
+}
+
 const MCHAR* StandaloneCore::GetDir(int which) {
     return which == APP_IMAGE_DIR ? image_dir_.c_str() : L"";
 }

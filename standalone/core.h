@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/interface.h"
+#include "standalone/bitmaps.h"
 #include "standalone/progress.h"
 #include "standalone/scene.h"
 
@@ -16,7 +17,7 @@ struct MessageRecord {
     std::wstring text;
 };
 
-class StandaloneCore : public Interface, public ClassDirectory {
+class StandaloneCore : public Interface, public ClassDirectory, public BitmapManager {
   public:
     // draw_progress: draw the progress bar on stderr.
     explicit StandaloneCore(bool draw_progress = false);
@@ -56,6 +57,14 @@ class StandaloneCore : public Interface, public ClassDirectory {
     INamedSelectionSetManager& GetNamedSelectionSetManager() override { return *scene_; }
     IDerivedObject* CreateDerivedObject(Object* obj) override;
     INode* GetRootNode() override { return scene_->Root(); }
+    BitmapManager& GetBitmapManager() override { return *this; }
+
+    // BitmapManager: bitmaps in memory; a display window writes its image
+    // into the output folder (or to the path set for the next window).
+    Bitmap* Create(BitmapInfo* bi) override;
+    void SetOutputFolder(std::string folder) { output_folder_ = std::move(folder); }
+    void SetNextDisplayPath(std::string path) { next_display_path_ = std::move(path); }
+    const std::vector<DisplayedImage>& displayed() const { return displayed_; }
     int DeleteModifier(INode& node, Modifier& mod) override;
 
     // Deletes the node from the scene and the selection.
@@ -74,5 +83,9 @@ class StandaloneCore : public Interface, public ClassDirectory {
     ProgressBar progress_;
     int redraws_ = 0;
     std::wstring image_dir_ = L"images";
+    std::string output_folder_ = ".";
+    std::string next_display_path_;
+    std::vector<DisplayedImage> displayed_;
+    std::vector<std::unique_ptr<Bitmap>> windows_; // bitmaps stay with their windows
     Interface* previous_ = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "unwrap/unwrapper.h"
 
+#include "engines/flatten_unwrap.h"
+#include "engines/render_uv.h"
 #include "host/text.h"
 #include "modifier/vellumar_modifier.h"
 #include "unwrap/distribute.h"
@@ -24,15 +26,9 @@ DWORD no_work(LPVOID) {
     return 0;
 }
 
-const char* unavailable_mode_message(int mode) {
-    switch (mode) {
-    case HardSurface:
-        return "Hard surface unwrap mode is not available in this version.";
-    case Projection:
-        return "Projection unwrap mode is not available in this version.";
-    default:
-        return nullptr;
-    }
+std::uint32_t count_charts(const vatlas::AtlasMesh& mesh, std::span<const std::uint32_t> adjacency) {
+    const std::vector<std::uint32_t> charts = UvAtlasProxy::charts_from_adjacency(mesh, adjacency);
+    return charts.empty() ? 0 : *std::max_element(charts.begin(), charts.end());
 }
 
 // Half the cross product's length per triangle, in object space.
@@ -187,8 +183,22 @@ void Unwrapper::unwrap_map(std::int32_t map, const UnwrapSettings& s, MapReport&
         const std::vector<std::uint32_t> charts =
             UvAtlasProxy::charts_from_adjacency(*result_mesh_, combined_.adjacency);
         proxy_.pack(result_mesh_, combined_.adjacency, progress, charts, false);
-        report.charts = charts.empty() ? 0 : *std::max_element(charts.begin(), charts.end());
+        report.charts = count_charts(*result_mesh_, combined_.adjacency);
         identity_remap();
+        break;
+    }
+    case HardSurface:
+        flatten_unwrap(proxy_, *combined_.mesh, result_mesh_, remap, progress,
+                       combined_.adjacency, combined_.false_edges, GetCOREInterface(), nullptr);
+        report.charts = count_charts(*result_mesh_, combined_.adjacency);
+        break;
+    case Projection: {
+        ProjectionParams params(s.projection_camera, vertex_offset_map_,
+                                s.projection_orthographic, s.projection_angle,
+                                s.projection_tolerance);
+        flatten_unwrap(proxy_, *combined_.mesh, result_mesh_, remap, progress,
+                       combined_.adjacency, combined_.false_edges, GetCOREInterface(), &params);
+        report.charts = count_charts(*result_mesh_, combined_.adjacency);
         break;
     }
     case UvCopy:
@@ -196,7 +206,7 @@ void Unwrapper::unwrap_map(std::int32_t map, const UnwrapSettings& s, MapReport&
         identity_remap();
         break;
     default:
-        throw Proxy_Exception(unavailable_mode_message(s.base_unwrap), kUnwrapperUnit, __LINE__);
+        throw Proxy_Exception("Result mesh is invalid", kUnwrapperUnit, __LINE__);
     }
     if (!result_mesh_) {
         throw Proxy_Exception("Result mesh is invalid", kUnwrapperUnit, __LINE__);
@@ -239,6 +249,10 @@ void Unwrapper::build_template(const UnwrapSettings& s, std::int32_t last_map) {
     template_.width = s.width;
     template_.height = s.height;
     has_template_ = true;
+    if (result_mesh_) {
+        render_template(template_palette(), *result_mesh_, s.width, s.height, template_.name,
+                        template_.false_edges);
+    }
 }
 
 bool Unwrapper::run(const std::string& group_name) {
@@ -269,9 +283,6 @@ bool Unwrapper::run(const std::string& group_name) {
         proxy_.init(ip->GetMAXHWnd(), static_cast<std::uint32_t>(std::max(s.charts, 0)), s.stretch,
                     static_cast<std::uint32_t>(s.width), static_cast<std::uint32_t>(s.height),
                     s.gutter, s.quality);
-        if (const char* unavailable = unavailable_mode_message(s.base_unwrap)) {
-            throw Proxy_Exception(unavailable, kUnwrapperUnit, __LINE__);
-        }
         // 7.
         const auto extract_start = std::chrono::steady_clock::now();
         records_.assign(nodes.size(), ObjectRecord{});

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 void write_back(const vellumar::atlas::AtlasMesh& result, std::span<const std::uint32_t> remap,
                 std::span<ObjectRecord> records, std::span<const std::int32_t> assignment,
@@ -55,15 +56,26 @@ void write_back(const vellumar::atlas::AtlasMesh& result, std::span<const std::u
             throw Proxy_Exception("Result mesh is invalid", kUnwrapperUnit, __LINE__);
         }
         r.indices.resize(r.index_count);
+        std::map<std::uint32_t, std::uint32_t> borrowed; // result vertex -> local copy
         for (std::uint32_t k = 0; k < r.index_count; ++k) {
             const std::uint32_t j = result_indices[index_base + k];
-            // A triangle of this object must use vertices taken by it.
-            if (j >= local.size() || local[j] == kNoNeighbour || local[j] >= r.vertex_count ||
-                list[local[j]] != j) {
+            if (j >= vertices.size()) {
                 throw Proxy_Exception("Result mesh is invalid", kUnwrapperUnit, __LINE__);
             }
-            r.indices[k] = local[j];
+            if (local[j] < list.size() && list[local[j]] == j) {
+                r.indices[k] = local[j];
+                continue;
+            }
+            // An engine may weld corners of two objects that landed on the
+            // same UV; each object then keeps a copy of its own, since its
+            // UV set cannot name another object's vertices.
+            auto [it, fresh] = borrowed.try_emplace(j, static_cast<std::uint32_t>(r.uvs.size()));
+            if (fresh) {
+                r.uvs.emplace_back(vertices[j].u, vertices[j].v, 0.0f);
+            }
+            r.indices[k] = it->second;
         }
+        r.vertex_count = static_cast<std::uint32_t>(r.uvs.size());
         index_base += r.index_count;
     }
 }

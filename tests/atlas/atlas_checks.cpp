@@ -8,6 +8,7 @@
 #include <cmath>
 #include <map>
 #include <numeric>
+#include <tuple>
 
 namespace vellumar::atlas::testing {
 
@@ -149,6 +150,17 @@ void expect_faithful_output(const AtlasMesh& input, const AtlasResult& result) {
         }
     }
     EXPECT_TRUE(std::all_of(used.begin(), used.end(), [](std::uint8_t u) { return u != 0; }));
+    // Copies of different input vertices that a chart joins (point
+    // representatives) sit at the same place with the same UV: one piece.
+    std::map<std::tuple<std::uint32_t, float, float, float, float, float>, std::uint32_t> twin;
+    for (std::uint32_t v = 0; v < out.vertex_count(); ++v) {
+        if (chart_of_vertex[v] == kNoNeighbour) {
+            continue;
+        }
+        const AtlasVertex& p = out.vertices()[v];
+        auto [it, fresh] = twin.try_emplace({chart_of_vertex[v], p.x, p.y, p.z, p.u, p.v}, v);
+        parent[find(v)] = find(it->second);
+    }
     std::map<std::uint32_t, std::uint32_t> piece_of_chart;
     for (std::uint32_t f = 0; f < out.face_count(); ++f) {
         const std::uint32_t piece = find(out.indices()[3 * f]);

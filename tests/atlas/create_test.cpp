@@ -288,3 +288,53 @@ TEST(CreateAtlas, FailsWhenTheChartsCannotFitTheAtlas) {
     }
     EXPECT_EQ(atlas_of(s, tiny).status, Status::Failed);
 }
+
+TEST(CreateAtlas, KeepsTheSameGuaranteesInQualityMode) {
+    for (const Shape& s : {cube(3), sphere(20, 10), folded_sheet(4)}) {
+        AtlasOptions options = small_atlas();
+        options.quality = true;
+        Outcome run = atlas_of(s, options);
+        ASSERT_EQ(run.status, Status::Ok);
+        expect_faithful_output(*s.mesh(), run.result);
+        expect_valid_layout(*run.result.mesh, run.result.face_partition, options.width,
+                            options.height, options.gutter);
+    }
+}
+
+TEST(CreateAtlas, JoinsAcrossSplitVerticesWhenPointRepresentativesSaySo) {
+    // A flat quad whose diagonal uses different copies of its two vertices
+    // (a seam of some other channel): point representatives join them.
+    Shape s;
+    s.points = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    s.indices = {0, 1, 2, 3, 4, 5};
+    const auto mesh = s.mesh();
+    std::vector<std::uint32_t> reps = {0, 1, 2, 0, 2, 5};
+    std::vector<std::uint32_t> adjacency(6);
+    ASSERT_EQ(convert_point_reps_to_adjacency(*mesh, reps, adjacency), Status::Ok);
+    AtlasResult result;
+    ASSERT_EQ(create_atlas(*mesh, adjacency, {}, small_atlas(), nullptr, 0.1f, &result),
+              Status::Ok);
+    expect_faithful_output(*mesh, result);
+    EXPECT_EQ(result.charts_out, 1u);
+    // Each input copy keeps an output vertex of its own, at the same UV.
+    const auto v = result.mesh->vertices();
+    const auto ix = result.mesh->indices();
+    EXPECT_NE(ix[0], ix[3]);
+    EXPECT_EQ(v[ix[0]].u, v[ix[3]].u);
+    EXPECT_EQ(v[ix[0]].v, v[ix[3]].v);
+    EXPECT_EQ(v[ix[2]].u, v[ix[4]].u);
+    EXPECT_EQ(v[ix[2]].v, v[ix[4]].v);
+}
+
+TEST(CreateAtlas, NeverJoinsNeighboursWoundTheOtherWay) {
+    // The second triangle runs the shared edge 0-2 in the same direction as
+    // the first: joined, one of them would have to flip in UV.
+    Shape s;
+    s.points = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    s.indices = {0, 1, 2, 0, 2, 3};
+    std::swap(s.indices[4], s.indices[5]);
+    Outcome run = atlas_of(s, small_atlas());
+    ASSERT_EQ(run.status, Status::Ok);
+    EXPECT_EQ(run.result.charts_out, 2u);
+    expect_faithful_output(*s.mesh(), run.result);
+}

@@ -142,14 +142,16 @@ TEST_F(RunTest, AFailedLaterMapLeavesEveryModifierWithoutANewSet) {
     EXPECT_FALSE(core.progress().open());
 }
 
-TEST_F(RunTest, ModesWithoutAnEngineStopWithAMessageBeforeTouchingTheScene) {
-    SceneNode* box = uv_box(L"box");
-    select({box});
+TEST_F(RunTest, HardSurfaceOnlyDegenerateTrianglesStopsWithTheFilteredOutMessage) {
+    SceneNode* flat = add_node(L"flat", box_tri_object(true, 0, 0, 0));
+    select({flat});
     settings().base_unwrap = HardSurface;
     EXPECT_FALSE(unwrapper.run("g"));
-    EXPECT_EQ(message_texts(), (std::vector<std::string>{
-                                   "Hard surface unwrap mode is not available in this version."}));
-    EXPECT_EQ(FindVellumarModifier(box), nullptr);
+    EXPECT_EQ(message_texts(),
+              (std::vector<std::string>{"The current projection settings have filtered out all "
+                                        "surfaces, there is nothing left to unwrap."}));
+    ASSERT_NE(FindVellumarModifier(flat), nullptr);
+    EXPECT_TRUE(FindVellumarModifier(flat)->GetGroupKeys().empty());
 }
 
 TEST_F(RunTest, SelectionSetsModeUnwrapsTheChosenSetsOneMapEach) {

@@ -96,15 +96,35 @@ TEST(WriteBack, IdentityRemapKeepsTheVertexCount) {
     EXPECT_EQ(records[0].indices, cube_record().indices);
 }
 
-TEST(WriteBack, AResultThatDoesNotMatchTheObjectsIsRejected) {
-    std::vector<ObjectRecord> records = {cube_record()};
-    const std::vector<std::int32_t> assignment = {0};
+TEST(WriteBack, AVertexWeldedAcrossObjectsIsCopiedIntoTheObjectThatDidNotTakeIt) {
+    std::vector<ObjectRecord> records = {cube_record(), cube_record()};
+    const std::vector<std::int32_t> assignment = {0, 0};
     std::map<std::uint32_t, INode*> offsets;
     const CombinedMesh c = combine(records, assignment, 0, Organic, Triangles, offsets);
+    // The second cube's corner 0 was welded onto the first cube's vertex 0.
+    auto result = c.mesh->clone();
+    for (std::uint32_t& i : result->indices()) {
+        if (i == 8) {
+            i = 0;
+        }
+    }
+    result->vertices()[0].u = 0.75f;
+    std::vector<std::uint32_t> identity(16);
+    std::iota(identity.begin(), identity.end(), 0u);
+    write_back(*result, identity, records, assignment, 0);
+    EXPECT_EQ(records[0].vertex_count, 8u);
+    ASSERT_EQ(records[1].vertex_count, 9u) << "its own 8 (one unused now) and one copy";
+    EXPECT_EQ(records[1].indices[0], 8u) << "the copy comes after its own vertices";
+    EXPECT_FLOAT_EQ(records[1].uvs[8].x, 0.75f);
+    for (std::uint32_t i : records[1].indices) {
+        EXPECT_LT(i, 9u);
+    }
+
     std::vector<std::uint32_t> short_remap(4);
     std::iota(short_remap.begin(), short_remap.end(), 0u);
-    EXPECT_THROW(write_back(*c.mesh, short_remap, records, assignment, 0), Proxy_Exception)
-        << "triangles would use vertices that no object took";
+    auto bad = c.mesh->clone();
+    bad->indices()[5] = 99;
+    EXPECT_THROW(write_back(*bad, short_remap, records, assignment, 0), Proxy_Exception);
 }
 
 TEST(UvCoverage, SumsUnsignedTriangleAreas) {

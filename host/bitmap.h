@@ -1,0 +1,59 @@
+// Bitmaps: a description, the bitmap manager that creates bitmaps from it,
+// pixel writes in the 64-bit colour layout, and display windows.
+#pragma once
+
+#include "host/max_types.h"
+
+#include <string>
+
+using WORD = std::uint16_t;
+
+struct BMM_Color_64 {
+    WORD r = 0, g = 0, b = 0, a = 0;
+};
+
+inline constexpr int BMM_TRUE_64 = 7;     // 16 bits per channel
+inline constexpr DWORD MAP_HAS_ALPHA = 2;
+
+class BitmapInfo {
+  public:
+    void SetName(const MCHAR* name) { name_ = name != nullptr ? name : L""; }
+    const MCHAR* Name() const { return name_.c_str(); }
+    void SetType(int type) { type_ = type; }
+    int Type() const { return type_; }
+    void SetWidth(int w) { width_ = w; }
+    int Width() const { return width_; }
+    void SetHeight(int h) { height_ = h; }
+    int Height() const { return height_; }
+    void SetFlags(DWORD flags) { flags_ = flags; }
+    DWORD Flags() const { return flags_; }
+
+  private:
+    std::wstring name_;
+    int type_ = BMM_TRUE_64;
+    int width_ = 0, height_ = 0;
+    DWORD flags_ = 0;
+};
+
+class Bitmap {
+  public:
+    virtual ~Bitmap() = default;
+    virtual int Width() = 0;
+    virtual int Height() = 0;
+    virtual int Fill(const BMM_Color_64& colour) = 0;
+    // Writes `count` pixels of row y from x on; returns 0 when out of range.
+    virtual int PutPixels(int x, int y, int count, const BMM_Color_64* pixels) = 0;
+    virtual int GetPixels(int x, int y, int count, BMM_Color_64* pixels) = 0;
+    // Shows the bitmap in a window titled `title`; the window keeps it.
+    virtual int Display(const MCHAR* title, int position = 1, BOOL autonomous = 1,
+                        BOOL savebutton = 1) = 0;
+    virtual void DeleteThis() { delete this; }
+};
+
+class BitmapManager {
+  public:
+    virtual ~BitmapManager() = default;
+    // nullptr when the bitmap cannot be made (zero or huge size, no memory).
+    virtual Bitmap* Create(BitmapInfo* bi) = 0;
+    virtual const MCHAR* GetDir(int which) = 0;
+};
