@@ -86,12 +86,26 @@ Status convert_point_reps_to_adjacency(const AtlasMesh& mesh,
         while (j < keys.size() && keys[j].lo == keys[i].lo && keys[j].hi == keys[i].hi) {
             ++j;
         }
-        // Slots are sorted, so the pair is the two lowest triangles on the
-        // edge; a folded triangle that names the edge twice is not its own
-        // neighbour.
-        std::size_t second = i + 1;
-        while (second < j && keys[second].slot / 3 == keys[i].slot / 3) {
-            ++second;
+        // Slots are sorted, so the first slot is the lowest triangle on the
+        // edge. Its partner is the lowest other triangle that runs the edge
+        // the other way (neighbours of a consistently wound surface do), else
+        // the lowest other one; a folded triangle that names the edge twice
+        // is not its own neighbour.
+        const auto runs_forward = [&](std::size_t at) {
+            return rep(indices[keys[at].slot]) == keys[at].lo;
+        };
+        std::size_t second = j;
+        for (std::size_t k = i + 1; k < j; ++k) {
+            if (keys[k].slot / 3 == keys[i].slot / 3) {
+                continue;
+            }
+            if (runs_forward(k) != runs_forward(i)) {
+                second = k;
+                break;
+            }
+            if (second == j) {
+                second = k;
+            }
         }
         if (second < j) {
             adjacency[keys[i].slot] = keys[second].slot / 3;

@@ -61,9 +61,10 @@ Status create_mesh(std::uint32_t face_count, std::uint32_t vertex_count,
 // neighbours across an edge when their corners there have the same two
 // representatives. point_reps has one entry per vertex (empty: every vertex is
 // its own representative). adjacency receives 3 * face_count entries.
-// An edge shared by more than two triangles pairs its first two (in triangle
-// order) and leaves the others without a neighbour; an edge whose two ends
-// have the same representative has no neighbour.
+// An edge shared by more than two triangles pairs its lowest triangle with
+// the lowest other one that runs the edge the other way (or, when none does,
+// the lowest other one) and leaves the rest without a neighbour; an edge
+// whose two ends have the same representative has no neighbour.
 // Status::InvalidMesh when an index or representative is out of range;
 // Status::InvalidCall when adjacency has the wrong size.
 // Cost: O(n log n) in the number of triangles.

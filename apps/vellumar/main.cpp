@@ -49,6 +49,18 @@ int main(int argc, char** argv) {
     cmd->add_flag("--quality", unwrap.quality, "More effort in the organic atlas");
     cmd->add_flag("!--triangles", unwrap.polygons,
                   "Let chart borders cross polygons (default: they follow polygon outlines)");
+    cmd->add_option("--camera", unwrap.camera, "Projection mode: the camera node to look through");
+    cmd->add_flag("--orthographic", unwrap.orthographic, "Projection mode: ignore perspective");
+    cmd->add_option("--view-angle", unwrap.view_angle, "Projection mode: view angle in degrees")
+        ->check(CLI::Range(0.0f, 180.0f))
+        ->capture_default_str();
+    cmd->add_option("--tolerance", unwrap.tolerance,
+                    "Projection mode: degrees of back-facing tolerance (negative: stricter)")
+        ->check(CLI::Range(-90.0f, 90.0f))
+        ->capture_default_str();
+    cmd->add_flag("--preview", unwrap.preview,
+                  "Write the UV template of the last atlas (a PNG named after its title)");
+    cmd->add_option("--template", unwrap.template_path, "Write the UV template to this PNG");
     cmd->add_option("--save", unwrap.save, "Save the scene afterwards (.vlscene)");
     cmd->add_option("--export", unwrap.export_path,
                     "Export afterwards: .glb (channel k is TEXCOORD_k-1) or .obj (the target "

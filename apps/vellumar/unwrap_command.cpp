@@ -77,7 +77,23 @@ int run_unwrap_command(const UnwrapCommand& cmd) {
     s.charts = cmd.charts;
     s.quality = cmd.quality;
     s.unwrapmode = cmd.polygons ? Polygons : Triangles;
-    s.preview = false;
+    s.projection_orthographic = cmd.orthographic;
+    s.projection_angle = cmd.view_angle;
+    s.projection_tolerance = cmd.tolerance;
+    s.projection_camera = 0;
+    if (!cmd.camera.empty()) {
+        SceneNode* camera = core.scene().NodeByName(Utf8ToWide(cmd.camera));
+        if (camera == nullptr) {
+            std::fprintf(stderr, "vellumar: no node named '%s' in '%s'\n", cmd.camera.c_str(),
+                         cmd.scene.c_str());
+            return 2;
+        }
+        s.projection_camera = camera->GetHandle();
+    }
+    s.preview = cmd.preview || !cmd.template_path.empty();
+    if (!cmd.template_path.empty()) {
+        core.SetNextDisplayPath(cmd.template_path);
+    }
 
     Unwrapper unwrapper;
     const bool ok = unwrapper.run(cmd.group);
@@ -91,6 +107,14 @@ int run_unwrap_command(const UnwrapCommand& cmd) {
                         r.record.index_count, r.map_index, r.map_count, r.target_channel);
         }
         std::printf("coverage %.4f\n", unwrapper.coverage());
+    }
+    for (const DisplayedImage& image : core.displayed()) {
+        if (image.error.empty()) {
+            std::printf("template \"%s\": %s\n", WideToUtf8(image.title).c_str(),
+                        image.path.c_str());
+        } else {
+            std::fprintf(stderr, "vellumar: template not written: %s\n", image.error.c_str());
+        }
     }
     print_messages(core);
     // The scene is written whether or not the run went through: a failed run

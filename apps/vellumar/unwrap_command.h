@@ -20,6 +20,12 @@ struct UnwrapCommand {
     bool quality = false;
     bool polygons = true;
     std::string report; // ".json": per map charts, coverage, stretch, stage times
+    std::string camera; // node name of the projection camera
+    bool orthographic = false;
+    float view_angle = 45.0f;
+    float tolerance = 0.0f;
+    bool preview = false;
+    std::string template_path; // where the preview goes (default: its title in the folder)
     std::vector<std::string> nodes;
     std::string save;        // ".vlscene" to write after the run
     std::string export_path; // ".glb" or ".obj" (target channel as vt) to write after the run

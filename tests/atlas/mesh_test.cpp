@@ -36,13 +36,21 @@ TEST(ConvertPointRepsToAdjacency, PairsTrianglesSharingAnEdgeInEitherDirection) 
     EXPECT_EQ(adj, expected);
 }
 
-TEST(ConvertPointRepsToAdjacency, PairsOnlyTheFirstTwoTrianglesOfANonManifoldEdge) {
+TEST(ConvertPointRepsToAdjacency, PairsTwoTrianglesOfANonManifoldEdgePreferringOppositeWinding) {
     auto mesh = mesh_of(5, {0, 1, 2, 1, 0, 3, 0, 1, 4});
     std::vector<std::uint32_t> adj(9);
     ASSERT_EQ(convert_point_reps_to_adjacency(*mesh, {}, adj), Status::Ok);
     EXPECT_EQ(adj[0], 1u);
     EXPECT_EQ(adj[3], 0u);
     EXPECT_EQ(adj[6], kNoNeighbour);
+
+    // The second triangle runs the edge the same way as the first (a
+    // duplicate), the third the other way: the first pairs with the third.
+    auto dup = mesh_of(5, {0, 1, 2, 0, 1, 3, 1, 0, 4});
+    ASSERT_EQ(convert_point_reps_to_adjacency(*dup, {}, adj), Status::Ok);
+    EXPECT_EQ(adj[0], 2u);
+    EXPECT_EQ(adj[6], 0u);
+    EXPECT_EQ(adj[3], kNoNeighbour);
 }
 
 TEST(ConvertPointRepsToAdjacency, UsesRepresentativesToJoinSplitVertices) {
