@@ -693,7 +693,7 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
     // The search runs on a coarse grid (cheap, slightly pessimistic), then
     // a few texel-exact attempts push the scale up from the coarse answer.
     const int short_side = static_cast<int>(std::min(layout.width, layout.height));
-    const int cell = short_side >= 512 ? 4 : (short_side >= 256 ? 2 : 1);
+    const int cell = short_side >= 256 ? 2 : 1;
     const int coarse_steps = layout.quality ? 8 : 6;
     const int fine_steps = cell == 1 ? 0 : (layout.quality ? 5 : 1);
     const int retries = layout.quality ? 6 : 2;
@@ -762,7 +762,7 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
     if (fine_steps > 0) {
         Grid grid(static_cast<int>(layout.width), static_cast<int>(layout.height));
         // Texel cells lose up to a cell per side less than coarse ones.
-        hi = lo * (layout.quality ? 1.12 : 1.06);
+        hi = lo * (layout.quality ? 1.12 : 1.03);
         for (int i = 0; i < fine_steps; ++i) {
             if (!progress.report(static_cast<float>(step++) / budget)) {
                 return Status::Failed;

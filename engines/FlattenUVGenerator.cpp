@@ -23,13 +23,27 @@ double dot(const Point3& a, const Point3& b) {
 // point along the projection's x, y and z axes.
 void planar_uv(std::int32_t cls, double x, double y, double z, float& u, float& v) {
     switch (cls) {
-    case 0: u = float(y), v = float(z); break;
-    case 1: u = float(-y), v = float(z); break;
-    case 2: u = float(x), v = float(-z); break;
-    case 3: u = float(x), v = float(z); break;
-    case 4: u = float(x), v = float(y); break;
-    case 5: u = float(x), v = float(-y); break;
-    default: u = 0, v = 0; break;
+    case 0:
+        u = float(y), v = float(z);
+        break;
+    case 1:
+        u = float(-y), v = float(z);
+        break;
+    case 2:
+        u = float(x), v = float(-z);
+        break;
+    case 3:
+        u = float(x), v = float(z);
+        break;
+    case 4:
+        u = float(x), v = float(y);
+        break;
+    case 5:
+        u = float(x), v = float(-y);
+        break;
+    default:
+        u = 0, v = 0;
+        break;
     }
 }
 
@@ -138,7 +152,8 @@ FlattenUVGenerator::FlattenUVGenerator(std::span<const std::uint32_t> indices,
       origins_(origins), params_(params) {}
 
 Point3 FlattenUVGenerator::corner(std::int32_t f, int k) const {
-    const auto& v = vertices_[indices_[3 * static_cast<std::size_t>(f) + static_cast<std::size_t>(k)]];
+    const auto& v =
+        vertices_[indices_[3 * static_cast<std::size_t>(f) + static_cast<std::size_t>(k)]];
     return {v.x, v.y, v.z};
 }
 
@@ -172,7 +187,8 @@ template <class Map> bool FlattenUVGenerator::map_corners(Map map) {
         const std::int32_t cls = classes_[static_cast<std::size_t>(f)];
         any = any || (cls >= 0 && cls <= 5);
         for (int k = 0; k < 3; ++k) {
-            auto& v = vertices_[indices_[3 * static_cast<std::size_t>(f) + static_cast<std::size_t>(k)]];
+            auto& v =
+                vertices_[indices_[3 * static_cast<std::size_t>(f) + static_cast<std::size_t>(k)]];
             map(cls, Point3(v.x, v.y, v.z), v.u, v.v);
         }
     }
@@ -194,6 +210,16 @@ void FlattenUVGenerator::cut() {
     }
 }
 
+void FlattenUVGenerator::map_world_axes_and_cut() {
+    const bool any = map_corners([](std::int32_t cls, const Point3& p, float& u, float& v) {
+        planar_uv(cls, p.x, p.y, p.z, u, v);
+    });
+    if (!any) {
+        throw Proxy_Exception(kNothingLeft, kUnit, 91);
+    }
+    cut();
+}
+
 void FlattenUVGenerator::run_hard_surface() {
     for (std::int32_t f = 0; f < face_count_; ++f) {
         if (classes_[static_cast<std::size_t>(f)] != kUnclassified) {
@@ -204,13 +230,7 @@ void FlattenUVGenerator::run_hard_surface() {
             spread(f, cls);
         }
     }
-    const bool any = map_corners([](std::int32_t cls, const Point3& p, float& u, float& v) {
-        planar_uv(cls, p.x, p.y, p.z, u, v);
-    });
-    if (!any) {
-        throw Proxy_Exception(kNothingLeft, kUnit, 91);
-    }
-    cut();
+    map_world_axes_and_cut();
 }
 
 Point3 FlattenUVGenerator::world_offset(std::int32_t f) const {
@@ -235,8 +255,7 @@ bool FlattenUVGenerator::group_visible(std::int32_t f, const CameraFrame& frame,
     const Point3 axis = Normalize(frame.direction);
     for (std::size_t head = 0; head < group.size(); ++head) {
         const std::int32_t t = group[head];
-        const Point3 tri[3] = {corner(t, 0) + offset, corner(t, 1) + offset,
-                               corner(t, 2) + offset};
+        const Point3 tri[3] = {corner(t, 0) + offset, corner(t, 1) + offset, corner(t, 2) + offset};
         if (cone_cosine >= 0) {
             if (triangle_meets_cone(tri, frame.position, axis, cone_cosine)) {
                 return true;
@@ -292,13 +311,7 @@ void FlattenUVGenerator::run_perspective() {
             spread(f, cls);
         }
     }
-    const bool any = map_corners([](std::int32_t cls, const Point3& p, float& u, float& v) {
-        planar_uv(cls, p.x, p.y, p.z, u, v);
-    });
-    if (!any) {
-        throw Proxy_Exception(kNothingLeft, kUnit, 91);
-    }
-    cut();
+    map_world_axes_and_cut();
 }
 
 void FlattenUVGenerator::run_orthographic() {
@@ -306,8 +319,8 @@ void FlattenUVGenerator::run_orthographic() {
     const Point3 right = CrossProd(frame.direction, frame.up);
     const auto back_limit =
         static_cast<float>(std::cos((double(params_->tolerance()) - 90.0) * kDegreesToRadians));
-    const Point3 axes[6] = {frame.direction, frame.direction * -1.0f, frame.up,
-                            frame.up * -1.0f, right, right * -1.0f};
+    const Point3 axes[6] = {
+        frame.direction, frame.direction * -1.0f, frame.up, frame.up * -1.0f, right, right * -1.0f};
     for (std::int32_t f = 0; f < face_count_; ++f) {
         if (classes_[static_cast<std::size_t>(f)] != kUnclassified) {
             continue;
@@ -330,10 +343,9 @@ void FlattenUVGenerator::run_orthographic() {
         }
         spread(f, cls);
     }
-    const bool any =
-        map_corners([&](std::int32_t cls, const Point3& p, float& u, float& v) {
-            planar_uv(cls, dot(p, frame.direction), dot(p, frame.up), dot(p, right), u, v);
-        });
+    const bool any = map_corners([&](std::int32_t cls, const Point3& p, float& u, float& v) {
+        planar_uv(cls, dot(p, frame.direction), dot(p, frame.up), dot(p, right), u, v);
+    });
     if (!any) {
         throw Proxy_Exception(kNothingLeft, kUnit, 141);
     }

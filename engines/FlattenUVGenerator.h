@@ -49,6 +49,9 @@ class FlattenUVGenerator {
     // Writes u, v from the classes; false when no corner got an axis class.
     template <class Map> bool map_corners(Map map);
     void cut();
+    // Box mapping along the world axes, the check that something is left,
+    // and the cut: the common end of the hard-surface and perspective runs.
+    void map_world_axes_and_cut();
 
     std::int32_t face_count_;
     std::vector<std::int32_t> classes_;

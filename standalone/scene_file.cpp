@@ -184,6 +184,22 @@ struct Reader {
         return read_u64(&in, length) && read_string(&in, length, out);
     }
     bool point(Point3& p) { return read_f32(&in, p.x) && read_f32(&in, p.y) && read_f32(&in, p.z); }
+    // A u32 count, then that many points; never more than the chunk holds.
+    template <class T, class Get> bool points(std::vector<T>& out, Get get) {
+        std::uint32_t count = 0;
+        if (!read_u32(&in, count) || !fits(&in, count, 12)) {
+            return false;
+        }
+        out.resize(count);
+        for (T& item : out) {
+            if (!point(get(item))) {
+                return false;
+            }
+        }
+        return true;
+    }
+    // A map channel number, checked against the host's channels.
+    bool channel(std::int32_t& ch) { return read_i32(&in, ch) && ch >= 0 && ch < MAX_MESHMAPS; }
 
     bool class_of(SClass_ID& sid, Class_ID& cid) {
         std::uint32_t s = 0, a = 0, b = 0;
@@ -198,15 +214,9 @@ struct Reader {
     }
 
     bool tri_mesh(Mesh& m) {
-        std::uint32_t nv = 0, nf = 0, nmaps = 0;
-        if (!read_u32(&in, nv) || !fits(&in, nv, 12)) {
+        std::uint32_t nf = 0, nmaps = 0;
+        if (!points(m.verts, [](Point3& p) -> Point3& { return p; })) {
             return false;
-        }
-        m.verts.resize(nv);
-        for (Point3& p : m.verts) {
-            if (!point(p)) {
-                return false;
-            }
         }
         if (!read_u32(&in, nf) || !fits(&in, nf, 20)) {
             return false;
@@ -223,18 +233,13 @@ struct Reader {
         }
         for (std::uint32_t i = 0; i < nmaps; ++i) {
             std::int32_t ch = 0;
-            std::uint32_t ntv = 0;
-            if (!read_i32(&in, ch) || ch < 0 || ch >= MAX_MESHMAPS || !read_u32(&in, ntv) ||
-                !fits(&in, ntv, 12)) {
+            if (!channel(ch)) {
                 return false;
             }
             m.setMapSupport(ch);
             MeshMap& map = m.Map(ch);
-            map.tv.resize(ntv);
-            for (UVVert& t : map.tv) {
-                if (!point(t)) {
-                    return false;
-                }
+            if (!points(map.tv, [](UVVert& t) -> Point3& { return t; })) {
+                return false;
             }
             if (!fits(&in, nf, 12)) {
                 return false;
@@ -249,15 +254,9 @@ struct Reader {
     }
 
     bool poly_mesh(MNMesh& m) {
-        std::uint32_t nv = 0, nf = 0, nmaps = 0;
-        if (!read_u32(&in, nv) || !fits(&in, nv, 12)) {
+        std::uint32_t nf = 0, nmaps = 0;
+        if (!points(m.v, [](MNVert& v) -> Point3& { return v.p; })) {
             return false;
-        }
-        m.v.resize(nv);
-        for (MNVert& v : m.v) {
-            if (!point(v.p)) {
-                return false;
-            }
         }
         if (!read_u32(&in, nf) || !fits(&in, nf, 4)) {
             return false;
@@ -283,20 +282,15 @@ struct Reader {
         }
         for (std::uint32_t i = 0; i < nmaps; ++i) {
             std::int32_t ch = 0;
-            std::uint32_t ntv = 0;
-            if (!read_i32(&in, ch) || ch < 0 || ch >= MAX_MESHMAPS || !read_u32(&in, ntv) ||
-                !fits(&in, ntv, 12)) {
+            if (!channel(ch)) {
                 return false;
             }
             if (m.MNum() <= ch) {
                 m.SetMapNum(ch + 1);
             }
             MNMap& map = *m.M(ch);
-            map.v.resize(ntv);
-            for (UVVert& t : map.v) {
-                if (!point(t)) {
-                    return false;
-                }
+            if (!points(map.v, [](UVVert& t) -> Point3& { return t; })) {
+                return false;
             }
             map.f.resize(nf);
             for (std::size_t f = 0; f < nf; ++f) {

@@ -1,5 +1,6 @@
 #include "atlas/mesh.h"
 #include "engines/uvatlasProxy.h"
+#include "support/test_host.h"
 #include "unwrap/proxy_exception.h"
 
 #include "../atlas/atlas_test_meshes.h"
@@ -12,15 +13,6 @@ namespace vatlas = vellumar::atlas;
 namespace shapes = vellumar::atlas::testing;
 
 namespace {
-
-template <class Fn> std::string message_of(Fn fn) {
-    try {
-        fn();
-    } catch (const Proxy_Exception& e) {
-        return e.message();
-    }
-    return "";
-}
 
 AtlasMeshPtr mesh_of(std::uint32_t vertices, std::vector<std::uint32_t> indices) {
     AtlasMeshPtr m;

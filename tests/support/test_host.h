@@ -7,6 +7,7 @@
 #include "modifier/vellumar_modifier.h"
 #include "settings/settings.h"
 #include "standalone/core.h"
+#include "unwrap/proxy_exception.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,16 @@ class HostTest : public ::testing::Test {
 
     StandaloneCore core;
 };
+
+// The message of the Proxy_Exception that fn throws, or "" when none.
+template <class Fn> std::string message_of(Fn fn) {
+    try {
+        fn();
+    } catch (const Proxy_Exception& e) {
+        return e.message();
+    }
+    return "";
+}
 
 // An axis-aligned box from (0,0,0) to (sx,sy,sz): 8 corners, six quads
 // wound counter-clockwise seen from outside.

@@ -21,16 +21,6 @@ ObjectRecord extract_mesh(const Mesh& mesh, const UnwrapSettings& s, bool triang
     return r;
 }
 
-// The message of the Proxy_Exception that fn throws, or "" when none.
-template <class Fn> std::string message_of(Fn fn) {
-    try {
-        fn();
-    } catch (const Proxy_Exception& e) {
-        return e.message();
-    }
-    return "";
-}
-
 int neighbour_count(const std::vector<std::uint32_t>& per_edge, std::size_t face) {
     int n = 0;
     for (std::size_t k = 0; k < 3; ++k) {
