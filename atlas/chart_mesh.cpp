@@ -1,5 +1,7 @@
 #include "atlas/chart_mesh.h"
 
+#include <algorithm>
+
 namespace vellumar::atlas {
 
 ChartBuilder::ChartBuilder(const AtlasMesh& mesh, const Topology& topology,
@@ -7,7 +9,8 @@ ChartBuilder::ChartBuilder(const AtlasMesh& mesh, const Topology& topology,
     : mesh_(mesh), topology_(topology), geometry_(geometry), local_of_face_(mesh.face_count(), 0),
       stamp_(mesh.face_count(), 0) {}
 
-void ChartBuilder::build(std::span<const std::uint32_t> faces, ChartMesh& out) {
+void ChartBuilder::build(std::span<const std::uint32_t> faces, ChartMesh& out,
+                         std::span<const std::uint32_t> cuts) {
     if (++token_ == 0) {
         std::fill(stamp_.begin(), stamp_.end(), 0);
         token_ = 1;
@@ -45,7 +48,8 @@ void ChartBuilder::build(std::span<const std::uint32_t> faces, ChartMesh& out) {
         const std::uint32_t f = faces[i];
         for (std::uint32_t k = 0; k < 3; ++k) {
             const std::uint32_t t = topology_.twin[3 * f + k];
-            if (t == kNoNeighbour || stamp_[t / 3] != token_) {
+            if (t == kNoNeighbour || stamp_[t / 3] != token_ ||
+                std::binary_search(cuts.begin(), cuts.end(), 3 * f + k)) {
                 ++out.border_edges;
                 continue;
             }

@@ -41,7 +41,10 @@ class ChartBuilder {
 
     // faces must be ascending, connected through links and disjoint from
     // other charts being built with the same builder at the same time.
-    void build(std::span<const std::uint32_t> faces, ChartMesh& out);
+    // cuts: ascending face edges (both sides of each) that stay open inside
+    // the chart although their triangles are linked.
+    void build(std::span<const std::uint32_t> faces, ChartMesh& out,
+               std::span<const std::uint32_t> cuts = {});
 
   private:
     const AtlasMesh& mesh_;

@@ -507,7 +507,7 @@ class Packer {
     }
 
     // Greedy packing is sensitive to the order of the charts; the search
-    // tries a few classic ones: by area, by longest side, by height.
+    // tries a few classic ones: by area, by longest side, by shortest side.
     static constexpr int kOrders = 3;
     void set_order(int heuristic) {
         order_.resize(charts_.size());
@@ -726,7 +726,7 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
                     break;
                 }
                 order_hi = t;
-                if (lo > 0 || t < floor_scale / cell) {
+                if (lo > 0 || t < floor_scale) {
                     break;
                 }
                 // Steps grow as failures repeat, so hopeless inputs fail fast.

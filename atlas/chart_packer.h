@@ -10,10 +10,15 @@
 // image: charts are rasterised conservatively (every texel whose square they
 // touch, widened by a rounding margin), dilated by ceil(g) texels in the
 // Chebyshev sense, and placed at whole-texel offsets so that no texel of one
-// chart has a texel of another within distance ceil(g). This is the bitmap
-// packing of xatlas with the "Tetris" first-fit search of Levy et al. 2002
-// ("Least Squares Conformal Maps for Automatic Texture Atlas Generation"),
-// and a bisection on the common scale for the tightest fit.
+// chart has a texel of another within distance ceil(g). Placement is the
+// raster packing of xatlas (texel masks, here as runs per row) with a
+// bottom-left first fit in the spirit of the "Tetris" packing of Levy et al.
+// 2002 ("Least Squares Conformal Maps for Automatic Texture Atlas
+// Generation"): charts by decreasing area, each in the quarter turn whose
+// first fit (lowest, then leftmost free position) ends lowest; the chart
+// that finds no room moves to the front and the pack is retried. A bisection on the common
+// scale finds the tightest fit, first on cells of 2 x 2 texels, then on
+// texels.
 #pragma once
 
 #include "atlas/progress.h"

@@ -120,7 +120,11 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
     // 2. Charts within the stretch limit, flattened at their own 3D scale.
     progress.set_stage(0.05f, 0.7f);
     std::vector<FlatChart> charts;
-    const SegmentOptions segment{options.max_stretch, options.quality, options.max_charts == 0};
+    SegmentOptions segment;
+    segment.max_stretch = options.max_stretch;
+    segment.quality = options.quality;
+    segment.limit_extent = options.max_charts == 0;
+    segment.partial_joins = options.max_charts != 0;
     if (Status s = flatten_charts(mesh, topology, geometry, segment, progress, charts); failed(s)) {
         return s;
     }

@@ -76,7 +76,8 @@ struct AtlasResult {
 // array sizes or a zero-sized atlas; Status::Failed when the chart limit
 // cannot be met (charts_out holds the charts needed), the charts do not fit
 // the atlas, or on cancel; Status::OutOfMemory. *result is only written on
-// success, except charts_out. The same input always gives the same output.
+// success, except charts_out. The same input always gives the same output
+// (worker threads inside the call do not change the result).
 // Cost: about O(n log n) in triangles plus the packing search.
 Status create_atlas(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
                     std::span<const std::uint32_t> false_edges, const AtlasOptions& options,

@@ -50,11 +50,20 @@ struct EdgeKey {
 Status convert_point_reps_to_adjacency(const AtlasMesh& mesh,
                                        std::span<const std::uint32_t> point_reps,
                                        std::span<std::uint32_t> adjacency) {
+    return convert_point_reps_to_adjacency(mesh, point_reps, {}, adjacency);
+}
+
+Status convert_point_reps_to_adjacency(const AtlasMesh& mesh,
+                                       std::span<const std::uint32_t> point_reps,
+                                       std::span<const std::uint8_t> edge_kinds,
+                                       std::span<std::uint32_t> adjacency) {
     const auto indices = mesh.indices();
     const std::uint32_t n_vertices = mesh.vertex_count();
-    if (adjacency.size() != indices.size()) {
+    if (adjacency.size() != indices.size() ||
+        (!edge_kinds.empty() && edge_kinds.size() != indices.size())) {
         return Status::InvalidCall;
     }
+    auto kind = [&](std::size_t at) { return edge_kinds.empty() ? 0 : edge_kinds[at]; };
     if (!point_reps.empty() && point_reps.size() != n_vertices) {
         return Status::InvalidCall;
     }
@@ -86,30 +95,47 @@ Status convert_point_reps_to_adjacency(const AtlasMesh& mesh,
         while (j < keys.size() && keys[j].lo == keys[i].lo && keys[j].hi == keys[i].hi) {
             ++j;
         }
-        // Slots are sorted, so the first slot is the lowest triangle on the
-        // edge. Its partner is the lowest other triangle that runs the edge
-        // the other way (neighbours of a consistently wound surface do), else
-        // the lowest other one; a folded triangle that names the edge twice
-        // is not its own neighbour.
+        // Triangles on one edge are paired greedily, best match first: the
+        // same kind of edge, then opposite directions (neighbours of a
+        // consistently wound surface run it so), then the nearest triangles
+        // (a polygon's triangles are consecutive), then the lowest slots. A
+        // further pair on the same edge (a doubled surface) must run it in
+        // opposite directions. A folded triangle that names the edge twice
+        // is not its own neighbour. A fan of slivers can put thousands of
+        // triangles on one edge; the first few are enough.
         const auto runs_forward = [&](std::size_t at) {
             return rep(indices[keys[at].slot]) == keys[at].lo;
         };
-        std::size_t second = j;
-        for (std::size_t k = i + 1; k < j; ++k) {
-            if (keys[k].slot / 3 == keys[i].slot / 3) {
-                continue;
+        const std::size_t end = std::min(j, i + 16);
+        bool used[16] = {};
+        for (bool first_pair = true;; first_pair = false) {
+            std::size_t pa = j, pb = j;
+            int best_score = -1;
+            std::uint32_t best_gap = 0;
+            for (std::size_t x = i; x < end; ++x) {
+                for (std::size_t y = x + 1; y < end; ++y) {
+                    const std::uint32_t tx = keys[x].slot / 3, ty = keys[y].slot / 3;
+                    const bool opposite = runs_forward(x) != runs_forward(y);
+                    if (used[x - i] || used[y - i] || tx == ty || (!first_pair && !opposite)) {
+                        continue;
+                    }
+                    const int score =
+                        (kind(keys[x].slot) == kind(keys[y].slot) ? 2 : 0) + (opposite ? 1 : 0);
+                    const std::uint32_t gap = ty > tx ? ty - tx : tx - ty;
+                    if (score > best_score || (score == best_score && gap < best_gap)) {
+                        best_score = score;
+                        best_gap = gap;
+                        pa = x;
+                        pb = y;
+                    }
+                }
             }
-            if (runs_forward(k) != runs_forward(i)) {
-                second = k;
+            if (pb == j) {
                 break;
             }
-            if (second == j) {
-                second = k;
-            }
-        }
-        if (second < j) {
-            adjacency[keys[i].slot] = keys[second].slot / 3;
-            adjacency[keys[second].slot] = keys[i].slot / 3;
+            used[pa - i] = used[pb - i] = true;
+            adjacency[keys[pa].slot] = keys[pb].slot / 3;
+            adjacency[keys[pb].slot] = keys[pa].slot / 3;
         }
         i = j;
     }

@@ -61,15 +61,26 @@ Status create_mesh(std::uint32_t face_count, std::uint32_t vertex_count,
 // neighbours across an edge when their corners there have the same two
 // representatives. point_reps has one entry per vertex (empty: every vertex is
 // its own representative). adjacency receives 3 * face_count entries.
-// An edge shared by more than two triangles pairs its lowest triangle with
-// the lowest other one that runs the edge the other way (or, when none does,
-// the lowest other one) and leaves the rest without a neighbour; an edge
-// whose two ends have the same representative has no neighbour.
+// On an edge shared by more than two triangles the best matching pair
+// becomes neighbours (edges of the same kind, see below, then opposite
+// directions, then the nearest triangles in index order), and further
+// disjoint pairs that run the edge in opposite directions too (a surface
+// doubled on itself); the rest have no neighbour there. An edge whose two
+// ends have the same representative has no neighbour.
 // Status::InvalidMesh when an index or representative is out of range;
 // Status::InvalidCall when adjacency has the wrong size.
 // Cost: O(n log n) in the number of triangles.
 Status convert_point_reps_to_adjacency(const AtlasMesh& mesh,
                                        std::span<const std::uint32_t> point_reps,
+                                       std::span<std::uint32_t> adjacency);
+
+// The same, where each face edge also has a kind (3 * face_count entries,
+// e.g. whether it lies inside a polygon): on an edge shared by more than two
+// triangles, partners of the same kind are preferred before the winding is
+// looked at. With two triangles on an edge the kinds change nothing.
+Status convert_point_reps_to_adjacency(const AtlasMesh& mesh,
+                                       std::span<const std::uint32_t> point_reps,
+                                       std::span<const std::uint8_t> edge_kinds,
                                        std::span<std::uint32_t> adjacency);
 
 } // namespace vellumar::atlas

@@ -78,7 +78,7 @@ Status pack_charts(AtlasMesh& mesh, std::span<const std::uint32_t> partition_adj
             return s;
         }
         ProgressReporter reporter(progress, frequency);
-        if (Status s = pack_chart_set(set, PackLayout{width, height, gutter, true}, reporter);
+        if (Status s = pack_chart_set(set, PackLayout{width, height, gutter, false}, reporter);
             failed(s)) {
             return s;
         }

@@ -7,11 +7,19 @@
 // tried again. Afterwards neighbouring charts are merged greedily, longest
 // shared border first, whenever the union stays compact and still flattens
 // within the limits (first by stitching the two existing maps together, else
-// by a new conformal map), which undoes the splits the recursion made too
-// early. In the spirit of the "flatten, check, split" loop of Levy et al.
-// 2002 and the merge step of Sander et al. 2003.
+// by a new conformal map; optionally along part of the shared border only),
+// which undoes the splits the recursion made too early. Elongated charts that would span most of
+// the atlas are split too (they would cap the scale of every chart in the packer). In the spirit of
+// the "flatten, check, split" loop of Levy et al. 2002 and the merge step of
+// Sander et al. 2003.
+//
+// The split phase runs in waves on up to four worker threads; each chart's
+// outcome depends on its triangles only and the results are put back in
+// depth-first order, so the output does not depend on the thread count.
+// Progress is reported on the caller's thread.
 #pragma once
 
+#include "atlas/chart_flattener.h"
 #include "atlas/chart_mesh.h"
 #include "atlas/face_geometry.h"
 #include "atlas/mesh.h"
@@ -19,23 +27,10 @@
 #include "atlas/status.h"
 #include "atlas/topology.h"
 
+#include <cstddef>
 #include <vector>
 
 namespace vellumar::atlas {
-
-struct FlatChart {
-    ChartMesh mesh;
-    std::vector<double> uv; // 2 per chart vertex; UV area equals 3D area
-    double stretch_squared = 1;
-};
-
-struct SegmentOptions {
-    float max_stretch = 0.16667f; // limit of stretch_measure (chart_check.h); >= 1: none
-    bool quality = false;         // solve larger charts instead of splitting them blind
-    // Split charts that would span most of the atlas (better packing, more
-    // charts); off when the caller limits the chart count.
-    bool limit_extent = true;
-};
 
 // Charts in no particular order. Status::Failed only when progress cancels.
 Status flatten_charts(const AtlasMesh& mesh, const Topology& topology, const FaceGeometry& geometry,

@@ -291,6 +291,7 @@ int main(int argc, char** argv) {
     const std::vector<std::pair<std::string, std::function<Soup()>>> corpus = {
         {"duck", model("/Collada/duck_triangulate.dae")},
         {"jeep", model("/MS3D/jeep1.ms3d")},
+        {"jeep_max80", model("/MS3D/jeep1.ms3d")},
         {"human", model("/Collada/human.zae")},
         {"human_x16", [&]() { return subdivide(subdivide(model("/Collada/human.zae")())); }},
         {"sphere", sphere},
@@ -315,6 +316,10 @@ int main(int argc, char** argv) {
         std::vector<std::uint32_t> adjacency(soup.indices.size());
         convert_point_reps_to_adjacency(*mesh, {}, adjacency);
         AtlasOptions options;
+        // Rows named *_maxN run with a chart limit of N.
+        if (const auto at = name.find("_max"); at != std::string::npos) {
+            options.max_charts = static_cast<std::uint32_t>(std::stoul(name.substr(at + 4)));
+        }
         AtlasResult result;
         const auto start = std::chrono::steady_clock::now();
         const Status status = create_atlas(*mesh, adjacency, {}, options, nullptr, 0.1f, &result);

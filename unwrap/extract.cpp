@@ -223,7 +223,17 @@ void extract(ObjectRecord& record, const Mesh& mesh, const Matrix3& tm, const st
 
     // E4, E5: the library mesh and its adjacency.
     AtlasMeshPtr lib = library_mesh(mesh, geometry, ch, scale);
-    if (vatlas::failed(vatlas::convert_point_reps_to_adjacency(*lib, {}, record.adjacency))) {
+    // Where more than two triangles meet on an edge, the two halves of a
+    // polygon's diagonal are paired with each other, so a polygon is never
+    // torn apart by a stray face lying along its diagonal.
+    std::vector<std::uint8_t> inside_polygon(record.index_count);
+    for (std::uint32_t f = 0; f < faces; ++f) {
+        for (int k = 0; k < 3; ++k) {
+            inside_polygon[3 * f + k] = mesh.faces[f].getEdgeVis(k) ? 0 : 1;
+        }
+    }
+    if (vatlas::failed(
+            vatlas::convert_point_reps_to_adjacency(*lib, {}, inside_polygon, record.adjacency))) {
         throw Proxy_Exception(geometry ? "ConvertPointRepsToAdjacency() failed."
                                        : "ConvertPointRepsToAdjacency failed",
                               kUvAtlasProxyUnit, __LINE__);

@@ -185,9 +185,18 @@ TEST(CreateAtlas, NeverJoinsAcrossAnEdgeTheAdjacencyCuts) {
 }
 
 TEST(CreateAtlas, ReportsTheChartsNeededWhenTheLimitIsTooLow) {
-    // A sphere cannot lie flat in one chart; the count reported on failure
-    // must be one the limit then accepts.
-    const Shape s = sphere(16, 8);
+    // A cube beside a separate sheet needs at least two charts; the count
+    // reported on failure must be one the limit then accepts.
+    Shape s = cube(2);
+    const Shape sheet = plane_grid(2);
+    const auto base = static_cast<std::uint32_t>(s.points.size());
+    for (auto p : sheet.points) {
+        p[2] += 3.0f;
+        s.points.push_back(p);
+    }
+    for (std::uint32_t i : sheet.indices) {
+        s.indices.push_back(base + i);
+    }
     AtlasOptions limited = small_atlas();
     limited.max_charts = 1;
     Outcome failed_run = atlas_of(s, limited);
@@ -200,8 +209,26 @@ TEST(CreateAtlas, ReportsTheChartsNeededWhenTheLimitIsTooLow) {
     Outcome ok_run = atlas_of(s, limited);
     ASSERT_EQ(ok_run.status, Status::Ok);
     EXPECT_LE(ok_run.result.charts_out, needed);
+    expect_faithful_output(*s.mesh(), ok_run.result);
     expect_valid_layout(*ok_run.result.mesh, ok_run.result.face_partition, 256, 256,
                         limited.gutter);
+}
+
+TEST(CreateAtlas, UnfoldsAClosedBoxIntoFewerChartsWhenTheCountIsLimited) {
+    // Joining along part of a border leaves cuts inside a chart: a cube can
+    // then unfold into a cross instead of several strips, with the same
+    // guarantees.
+    const Shape s = cube(3);
+    const std::uint32_t free_count = atlas_of(s, small_atlas()).result.charts_out;
+    AtlasOptions limited = small_atlas();
+    limited.max_charts = 64;
+    Outcome run = atlas_of(s, limited);
+    ASSERT_EQ(run.status, Status::Ok);
+    EXPECT_LT(run.result.charts_out, free_count);
+    expect_faithful_output(*s.mesh(), run.result);
+    expect_valid_layout(*run.result.mesh, run.result.face_partition, 256, 256, limited.gutter);
+    const double limit = 1.0 / (1.0 - limited.max_stretch);
+    EXPECT_LE(max_chart_stretch_squared(*run.result.mesh, run.result.face_partition), limit * 1.01);
 }
 
 TEST(CreateAtlas, RejectsNonManifoldEdgesAndIndicesOutOfRange) {

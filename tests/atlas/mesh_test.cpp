@@ -44,13 +44,28 @@ TEST(ConvertPointRepsToAdjacency, PairsTwoTrianglesOfANonManifoldEdgePreferringO
     EXPECT_EQ(adj[3], 0u);
     EXPECT_EQ(adj[6], kNoNeighbour);
 
-    // The second triangle runs the edge the same way as the first (a
-    // duplicate), the third the other way: the first pairs with the third.
-    auto dup = mesh_of(5, {0, 1, 2, 0, 1, 3, 1, 0, 4});
-    ASSERT_EQ(convert_point_reps_to_adjacency(*dup, {}, adj), Status::Ok);
+    // A surface doubled on itself: both copies keep their own neighbours.
+    auto doubled = mesh_of(6, {0, 1, 2, 1, 0, 3, 0, 1, 4, 1, 0, 5});
+    std::vector<std::uint32_t> adj4(12);
+    ASSERT_EQ(convert_point_reps_to_adjacency(*doubled, {}, adj4), Status::Ok);
+    EXPECT_EQ(adj4[0], 1u);
+    EXPECT_EQ(adj4[3], 0u);
+    EXPECT_EQ(adj4[6], 3u);
+    EXPECT_EQ(adj4[9], 2u);
+}
+
+TEST(ConvertPointRepsToAdjacency, EdgeKindsPairAPolygonsDiagonalBeforeAnyStrayFace) {
+    // A quad's halves (triangles 0 and 2, diagonal 0-2 marked as inner) with
+    // a stray triangle between them lying along the diagonal.
+    auto mesh = mesh_of(5, {2, 0, 1, 0, 2, 4, 0, 2, 3});
+    const std::vector<std::uint8_t> kinds = {1, 0, 0, 0, 0, 0, 1, 0, 0};
+    std::vector<std::uint32_t> adj(9);
+    ASSERT_EQ(convert_point_reps_to_adjacency(*mesh, {}, kinds, adj), Status::Ok);
     EXPECT_EQ(adj[0], 2u);
     EXPECT_EQ(adj[6], 0u);
     EXPECT_EQ(adj[3], kNoNeighbour);
+    ASSERT_EQ(convert_point_reps_to_adjacency(*mesh, {}, adj), Status::Ok);
+    EXPECT_EQ(adj[0], 1u) << "without kinds the nearer stray face takes the diagonal";
 }
 
 TEST(ConvertPointRepsToAdjacency, UsesRepresentativesToJoinSplitVertices) {
@@ -68,10 +83,13 @@ TEST(ConvertPointRepsToAdjacency, RejectsIndicesOutOfRangeAndDegenerateEdgesHave
     std::vector<std::uint32_t> adj(3);
     EXPECT_EQ(convert_point_reps_to_adjacency(*bad, {}, adj), Status::InvalidMesh);
 
+    // The folded triangle names edge 0-1 twice; its half that runs opposite
+    // to triangle 1 becomes the neighbour, the other half has none.
     auto folded = mesh_of(3, {0, 0, 1, 0, 1, 2});
     std::vector<std::uint32_t> adj2(6);
     ASSERT_EQ(convert_point_reps_to_adjacency(*folded, {}, adj2), Status::Ok);
     EXPECT_EQ(adj2[0], kNoNeighbour);
-    EXPECT_EQ(adj2[1], 1u);
+    EXPECT_EQ(adj2[1], kNoNeighbour);
+    EXPECT_EQ(adj2[2], 1u);
     EXPECT_EQ(adj2[3], 0u);
 }

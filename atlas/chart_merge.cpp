@@ -1,0 +1,307 @@
+#include "atlas/chart_merge.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <utility>
+
+namespace vellumar::atlas {
+
+namespace {
+
+// Merges of more triangles than this are tried by stitching only, which
+// bounds the cost of the merge pass on dense meshes.
+constexpr std::size_t kMaxMergeSolveFaces = 20000;
+// A merge may make the outline squared over area at most this much worse
+// than that of the less compact of the two charts.
+constexpr double kCompactGrowth = 1.3;
+// Shared border edges meeting at a vertex at more than this angle (radians)
+// belong to different straight runs of the border.
+constexpr double kRunTurn = 0.5;
+
+// Greedy merging of neighbouring charts, those sharing the longest border
+// (relative to the smaller outline) first, whenever the union stays compact
+// and still flattens within the limits.
+class Merger {
+  public:
+    Merger(const AtlasMesh& mesh, const Topology& topology, Flattener& flattener,
+           std::vector<FlatChart>& charts, const SegmentOptions& options)
+        : mesh_(mesh), topology_(topology), flattener_(flattener), charts_(charts),
+          merge_solve_limit_((options.quality ? 4 : 1) * kMaxMergeSolveFaces),
+          partial_joins_(options.partial_joins), chart_of_face_(mesh.face_count(), 0),
+          alive_(charts.size(), 1), version_(charts.size(), 0) {
+        for (std::uint32_t c = 0; c < charts_.size(); ++c) {
+            for (std::uint32_t f : charts_[c].mesh.faces) {
+                chart_of_face_[f] = c;
+            }
+        }
+        perimeter_.resize(charts_.size());
+        for (std::uint32_t c = 0; c < charts_.size(); ++c) {
+            perimeter_[c] = perimeter(charts_[c].mesh);
+        }
+        for (std::uint32_t c = 0; c < charts_.size(); ++c) {
+            push_neighbours(c);
+        }
+    }
+
+    bool run(ProgressReporter& progress) {
+        std::size_t attempts = 0;
+        FlatChart merged;
+        std::vector<std::uint32_t> faces;
+        while (!queue_.empty()) {
+            std::pop_heap(queue_.begin(), queue_.end());
+            const Candidate item = queue_.back();
+            queue_.pop_back();
+            if (!alive_[item.a] || !alive_[item.b] || version_[item.a] != item.version_a ||
+                version_[item.b] != item.version_b) {
+                continue;
+            }
+            if (!progress.report(0.5f + 0.5f * static_cast<float>(attempts) /
+                                            static_cast<float>(attempts + queue_.size()))) {
+                return false;
+            }
+            ++attempts;
+            const auto& fa = charts_[item.a].mesh.faces;
+            const auto& fb = charts_[item.b].mesh.faces;
+            faces.resize(fa.size() + fb.size());
+            std::merge(fa.begin(), fa.end(), fb.begin(), fb.end(), faces.begin());
+            const auto& ca = charts_[item.a].cuts;
+            const auto& cb = charts_[item.b].cuts;
+            cuts_.resize(ca.size() + cb.size());
+            std::merge(ca.begin(), ca.end(), cb.begin(), cb.end(), cuts_.begin());
+            // Joined along the whole shared border first; failing that, if
+            // allowed, along its longest straight run only, the rest left
+            // open (how a box unfolds into a cross).
+            double joined = item.shared;
+            bool ok = stays_compact(item, joined) && join(item, faces, cuts_, merged);
+            if (!ok && partial_joins_ && open_all_but_longest_run(item.a, item.b, joined)) {
+                const std::size_t old = cuts_.size();
+                cuts_.insert(cuts_.end(), extra_cuts_.begin(), extra_cuts_.end());
+                std::inplace_merge(cuts_.begin(), cuts_.begin() + static_cast<std::ptrdiff_t>(old),
+                                   cuts_.end());
+                ok = stays_compact(item, joined) && join(item, faces, cuts_, merged);
+            }
+            if (!ok) {
+                continue;
+            }
+            for (std::uint32_t f : fb) {
+                chart_of_face_[f] = item.a;
+            }
+            perimeter_[item.a] = perimeter_[item.a] + perimeter_[item.b] - 2 * joined;
+            charts_[item.a] = std::move(merged);
+            merged = FlatChart{};
+            charts_[item.b] = FlatChart{};
+            alive_[item.b] = 0;
+            ++version_[item.a];
+            push_neighbours(item.a);
+        }
+        std::size_t kept = 0;
+        for (std::size_t c = 0; c < charts_.size(); ++c) {
+            if (alive_[c]) {
+                if (kept != c) {
+                    charts_[kept] = std::move(charts_[c]);
+                }
+                ++kept;
+            }
+        }
+        charts_.resize(kept);
+        return true;
+    }
+
+  private:
+    struct Candidate {
+        double priority, shared;
+        std::uint32_t a, b, version_a, version_b;
+        // Max-heap order: highest priority, then longer shared borders.
+        bool operator<(const Candidate& o) const {
+            if (priority != o.priority) {
+                return priority < o.priority;
+            }
+            if (shared != o.shared) {
+                return shared < o.shared;
+            }
+            return a != o.a ? a > o.a : b > o.b;
+        }
+    };
+
+    // Stitching first: it is cheap and, where it works, keeps both maps.
+    // Large unions are only ever stitched, which bounds the cost of this
+    // pass on dense meshes.
+    bool join(const Candidate& item, std::span<const std::uint32_t> faces,
+              std::span<const std::uint32_t> cuts, FlatChart& merged) {
+        return flattener_.stitch(faces, charts_[item.a], charts_[item.b], merged, cuts) ||
+               (faces.size() <= merge_solve_limit_ && flattener_.flatten(faces, merged, cuts));
+    }
+
+    // Splits the border shared by charts a and b into straight runs (edges
+    // meeting at a vertex at less than kRunTurn) and fills extra_cuts_ with
+    // both sides of every shared edge outside the longest run; `joined`
+    // becomes that run's length. False when the border is a single run.
+    bool open_all_but_longest_run(std::uint32_t a, std::uint32_t b, double& joined) {
+        const auto indices = mesh_.indices();
+        const auto verts = mesh_.vertices();
+        shared_.clear();
+        for (std::uint32_t f : charts_[b].mesh.faces) {
+            for (std::uint32_t k = 0; k < 3; ++k) {
+                const std::uint32_t s = 3 * f + k, t = topology_.twin[s];
+                if (t != kNoNeighbour && chart_of_face_[t / 3] == a &&
+                    !std::binary_search(cuts_.begin(), cuts_.end(), s)) {
+                    shared_.push_back(s);
+                }
+            }
+        }
+        const std::size_t m = shared_.size();
+        if (m < 2) {
+            return false;
+        }
+        auto end_of = [&](std::uint32_t s, int e) { return indices[s / 3 * 3 + (s % 3 + e) % 3]; };
+        auto direction = [&](std::uint32_t s, double* d) {
+            const AtlasVertex& p = verts[end_of(s, 0)];
+            const AtlasVertex& q = verts[end_of(s, 1)];
+            d[0] = double(q.x) - p.x;
+            d[1] = double(q.y) - p.y;
+            d[2] = double(q.z) - p.z;
+            return std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        };
+        run_parent_.resize(m);
+        std::iota(run_parent_.begin(), run_parent_.end(), 0u);
+        auto find = [&](std::uint32_t x) {
+            while (run_parent_[x] != x) {
+                x = run_parent_[x] = run_parent_[run_parent_[x]];
+            }
+            return x;
+        };
+        ends_.clear();
+        for (std::uint32_t i = 0; i < m; ++i) {
+            ends_.push_back({end_of(shared_[i], 0), i});
+            ends_.push_back({end_of(shared_[i], 1), i});
+        }
+        std::sort(ends_.begin(), ends_.end());
+        const double cos_turn = std::cos(kRunTurn);
+        for (std::size_t i = 0; i + 1 < ends_.size(); ++i) {
+            for (std::size_t j = i + 1; j < ends_.size() && ends_[j].first == ends_[i].first; ++j) {
+                double d1[3], d2[3];
+                const double l1 = direction(shared_[ends_[i].second], d1);
+                const double l2 = direction(shared_[ends_[j].second], d2);
+                const double c =
+                    (d1[0] * d2[0] + d1[1] * d2[1] + d1[2] * d2[2]) / std::max(l1 * l2, 1e-300);
+                if (std::abs(c) >= cos_turn) {
+                    run_parent_[find(ends_[i].second)] = find(ends_[j].second);
+                }
+            }
+        }
+        run_length_.assign(m, 0.0);
+        for (std::uint32_t i = 0; i < m; ++i) {
+            double d[3];
+            run_length_[find(i)] += direction(shared_[i], d);
+        }
+        std::uint32_t longest = find(0);
+        for (std::uint32_t i = 0; i < m; ++i) {
+            if (run_length_[find(i)] > run_length_[longest]) {
+                longest = find(i);
+            }
+        }
+        extra_cuts_.clear();
+        for (std::uint32_t i = 0; i < m; ++i) {
+            if (find(i) != longest) {
+                extra_cuts_.push_back(shared_[i]);
+                extra_cuts_.push_back(topology_.twin[shared_[i]]);
+            }
+        }
+        if (extra_cuts_.empty()) {
+            return false;
+        }
+        std::sort(extra_cuts_.begin(), extra_cuts_.end());
+        joined = run_length_[longest];
+        return true;
+    }
+
+    // Outline squared over area (isoperimetric ratio) must not grow much:
+    // ragged charts waste gutter and pack poorly.
+    bool stays_compact(const Candidate& item, double joined) const {
+        const double pa = perimeter_[item.a], pb = perimeter_[item.b];
+        const double aa = std::max(charts_[item.a].mesh.area, 1e-300);
+        const double ab = std::max(charts_[item.b].mesh.area, 1e-300);
+        const double pu = pa + pb - 2 * joined;
+        return pu * pu / (aa + ab) <= kCompactGrowth * std::max(pa * pa / aa, pb * pb / ab);
+    }
+
+    double perimeter(const ChartMesh& chart) const {
+        const auto indices = mesh_.indices();
+        const auto verts = mesh_.vertices();
+        double total = 0;
+        for (std::size_t e = 0; e < chart.border.size(); ++e) {
+            if (!chart.border[e]) {
+                continue;
+            }
+            const std::uint32_t f = chart.faces[e / 3];
+            const AtlasVertex& p = verts[indices[3 * f + e % 3]];
+            const AtlasVertex& q = verts[indices[3 * f + (e + 1) % 3]];
+            total += std::sqrt(double(p.x - q.x) * (p.x - q.x) + double(p.y - q.y) * (p.y - q.y) +
+                               double(p.z - q.z) * (p.z - q.z));
+        }
+        return total;
+    }
+
+    void push_neighbours(std::uint32_t c) {
+        const auto indices = mesh_.indices();
+        const auto verts = mesh_.vertices();
+        borders_.clear();
+        for (std::uint32_t f : charts_[c].mesh.faces) {
+            for (std::uint32_t k = 0; k < 3; ++k) {
+                const std::uint32_t t = topology_.twin[3 * f + k];
+                if (t == kNoNeighbour || chart_of_face_[t / 3] == c) {
+                    continue;
+                }
+                const AtlasVertex& p = verts[indices[3 * f + k]];
+                const AtlasVertex& q = verts[indices[3 * f + (k + 1) % 3]];
+                const double len =
+                    std::sqrt(double(p.x - q.x) * (p.x - q.x) + double(p.y - q.y) * (p.y - q.y) +
+                              double(p.z - q.z) * (p.z - q.z));
+                borders_.push_back({chart_of_face_[t / 3], len});
+            }
+        }
+        std::sort(borders_.begin(), borders_.end());
+        for (std::size_t i = 0; i < borders_.size();) {
+            const std::uint32_t d = borders_[i].first;
+            double shared = 0;
+            for (; i < borders_.size() && borders_[i].first == d; ++i) {
+                shared += borders_[i].second;
+            }
+            const std::uint32_t a = std::min(c, d), b = std::max(c, d);
+            // Longest shared border relative to the smaller outline first:
+            // such merges remove the most border per chart saved.
+            const double priority =
+                shared / std::max(std::min(perimeter_[a], perimeter_[b]), 1e-300);
+            queue_.push_back({priority, shared, a, b, version_[a], version_[b]});
+            std::push_heap(queue_.begin(), queue_.end());
+        }
+    }
+
+    const AtlasMesh& mesh_;
+    const Topology& topology_;
+    Flattener& flattener_;
+    std::vector<FlatChart>& charts_;
+    std::size_t merge_solve_limit_;
+    bool partial_joins_;
+    std::vector<std::uint32_t> chart_of_face_;
+    std::vector<std::uint8_t> alive_;
+    std::vector<std::uint32_t> version_;
+    std::vector<double> perimeter_;
+    std::vector<Candidate> queue_;
+    std::vector<std::uint32_t> cuts_, extra_cuts_, shared_, run_parent_;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> ends_; // (vertex, shared edge)
+    std::vector<double> run_length_;
+    std::vector<std::pair<std::uint32_t, double>> borders_;
+};
+
+} // namespace
+
+bool merge_charts(const AtlasMesh& mesh, const Topology& topology, Flattener& flattener,
+                  const SegmentOptions& options, ProgressReporter& progress,
+                  std::vector<FlatChart>& charts) {
+    Merger merger(mesh, topology, flattener, charts, options);
+    return merger.run(progress);
+}
+
+} // namespace vellumar::atlas
