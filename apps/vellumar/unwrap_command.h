@@ -15,7 +15,7 @@ struct UnwrapCommand {
     int width = 1024;
     int height = 1024;
     int gutter = 4;
-    float stretch = 0.16667f;
+    float stretch = 0.15f;
     int charts = 0;
     bool quality = false;
     bool polygons = true;
