@@ -8,6 +8,7 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <map>
@@ -125,6 +126,65 @@ Polygons gather(const aiScene& scene, const aiNode& node) {
     return out;
 }
 
+// Welding by position can put three or more faces on one edge (a model with
+// doubled, back-to-back faces, common in game assets). Such a mesh is not a
+// surface any unwrap can cut: on each such edge the first face and the first
+// one running the edge the other way stay; every other face gets vertices of
+// its own, as the file's own vertices had it.
+void separate_extra_faces_on_edges(Polygons& p) {
+    struct HalfEdge {
+        std::uint64_t key;
+        std::uint32_t face;
+        bool forward;
+        bool operator<(const HalfEdge& o) const {
+            return key != o.key ? key < o.key : face < o.face;
+        }
+    };
+    std::vector<HalfEdge> edges;
+    for (std::size_t f = 0; f < p.faces.size(); ++f) {
+        const auto& c = p.faces[f];
+        for (std::size_t k = 0; k < c.size(); ++k) {
+            const auto a = static_cast<std::uint32_t>(c[k]);
+            const auto b = static_cast<std::uint32_t>(c[(k + 1) % c.size()]);
+            if (a != b) {
+                edges.push_back({static_cast<std::uint64_t>(std::min(a, b)) << 32 | std::max(a, b),
+                                 static_cast<std::uint32_t>(f), a < b});
+            }
+        }
+    }
+    std::sort(edges.begin(), edges.end());
+    std::vector<bool> separate(p.faces.size(), false);
+    for (std::size_t i = 0; i < edges.size();) {
+        std::size_t j = i;
+        while (j < edges.size() && edges[j].key == edges[i].key) {
+            ++j;
+        }
+        if (j - i > 2) {
+            std::size_t partner = j;
+            for (std::size_t k = i + 1; k < j && partner == j; ++k) {
+                if (edges[k].forward != edges[i].forward && edges[k].face != edges[i].face) {
+                    partner = k;
+                }
+            }
+            for (std::size_t k = i + 1; k < j; ++k) {
+                if (k != partner && edges[k].face != edges[i].face) {
+                    separate[edges[k].face] = true;
+                }
+            }
+        }
+        i = j;
+    }
+    for (std::size_t f = 0; f < p.faces.size(); ++f) {
+        if (!separate[f]) {
+            continue;
+        }
+        for (int& v : p.faces[f]) {
+            p.verts.push_back(p.verts[static_cast<std::size_t>(v)]);
+            v = static_cast<int>(p.verts.size() - 1);
+        }
+    }
+}
+
 Object* make_object(const Polygons& p) {
     bool all_triangles = true;
     for (const auto& f : p.faces) {
@@ -212,7 +272,9 @@ struct Walker {
     void visit(const aiNode& node, const aiMatrix4x4& parent) {
         const aiMatrix4x4 world = parent * node.mTransformation;
         if (node.mNumMeshes > 0) {
-            SceneNode* n = target.CreateNode(name_of(node), make_object(gather(scene, node)));
+            Polygons polygons = gather(scene, node);
+            separate_extra_faces_on_edges(polygons);
+            SceneNode* n = target.CreateNode(name_of(node), make_object(polygons));
             n->SetObjectTM(to_matrix3(world));
             result.mesh_nodes.push_back(n);
         } else if (Object* obj = non_mesh_object(node)) {

@@ -6,7 +6,9 @@
 // makes the inner edges invisible). Corners at one position share one
 // vertex, so that triangles on both sides of a UV seam are neighbours; UV
 // set k of the file becomes map channel k + 1, each map vertex shared by the
-// corners with the same position and the same UV.
+// corners with the same position and the same UV. Where welding would put
+// three or more faces on one edge (doubled faces), the extra faces keep
+// vertices of their own, so every imported mesh is a surface.
 #pragma once
 
 #include "standalone/scene.h"

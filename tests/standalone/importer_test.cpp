@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 
 namespace {
 
@@ -105,6 +106,29 @@ TEST(Importer, NodeTransformsComposeDownTheHierarchyAndUvSetsKeepTheirOrder) {
         const UVVert b = m.mapVerts(2)[m.mapFaces(2)[0].t[k]];
         EXPECT_FLOAT_EQ(b.x, 0.5f + 0.5f * a.x);
     }
+}
+
+TEST(Importer, DoubledFacesKeepVerticesOfTheirOwnSoEveryEdgeHasAtMostTwoFaces) {
+    Scene scene;
+    const ImportResult r =
+        import_scene(std::string(VELLUMAR_TEST_DATA) + "/doubled_faces.obj", scene);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.mesh_nodes.size(), 1u);
+    const Mesh m = render_mesh(r.mesh_nodes[0]);
+    ASSERT_EQ(m.getNumFaces(), 4);
+    std::map<std::pair<DWORD, DWORD>, int> faces_on;
+    for (const Face& f : m.faces) {
+        for (int k = 0; k < 3; ++k) {
+            const DWORD a = f.v[k], b = f.v[(k + 1) % 3];
+            ++faces_on[{std::min(a, b), std::max(a, b)}];
+        }
+    }
+    for (const auto& [edge, count] : faces_on) {
+        EXPECT_LE(count, 2);
+    }
+    EXPECT_EQ(faces_on[std::make_pair(DWORD{0}, DWORD{2})], 2)
+        << "the first face and its reversed twin stay joined";
+    EXPECT_GT(m.getNumVerts(), 4);
 }
 
 TEST(Importer, UnreadableFilesFailWithAMessageNamingTheFile) {
