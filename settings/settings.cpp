@@ -65,12 +65,12 @@ UnwrapSettings& settings() {
     // Created on first use, after the host is up: the defaults ask the host
     // for its image folder and its standard material. The default preset is
     // read here once presets exist.
-    static UnwrapSettings* instance = [] {
-        auto* s = new UnwrapSettings{};
-        s->reset();
+    static UnwrapSettings instance = [] {
+        UnwrapSettings s{};
+        s.reset();
         return s;
     }();
-    return *instance;
+    return instance;
 }
 
 void report(const std::string& text, int level) {
