@@ -42,17 +42,28 @@ struct Shape {
 };
 
 struct Placement {
-    std::uint8_t turns = 0;    // quarter turns counter-clockwise
+    std::uint8_t turns = 0;    // index into the chart's frames
     std::int32_t x = 0, y = 0; // in cells of the grid that placed it
     std::int32_t cell = 1;     // texels per cell side
 };
 
 // A chart in its own frame: turned to its smallest bounding rectangle
 // (rotating calipers over the convex hull) and moved to the origin.
+// One orientation of a prepared chart: the rotation and the corner of the
+// rotated chart, so that its placed coordinates start at the origin.
+struct Frame {
+    double c = 1, s = 0, x0 = 0, y0 = 0, width = 0, height = 0;
+};
+
+constexpr int kOrientations = 8;
+// Share of the total chart area from which a chart tries diagonal turns.
+constexpr double kBigShare = 0.02;
+
 struct Prepared {
     std::vector<double> xy; // 2 per chart vertex
     double width = 0, height = 0;
     double area = 0;
+    Frame frames[kOrientations];
 };
 
 double cross(double ax, double ay, double bx, double by) {
@@ -156,32 +167,39 @@ Prepared prepare_chart(const ChartSet& set, std::uint32_t c, std::vector<std::ui
     }
     p.width = stand_up ? hi_y - lo_y : hi_x - lo_x;
     p.height = stand_up ? hi_x - lo_x : hi_y - lo_y;
+    // Quarter turns use exact unit vectors so that their frames are exact;
+    // the diagonal ones let blob-like charts nest against their neighbours.
+    const double d = std::sqrt(0.5);
+    const double cs[kOrientations][2] = {{1, 0}, {0, 1},  {-1, 0},  {0, -1},
+                                         {d, d}, {-d, d}, {-d, -d}, {d, -d}};
+    for (int k = 0; k < kOrientations; ++k) {
+        Frame& f = p.frames[k];
+        f.c = cs[k][0];
+        f.s = cs[k][1];
+        double x_lo = 1e300, x_hi = -1e300, y_lo = 1e300, y_hi = -1e300;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double px = p.xy[2 * i], py = p.xy[2 * i + 1];
+            const double x = f.c * px - f.s * py, y = f.s * px + f.c * py;
+            x_lo = std::min(x_lo, x);
+            x_hi = std::max(x_hi, x);
+            y_lo = std::min(y_lo, y);
+            y_hi = std::max(y_hi, y);
+        }
+        f.x0 = x_lo;
+        f.y0 = y_lo;
+        f.width = x_hi - x_lo;
+        f.height = y_hi - y_lo;
+    }
     return p;
 }
 
-// Position of a chart vertex after scaling by t and `turns` quarter turns,
-// with the chart's corner at the origin.
-inline void place_point(const Prepared& p, std::size_t i, double t, int turns, double& x,
-                        double& y) {
+// Position of a chart vertex after scaling by t and turning to orientation
+// k, with the corner of the turned chart at the origin.
+inline void place_point(const Prepared& p, std::size_t i, double t, int k, double& x, double& y) {
     const double px = p.xy[2 * i], py = p.xy[2 * i + 1];
-    switch (turns) {
-    case 0:
-        x = t * px;
-        y = t * py;
-        break;
-    case 1:
-        x = t * (p.height - py);
-        y = t * px;
-        break;
-    case 2:
-        x = t * (p.width - px);
-        y = t * (p.height - py);
-        break;
-    default:
-        x = t * py;
-        y = t * (p.width - px);
-        break;
-    }
+    const Frame& f = p.frames[k];
+    x = t * (f.c * px - f.s * py - f.x0);
+    y = t * (f.s * px + f.c * py - f.y0);
 }
 
 // Scratch memory of one packing call, reused by every chart and scale.
@@ -191,9 +209,8 @@ class Rasteriser {
   public:
     void build(const ChartSet& set, std::uint32_t c, const Prepared& p, double t, int turns,
                int radius, Shape& out) {
-        const bool turned = (turns & 1) != 0;
-        out.width = t * (turned ? p.height : p.width);
-        out.height = t * (turned ? p.width : p.height);
+        out.width = t * p.frames[turns].width;
+        out.height = t * p.frames[turns].height;
         const std::uint32_t v0 = set.vertex_begin[c];
         pts_.resize(2 * (set.vertex_begin[c + 1] - v0));
         for (std::size_t i = 0; i < pts_.size() / 2; ++i) {
@@ -491,7 +508,6 @@ class Packer {
         radius_ = static_cast<int>(std::ceil(gutter_));
         region_w_ = scale_ * std::min(w / h, 1.0);
         region_h_ = scale_ * std::min(h / w, 1.0);
-        turn_count_ = 4;
     }
 
     bool usable() const { return scale_ > 1.0 && region_w_ >= 1.0 && region_h_ >= 1.0; }
@@ -503,6 +519,13 @@ class Packer {
         for (std::uint32_t c = 0; c < n; ++c) {
             charts_[c] = prepare_chart(set_, c, order, hull);
         }
+        double total = 0;
+        for (const Prepared& p : charts_) {
+            total += p.area;
+        }
+        // Diagonal turns pay off for the charts that shape the layout; for
+        // the small ones they mostly cost time.
+        big_area_ = kBigShare * total;
         set_order(0);
     }
 
@@ -570,25 +593,44 @@ class Packer {
         const double k = cell;
         const int radius = (radius_ + cell - 1) / cell;
         const int xlo = static_cast<int>(std::ceil(gutter_ / 2 / k));
+        if (t != cached_t_ || cell != cached_cell_) {
+            // Retries reuse the same scale; only a new scale needs new masks.
+            cached_t_ = t;
+            cached_cell_ = cell;
+            shapes_.resize(charts_.size() * kOrientations);
+            built_.assign(charts_.size() * kOrientations, 0);
+        }
         for (std::uint32_t c : order_) {
             bool found = false;
             int best_x = 0, best_y = 0, best_turns = 0;
             double best_top = std::numeric_limits<double>::infinity();
             // A chart within one cell looks the same in every turn.
             const bool tiny = std::max(charts_[c].width, charts_[c].height) * t / k < 1.0;
-            for (int turns = 0; turns < (tiny ? 1 : turn_count_); ++turns) {
-                Shape& s = shapes_[turns];
-                rasteriser_.build(set_, c, charts_[c], t / k, turns, radius, s);
+            const int turn_count = tiny ? 1 : (charts_[c].area >= big_area_ ? kOrientations : 4);
+            for (int turns = 0; turns < turn_count; ++turns) {
+                // The bounds follow from the frame alone, so a turn that
+                // cannot fit or cannot win costs no rasterisation.
+                const Frame& f = charts_[c].frames[turns];
+                const double width = (t / k) * f.width, height = (t / k) * f.height;
                 const int xhi = static_cast<int>(
-                    std::floor((gutter_ / 2 + region_w_ - kEdgeMargin) / k - s.width));
+                    std::floor((gutter_ / 2 + region_w_ - kEdgeMargin) / k - width));
                 int yhi = static_cast<int>(
-                    std::floor((gutter_ / 2 + region_h_ - kEdgeMargin) / k - s.height));
+                    std::floor((gutter_ / 2 + region_h_ - kEdgeMargin) / k - height));
                 if (found) {
                     // A later turn must sit lower to win.
-                    yhi = std::min(yhi, static_cast<int>(std::floor(best_top - s.height)));
+                    yhi = std::min(yhi, static_cast<int>(std::floor(best_top - height)));
+                }
+                if (xhi < xlo || yhi < xlo) {
+                    continue;
+                }
+                const std::size_t slot = std::size_t{c} * kOrientations + turns;
+                Shape& s = shapes_[slot];
+                if (!built_[slot]) {
+                    rasteriser_.build(set_, c, charts_[c], t / k, turns, radius, s);
+                    built_[slot] = 1;
                 }
                 int x = 0, y = 0;
-                if (xhi < xlo || yhi < xlo || !grid.find(s.solid, xlo, xhi, xlo, yhi, x, y)) {
+                if (!grid.find(s.solid, xlo, xhi, xlo, yhi, x, y)) {
                     continue;
                 }
                 const double top = y + s.height;
@@ -604,7 +646,8 @@ class Packer {
                 failed_ = c;
                 return false;
             }
-            grid.occupy(shapes_[best_turns].dilated, best_x, best_y);
+            grid.occupy(shapes_[std::size_t{c} * kOrientations + best_turns].dilated, best_x,
+                        best_y);
             placements_[c] = {static_cast<std::uint8_t>(best_turns), best_x, best_y, cell};
         }
         return true;
@@ -654,12 +697,16 @@ class Packer {
     const ChartSet& set_;
     PackLayout layout_;
     double gutter_ = 0, scale_ = 0, region_w_ = 0, region_h_ = 0;
-    int radius_ = 0, turn_count_ = 2;
+    int radius_ = 0;
+    double big_area_ = 0;
     std::vector<Prepared> charts_;
     std::vector<std::uint32_t> order_;
     std::vector<Placement> placements_;
     std::uint32_t failed_ = 0;
-    Shape shapes_[4];
+    std::vector<Shape> shapes_; // per chart and orientation, at cached_t_
+    std::vector<std::uint8_t> built_;
+    double cached_t_ = -1;
+    int cached_cell_ = 0;
     Rasteriser rasteriser_;
 };
 
@@ -695,8 +742,8 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
     const int short_side = static_cast<int>(std::min(layout.width, layout.height));
     const int cell = short_side >= 256 ? 2 : 1;
     const int coarse_steps = layout.quality ? 8 : 6;
-    const int fine_steps = cell == 1 ? 0 : (layout.quality ? 5 : 1);
-    const int retries = layout.quality ? 6 : 2;
+    const int fine_steps = cell == 1 ? 0 : (layout.quality ? 5 : 2);
+    const int retries = 6;
     const int budget = 30 + coarse_steps + fine_steps;
     int step = 0;
     double lo = 0, hi = hi_bound;

@@ -14,11 +14,12 @@
 // raster packing of xatlas (texel masks, here as runs per row) with a
 // bottom-left first fit in the spirit of the "Tetris" packing of Levy et al.
 // 2002 ("Least Squares Conformal Maps for Automatic Texture Atlas
-// Generation"): charts by decreasing area, each in the quarter turn whose
-// first fit (lowest, then leftmost free position) ends lowest; the chart
-// that finds no room moves to the front and the pack is retried. A bisection on the common
-// scale finds the tightest fit, first on cells of 2 x 2 texels, then on
-// texels.
+// Generation"): charts by decreasing area, each in the turn whose first fit
+// (lowest, then leftmost free position) ends lowest, where every chart tries
+// the four quarter turns and the charts that hold a large share of the area
+// also the four diagonal ones; the chart that finds no room moves to the
+// front and the pack is retried. A bisection on the common scale finds the
+// tightest fit, first on cells of 2 x 2 texels, then on texels.
 #pragma once
 
 #include "atlas/progress.h"
@@ -45,7 +46,7 @@ struct ChartSet {
 struct PackLayout {
     std::uint32_t width = 1024, height = 1024; // atlas pixels
     float gutter = 4.0f;                       // pixels between charts
-    bool quality = false;                      // try all four quarter turns
+    bool quality = false;                      // search more orders and scales
 };
 
 // Rewrites charts.uv with the packed coordinates in [0, min(W/H,1)] x

@@ -70,6 +70,40 @@ Charts assorted_charts(int count) {
     return out;
 }
 
+// A few large charts of irregular round outline (fans around a centre), the
+// kind whose best fit is often neither upright nor on its side.
+Charts round_charts(int count) {
+    std::vector<AtlasVertex> v;
+    std::vector<std::uint32_t> ix, chart;
+    for (int c = 0; c < count; ++c) {
+        const std::uint32_t centre = static_cast<std::uint32_t>(v.size());
+        const float ox = 10.0f * c, radius = 1.0f + 0.3f * float(c % 3);
+        v.push_back({0, 0, 0, ox, 0});
+        const int sides = 9 + c;
+        for (int k = 0; k < sides; ++k) {
+            const float a = 6.2831853f * float(k) / float(sides);
+            const float r = radius * (1.0f + 0.25f * float((k * 7 + c) % 4) / 3.0f);
+            v.push_back({0, 0, 0, ox + r * 1.6f * std::cos(a), r * std::sin(a)});
+        }
+        for (int k = 0; k < sides; ++k) {
+            ix.insert(ix.end(), {centre, centre + 1 + std::uint32_t(k),
+                                 centre + 1 + std::uint32_t((k + 1) % sides)});
+            chart.push_back(std::uint32_t(c));
+        }
+    }
+    Charts out;
+    create_mesh(static_cast<std::uint32_t>(ix.size() / 3), static_cast<std::uint32_t>(v.size()),
+                &out.mesh);
+    std::copy(v.begin(), v.end(), out.mesh->vertices().begin());
+    std::copy(ix.begin(), ix.end(), out.mesh->indices().begin());
+    for (AtlasVertex& p : out.mesh->vertices()) {
+        p.x = p.u;
+        p.y = p.v;
+    }
+    out.chart_of_face = chart;
+    return out;
+}
+
 double distance(const AtlasVertex& a, const AtlasVertex& b) {
     return std::hypot(double(a.u) - b.u, double(a.v) - b.v);
 }
@@ -132,4 +166,23 @@ TEST(PackCharts, RejectsAVertexSharedByTwoCharts) {
     EXPECT_EQ(pack_charts(*charts.mesh, {}, std::span(charts.chart_of_face).first(2), 128, 128,
                           2.0f, nullptr, 0.01f),
               Status::InvalidCall);
+}
+
+TEST(PackCharts, PacksFewLargeChartsValidlyAndRepeatably) {
+    for (auto [w, h] : {std::pair{256u, 256u}, std::pair{300u, 120u}}) {
+        SCOPED_TRACE(::testing::Message() << w << "x" << h);
+        Charts first = round_charts(5);
+        Charts second = round_charts(5);
+        ASSERT_EQ(pack_charts(*first.mesh, {}, first.chart_of_face, w, h, 4.0f, nullptr, 0.01f),
+                  Status::Ok);
+        ASSERT_EQ(pack_charts(*second.mesh, {}, second.chart_of_face, w, h, 4.0f, nullptr, 0.01f),
+                  Status::Ok);
+        expect_valid_layout(*first.mesh, first.chart_of_face, w, h, 4.0f);
+        for (std::uint32_t f = 0; f < first.mesh->face_count(); ++f) {
+            EXPECT_GT(uv_area(*first.mesh, f), 0.0);
+        }
+        const auto a = first.mesh->vertices();
+        const auto b = second.mesh->vertices();
+        EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size_bytes()));
+    }
 }
