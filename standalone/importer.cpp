@@ -129,8 +129,9 @@ Polygons gather(const aiScene& scene, const aiNode& node) {
 // Welding by position can put three or more faces on one edge (a model with
 // doubled, back-to-back faces, common in game assets). Such a mesh is not a
 // surface any unwrap can cut: on each such edge the first face and the first
-// one running the edge the other way stay; every other face gets vertices of
-// its own, as the file's own vertices had it.
+// one running the edge the other way stay (faces that repeat a vertex only
+// when no other face is there); every other face gets vertices of its own,
+// as the file's own vertices had it.
 void separate_extra_faces_on_edges(Polygons& p) {
     struct HalfEdge {
         std::uint64_t key;
@@ -154,20 +155,41 @@ void separate_extra_faces_on_edges(Polygons& p) {
     }
     std::sort(edges.begin(), edges.end());
     std::vector<bool> separate(p.faces.size(), false);
+    std::vector<bool> degenerate(p.faces.size(), false);
+    for (std::size_t f = 0; f < p.faces.size(); ++f) {
+        std::vector<int> corners = p.faces[f];
+        std::sort(corners.begin(), corners.end());
+        degenerate[f] = std::adjacent_find(corners.begin(), corners.end()) != corners.end();
+    }
     for (std::size_t i = 0; i < edges.size();) {
         std::size_t j = i;
         while (j < edges.size() && edges[j].key == edges[i].key) {
             ++j;
         }
         if (j - i > 2) {
-            std::size_t partner = j;
-            for (std::size_t k = i + 1; k < j && partner == j; ++k) {
-                if (edges[k].forward != edges[i].forward && edges[k].face != edges[i].face) {
-                    partner = k;
+            // Faces that repeat a vertex (slivers at a welded pole) are the
+            // ones to move apart; the surface keeps its real faces.
+            std::size_t keep = j;
+            for (int pass = 0; pass < 2 && keep == j; ++pass) {
+                for (std::size_t k = i; k < j && keep == j; ++k) {
+                    if (pass == 1 || !degenerate[edges[k].face]) {
+                        keep = k;
+                    }
                 }
             }
-            for (std::size_t k = i + 1; k < j; ++k) {
-                if (k != partner && edges[k].face != edges[i].face) {
+            std::size_t partner = j;
+            for (int pass = 0; pass < 2 && partner == j; ++pass) {
+                for (std::size_t k = i; k < j && partner == j; ++k) {
+                    if (edges[k].face != edges[keep].face &&
+                        edges[k].forward != edges[keep].forward &&
+                        (pass == 1 || !degenerate[edges[k].face])) {
+                        partner = k;
+                    }
+                }
+            }
+            for (std::size_t k = i; k < j; ++k) {
+                if (k != keep && k != partner && edges[k].face != edges[keep].face &&
+                    (partner == j || edges[k].face != edges[partner].face)) {
                     separate[edges[k].face] = true;
                 }
             }

@@ -131,6 +131,19 @@ TEST(Importer, DoubledFacesKeepVerticesOfTheirOwnSoEveryEdgeHasAtMostTwoFaces) {
     EXPECT_GT(m.getNumVerts(), 4);
 }
 
+TEST(Importer, ASliverThatRepeatsAWeldedVertexMovesApartInsteadOfARealFace) {
+    Scene scene;
+    const ImportResult r =
+        import_scene(std::string(VELLUMAR_TEST_DATA) + "/welded_pole_sliver.obj", scene);
+    ASSERT_TRUE(r.ok) << r.error;
+    const Mesh m = render_mesh(r.mesh_nodes[0]);
+    ASSERT_EQ(m.getNumFaces(), 3);
+    // The two real triangles still share the pole and the edge to (0, 1, 0).
+    EXPECT_EQ(m.faces[0].v[0], m.faces[2].v[0]);
+    EXPECT_EQ(m.faces[0].v[2], m.faces[2].v[1]);
+    EXPECT_NE(m.faces[1].v[1], m.faces[0].v[2]) << "the sliver has vertices of its own";
+}
+
 TEST(Importer, UnreadableFilesFailWithAMessageNamingTheFile) {
     for (const std::string& path :
          {model("invalid/malformed.obj"), model("invalid/empty.obj"), model("invalid/empty.3ds"),
