@@ -358,6 +358,8 @@ bool Unwrapper::run(const std::string& group_name) {
         }
     } catch (const Proxy_Exception& e) {
         ip->ProgressEnd();
+        modifiers_.clear();
+        node_index_.clear();
         report(e.message(), 0);
         return false;
     }

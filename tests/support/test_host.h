@@ -19,6 +19,7 @@ class HostTest : public ::testing::Test {
   protected:
     HostTest() {
         core.RegisterClass(GetVellumarModifierDesc());
+        core.SetOutputFolder(::testing::TempDir());
         settings().reset();
     }
     ~HostTest() override { settings().reset(); }

@@ -2,6 +2,9 @@
 #include "support/test_host.h"
 #include "unwrap/unwrapper.h"
 
+#include <algorithm>
+#include <cstdio>
+
 namespace {
 
 class RunTest : public HostTest {
@@ -204,6 +207,28 @@ TEST_F(RunTest, PolygonObjectsGetTheirUvsPerPolygonCorner) {
             EXPECT_EQ(t.y, static_cast<float>(k));
         }
     }
+}
+
+TEST_F(RunTest, PreviewShowsTheTemplateOfTheLastMapNamedAfterTheCoverage) {
+    SceneNode* box = uv_box(L"box");
+    select({box});
+    settings().preview = true;
+    settings().width = 64;
+    settings().height = 32;
+    ASSERT_TRUE(unwrapper.run("g"));
+    ASSERT_EQ(core.displayed().size(), 1u);
+    EXPECT_EQ(WideToUtf8(core.displayed()[0].title), template_name(unwrapper.coverage()));
+    ASSERT_NE(unwrapper.template_request(), nullptr);
+    EXPECT_EQ(unwrapper.template_request()->width, 64);
+    const auto& false_edges = unwrapper.template_request()->false_edges;
+    ASSERT_EQ(false_edges.size(), 36u) << "the last map's false edges, one per face edge";
+    EXPECT_EQ(std::count(false_edges.begin(), false_edges.end(), kNoNeighbour), 36)
+        << "in UV modes neighbours come from the channel, which splits every face here";
+    std::remove(core.displayed()[0].path.c_str());
+
+    settings().preview = false;
+    ASSERT_TRUE(unwrapper.run("g"));
+    EXPECT_EQ(core.displayed().size(), 1u) << "no template without preview";
 }
 
 TEST(TemplateName, ShowsTheCoverageInPercentWithTwoDecimals) {
