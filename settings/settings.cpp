@@ -6,14 +6,20 @@
 
 namespace {
 
+// Both defaults come from the host; without one (a tool that never started
+// it) they fall back to the host's usual answers.
 std::string host_image_folder() {
-    const MCHAR* dir = GetCOREInterface()->GetDir(APP_IMAGE_DIR);
+    Interface* ip = GetCOREInterface();
+    const MCHAR* dir = ip != nullptr ? ip->GetDir(APP_IMAGE_DIR) : nullptr;
     return WideToUtf8(dir != nullptr ? dir : L"") + "\\";
 }
 
 std::string standard_material_name() {
-    ClassEntry* entry = GetCOREInterface()->GetClassDirectory().FindClassEntry(
-        MATERIAL_CLASS_ID, standardMaterialClassID);
+    Interface* ip = GetCOREInterface();
+    ClassEntry* entry =
+        ip != nullptr
+            ? ip->GetClassDirectory().FindClassEntry(MATERIAL_CLASS_ID, standardMaterialClassID)
+            : nullptr;
     return entry != nullptr ? WideToUtf8(entry->ClassName()) : std::string("Standard");
 }
 
@@ -76,7 +82,8 @@ UnwrapSettings& settings() {
 void report(const std::string& text, int level) {
     settings().last_message = text;
     if (level == 0 || level == 2) {
-        MessageBoxW(GetCOREInterface()->GetMAXHWnd(), Utf8ToWide(text).c_str(), L"Notification",
-                    MB_OK);
+        Interface* ip = GetCOREInterface();
+        MessageBoxW(ip != nullptr ? ip->GetMAXHWnd() : nullptr, Utf8ToWide(text).c_str(),
+                    L"Notification", MB_OK);
     }
 }
