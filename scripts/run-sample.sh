@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds, and unwraps the bundled sample scene: its
-# first UV set is copied into channel 2 of every object.
+# Sets up the machine, builds, and unwraps the bundled sample scene (two
+# crates and a floor) into one shared atlas in channel 2: the saved scene,
+# a glTF with the new channel, the UV template and a report land in
+# build/sample-out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh build
-./build/apps/vellumar/vellumar unwrap samples/crates.obj --mode copy --source-channel 1 --channel 2 --group crates
+out=build/sample-out
+mkdir -p "$out"
+./build/apps/vellumar/vellumar unwrap samples/crates.obj --mode organic --channel 2 --group crates \
+  --save "$out/crates.vlscene" --export "$out/crates.glb" --template "$out/crates_template.png" \
+  --report "$out/crates_report.json"
+./build/apps/vellumar/vellumar groups "$out/crates.vlscene"
