@@ -31,10 +31,10 @@ int main(int argc, char** argv) {
     cmd->add_option("--nodes", unwrap.nodes, "Unwrap only these nodes (default: every mesh)")
         ->delimiter(',');
     cmd->add_option("--width", unwrap.width, "Atlas width in pixels")
-        ->check(CLI::Range(1, 65536))
+        ->check(CLI::Range(1, 16384))
         ->capture_default_str();
     cmd->add_option("--height", unwrap.height, "Atlas height in pixels")
-        ->check(CLI::Range(1, 65536))
+        ->check(CLI::Range(1, 16384))
         ->capture_default_str();
     cmd->add_option("--gutter", unwrap.gutter, "Empty pixels between charts")
         ->check(CLI::Range(0, 256))
