@@ -4,6 +4,9 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 namespace vellumar::atlas {
 
@@ -588,6 +591,15 @@ class Packer {
     // grid is conservative: its cells cover every texel the chart touches
     // and its gutter radius rounds up, so its layouts hold on texels too.
     bool attempt(double t, Grid& grid, int cell) {
+        auto t0 = std::chrono::steady_clock::now();
+        bool ok = attempt_(t, grid, cell);
+        if (std::getenv("VP_DEBUG")) {
+            std::fprintf(stderr, "attempt t=%.5f cell=%d ok=%d fail=%u %.2fms\n", t, cell, ok, ok ? 0u : failed_,
+                         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+        }
+        return ok;
+    }
+    bool attempt_(double t, Grid& grid, int cell) {
         grid.clear();
         placements_.assign(charts_.size(), Placement{});
         const double k = cell;

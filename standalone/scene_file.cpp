@@ -31,6 +31,26 @@ bool write_point(ISave* s, const Point3& p) {
     return write_f32(s, p.x) && write_f32(s, p.y) && write_f32(s, p.z);
 }
 
+// A u32 count, then the points.
+template <class Items, class Get> bool write_points(ISave* s, const Items& items, Get get) {
+    bool ok = write_u32(s, static_cast<std::uint32_t>(items.size()));
+    for (const auto& item : items) {
+        ok = ok && write_point(s, get(item));
+    }
+    return ok;
+}
+
+// The channels below `count` that `supported` accepts, in order.
+template <class Supported> std::vector<int> channels_where(int count, Supported supported) {
+    std::vector<int> channels;
+    for (int ch = 0; ch < count; ++ch) {
+        if (supported(ch)) {
+            channels.push_back(ch);
+        }
+    }
+    return channels;
+}
+
 bool write_class(ISave* s, Animatable* a) {
     s->BeginChunk(kClass);
     const bool ok = write_u32(s, a->SuperClassID()) && write_u32(s, a->ClassID().PartA()) &&
@@ -40,28 +60,18 @@ bool write_class(ISave* s, Animatable* a) {
 }
 
 bool write_tri_mesh(ISave* s, const Mesh& m) {
-    bool ok = write_u32(s, static_cast<std::uint32_t>(m.verts.size()));
-    for (const Point3& p : m.verts) {
-        ok = ok && write_point(s, p);
-    }
+    bool ok = write_points(s, m.verts, [](const Point3& p) { return p; });
     ok = ok && write_u32(s, static_cast<std::uint32_t>(m.faces.size()));
     for (const Face& f : m.faces) {
         ok = ok && write_u32(s, f.v[0]) && write_u32(s, f.v[1]) && write_u32(s, f.v[2]) &&
              write_u32(s, f.smGroup) && write_u32(s, f.flags);
     }
-    std::vector<int> channels;
-    for (int ch = 0; ch < m.getNumMaps(); ++ch) {
-        if (m.mapSupport(ch)) {
-            channels.push_back(ch);
-        }
-    }
+    const std::vector<int> channels =
+        channels_where(m.getNumMaps(), [&](int ch) { return m.mapSupport(ch) != 0; });
     ok = ok && write_u32(s, static_cast<std::uint32_t>(channels.size()));
     for (int ch : channels) {
         const MeshMap& map = m.Map(ch);
-        ok = ok && write_i32(s, ch) && write_u32(s, static_cast<std::uint32_t>(map.tv.size()));
-        for (const UVVert& t : map.tv) {
-            ok = ok && write_point(s, t);
-        }
+        ok = ok && write_i32(s, ch) && write_points(s, map.tv, [](const UVVert& t) { return t; });
         for (const TVFace& tf : map.tf) {
             ok = ok && write_u32(s, tf.t[0]) && write_u32(s, tf.t[1]) && write_u32(s, tf.t[2]);
         }
@@ -70,10 +80,7 @@ bool write_tri_mesh(ISave* s, const Mesh& m) {
 }
 
 bool write_poly_mesh(ISave* s, const MNMesh& m) {
-    bool ok = write_u32(s, static_cast<std::uint32_t>(m.v.size()));
-    for (const MNVert& v : m.v) {
-        ok = ok && write_point(s, v.p);
-    }
+    bool ok = write_points(s, m.v, [](const MNVert& v) { return v.p; });
     ok = ok && write_u32(s, static_cast<std::uint32_t>(m.f.size()));
     for (const MNFace& f : m.f) {
         ok = ok && write_u32(s, static_cast<std::uint32_t>(f.vtx.size()));
@@ -82,19 +89,12 @@ bool write_poly_mesh(ISave* s, const MNMesh& m) {
             ok = ok && write_i32(s, f.vtx[k]) && write_bytes(s, &visible, 1);
         }
     }
-    std::vector<int> channels;
-    for (int ch = 0; ch < m.MNum(); ++ch) {
-        if (m.MapSupported(ch)) {
-            channels.push_back(ch);
-        }
-    }
+    const std::vector<int> channels =
+        channels_where(m.MNum(), [&](int ch) { return m.MapSupported(ch); });
     ok = ok && write_u32(s, static_cast<std::uint32_t>(channels.size()));
     for (int ch : channels) {
         const MNMap& map = *m.M(ch);
-        ok = ok && write_i32(s, ch) && write_u32(s, static_cast<std::uint32_t>(map.v.size()));
-        for (const UVVert& t : map.v) {
-            ok = ok && write_point(s, t);
-        }
+        ok = ok && write_i32(s, ch) && write_points(s, map.v, [](const UVVert& t) { return t; });
         for (const MNMapFace& mf : map.f) {
             for (int t : mf.tv) {
                 ok = ok && write_i32(s, t);

@@ -86,6 +86,35 @@ TEST_F(SceneFileTest, SavedAndLoadedSceneEvaluatesToTheSameUvsAndKeepsEverything
     EXPECT_EQ(scene_bytes(other), bytes) << "saving the loaded scene gives the same file";
 }
 
+TEST(SceneFile, OneTriangleNodeIsWrittenByteForByte) {
+    StandaloneCore core;
+    auto* tri = new TriObject;
+    tri->mesh.verts = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    tri->mesh.setNumFaces(1);
+    tri->mesh.faces[0].setVerts(0, 1, 2);
+    SceneNode* node = core.scene().CreateNode(L"t", tri);
+    Matrix3 tm;
+    tm.SetTrans(Point3(5, 6, 7));
+    node->SetObjectTM(tm);
+    node->SetUserProp(L"k", L"v");
+    core.SetSelection({node});
+    const std::vector<std::uint8_t> bytes = scene_bytes(core);
+    std::string hex;
+    for (std::uint8_t b : bytes) {
+        static const char* digits = "0123456789abcdef";
+        hex += digits[b >> 4];
+        hex += digits[b & 15];
+    }
+    EXPECT_EQ(hex, "0056ee000080015612000000564c4d5343454e45010000001056c80000801156"
+                   "44000000010000000100000000000000740000803f0000000000000000000000"
+                   "000000803f0000000000000000000000000000803f0000a0400000c0400000e0"
+                   "400012561c0000000100000001000000000000006b0100000000000000762056"
+                   "6200008021561200000010000000090000000000000022564a00000003000000"
+                   "0000000000000000000000000000803f0000000000000000000000000000803f"
+                   "0000000001000000000000000100000002000000000000000700000000000000"
+                   "40560e0000000100000001000000");
+}
+
 TEST_F(SceneFileTest, DamagedFilesLoadWhatCameBeforeTheDamageAndNeverMore) {
     const std::vector<std::uint8_t> bytes = scene_bytes(core);
     std::size_t last_nodes = 0;
