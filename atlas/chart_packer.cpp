@@ -1,12 +1,10 @@
 #include "atlas/chart_packer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <numeric>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 
 namespace vellumar::atlas {
 
@@ -66,6 +64,7 @@ struct Prepared {
     std::vector<double> xy; // 2 per chart vertex
     double width = 0, height = 0;
     double area = 0;
+    double largest_triangle = 0; // a part every raster of the chart covers
     Frame frames[kOrientations];
 };
 
@@ -117,7 +116,10 @@ Prepared prepare_chart(const ChartSet& set, std::uint32_t c, std::vector<std::ui
         const double* a = &set.uv[2 * tri[0]];
         const double* b = &set.uv[2 * tri[1]];
         const double* d = &set.uv[2 * tri[2]];
-        p.area += 0.5 * std::abs(cross(b[0] - a[0], b[1] - a[1], d[0] - a[0], d[1] - a[1]));
+        const double area =
+            0.5 * std::abs(cross(b[0] - a[0], b[1] - a[1], d[0] - a[0], d[1] - a[1]));
+        p.area += area;
+        p.largest_triangle = std::max(p.largest_triangle, area);
     }
     if (n == 0) {
         return p;
@@ -206,8 +208,8 @@ inline void place_point(const Prepared& p, std::size_t i, double t, int k, doubl
 }
 
 // Scratch memory of one packing call, reused by every chart and scale.
-// Works on runs of texels per row rather than bitmaps, so its cost follows
-// the chart's outline and triangle count, not its area.
+// Triangles are unioned in a bitmap of 64 texels per word and the result
+// kept as runs per row, so placement tests follow the chart's outline.
 class Rasteriser {
   public:
     void build(const ChartSet& set, std::uint32_t c, const Prepared& p, double t, int turns,
@@ -219,7 +221,7 @@ class Rasteriser {
         for (std::size_t i = 0; i < pts_.size() / 2; ++i) {
             place_point(p, i, t, turns, pts_[2 * i], pts_[2 * i + 1]);
         }
-        spans_.clear();
+        reset_bits();
         for (std::uint32_t tri = set.triangle_begin[c]; tri < set.triangle_begin[c + 1]; ++tri) {
             const std::uint32_t* ix = &set.triangles[3 * tri];
             raster_triangle(&pts_[2 * (ix[0] - v0)], &pts_[2 * (ix[1] - v0)],
@@ -228,25 +230,9 @@ class Rasteriser {
         // A chart made of degenerate triangles only still claims its texels.
         for (std::size_t i = 0; i < pts_.size() / 2; ++i) {
             const int x = static_cast<int>(std::floor(pts_[2 * i]));
-            spans_.push_back({static_cast<int>(std::floor(pts_[2 * i + 1])), x, x + 1});
+            mark(static_cast<int>(std::floor(pts_[2 * i + 1])), x, x + 1);
         }
-        sort_spans();
-        const int first = spans_.front().row, last = spans_.back().row;
-        out.solid.row0 = first;
-        out.solid.row_begin.assign(1, 0);
-        out.solid.runs.clear();
-        out.solid.widest.assign(last - first + 1, 0);
-        std::size_t i = 0;
-        for (int row = first; row <= last; ++row) {
-            for (; i < spans_.size() && spans_[i].row == row; ++i) {
-                append(out.solid.runs, out.solid.row_begin.back(), {spans_[i].x0, spans_[i].x1});
-            }
-            for (std::uint32_t k = out.solid.row_begin.back(); k < out.solid.runs.size(); ++k) {
-                out.solid.widest[row - first] = std::max(
-                    out.solid.widest[row - first], out.solid.runs[k].x1 - out.solid.runs[k].x0);
-            }
-            out.solid.row_begin.push_back(static_cast<std::uint32_t>(out.solid.runs.size()));
-        }
+        collect_runs(out.solid);
         const int rows = out.solid.rows();
         out.solid.probe.clear();
         for (int phase = 0; phase < 8; ++phase) {
@@ -261,35 +247,100 @@ class Rasteriser {
     }
 
   private:
-    struct Span {
-        int row, x0, x1; // texels [x0, x1) of one row
-        bool operator<(const Span& o) const { return row != o.row ? row < o.row : x0 < o.x0; }
-    };
+    // The texels of the chart being rasterised, one bit each, 64 per word,
+    // so that the union of the triangles' row spans costs a word per 64
+    // texels instead of a sort of thousands of overlapping spans.
+    void reset_bits() {
+        if (pts_.empty()) {
+            bits_rows_ = 0;
+            return;
+        }
+        double x_lo = 1e300, x_hi = -1e300, y_lo = 1e300, y_hi = -1e300;
+        for (std::size_t i = 0; i < pts_.size() / 2; ++i) {
+            x_lo = std::min(x_lo, pts_[2 * i]);
+            x_hi = std::max(x_hi, pts_[2 * i]);
+            y_lo = std::min(y_lo, pts_[2 * i + 1]);
+            y_hi = std::max(y_hi, pts_[2 * i + 1]);
+        }
+        // A texel of slack on every side absorbs the rounding of the edge
+        // intersections, which may land an ulp outside the vertices' range.
+        bits_x0_ = static_cast<int>(std::floor(x_lo - kRasterMargin)) - 1;
+        bits_y0_ = static_cast<int>(std::floor(y_lo - kRasterMargin)) - 1;
+        const int cols = static_cast<int>(std::floor(x_hi + kRasterMargin)) + 2 - bits_x0_;
+        bits_rows_ = static_cast<int>(std::floor(y_hi + kRasterMargin)) + 2 - bits_y0_;
+        // One spare bit past the last column ends every run inside the row.
+        words_ = cols / 64 + 1;
+        bits_.assign(static_cast<std::size_t>(bits_rows_) * words_, 0);
+    }
 
-    // Counting sort by row, then each row's few spans by column: cheaper
-    // than one comparison sort when large triangles cover many rows.
-    void sort_spans() {
-        int lo = std::numeric_limits<int>::max(), hi = std::numeric_limits<int>::min();
-        for (const Span& sp : spans_) {
-            lo = std::min(lo, sp.row);
-            hi = std::max(hi, sp.row);
+    void mark(int row, int x0, int x1) {
+        const int r = row - bits_y0_;
+        const int a = std::max(x0 - bits_x0_, 0), b = std::min(x1 - bits_x0_, 64 * words_ - 1);
+        if (r < 0 || r >= bits_rows_ || a >= b) {
+            return;
         }
-        row_start_.assign(static_cast<std::size_t>(hi - lo) + 2, 0);
-        for (const Span& sp : spans_) {
-            ++row_start_[sp.row - lo + 1];
+        std::uint64_t* w = &bits_[static_cast<std::size_t>(r) * words_];
+        const int wa = a >> 6, wb = (b - 1) >> 6;
+        const std::uint64_t head = ~std::uint64_t{0} << (a & 63);
+        const std::uint64_t tail = ~std::uint64_t{0} >> (63 - ((b - 1) & 63));
+        if (wa == wb) {
+            w[wa] |= head & tail;
+            return;
         }
-        for (std::size_t r = 1; r < row_start_.size(); ++r) {
-            row_start_[r] += row_start_[r - 1];
+        w[wa] |= head;
+        for (int i = wa + 1; i < wb; ++i) {
+            w[i] = ~std::uint64_t{0};
         }
-        sorted_.resize(spans_.size());
-        fill_ = row_start_;
-        for (const Span& sp : spans_) {
-            sorted_[fill_[sp.row - lo]++] = sp;
+        w[wb] |= tail;
+    }
+
+    // Maximal runs of set bits per row, from the first to the last row
+    // that holds any.
+    void collect_runs(Mask& out) {
+        int first = -1, last = -1;
+        for (int r = 0; r < bits_rows_; ++r) {
+            const std::uint64_t* w = &bits_[static_cast<std::size_t>(r) * words_];
+            if (std::any_of(w, w + words_, [](std::uint64_t v) { return v != 0; })) {
+                first = first < 0 ? r : first;
+                last = r;
+            }
         }
-        for (std::size_t r = 0; r + 1 < row_start_.size(); ++r) {
-            std::sort(sorted_.begin() + row_start_[r], sorted_.begin() + row_start_[r + 1]);
+        if (first < 0) {
+            out = Mask{};
+            out.row_begin.assign(1, 0);
+            return;
         }
-        spans_.swap(sorted_);
+        out.row0 = first + bits_y0_;
+        out.row_begin.assign(1, 0);
+        out.runs.clear();
+        out.widest.assign(static_cast<std::size_t>(last - first + 1), 0);
+        for (int r = first; r <= last; ++r) {
+            const std::uint64_t* w = &bits_[static_cast<std::size_t>(r) * words_];
+            std::int32_t widest = 0;
+            for (int x = 0;;) {
+                int i = x >> 6;
+                std::uint64_t v = w[i] & (~std::uint64_t{0} << (x & 63));
+                while (v == 0 && ++i < words_) {
+                    v = w[i];
+                }
+                if (v == 0) {
+                    break;
+                }
+                const int x0 = i * 64 + std::countr_zero(v);
+                // The last bit of a row is never set, so the run ends in it.
+                int j = x0 >> 6;
+                std::uint64_t u = ~w[j] & (~std::uint64_t{0} << (x0 & 63));
+                while (u == 0) {
+                    u = ~w[++j];
+                }
+                const int x1 = j * 64 + std::countr_zero(u);
+                out.runs.push_back({x0 + bits_x0_, x1 + bits_x0_});
+                widest = std::max(widest, x1 - x0);
+                x = x1;
+            }
+            out.widest[r - first] = widest;
+            out.row_begin.push_back(static_cast<std::uint32_t>(out.runs.size()));
+        }
     }
 
     // Appends a run to a row whose runs start at `begin`, merging it with
@@ -336,8 +387,8 @@ class Rasteriser {
                 }
             }
             if (x_min <= x_max) {
-                spans_.push_back({y, static_cast<int>(std::floor(x_min - m)),
-                                  static_cast<int>(std::floor(x_max + m)) + 1});
+                mark(y, static_cast<int>(std::floor(x_min - m)),
+                     static_cast<int>(std::floor(x_max + m)) + 1);
             }
         }
     }
@@ -374,44 +425,71 @@ class Rasteriser {
     }
 
     std::vector<double> pts_;
-    std::vector<Span> spans_, sorted_;
-    std::vector<std::uint32_t> row_start_, fill_;
+    std::vector<std::uint64_t> bits_;
+    int bits_x0_ = 0, bits_y0_ = 0, bits_rows_ = 0, words_ = 1;
     std::vector<Run> gathered_;
 };
 
 // The claimed texels of the atlas: those of the placed charts grown by the
 // gutter radius, so that a new chart only has to avoid them with its own
-// texels (Chebyshev distance > radius to every placed texel). Per texel it
-// keeps the last claimed column at or left of it in its row, so a failed
-// test can jump past the whole obstacle instead of moving one texel at a
-// time.
+// texels (Chebyshev distance > radius to every placed texel). One link per
+// texel, 4 bytes: a free texel holds the column of the next claimed one in
+// its row, a claimed texel the column c of the next free one as -c - 1. A
+// failed test thus jumps past a whole claimed stretch, and a row's free
+// runs are visited one hop each.
 class Grid {
   public:
     Grid(int w, int h)
-        : w_(w), h_(h), occupied_(static_cast<std::size_t>(w) * h, 0),
-          last_(static_cast<std::size_t>(w) * h, -1), longest_free_(h, w) {}
+        : w_(w), h_(h), links_(static_cast<std::size_t>(w) * h, w), longest_free_(h, w) {}
 
+    // Only the rows an attempt claimed are reset: attempts that fail early
+    // touch a small part of the grid, and the texel grid is large.
     void clear() {
-        std::fill(occupied_.begin(), occupied_.end(), 0);
-        std::fill(last_.begin(), last_.end(), -1);
-        std::fill(longest_free_.begin(), longest_free_.end(), w_);
+        if (dirty_lo_ < dirty_hi_) {
+            std::fill(links_.begin() + static_cast<std::ptrdiff_t>(dirty_lo_) * w_,
+                      links_.begin() + static_cast<std::ptrdiff_t>(dirty_hi_) * w_, w_);
+            std::fill(longest_free_.begin() + dirty_lo_, longest_free_.begin() + dirty_hi_, w_);
+        }
+        dirty_lo_ = h_;
+        dirty_hi_ = 0;
         first_open_ = 0;
     }
 
-    // Whether every row of the chart's own texels could fit a run as long
-    // as its longest one: a cheap necessary test that skips most rows.
-    bool may_fit_rows(const Mask& solid, int y) const {
+    // A cheap necessary test that skips most rows: every row of the chart's
+    // own texels needs a free run as long as its longest one. Returns a
+    // grid row that fails it, or h_ when none does. The row that failed
+    // for the previous y is likely to fail again, so it goes first.
+    int blocked_row(const Mask& solid, int y, int hint) const {
+        const int rh = hint - y - solid.row0;
+        if (hint >= 0 && rh >= 0 && rh < solid.rows() && longest_free_[hint] < solid.widest[rh]) {
+            return hint;
+        }
         const int gw = y + solid.row0 + solid.widest_row;
         if (gw >= 0 && gw < h_ && longest_free_[gw] < solid.widest[solid.widest_row]) {
-            return false;
+            return gw;
         }
-        for (int r = 0; r < solid.rows(); ++r) {
-            const int gy = y + solid.row0 + r;
-            if (gy >= 0 && gy < h_ && longest_free_[gy] < solid.widest[r]) {
-                return false;
+        // Rows that pass are the common case, so blocks of rows are tested
+        // without a branch per row.
+        const int base = y + solid.row0;
+        const int r_lo = std::max(0, -base), r_hi = std::min(solid.rows(), h_ - base);
+        const std::int32_t* free = longest_free_.data();
+        const std::int32_t* need = solid.widest.data();
+        int r = r_lo;
+        for (; r + 8 <= r_hi; r += 8) {
+            bool blocked = false;
+            for (int j = 0; j < 8; ++j) {
+                blocked |= free[base + r + j] < need[r + j];
+            }
+            if (blocked) {
+                break;
             }
         }
-        return true;
+        for (; r < r_hi; ++r) {
+            if (free[base + r] < need[r]) {
+                return base + r;
+            }
+        }
+        return h_;
     }
 
     // First fit in row-major order of placements with x in [xlo, xhi],
@@ -423,11 +501,20 @@ class Grid {
             out_y = ylo;
             return xlo <= xhi && ylo <= yhi;
         }
-        int hint = 0;
+        int hint = 0, hint_row = -1;
         // Rows below the first one with a free cell cannot take any texel.
         const int first_y = std::max(ylo, first_open_ - (m.row0 + m.rows() - 1));
         for (int y = first_y; y <= yhi; ++y) {
-            if (!may_fit_rows(m, y)) {
+            const int blocked = blocked_row(m, y, hint_row);
+            if (blocked < h_) {
+                // Moving up, the blocked grid row meets lower chart rows;
+                // every y that puts one too wide for it there fails too.
+                hint_row = blocked;
+                int r = blocked - y - m.row0 - 1;
+                while (r >= 0 && m.widest[r] > longest_free_[blocked]) {
+                    --r;
+                }
+                y = blocked - m.row0 - r - 1;
                 continue;
             }
             int x = xlo;
@@ -439,12 +526,18 @@ class Grid {
                     if (gy < 0 || gy >= h_) {
                         continue;
                     }
-                    const std::int32_t* last = &last_[static_cast<std::size_t>(gy) * w_];
+                    const std::int32_t* link = &links_[static_cast<std::size_t>(gy) * w_];
                     for (std::uint32_t k = m.row_begin[r]; k < m.row_begin[r + 1]; ++k) {
                         const int a = std::max(x + m.runs[k].x0, 0);
                         const int b = std::min(x + m.runs[k].x1, w_);
-                        if (a < b && last[b - 1] >= a) {
-                            x = last[b - 1] + 1 - m.runs[k].x0;
+                        if (a >= b) {
+                            continue;
+                        }
+                        const int claimed = link[a] < 0 ? a : link[a];
+                        if (claimed < b) {
+                            // Every start up to the end of that claimed
+                            // stretch collides too, so skip it whole.
+                            x = -link[claimed] - 1 - m.runs[k].x0;
                             hint = r;
                             hit = true;
                             break;
@@ -467,24 +560,37 @@ class Grid {
             if (gy < 0 || gy >= h_ || m.row_begin[r] == m.row_begin[r + 1]) {
                 continue;
             }
-            std::uint8_t* occ = &occupied_[static_cast<std::size_t>(gy) * w_];
-            int first = w_;
+            dirty_lo_ = std::min(dirty_lo_, gy);
+            dirty_hi_ = std::max(dirty_hi_, gy + 1);
+            std::int32_t* link = &links_[static_cast<std::size_t>(gy) * w_];
+            int first = w_, end = 0;
             for (std::uint32_t k = m.row_begin[r]; k < m.row_begin[r + 1]; ++k) {
                 const int a = std::max(x + m.runs[k].x0, 0);
                 const int b = std::min(x + m.runs[k].x1, w_);
                 for (int i = a; i < b; ++i) {
-                    occ[i] = 1;
+                    link[i] = -1; // claimed; the link follows below
                 }
                 first = std::min(first, a);
+                end = std::max(end, b);
             }
-            std::int32_t* last = &last_[static_cast<std::size_t>(gy) * w_];
-            for (int i = first; i < w_; ++i) {
-                last[i] = occ[i] ? i : (i > 0 ? last[i - 1] : -1);
+            // Links point right: only the new texels and those left of them
+            // can change, and only up to the first one that stays the same.
+            for (int i = std::min(end, w_) - 1; i >= 0; --i) {
+                const std::int32_t right = i + 1 < w_ ? link[i + 1] : -w_ - 1;
+                const std::int32_t v =
+                    link[i] < 0 ? (right < 0 ? right : -(i + 1) - 1) : (right < 0 ? i + 1 : right);
+                if (i < first && link[i] == v) {
+                    break;
+                }
+                link[i] = v;
             }
             int longest = 0;
-            for (int i = 0, run = 0; i < w_; ++i) {
-                run = occ[i] ? 0 : run + 1;
-                longest = std::max(longest, run);
+            for (int i = link[0] < 0 ? -link[0] - 1 : 0; i < w_;) {
+                longest = std::max(longest, link[i] - i);
+                if (link[i] >= w_) {
+                    break;
+                }
+                i = -link[link[i]] - 1;
             }
             longest_free_[gy] = longest;
         }
@@ -495,10 +601,10 @@ class Grid {
 
   private:
     int w_, h_;
-    std::vector<std::uint8_t> occupied_;
-    std::vector<std::int32_t> last_;
+    std::vector<std::int32_t> links_;
     std::vector<std::int32_t> longest_free_;
     int first_open_ = 0;
+    int dirty_lo_ = 0, dirty_hi_ = 0; // rows [lo, hi) that may differ from empty
 };
 
 class Packer {
@@ -586,20 +692,47 @@ class Packer {
         return extent > 0 ? 0.25 / extent : 1.0;
     }
 
+    // True when no layout can exist at any scale down to t on a grid of
+    // `cell` texels. The charts' own texels stay more than `radius` cells
+    // apart. Each chart covers at least one cell; when every vertex is on a
+    // triangle, the raster margin makes it at least the two cells either
+    // side of the vertex its frame puts at x = 0. So at most one chart fits
+    // in each box of (radius + that width) x (radius + 1) cells, and the
+    // charts grown by half the radius are disjoint, each at least that
+    // many cells and its largest triangle. Folded charts make their summed
+    // triangle area useless here. Both bounds grow with the scale, and a
+    // cell of slack per side covers the raster reaching past the border.
+    bool surely_too_big(double t, int cell) const {
+        const int radius = (radius_ + cell - 1) / cell;
+        const int half = radius / 2;
+        const double grid_w = std::ceil(double(layout_.width) / cell) + 2;
+        const double grid_h = std::ceil(double(layout_.height) / cell) + 2;
+        std::vector<std::uint8_t> on_triangle(set_.uv.size() / 2, 0);
+        for (std::uint32_t i : set_.triangles) {
+            on_triangle[i] = 1;
+        }
+        const bool all_on_triangles =
+            std::all_of(on_triangle.begin(), on_triangle.end(), [](std::uint8_t b) { return b; });
+        const double width = all_on_triangles ? 2 : 1;
+        const double k = t / cell;
+        double charts = 0, need = 0;
+        for (const Prepared& p : charts_) {
+            // A chart without vertices claims nothing.
+            if (!p.xy.empty()) {
+                charts += 1;
+                need += std::max(p.largest_triangle * k * k, (width + 2 * half) * (1 + 2 * half));
+            }
+        }
+        const double boxes =
+            std::ceil(grid_w / (radius + width)) * std::ceil(grid_h / (radius + 1));
+        return charts > boxes || need > (grid_w + 2 * half) * (grid_h + 2 * half);
+    }
+
     // Packs every chart at scale t (texels per chart unit) on a grid whose
     // cells are `cell` texels wide; fills placements_ on success. A coarse
     // grid is conservative: its cells cover every texel the chart touches
     // and its gutter radius rounds up, so its layouts hold on texels too.
     bool attempt(double t, Grid& grid, int cell) {
-        auto t0 = std::chrono::steady_clock::now();
-        bool ok = attempt_(t, grid, cell);
-        if (std::getenv("VP_DEBUG")) {
-            std::fprintf(stderr, "attempt t=%.5f cell=%d ok=%d fail=%u %.2fms\n", t, cell, ok, ok ? 0u : failed_,
-                         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
-        }
-        return ok;
-    }
-    bool attempt_(double t, Grid& grid, int cell) {
         grid.clear();
         placements_.assign(charts_.size(), Placement{});
         const double k = cell;
@@ -753,6 +886,18 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
     // a few texel-exact attempts push the scale up from the coarse answer.
     const int short_side = static_cast<int>(std::min(layout.width, layout.height));
     const int cell = short_side >= 256 ? 2 : 1;
+    {
+        // The smallest scale the first walk down can reach before it gives
+        // up; if nothing fits even there, every attempt would fail.
+        double t = hi_bound * 0.87, step_down = 1.0;
+        while (!(t < floor_scale)) {
+            step_down *= 0.9;
+            t *= step_down;
+        }
+        if (packer.surely_too_big(t, cell)) {
+            return Status::Failed;
+        }
+    }
     const int coarse_steps = layout.quality ? 8 : 6;
     const int fine_steps = cell == 1 ? 0 : (layout.quality ? 5 : 2);
     const int retries = 6;
