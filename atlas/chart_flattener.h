@@ -106,19 +106,7 @@ class Flattener {
         if (!map_.flatten(out.mesh, mesh_, geometry_, out.uv)) {
             return false;
         }
-        lift_flat_triangles(out);
-        const ChartCheck check = checker_.check(out.mesh, mesh_, geometry_, out.uv);
-        if (check.folded ||
-            !flattening::within_limit(check.stretch_squared, options_.max_stretch)) {
-            return false;
-        }
-        finish(out, check);
-        if (options_.limit_extent &&
-            long_side_squared(out.uv) > std::max(flattening::kMaxExtent * total_area_,
-                                                 flattening::kCompact * out.mesh.area)) {
-            return false;
-        }
-        return true;
+        return accept(out);
     }
 
     // The union of two flattened neighbours without a new solve: `first`
@@ -205,6 +193,13 @@ class Flattener {
             out.uv[2 * v] = x / n;
             out.uv[2 * v + 1] = y / n;
         }
+        return accept(out);
+    }
+
+    // The common end of every flattening: lift collapsed triangles, then keep
+    // the chart only when it neither folds nor stretches past the limit (nor,
+    // when asked, spreads too far across the atlas).
+    bool accept(FlatChart& out) {
         lift_flat_triangles(out);
         const ChartCheck check = checker_.check(out.mesh, mesh_, geometry_, out.uv);
         if (check.folded ||

@@ -20,6 +20,23 @@ struct Charts {
     std::vector<std::uint32_t> chart_of_face;
 };
 
+// The charts as a mesh; positions follow the UVs so that surface areas are
+// meaningful.
+Charts charts_of(const std::vector<AtlasVertex>& v, const std::vector<std::uint32_t>& ix,
+                 std::vector<std::uint32_t> chart) {
+    Charts out;
+    create_mesh(static_cast<std::uint32_t>(ix.size() / 3), static_cast<std::uint32_t>(v.size()),
+                &out.mesh);
+    std::copy(v.begin(), v.end(), out.mesh->vertices().begin());
+    std::copy(ix.begin(), ix.end(), out.mesh->indices().begin());
+    for (AtlasVertex& p : out.mesh->vertices()) {
+        p.x = p.u;
+        p.y = p.v;
+    }
+    out.chart_of_face = std::move(chart);
+    return out;
+}
+
 Charts assorted_charts(int count) {
     std::vector<AtlasVertex> v;
     std::vector<std::uint32_t> ix, chart;
@@ -56,18 +73,7 @@ Charts assorted_charts(int count) {
             break;
         }
     }
-    Charts out;
-    create_mesh(static_cast<std::uint32_t>(ix.size() / 3), static_cast<std::uint32_t>(v.size()),
-                &out.mesh);
-    std::copy(v.begin(), v.end(), out.mesh->vertices().begin());
-    std::copy(ix.begin(), ix.end(), out.mesh->indices().begin());
-    // Positions follow the UVs so that surface areas are meaningful.
-    for (AtlasVertex& p : out.mesh->vertices()) {
-        p.x = p.u;
-        p.y = p.v;
-    }
-    out.chart_of_face = chart;
-    return out;
+    return charts_of(v, ix, chart);
 }
 
 // A few large charts of irregular round outline (fans around a centre), the
@@ -91,17 +97,7 @@ Charts round_charts(int count) {
             chart.push_back(std::uint32_t(c));
         }
     }
-    Charts out;
-    create_mesh(static_cast<std::uint32_t>(ix.size() / 3), static_cast<std::uint32_t>(v.size()),
-                &out.mesh);
-    std::copy(v.begin(), v.end(), out.mesh->vertices().begin());
-    std::copy(ix.begin(), ix.end(), out.mesh->indices().begin());
-    for (AtlasVertex& p : out.mesh->vertices()) {
-        p.x = p.u;
-        p.y = p.v;
-    }
-    out.chart_of_face = chart;
-    return out;
+    return charts_of(v, ix, chart);
 }
 
 double distance(const AtlasVertex& a, const AtlasVertex& b) {
