@@ -4,6 +4,8 @@
 
 #include "host/max_types.h"
 
+#include <vector>
+
 class ClassDesc {
   public:
     virtual ~ClassDesc() = default;
@@ -26,6 +28,37 @@ class ClassEntry {
     virtual const MCHAR* ClassName() = 0;
     virtual Class_ID ClassID() = 0;
     virtual SClass_ID SuperClassID() = 0;
+    // The class's descriptor; nullptr for a class the host knows only by name.
+    virtual ClassDesc* CD() = 0;
+};
+
+// Which classes a list counts: the ones offered to users, the private ones
+// the host keeps for itself, or both.
+inline constexpr int ACC_PUBLIC = 1;
+inline constexpr int ACC_PRIVATE = 2;
+inline constexpr int ACC_ALL = ACC_PUBLIC | ACC_PRIVATE;
+
+// The classes of one super class, in the host's directory order.
+class SubClassList {
+  public:
+    int Count(int accType) const {
+        int n = 0;
+        for (const Item& item : items_) {
+            n += (accType & (item.isPublic ? ACC_PUBLIC : ACC_PRIVATE)) != 0 ? 1 : 0;
+        }
+        return n;
+    }
+    // Entry i of all classes, public and private alike.
+    ClassEntry& operator[](int i) { return *items_[static_cast<std::size_t>(i)].entry; }
+    void Add(ClassEntry* entry, bool isPublic) { items_.push_back({entry, isPublic}); }
+    void Clear() { items_.clear(); }
+
+  private:
+    struct Item {
+        ClassEntry* entry;
+        bool isPublic;
+    };
+    std::vector<Item> items_;
 };
 
 class ClassDirectory {
@@ -33,4 +66,6 @@ class ClassDirectory {
     virtual ~ClassDirectory() = default;
     // nullptr when no class of that identity is known.
     virtual ClassEntry* FindClassEntry(SClass_ID superClassID, Class_ID classID) = 0;
+    // Every class of the super class; nullptr when there are none.
+    virtual SubClassList* GetClassList(SClass_ID superClassID) = 0;
 };

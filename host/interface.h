@@ -5,6 +5,7 @@
 #include "host/bitmap.h"
 #include "host/class_desc.h"
 #include "host/inode.h"
+#include "host/renderer.h"
 
 using LPVOID = void*;
 using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID);
@@ -46,6 +47,8 @@ class Interface {
     // Removes mod from the node's stack (with the modifier-deleted
     // notifications); 0 when the node holds no such modifier.
     virtual int DeleteModifier(INode& node, Modifier& mod) = 0;
+    // The renderer that production renders use; nullptr when none is set.
+    virtual Renderer* GetCurrentRenderer() = 0;
 };
 
 // Provided by the host application.

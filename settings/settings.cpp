@@ -69,13 +69,17 @@ void UnwrapSettings::reset() {
 
 UnwrapSettings& settings() {
     // Created on first use, after the host is up: the defaults ask the host
-    // for its image folder and its standard material. The default preset is
-    // read here once presets exist.
-    static UnwrapSettings instance = [] {
-        UnwrapSettings s{};
-        s.reset();
-        return s;
-    }();
+    // for its image folder and its standard material. The instance must
+    // exist before the default preset is read, since the load reports
+    // through it and creates bake entries that ask it for the outpath.
+    static UnwrapSettings instance{};
+    static bool created = false;
+    if (!created) {
+        created = true;
+        instance.reset();
+        instance.load_startup_options();
+        instance.load("");
+    }
     return instance;
 }
 

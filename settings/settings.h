@@ -5,8 +5,11 @@
 // enumerations are stored in presets and never change.
 #pragma once
 
+#include "bake/bake_element.h"
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum UnwrapMode : int { Organic = 0, HardSurface = 1, UvPack = 2, UvCopy = 3, Projection = 4 };
 enum UnwrapAs : int { Triangles = 0, Polygons = 1 };
@@ -61,10 +64,26 @@ struct UnwrapSettings {
     std::string last_message;
     std::string job_name;
 
+    // The chosen bake elements, in list order.
+    std::vector<BakeElementEntry> elements;
+
     // Sets every user setting (channel .. add_group_name_to_textures) to its
-    // default; the start-up options and run-time texts stay.
+    // default; the start-up options, run-time texts and elements stay.
     void reset();
+
+    // Preset files (".vl", XML). An empty path means the default preset.
+    // Both report what went wrong and return false; a failed load changes
+    // nothing, a failed save leaves the file that was there before.
+    bool save(const std::string& path);
+    bool load(const std::string& path);
+    // The two start-up options, from the default preset only.
+    void load_startup_options();
 };
+
+// Where the default preset lives: $VELLUMAR_DEFAULT_PRESET when set, else
+// "VellumarDefault.vl" in the folder Tavik of the user's configuration folder
+// (created when missing), else the bare file name.
+std::string DefaultPresetPath();
 
 // The process-wide record, created with its defaults on the first call.
 UnwrapSettings& settings();

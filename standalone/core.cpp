@@ -3,6 +3,7 @@
 #include "host/windows.h"
 #include "standalone/derived_object.h"
 #include "standalone/node_ops.h"
+#include "standalone/render/bake_elements.h"
 
 #include <algorithm>
 
@@ -18,6 +19,7 @@ class BuiltinEntry : public ClassEntry {
     const MCHAR* ClassName() override { return name_; }
     Class_ID ClassID() override { return cid_; }
     SClass_ID SuperClassID() override { return sid_; }
+    ClassDesc* CD() override { return nullptr; }
 
   private:
     const MCHAR* name_;
@@ -31,9 +33,19 @@ class DescEntry : public ClassEntry {
     const MCHAR* ClassName() override { return desc_->ClassName(); }
     Class_ID ClassID() override { return desc_->ClassID(); }
     SClass_ID SuperClassID() override { return desc_->SuperClassID(); }
+    ClassDesc* CD() override { return desc_; }
 
   private:
     ClassDesc* desc_;
+};
+
+// The host's default renderer: the one production renders use unless a
+// scene picks another.
+class ScanlineRenderer : public Renderer {
+  public:
+    Class_ID ClassID() override { return scanlineRendererClassID; }
+    ReferenceTarget* Clone(RemapDir&) override { return new ScanlineRenderer; }
+    void GetClassName(std::wstring& name) override { name = L"Default Scanline Renderer"; }
 };
 
 } // namespace
@@ -50,9 +62,13 @@ int MessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UINT) {
 }
 
 StandaloneCore::StandaloneCore(bool draw_progress)
-    : scene_(std::make_unique<Scene>()), progress_(draw_progress), previous_(current_core) {
+    : scene_(std::make_unique<Scene>()), default_renderer_(std::make_unique<ScanlineRenderer>()),
+      renderer_(default_renderer_.get()), progress_(draw_progress), previous_(current_core) {
     entries_.push_back(
         std::make_unique<BuiltinEntry>(L"Standard", MATERIAL_CLASS_ID, standardMaterialClassID));
+    for (ClassDesc* desc : BakeElementClassDescs()) {
+        RegisterClass(desc);
+    }
     current_core = this;
 }
 
@@ -109,6 +125,16 @@ IDerivedObject* StandaloneCore::CreateDerivedObject(Object* obj) {
     return new DerivedObject(obj);
 }
 
+ClassEntry* StandaloneCore::EntryFor(ClassDesc* desc) {
+    for (auto& e : entries_) {
+        if (e->CD() == desc) {
+            return e.get();
+        }
+    }
+    entries_.push_back(std::make_unique<DescEntry>(desc));
+    return entries_.back().get();
+}
+
 ClassEntry* StandaloneCore::FindClassEntry(SClass_ID superClassID, Class_ID classID) {
     for (auto& e : entries_) {
         if (e->SuperClassID() == superClassID && e->ClassID() == classID) {
@@ -117,11 +143,26 @@ ClassEntry* StandaloneCore::FindClassEntry(SClass_ID superClassID, Class_ID clas
     }
     for (ClassDesc* desc : classes_) {
         if (desc->SuperClassID() == superClassID && desc->ClassID() == classID) {
-            entries_.push_back(std::make_unique<DescEntry>(desc));
-            return entries_.back().get();
+            return EntryFor(desc);
         }
     }
     return nullptr;
+}
+
+SubClassList* StandaloneCore::GetClassList(SClass_ID superClassID) {
+    // Rebuilt in place on every call, so that a list handed out earlier
+    // stays valid and sees classes registered since.
+    std::unique_ptr<SubClassList>& list = class_lists_[superClassID];
+    if (!list) {
+        list = std::make_unique<SubClassList>();
+    }
+    list->Clear();
+    for (ClassDesc* desc : classes_) {
+        if (desc->SuperClassID() == superClassID) {
+            list->Add(EntryFor(desc), desc->IsPublic() != 0);
+        }
+    }
+    return list->Count(ACC_ALL) > 0 ? list.get() : nullptr;
 }
 
 int StandaloneCore::DeleteModifier(INode& node, Modifier& mod) {

@@ -8,6 +8,7 @@
 #include "standalone/progress.h"
 #include "standalone/scene.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,11 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     void SetSelection(std::vector<INode*> nodes) { selection_ = std::move(nodes); }
     void SetTime(TimeValue t) { time_ = t; }
     void RegisterClass(ClassDesc* desc) { classes_.push_back(desc); }
+    // The renderer production renders use (not owned); nullptr restores the
+    // host's default scanline renderer.
+    void SetCurrentRenderer(Renderer* renderer) {
+        renderer_ = renderer != nullptr ? renderer : default_renderer_.get();
+    }
     // Where rendered images go (the image folder of GetDir).
     void SetImageDir(std::wstring dir) { image_dir_ = std::move(dir); }
 
@@ -66,15 +72,22 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     void SetNextDisplayPath(std::string path) { next_display_path_ = std::move(path); }
     const std::vector<DisplayedImage>& displayed() const { return displayed_; }
     int DeleteModifier(INode& node, Modifier& mod) override;
+    Renderer* GetCurrentRenderer() override { return renderer_; }
 
     // Deletes the node from the scene and the selection.
     void DeleteNode(SceneNode* node);
 
     // ClassDirectory.
     ClassEntry* FindClassEntry(SClass_ID superClassID, Class_ID classID) override;
+    SubClassList* GetClassList(SClass_ID superClassID) override;
 
   private:
+    ClassEntry* EntryFor(ClassDesc* desc);
+
     std::unique_ptr<Scene> scene_;
+    std::unique_ptr<Renderer> default_renderer_;
+    Renderer* renderer_;
+    std::map<SClass_ID, std::unique_ptr<SubClassList>> class_lists_;
     std::vector<INode*> selection_;
     TimeValue time_ = 0;
     std::vector<ClassDesc*> classes_;

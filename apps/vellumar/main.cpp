@@ -1,5 +1,6 @@
 // vellumar: unwraps the objects of a scene file into shared UV atlases.
 #include "apps/vellumar/group_commands.h"
+#include "apps/vellumar/preset_commands.h"
 #include "apps/vellumar/unwrap_command.h"
 
 #include <CLI/CLI.hpp>
@@ -13,51 +14,14 @@ int main(int argc, char** argv) {
     cmd->add_option("scene", unwrap.scene,
                     "Scene file: a .vlscene of ours, or glTF, FBX, OBJ, 3DS, DAE, ...")
         ->required();
-    cmd->add_option("--mode", unwrap.mode, "Unwrap mode")
-        ->check(CLI::IsMember({"organic", "hard-surface", "pack", "copy", "projection"}))
-        ->capture_default_str();
-    cmd->add_option("--source-channel", unwrap.source_channel,
-                    "Map channel whose UVs are copied or packed (1 = first UV set)")
-        ->check(CLI::Range(1, 99))
-        ->capture_default_str();
-    cmd->add_option("--channel", unwrap.channel, "Target map channel")
-        ->check(CLI::Range(1, 99))
-        ->capture_default_str();
+    SettingOptions unwrap_options;
+    unwrap.options = &unwrap_options;
+    unwrap_options.add_preset_option(cmd);
+    unwrap_options.add_unwrap_options(cmd);
     cmd->add_option("--group", unwrap.group, "Unwrap group name")->capture_default_str();
-    cmd->add_option("--map-count", unwrap.map_count,
-                    "Number of atlases; objects are balanced over them by surface area")
-        ->check(CLI::Range(1, 999))
-        ->capture_default_str();
     cmd->add_option("--nodes", unwrap.nodes, "Unwrap only these nodes (default: every mesh)")
         ->delimiter(',');
-    cmd->add_option("--width", unwrap.width, "Atlas width in pixels")
-        ->check(CLI::Range(1, 16384))
-        ->capture_default_str();
-    cmd->add_option("--height", unwrap.height, "Atlas height in pixels")
-        ->check(CLI::Range(1, 16384))
-        ->capture_default_str();
-    cmd->add_option("--gutter", unwrap.gutter, "Empty pixels between charts")
-        ->check(CLI::Range(0, 256))
-        ->capture_default_str();
-    cmd->add_option("--stretch", unwrap.stretch,
-                    "Largest stretch a chart may have: 0 isometric .. 1 anything goes")
-        ->check(CLI::Range(0.0f, 1.0f))
-        ->capture_default_str();
-    cmd->add_option("--charts", unwrap.charts, "Largest number of charts per atlas (0: no limit)")
-        ->check(CLI::NonNegativeNumber)
-        ->capture_default_str();
-    cmd->add_flag("--quality", unwrap.quality, "More effort in the organic atlas");
-    cmd->add_flag("!--triangles", unwrap.polygons,
-                  "Let chart borders cross polygons (default: they follow polygon outlines)");
     cmd->add_option("--camera", unwrap.camera, "Projection mode: the camera node to look through");
-    cmd->add_flag("--orthographic", unwrap.orthographic, "Projection mode: ignore perspective");
-    cmd->add_option("--view-angle", unwrap.view_angle, "Projection mode: view angle in degrees")
-        ->check(CLI::Range(0.0f, 180.0f))
-        ->capture_default_str();
-    cmd->add_option("--tolerance", unwrap.tolerance,
-                    "Projection mode: degrees of back-facing tolerance (negative: stricter)")
-        ->check(CLI::Range(-90.0f, 90.0f))
-        ->capture_default_str();
     cmd->add_flag("--preview", unwrap.preview,
                   "Write the UV template of the last atlas (a PNG named after its title)");
     cmd->add_option("--template", unwrap.template_path, "Write the UV template to this PNG");
@@ -86,11 +50,38 @@ int main(int argc, char** argv) {
     exporter->add_option("scene", export_scene_path, "Scene file")->required();
     exporter->add_option("out", export_out, "Output .glb (channel k is TEXCOORD_k-1)")->required();
 
+    CLI::App* preset = app.add_subcommand("preset", "Save or show settings presets (.vl)");
+    preset->require_subcommand(1);
+    SettingOptions preset_options;
+    std::string preset_save_file;
+    CLI::App* preset_save = preset->add_subcommand(
+        "save", "Save the settings (defaults, default preset, --preset, options) as a preset");
+    preset_save->add_option("file", preset_save_file,
+                            "Preset file (.vl); without one, the default preset");
+    preset_options.add_preset_option(preset_save);
+    preset_options.add_unwrap_options(preset_save);
+    preset_options.add_bake_options(preset_save);
+    std::string preset_show_file;
+    CLI::App* preset_show = preset->add_subcommand("show", "Show the values a preset holds");
+    preset_show->add_option("file", preset_show_file, "Preset file (.vl)")->required();
+
+    CLI::App* elements = app.add_subcommand(
+        "elements", "List the bake element classes with their parameters (type, value, range)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : 2;
+    }
+    if (*preset_save) {
+        return run_preset_save(preset_options, preset_save_file);
+    }
+    if (*preset_show) {
+        return run_preset_show(preset_show_file);
+    }
+    if (*elements) {
+        return run_elements_command();
     }
     if (*groups) {
         return run_groups_command(groups_scene);

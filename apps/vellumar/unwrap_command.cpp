@@ -6,16 +6,9 @@
 #include "unwrap/unwrapper.h"
 
 #include <cstdio>
-#include <map>
 #include <unistd.h>
 
 namespace {
-
-const std::map<std::string, UnwrapMode> kModes = {{"organic", Organic},
-                                                  {"hard-surface", HardSurface},
-                                                  {"pack", UvPack},
-                                                  {"copy", UvCopy},
-                                                  {"projection", Projection}};
 
 // The run's figures as JSON: what every map got and how long it took.
 bool write_report(const Unwrapper& unwrapper, const std::string& path) {
@@ -65,21 +58,13 @@ int run_unwrap_command(const UnwrapCommand& cmd) {
     core.SetSelection(selection);
 
     UnwrapSettings& s = settings();
-    s.base_unwrap = kModes.at(cmd.mode);
-    s.source_channel = cmd.source_channel;
-    s.channel = cmd.channel;
+    if (!cmd.options->apply(s)) {
+        print_messages(core);
+        return 2;
+    }
+    // The tool has no way to choose selection sets, and a camera handle only
+    // means something in the scene it was picked in.
     s.mapmode = FixedNumber;
-    s.mapcount = cmd.map_count;
-    s.width = cmd.width;
-    s.height = cmd.height;
-    s.gutter = cmd.gutter;
-    s.stretch = cmd.stretch;
-    s.charts = cmd.charts;
-    s.quality = cmd.quality;
-    s.unwrapmode = cmd.polygons ? Polygons : Triangles;
-    s.projection_orthographic = cmd.orthographic;
-    s.projection_angle = cmd.view_angle;
-    s.projection_tolerance = cmd.tolerance;
     s.projection_camera = 0;
     if (!cmd.camera.empty()) {
         SceneNode* camera = core.scene().NodeByName(Utf8ToWide(cmd.camera));
@@ -122,7 +107,7 @@ int run_unwrap_command(const UnwrapCommand& cmd) {
     if (!cmd.save.empty() && !save_scene(core, cmd.save)) {
         return 2;
     }
-    if (!cmd.export_path.empty() && !export_scene(core, cmd.export_path, cmd.channel)) {
+    if (!cmd.export_path.empty() && !export_scene(core, cmd.export_path, s.channel)) {
         return 2;
     }
     if (!cmd.report.empty() && !write_report(unwrapper, cmd.report)) {

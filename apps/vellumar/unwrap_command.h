@@ -2,28 +2,17 @@
 // ones), runs one unwrap and prints what every object got.
 #pragma once
 
+#include "apps/vellumar/setting_options.h"
+
 #include <string>
 #include <vector>
 
 struct UnwrapCommand {
     std::string scene;
-    std::string mode = "organic";
-    int source_channel = 1;
-    int channel = 1;
     std::string group = "unnamed";
-    int map_count = 1;
-    int width = 1024;
-    int height = 1024;
-    int gutter = 4;
-    float stretch = 0.15f;
-    int charts = 0;
-    bool quality = false;
-    bool polygons = true;
+    const SettingOptions* options = nullptr; // mode, channels, atlas size, preset, ...
     std::string report; // ".json": per map charts, coverage, stretch, stage times
     std::string camera; // node name of the projection camera
-    bool orthographic = false;
-    float view_angle = 45.0f;
-    float tolerance = 0.0f;
     bool preview = false;
     std::string template_path; // where the preview goes (default: its title in the folder)
     std::vector<std::string> nodes;
@@ -32,5 +21,6 @@ struct UnwrapCommand {
 };
 
 // Exit status: 0 the run went through, 1 it stopped with a message, 2 the
-// scene could not be read or written or a named node does not exist.
+// scene or preset could not be read or written, a setting is out of range
+// or a named node does not exist.
 int run_unwrap_command(const UnwrapCommand& cmd);

@@ -21,6 +21,9 @@ class HostTest : public ::testing::Test {
         core.RegisterClass(GetVellumarModifierDesc());
         core.SetOutputFolder(::testing::TempDir());
         settings().reset();
+        // The record's first use reads the default preset and may report
+        // that it is missing; tests start with no messages.
+        core.ClearMessages();
     }
     ~HostTest() override { settings().reset(); }
 

@@ -1,0 +1,389 @@
+// Preset files: the record as one XML document, built and parsed with
+// Boost.PropertyTree. The key order and value spelling are fixed, so that a
+// preset written on one machine loads on another and means the same.
+#include "host/interface.h"
+#include "host/text.h"
+#include "settings/preset_values.h"
+#include "settings/settings.h"
+
+#include <boost/filesystem.hpp>
+#include <boost/property_tree/ptree.hpp>
+#include <boost/property_tree/xml_parser.hpp>
+
+#include <cstdio>
+#include <sstream>
+#include <stdexcept>
+#include <variant>
+
+namespace {
+
+namespace fs = boost::filesystem;
+namespace pt = boost::property_tree;
+using Tree = pt::ptree;
+
+using Field = std::variant<int UnwrapSettings::*, float UnwrapSettings::*, bool UnwrapSettings::*,
+                           std::string UnwrapSettings::*, std::uint32_t UnwrapSettings::*>;
+struct Key {
+    const char* name;
+    Field field;
+};
+
+// Written in this order; the bake elements go between the two lists.
+const Key kKeysBeforeElements[] = {
+    {"settings.channel", &UnwrapSettings::channel},
+    {"settings.charts", &UnwrapSettings::charts},
+    {"settings.stretch", &UnwrapSettings::stretch},
+    {"settings.width", &UnwrapSettings::width},
+    {"settings.height", &UnwrapSettings::height},
+    {"settings.gutter", &UnwrapSettings::gutter},
+    {"settings.quality", &UnwrapSettings::quality},
+    {"settings.preview", &UnwrapSettings::preview},
+    {"settings.seams", &UnwrapSettings::seams},
+    {"settings.source_channel", &UnwrapSettings::source_channel},
+    {"settings.unwrapmode", &UnwrapSettings::unwrapmode},
+    {"settings.padding", &UnwrapSettings::padding},
+    {"settings.keepshell", &UnwrapSettings::keepshell},
+    {"settings.outpath", &UnwrapSettings::outpath},
+    {"settings.bakerange", &UnwrapSettings::bakerange},
+    {"settings.bakerangefrom", &UnwrapSettings::bakerangefrom},
+    {"settings.bakerangeto", &UnwrapSettings::bakerangeto},
+    {"settings.netrender", &UnwrapSettings::netrender},
+    {"settings.netpath", &UnwrapSettings::netpath},
+    {"settings.manager", &UnwrapSettings::manager},
+    {"settings.port", &UnwrapSettings::port},
+    {"settings.ratio", &UnwrapSettings::ratio},
+    {"settings.aspectlock", &UnwrapSettings::aspectlock},
+    {"settings.angle_concave", &UnwrapSettings::angle_concave},
+    {"settings.use_concave", &UnwrapSettings::use_concave},
+    {"settings.angle_convex", &UnwrapSettings::angle_convex},
+    {"settings.use_convex", &UnwrapSettings::use_convex},
+    {"settings.mapcount", &UnwrapSettings::mapcount},
+    {"settings.mapmode", &UnwrapSettings::mapmode},
+    {"settings.bakemode", &UnwrapSettings::bakemode},
+    {"settings.base_unwrap", &UnwrapSettings::base_unwrap},
+    {"settings.create_shell", &UnwrapSettings::create_shell},
+    {"settings.target_material", &UnwrapSettings::target_material},
+    {"settings.add_self_illumination", &UnwrapSettings::add_self_illumination},
+};
+const Key kKeysAfterElements[] = {
+    {"settings.projection_camera", &UnwrapSettings::projection_camera},
+    {"settings.projection_tolerance", &UnwrapSettings::projection_tolerance},
+    {"settings.projection_angle", &UnwrapSettings::projection_angle},
+    {"settings.projection_orthographic", &UnwrapSettings::projection_orthographic},
+    {"settings.add_group_name_to_textures", &UnwrapSettings::add_group_name_to_textures},
+};
+
+struct TextOf {
+    const UnwrapSettings& s;
+    std::string operator()(int UnwrapSettings::*f) const { return std::to_string(s.*f); }
+    std::string operator()(float UnwrapSettings::*f) const { return FloatText(s.*f); }
+    std::string operator()(bool UnwrapSettings::*f) const { return FlagText(s.*f); }
+    std::string operator()(std::string UnwrapSettings::*f) const { return s.*f; }
+    std::string operator()(std::uint32_t UnwrapSettings::*f) const { return std::to_string(s.*f); }
+};
+
+// Stores the text when it has the field's form; otherwise the field keeps
+// its value.
+struct StoreInto {
+    UnwrapSettings& s;
+    const std::string& text;
+    template <class T, class Parse> void set(T UnwrapSettings::*f, Parse parse) const {
+        if (auto v = parse(text)) {
+            s.*f = *v;
+        }
+    }
+    void operator()(int UnwrapSettings::*f) const { set(f, ParseInt); }
+    void operator()(float UnwrapSettings::*f) const { set(f, ParseFloat); }
+    void operator()(bool UnwrapSettings::*f) const { set(f, ParseFlag); }
+    void operator()(std::string UnwrapSettings::*f) const { s.*f = text; }
+    void operator()(std::uint32_t UnwrapSettings::*f) const { set(f, ParseUnsigned); }
+};
+
+std::optional<std::string> text_at(const Tree& tree, const char* path) {
+    if (auto v = tree.get_optional<std::string>(path)) {
+        return *v;
+    }
+    return std::nullopt;
+}
+
+template <class T, class Parse>
+void read_into(const Tree& tree, const char* path, Parse parse, T& out) {
+    if (auto text = text_at(tree, path)) {
+        if (auto v = parse(*text)) {
+            out = *v;
+        }
+    }
+}
+
+// A missing folder is made, one level only; whatever fails here shows up
+// when the file itself is opened.
+void make_parent_folder(const std::string& path) {
+    boost::system::error_code ec;
+    const fs::path p(path);
+    if (!fs::exists(fs::status(p, ec)) && p.has_parent_path()) {
+        fs::create_directory(p.parent_path(), ec);
+    }
+}
+
+Tree element_tree(const BakeElementEntry& e) {
+    Tree t;
+    t.put("width", std::to_string(e.width));
+    t.put("height", std::to_string(e.height));
+    t.put("slot", e.slot);
+    t.put("background.r", FloatText(e.background[0]));
+    t.put("background.g", FloatText(e.background[1]));
+    t.put("background.b", FloatText(e.background[2]));
+    const Class_ID id = e.elementClass != nullptr ? e.elementClass->ClassID() : Class_ID();
+    t.put("class.a", std::to_string(id.PartA()));
+    t.put("class.b", std::to_string(id.PartB()));
+    t.put("file.name", WideToUtf8(e.file.Name()));
+    t.put("file.type", std::to_string(e.file.Type()));
+    Tree& params = t.put_child("parameters", Tree());
+    for (const BakeParam& p : e.parameters) {
+        Tree& q = params.add_child("parameter", Tree());
+        q.put("name", p.name);
+        q.put("type", std::to_string(p.type));
+        switch (p.type) {
+        case Float:
+            q.put("value", FloatText(p.floatValue));
+            break;
+        case Int:
+            q.put("value", std::to_string(p.intValue));
+            break;
+        case Flag:
+            q.put("value", FlagText(p.flagValue != 0));
+            break;
+        case Colour:
+            q.put("value.r", FloatText(p.colourValue[0]));
+            q.put("value.g", FloatText(p.colourValue[1]));
+            q.put("value.b", FloatText(p.colourValue[2]));
+            break;
+        default: // a type presets cannot carry: the name alone keeps its place
+            break;
+        }
+    }
+    return t;
+}
+
+Tree settings_tree(const UnwrapSettings& s) {
+    Tree tree;
+    for (const Key& k : kKeysBeforeElements) {
+        tree.put(k.name, std::visit(TextOf{s}, k.field));
+    }
+    if (!s.elements.empty()) {
+        Tree& list = tree.put_child("settings.bakeelements", Tree());
+        for (const BakeElementEntry& e : s.elements) {
+            list.add_child("bakeelement", element_tree(e));
+        }
+    }
+    for (const Key& k : kKeysAfterElements) {
+        tree.put(k.name, std::visit(TextOf{s}, k.field));
+    }
+    return tree;
+}
+
+// Parameters are matched by name and read by the entry's own type: the type
+// number in the file does not decide how a value is read.
+void read_parameter(const Tree& q, BakeElementEntry& entry) {
+    const std::optional<std::string> name = text_at(q, "name");
+    if (!name) {
+        return;
+    }
+    for (BakeParam& p : entry.parameters) {
+        if (p.name != *name) {
+            continue;
+        }
+        switch (p.type) {
+        case Float:
+            read_into(q, "value", ParseFloat, p.floatValue);
+            break;
+        case Int:
+            read_into(q, "value", ParseInt, p.intValue);
+            break;
+        case Flag: {
+            bool on = p.flagValue != 0;
+            read_into(q, "value", ParseFlag, on);
+            p.flagValue = on ? 1 : 0;
+            break;
+        }
+        case Colour:
+            read_into(q, "value.r", ParseFloat, p.colourValue[0]);
+            read_into(q, "value.g", ParseFloat, p.colourValue[1]);
+            read_into(q, "value.b", ParseFloat, p.colourValue[2]);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// Element sizes beyond what an image can be would only fail at bake time.
+constexpr int kMaxElementSide = 16384;
+std::optional<int> ParseSide(const std::string& text) {
+    const std::optional<int> v = ParseInt(text);
+    if (!v || *v < 1 || *v > kMaxElementSide) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+// An element missing one of the children every saved element has is
+// skipped, as is one whose class this host does not have.
+std::optional<BakeElementEntry> read_element(const Tree& t) {
+    static const char* const kRequired[] = {
+        "class.a",      "class.b",      "width",        "height",    "slot",
+        "background.r", "background.g", "background.b", "file.name", "file.type"};
+    for (const char* key : kRequired) {
+        if (!t.get_child_optional(key)) {
+            return std::nullopt;
+        }
+    }
+    const std::optional<std::uint32_t> a = ParseUnsigned(*text_at(t, "class.a"));
+    const std::optional<std::uint32_t> b = ParseUnsigned(*text_at(t, "class.b"));
+    Interface* ip = GetCOREInterface();
+    if (!a || !b || ip == nullptr) {
+        return std::nullopt;
+    }
+    ClassEntry* cls =
+        ip->GetClassDirectory().FindClassEntry(BAKE_ELEMENT_CLASS_ID, Class_ID(*a, *b));
+    if (cls == nullptr || cls->CD() == nullptr) {
+        return std::nullopt;
+    }
+    BakeElementEntry entry;
+    try {
+        entry = CreateEntry(cls->CD());
+    } catch (const std::invalid_argument&) {
+        return std::nullopt;
+    }
+    read_into(t, "width", ParseSide, entry.width);
+    read_into(t, "height", ParseSide, entry.height);
+    entry.slot = *text_at(t, "slot");
+    if (entry.slot.empty()) {
+        entry.slot = "NONE";
+    }
+    read_into(t, "background.r", ParseFloat, entry.background[0]);
+    read_into(t, "background.g", ParseFloat, entry.background[1]);
+    read_into(t, "background.b", ParseFloat, entry.background[2]);
+    entry.file.SetName(Utf8ToWide(*text_at(t, "file.name")).c_str());
+    int type = entry.file.Type();
+    read_into(t, "file.type", ParseInt, type);
+    entry.file.SetType(type);
+    if (auto params = t.get_child_optional("parameters")) {
+        for (const auto& [key, q] : *params) {
+            read_parameter(q, entry);
+        }
+    }
+    return entry;
+}
+
+void report_load_failure(const std::string& path, const std::string& why) {
+    report("Vellumar could not load the settings file '" + path + "': " + why, 0);
+}
+
+bool parse_file(const std::string& path, Tree& tree) {
+    try {
+        pt::read_xml(path, tree);
+        return true;
+    } catch (const pt::xml_parser_error& e) {
+        report_load_failure(path, e.message());
+    } catch (const std::ios_base::failure&) {
+        // The stream gives up on what is not a file (a folder, a device).
+        report_load_failure(path, "read error");
+    } catch (const std::exception& e) {
+        report_load_failure(path, e.what());
+    }
+    return false;
+}
+
+// The file is written beside its target under a name of its own and renamed
+// over it only when complete, so a failed save never destroys the preset
+// that was there, and two saves never write into one file.
+bool write_file(const std::string& path, const std::string& text, std::string& why) {
+    boost::system::error_code ec;
+    const fs::path target(path);
+    const fs::path temp =
+        target.parent_path() / fs::unique_path(target.filename().string() + ".%%%%-%%%%-%%%%.tmp");
+    // "x": never through a file or link that is already there.
+    std::FILE* file = std::fopen(temp.string().c_str(), "wbx");
+    if (file == nullptr) {
+        why = "cannot open file";
+        return false;
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) {
+        fs::remove(temp, ec);
+        why = "write error";
+        return false;
+    }
+    fs::rename(temp, target, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        why = "cannot open file";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool UnwrapSettings::save(const std::string& requested) {
+    const std::string path = requested.empty() ? DefaultPresetPath() : requested;
+    make_parent_folder(path);
+    std::ostringstream text;
+    std::string why;
+    try {
+        pt::write_xml(text, settings_tree(*this),
+                      pt::xml_writer_make_settings<std::string>(' ', 0));
+    } catch (const pt::xml_parser_error& e) {
+        why = e.message();
+    }
+    if (why.empty() && write_file(path, text.str(), why)) {
+        return true;
+    }
+    report("Vellumar could not save the settings file '" + path + "': " + why, 0);
+    return false;
+}
+
+bool UnwrapSettings::load(const std::string& requested) {
+    const std::string path = requested.empty() ? DefaultPresetPath() : requested;
+    make_parent_folder(path);
+    Tree tree;
+    if (!parse_file(path, tree)) {
+        return false;
+    }
+    auto store = [&](const Key& k) {
+        if (auto text = text_at(tree, k.name)) {
+            std::visit(StoreInto{*this, *text}, k.field);
+        }
+    };
+    for (const Key& k : kKeysBeforeElements) {
+        store(k);
+    }
+    for (const Key& k : kKeysAfterElements) {
+        store(k);
+    }
+    if (auto list = tree.get_child_optional("settings.bakeelements")) {
+        std::vector<BakeElementEntry> loaded;
+        for (const auto& [key, child] : *list) {
+            if (key != "bakeelement") {
+                continue;
+            }
+            if (auto entry = read_element(child)) {
+                loaded.push_back(std::move(*entry));
+            }
+        }
+        elements = std::move(loaded);
+    }
+    return true;
+}
+
+void UnwrapSettings::load_startup_options() {
+    const std::string path = DefaultPresetPath();
+    Tree tree;
+    if (!parse_file(path, tree)) {
+        return;
+    }
+    read_into(tree, "settings.bake_debug", ParseFlag, bake_debug);
+    read_into(tree, "settings.delete_temp_files", ParseFlag, delete_temp_files);
+}
