@@ -8,8 +8,12 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh build
 out=build/sample-out
+# The sample brings its own default preset (organic, channel 2, a complete
+# map and a normal map for baking), so the run leaves the user's alone.
+export VELLUMAR_DEFAULT_PRESET="$PWD/samples/VellumarDefault.vl"
 mkdir -p "$out"
 ./build/apps/vellumar/vellumar unwrap samples/crates.obj --mode organic --channel 2 --group crates \
   --save "$out/crates.vlscene" --export "$out/crates.glb" --template "$out/crates_template.png" \
   --report "$out/crates_report.json"
 ./build/apps/vellumar/vellumar groups "$out/crates.vlscene"
+./build/apps/vellumar/vellumar preset show samples/VellumarDefault.vl | tail -n 9

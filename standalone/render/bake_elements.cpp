@@ -40,11 +40,8 @@ const std::vector<BakeElementClassDef>& class_defs() {
          true,
          true,
          true,
-         {legacy_flag(L"Shadows", true),
-          {L"Ambient", FPValue::Colour(Point3(0.05f, 0.05f, 0.05f)), none(), none()},
-          // Names the named selection set whose lights light the map (empty:
-          // every light). A text travels in no preset.
-          {L"Light Set", FPValue::String(L""), none(), none()}}},
+         {flag(L"Shadows", true),
+          {L"Ambient", FPValue::Colour(Point3(0.05f, 0.05f, 0.05f)), none(), none()}}},
         {L"DiffuseMap",
          Class_ID(0x4C1E6D2F, 0),
          true,
@@ -61,7 +58,16 @@ const std::vector<BakeElementClassDef>& class_defs() {
          {flag(L"Output into Normal Bump", false),
           {L"Normal Space", FPValue::Int(0), FPValue::Int(0), FPValue::Int(2)},
           flag(L"Flip Green", false)}},
-        {L"AlphaMap", Class_ID(0x4C1E6D31, 0), true, true, true, {}},
+        // Alpha comes from the material's map slot named by Source Slot (a
+        // text, which no preset carries); Invert is an older flag, kept
+        // behind the plain integer accessors.
+        {L"AlphaMap",
+         Class_ID(0x4C1E6D31, 0),
+         true,
+         true,
+         true,
+         {legacy_flag(L"Invert", false),
+          {L"Source Slot", FPValue::String(L"Opacity"), none(), none()}}},
         // Heights between Min Height (black) and Max Height (white) in world
         // units along the surface normal. The maximum's lower limit is an
         // integer, a quirk of the class: it counts as having no range.

@@ -93,19 +93,22 @@ TEST_F(BakeElementTest, ANewEntryNamesItsFileAfterTheClassInTheOutputFolder) {
 }
 
 TEST_F(BakeElementTest, ParametersAreReadWithTheirTypesRangesAndLegacyFlags) {
+    const BakeElementEntry alpha = CreateEntry(element_class("AlphaMap"));
+    const BakeParam& invert = param(alpha, "Invert");
+    EXPECT_TRUE(invert.legacy);
+    EXPECT_EQ(invert.type, Flag);
+    EXPECT_EQ(invert.flagValue, 0);
+    // A text parameter keeps its place and type number, and is reported once.
+    EXPECT_EQ(alpha.parameters[1].name, "Source Slot");
+    EXPECT_EQ(alpha.parameters[1].type, 8);
+    EXPECT_EQ(message_texts(),
+              (std::vector<std::string>{"Render element AlphaMap has unknown type 8 for parameter "
+                                        "Source Slot"}));
     const BakeElementEntry complete = CreateEntry(element_class("CompleteMap"));
-    const BakeParam& shadows = param(complete, "Shadows");
-    EXPECT_TRUE(shadows.legacy);
-    EXPECT_EQ(shadows.type, Flag);
-    EXPECT_EQ(shadows.flagValue, 1);
+    EXPECT_FALSE(param(complete, "Shadows").legacy);
+    EXPECT_EQ(param(complete, "Shadows").flagValue, 1);
     EXPECT_EQ(param(complete, "Ambient").type, Colour);
     EXPECT_FLOAT_EQ(param(complete, "Ambient").colourValue[2], 0.05f);
-    // A text parameter keeps its place and type number, and is reported once.
-    EXPECT_EQ(complete.parameters[2].name, "Light Set");
-    EXPECT_EQ(complete.parameters[2].type, 8);
-    EXPECT_EQ(message_texts(), (std::vector<std::string>{
-                                   "Render element CompleteMap has unknown type 8 for parameter "
-                                   "Light Set"}));
 
     const BakeElementEntry height = CreateEntry(element_class("HeightMap"));
     EXPECT_TRUE(param(height, "Min Height").hasRange);
@@ -173,17 +176,17 @@ TEST_F(BakeElementTest, ApplyingWritesEveryValueByNameAndTheBackground) {
     EXPECT_TRUE(core.messages().empty());
 
     // Legacy flags go through the plain integer; a text cannot be carried.
-    BakeElementEntry complete = CreateEntry(element_class("CompleteMap"));
+    BakeElementEntry alpha = CreateEntry(element_class("AlphaMap"));
     core.ClearMessages();
-    for (BakeParam& p : complete.parameters) {
-        p.flagValue = p.name == "Shadows" ? 0 : p.flagValue;
-    }
-    StandaloneBakeElement lit(
-        *static_cast<StandaloneBakeElement*>(element_class("CompleteMap")->Create(0)));
-    ApplyParameters(complete, lit);
-    EXPECT_EQ(lit.GetParamValue(0), 0);
-    EXPECT_EQ(message_texts(), (std::vector<std::string>{
-                                   "cannot assign type 8 of parameter Light Set to bake params"}));
+    alpha.parameters[0].flagValue = 1;
+    StandaloneBakeElement live_alpha(
+        *static_cast<StandaloneBakeElement*>(element_class("AlphaMap")->Create(0)));
+    ApplyParameters(alpha, live_alpha);
+    EXPECT_EQ(live_alpha.GetParamValue(0), 1);
+    EXPECT_EQ(live_alpha.Value(L"Source Slot").s, L"Opacity");
+    EXPECT_EQ(
+        message_texts(),
+        (std::vector<std::string>{"cannot assign type 8 of parameter Source Slot to bake params"}));
 }
 
 TEST_F(BakeElementTest, RebasingMovesEveryFileIntoTheOutputFolderAndSlotsReset) {

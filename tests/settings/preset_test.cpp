@@ -50,14 +50,14 @@ class PresetTest : public HostTest {
         return settings().load(path);
     }
     // Three elements of different classes that between them hold every kind
-    // of parameter: legacy flag, colour, text, ranged and unranged float,
-    // ranged and unranged int.
+    // of parameter: legacy flag, text, ranged and unranged float, ranged and
+    // unranged int, colour.
     void choose_three_elements() {
         UnwrapSettings& s = settings();
         s.outpath = "D:\\bakes & co";
-        BakeElementEntry complete = CreateEntry(element_class("CompleteMap"));
-        param(complete, "Shadows").flagValue = 0;
-        complete.slot = "Diffuse Color";
+        BakeElementEntry alpha = CreateEntry(element_class("AlphaMap"));
+        param(alpha, "Invert").flagValue = 1;
+        alpha.slot = "Opacity";
         BakeElementEntry height = CreateEntry(element_class("HeightMap"));
         param(height, "Max Height").floatValue = 2.5f;
         height.width = 512;
@@ -68,7 +68,7 @@ class PresetTest : public HostTest {
         param(ao, "Seed").intValue = -7;
         param(ao, "Bright").colourValue[1] = 0.25f;
         ao.slot = "Self-Illumination";
-        s.elements = {complete, height, ao};
+        s.elements = {alpha, height, ao};
     }
 };
 
@@ -100,10 +100,9 @@ TEST_F(PresetTest, ThreeElementsOfDifferentClassesAreWrittenExactlyAndComeBackTh
     const std::string text = saved_text();
     EXPECT_EQ(text, golden("three_elements.vl"));
     // The text parameter keeps its place but carries no value.
-    EXPECT_NE(text.find("<parameter><name>Light Set</name><type>8</type></parameter>"),
+    EXPECT_NE(text.find("<parameter><name>Source Slot</name><type>8</type></parameter>"),
               std::string::npos);
-    EXPECT_NE(text.find("<file><name>D:\\bakes &amp; co\\CompleteMap.png</name>"),
-              std::string::npos);
+    EXPECT_NE(text.find("<file><name>D:\\bakes &amp; co\\AlphaMap.png</name>"), std::string::npos);
 
     settings().elements.clear();
     settings().reset();
@@ -111,7 +110,7 @@ TEST_F(PresetTest, ThreeElementsOfDifferentClassesAreWrittenExactlyAndComeBackTh
     ASSERT_EQ(settings().elements.size(), 3u);
     EXPECT_EQ(param(settings().elements[2], "Seed").intValue, -7);
     EXPECT_EQ(settings().elements[1].width, 512);
-    EXPECT_EQ(settings().elements[0].slot, "Diffuse Color");
+    EXPECT_EQ(settings().elements[0].slot, "Opacity");
     EXPECT_EQ(saved_text(), golden("three_elements.vl"));
 }
 
