@@ -1,5 +1,7 @@
 #include "standalone/core.h"
 
+#include "host/script.h"
+#include "host/text.h"
 #include "host/windows.h"
 #include "standalone/derived_object.h"
 #include "standalone/node_ops.h"
@@ -52,6 +54,20 @@ class ScanlineRenderer : public Renderer {
 
 Interface* GetCOREInterface() {
     return current_core;
+}
+
+BOOL ExecuteMAXScriptScript(const MCHAR* s, BOOL quietErrors, FPValue*) {
+    auto* core = static_cast<StandaloneCore*>(current_core);
+    if (core == nullptr || s == nullptr) {
+        return 0;
+    }
+    if (core->scripts().Execute(WideToUtf8(s))) {
+        return 1;
+    }
+    if (quietErrors == 0) {
+        MessageBoxW(core, Utf8ToWide("-- " + core->scripts().Error()).c_str(), L"MAXScript", MB_OK);
+    }
+    return 0;
 }
 
 int MessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UINT) {

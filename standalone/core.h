@@ -7,6 +7,7 @@
 #include "standalone/bitmaps.h"
 #include "standalone/progress.h"
 #include "standalone/scene.h"
+#include "standalone/script/script_runner.h"
 
 #include <map>
 #include <memory>
@@ -74,6 +75,9 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     int DeleteModifier(INode& node, Modifier& mod) override;
     Renderer* GetCurrentRenderer() override { return renderer_; }
 
+    // The script environment: its globals live as long as the core.
+    ScriptRunner& scripts() { return scripts_; }
+
     // Deletes the node from the scene and the selection.
     void DeleteNode(SceneNode* node);
 
@@ -100,5 +104,6 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     std::string next_display_path_;
     std::vector<DisplayedImage> displayed_;
     std::vector<std::unique_ptr<Bitmap>> windows_; // bitmaps stay with their windows
+    ScriptRunner scripts_;
     Interface* previous_ = nullptr;
 };
