@@ -1,5 +1,7 @@
 #include "bake/bake_element.h"
 
+#include "bake/output_names.h"
+
 #include "host/interface.h"
 #include "host/text.h"
 #include "settings/settings.h"
@@ -7,12 +9,6 @@
 #include <stdexcept>
 
 namespace {
-
-// The last path component, whichever separator the path uses.
-std::wstring file_name_part(const std::wstring& path) {
-    const std::size_t cut = path.find_last_of(L"\\/");
-    return cut == std::wstring::npos ? path : path.substr(cut + 1);
-}
 
 // Host elements made only to be read or written here; released on scope exit.
 struct ElementHandle {
@@ -195,8 +191,8 @@ const std::vector<ClassDesc*>& AvailableElementClasses() {
 void RebaseFiles() {
     UnwrapSettings& s = settings();
     for (BakeElementEntry& e : s.elements) {
-        const std::wstring name = file_name_part(e.file.Name());
-        e.file.SetName((Utf8ToWide(s.outpath) + L"\\" + name).c_str());
+        const std::string name = FileNamePart(WideToUtf8(e.file.Name()));
+        e.file.SetName(Utf8ToWide(s.outpath + "\\" + name).c_str());
     }
 }
 

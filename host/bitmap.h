@@ -10,6 +10,12 @@ using WORD = std::uint16_t;
 
 struct BMM_Color_64 {
     WORD r = 0, g = 0, b = 0, a = 0;
+    bool operator==(const BMM_Color_64&) const = default;
+};
+
+// A pixel of a high-dynamic-range bitmap: float channels, not clamped.
+struct BMM_Color_fl {
+    float r = 0, g = 0, b = 0, a = 0;
 };
 
 inline constexpr int BMM_TRUE_64 = 7;     // 16 bits per channel
