@@ -9,6 +9,7 @@
 #pragma once
 
 #include "host/animatable.h"
+#include "host/base_interface.h"
 
 #include <string>
 
@@ -71,20 +72,6 @@ struct FPValue {
         r.s = std::move(v);
         return r;
     }
-};
-
-class Interface_ID {
-  public:
-    constexpr Interface_ID(ULONG a, ULONG b) : a_(a), b_(b) {}
-    constexpr bool operator==(const Interface_ID&) const = default;
-
-  private:
-    ULONG a_, b_;
-};
-
-class BaseInterface {
-  public:
-    virtual ~BaseInterface() = default;
 };
 
 inline constexpr Interface_ID MAXBAKEELEMENT8_INTERFACE(0x5d2f7ac1, 0x37c472b0);

@@ -18,7 +18,7 @@ struct BMM_Color_fl {
     float r = 0, g = 0, b = 0, a = 0;
 };
 
-inline constexpr int BMM_TRUE_64 = 7;     // 16 bits per channel
+inline constexpr int BMM_TRUE_64 = 7; // 16 bits per channel
 inline constexpr DWORD MAP_HAS_ALPHA = 2;
 
 class BitmapInfo {

@@ -2,6 +2,7 @@
 // reference that starts its pipeline.
 #pragma once
 
+#include "host/base_interface.h"
 #include "host/object.h"
 
 class INode {
@@ -22,4 +23,6 @@ class INode {
     virtual int NumberOfChildren() = 0;
     virtual INode* GetChildNode(int i) = 0;
     virtual bool IsRootNode() = 0;
+    // The node's extra interfaces (its bake properties), or nullptr.
+    virtual BaseInterface* GetInterface(Interface_ID /*id*/) { return nullptr; }
 };

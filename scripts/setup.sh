@@ -10,6 +10,7 @@ packages=(
   libeigen3-dev libcli11-dev
   libgtest-dev libbenchmark-dev
   libpng-dev
+  libembree-dev libopenexr-dev libstb-dev
 )
 
 missing=()

@@ -7,6 +7,36 @@
 #include <cmath>
 #include <cwchar>
 
+MaxBakeElement* NodeBakeProperties::GetBakeElement(int i) {
+    return i >= 0 && i < GetBakeElementCount() ? elements_[static_cast<std::size_t>(i)] : nullptr;
+}
+
+BOOL NodeBakeProperties::AddBakeElement(MaxBakeElement* element) {
+    if (element == nullptr) {
+        return 0;
+    }
+    elements_.push_back(element);
+    return 1;
+}
+
+void NodeBakeProperties::RemoveAllBakeElements() {
+    for (MaxBakeElement* e : elements_) {
+        e->DeleteThis();
+    }
+    elements_.clear();
+}
+
+void NodeBakeProperties::ResetBakeProps() {
+    RemoveAllBakeElements();
+    enabled_ = false;
+    channel_ = 1;
+    dilations_ = 2;
+}
+
+BaseInterface* SceneNode::GetInterface(Interface_ID id) {
+    return id == NODE_BAKE_PROPERTIES_INTERFACE ? &bake_ : nullptr;
+}
+
 SceneNode::~SceneNode() {
     SetObjectRef(nullptr);
 }

@@ -2,12 +2,39 @@
 // properties and object references, plus named selection sets.
 #pragma once
 
+#include "host/bake_properties.h"
 #include "host/interface.h"
 
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+// The render-to-texture settings a node keeps; it owns its bake elements.
+class NodeBakeProperties : public INodeBakeProperties {
+  public:
+    NodeBakeProperties() = default;
+    NodeBakeProperties(const NodeBakeProperties&) = delete;
+    NodeBakeProperties& operator=(const NodeBakeProperties&) = delete;
+    ~NodeBakeProperties() override { RemoveAllBakeElements(); }
+    BOOL GetBakeEnabled() override { return enabled_ ? 1 : 0; }
+    void SetBakeEnabled(BOOL on) override { enabled_ = on != 0; }
+    int GetBakeMapChannel() override { return channel_; }
+    void SetBakeMapChannel(int channel) override { channel_ = channel; }
+    int GetNDilations() override { return dilations_; }
+    void SetNDilations(int n) override { dilations_ = n; }
+    int GetBakeElementCount() override { return static_cast<int>(elements_.size()); }
+    MaxBakeElement* GetBakeElement(int i) override;
+    BOOL AddBakeElement(MaxBakeElement* element) override;
+    void RemoveAllBakeElements() override;
+    void ResetBakeProps() override;
+
+  private:
+    std::vector<MaxBakeElement*> elements_;
+    bool enabled_ = false;
+    int channel_ = 1;
+    int dilations_ = 2;
+};
 
 class SceneNode : public INode {
   public:
@@ -29,6 +56,8 @@ class SceneNode : public INode {
     int NumberOfChildren() override { return static_cast<int>(children_.size()); }
     INode* GetChildNode(int i) override;
     bool IsRootNode() override { return root_; }
+    BaseInterface* GetInterface(Interface_ID id) override;
+    NodeBakeProperties& BakeProperties() { return bake_; }
     const std::map<std::wstring, std::wstring>& UserProps() const { return props_; }
 
     // The scene's root: no object, every node its child.
@@ -46,6 +75,7 @@ class SceneNode : public INode {
     bool hidden_ = false;
     bool root_ = false;
     std::vector<SceneNode*> children_;
+    NodeBakeProperties bake_;
 };
 
 class Scene : public INamedSelectionSetManager {

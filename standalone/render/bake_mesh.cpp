@@ -1,0 +1,96 @@
+#include "standalone/render/bake_mesh.h"
+
+#include "host/mesh.h"
+#include "host/object.h"
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+bool finite(const Point3& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
+// Corner normals as the host shades them: a corner averages the (area
+// weighted) normals of the faces around its vertex that share a smoothing
+// group with its own face; a face without groups is flat.
+std::vector<Point3> corner_normals(const Mesh& m, const std::vector<Point3>& world) {
+    const std::size_t nf = m.faces.size();
+    std::vector<Point3> face_n(nf);
+    std::vector<std::vector<std::size_t>> around(world.size());
+    for (std::size_t f = 0; f < nf; ++f) {
+        const Face& face = m.faces[f];
+        const Point3 &a = world[face.v[0]], &b = world[face.v[1]], &c = world[face.v[2]];
+        face_n[f] = CrossProd(b - a, c - a); // length = twice the area: the weight
+        for (int k = 0; k < 3; ++k) {
+            around[face.v[k]].push_back(f);
+        }
+    }
+    std::vector<Point3> out(nf * 3);
+    for (std::size_t f = 0; f < nf; ++f) {
+        const Face& face = m.faces[f];
+        for (int k = 0; k < 3; ++k) {
+            Point3 n = face_n[f];
+            if (face.smGroup != 0) {
+                n = Point3();
+                for (std::size_t g : around[face.v[k]]) {
+                    if ((m.faces[g].smGroup & face.smGroup) != 0) {
+                        n = n + face_n[g];
+                    }
+                }
+            }
+            out[f * 3 + k] = Normalize(n);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel) {
+    BakeMesh out;
+    Object* obj = node->EvalWorldState(t).obj;
+    if (obj == nullptr || !obj->CanConvertToType(triObjectClassID)) {
+        return out;
+    }
+    Object* converted = obj->ConvertToType(t, triObjectClassID);
+    if (converted == nullptr) {
+        return out;
+    }
+    // A conversion made for us is ours to delete.
+    std::unique_ptr<Object, void (*)(Object*)> owned(converted != obj ? converted : nullptr,
+                                                     [](Object* o) { o->DeleteThis(); });
+    const Mesh& m = static_cast<TriObject*>(converted)->mesh;
+    if (channel < 0 || channel >= m.getNumMaps() || !m.mapSupport(channel)) {
+        return out;
+    }
+    const Matrix3 tm = node->GetObjectTM(t);
+    std::vector<Point3> world(m.verts.size());
+    for (std::size_t v = 0; v < world.size(); ++v) {
+        world[v] = tm.PointTransform(m.verts[v]);
+    }
+    const std::vector<Point3> normals = corner_normals(m, world);
+    const UVVert* tv = m.mapVerts(channel);
+    const TVFace* tf = m.mapFaces(channel);
+    const auto ntv = static_cast<DWORD>(m.getNumMapVerts(channel));
+    for (std::size_t f = 0; f < m.faces.size(); ++f) {
+        const Face& face = m.faces[f];
+        bool usable = true;
+        for (int k = 0; k < 3; ++k) {
+            usable = usable && tf[f].t[k] < ntv && face.v[k] < world.size() &&
+                     finite(world[face.v[k]]) && finite(tv[tf[f].t[k]]);
+        }
+        if (!usable) {
+            continue;
+        }
+        for (int k = 0; k < 3; ++k) {
+            out.position.push_back(world[face.v[k]]);
+            out.normal.push_back(normals[f * 3 + k]);
+            const UVVert& uv = tv[tf[f].t[k]];
+            out.uv.emplace_back(uv.x, uv.y);
+        }
+        out.face.push_back(static_cast<int>(f));
+    }
+    return out;
+}

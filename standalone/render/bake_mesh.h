@@ -1,0 +1,21 @@
+// An object's triangles as a bake sees them: world-space corners with their
+// smoothed normals and the UVs of the bake channel, three entries per
+// triangle. Triangles without a usable UV in the channel are left out.
+#pragma once
+
+#include "host/inode.h"
+
+#include <vector>
+
+struct BakeMesh {
+    std::vector<Point3> position; // world space
+    std::vector<Point3> normal;   // world space, unit length, smoothed by smoothing groups
+    std::vector<Point2> uv;       // bake channel, 0..1 across the atlas
+    std::vector<int> face;        // the host mesh face of each triangle
+
+    std::size_t TriangleCount() const { return uv.size() / 3; }
+};
+
+// The node's evaluated mesh at time t; empty when the node has no mesh or
+// the channel holds no UVs.
+BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel);

@@ -1,0 +1,109 @@
+#include "support/test_host.h"
+
+#include "standalone/render/ambient_occlusion.h"
+
+namespace {
+
+float at(const std::vector<float>& rgba, const TexelCoverage& c, int x, int y, int channel = 0) {
+    return rgba[(std::size_t(y) * std::size_t(c.width) + std::size_t(x)) * 4 +
+                std::size_t(channel)];
+}
+
+} // namespace
+
+TEST(TexelRaster, TexelCentresFindTheirTriangleAndItsBarycentricWeights) {
+    // Two triangles covering the square; a third with no area; a fourth
+    // with a NaN corner.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<Point2> uv = {{0, 0}, {1, 0}, {1, 1},       {0, 0}, {1, 1},   {0, 1},
+                                    {0, 0}, {1, 1}, {0.5f, 0.5f}, {0, 0}, {nan, 0}, {1, 1}};
+    const TexelCoverage c = RasterizeUVs(uv, 16, 8);
+    EXPECT_EQ(c.Covered(), 16 * 8);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            const std::size_t i = std::size_t(y) * 16 + std::size_t(x);
+            ASSERT_LT(c.triangle[i], 2);
+            // The weights give back the texel centre's UV.
+            const std::size_t t = std::size_t(c.triangle[i]) * 3;
+            const float w1 = c.b1[i], w2 = c.b2[i], w0 = 1 - w1 - w2;
+            EXPECT_NEAR(uv[t].x * w0 + uv[t + 1].x * w1 + uv[t + 2].x * w2, (x + 0.5f) / 16, 1e-5);
+            EXPECT_NEAR(uv[t].y * w0 + uv[t + 1].y * w1 + uv[t + 2].y * w2, 1 - (y + 0.5f) / 8,
+                        1e-5);
+        }
+    }
+    // Half the square: the texels below the diagonal, and those on it.
+    const TexelCoverage half = RasterizeUVs({{0, 0}, {1, 0}, {1, 1}}, 8, 8);
+    EXPECT_EQ(half.Covered(), 8 * 9 / 2);
+    // UVs outside the square cover nothing and write nowhere else.
+    EXPECT_EQ(RasterizeUVs({{2, 2}, {3, 2}, {3, 3}}, 8, 8).Covered(), 0);
+}
+
+TEST(TexelRaster, DilationSpreadsChartColoursRingByRing) {
+    const int w = 9, h = 9;
+    std::vector<float> rgba(std::size_t(w * h * 4), 0.0f);
+    std::vector<char> covered(std::size_t(w * h), 0);
+    const std::size_t centre = 4 * 9 + 4;
+    covered[centre] = 1;
+    for (int k = 0; k < 4; ++k) {
+        rgba[centre * 4 + std::size_t(k)] = 0.25f * float(k + 1);
+    }
+    Dilate(rgba, covered, w, h, 2);
+    int filled = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const bool inside = std::abs(x - 4) <= 2 && std::abs(y - 4) <= 2;
+            const std::size_t i = std::size_t(y * w + x);
+            EXPECT_EQ(covered[i] != 0, inside) << x << "," << y;
+            if (inside) {
+                EXPECT_FLOAT_EQ(rgba[i * 4 + 3], 1.0f);
+                ++filled;
+            }
+        }
+    }
+    EXPECT_EQ(filled, 25);
+}
+
+TEST_F(HostTest, ABoxOnAPlaneDarkensThePlaneBelowAndBesideIt) {
+    SceneNode* plane = add_node(L"plane", grid_tri_object(8, 8, 1.0f));
+    SceneNode* box = add_node(L"box", box_tri_object(false, 0.2f, 0.2f, 0.2f));
+    Matrix3 tm;
+    tm.SetTrans(Point3(0.4f, 0.4f, 0.0f));
+    box->SetObjectTM(tm);
+
+    const BakeMesh mesh = ExtractBakeMesh(plane, 0, 1);
+    ASSERT_EQ(mesh.TriangleCount(), 128u);
+    EXPECT_EQ(ExtractBakeMesh(plane, 0, 2).TriangleCount(), 0u); // no such channel
+    std::vector<Point3> world = mesh.position;
+    Mesh& bm = static_cast<TriObject*>(box->GetObjectRef())->mesh;
+    for (const Face& f : bm.faces) {
+        for (int k = 0; k < 3; ++k) {
+            world.push_back(tm.PointTransform(bm.verts[f.v[k]]));
+        }
+    }
+    const RayScene rays(world);
+    const TexelCoverage cov = RasterizeUVs(mesh.uv, 32, 32);
+    OcclusionSettings s;
+    s.samples = 64;
+    s.spread = 1.0f;
+    const std::vector<float> ao = BakeAmbientOcclusion(mesh, cov, rays, s, 1e-4f, 2);
+    // Under the box (u, v in 0.4..0.6): closed. Far corner: nearly open
+    // (the box still stands low over its horizon). Beside it: between.
+    EXPECT_FLOAT_EQ(at(ao, cov, 16, 16), 0.0f);
+    EXPECT_GT(at(ao, cov, 1, 1), 0.9f);
+    EXPECT_LT(at(ao, cov, 1, 1), 1.0f);
+    const float beside = at(ao, cov, 11, 16);
+    EXPECT_GT(beside, 0.2f);
+    EXPECT_LT(beside, 0.95f);
+    EXPECT_FLOAT_EQ(at(ao, cov, 5, 5, 3), 1.0f);
+    // A limited reach sees nothing of the box from the corner, and colours apply.
+    s.maxDistance = 0.05f;
+    s.bright = Point3(0.5f, 1, 1);
+    const std::vector<float> near = BakeAmbientOcclusion(mesh, cov, rays, s, 1e-4f, 2);
+    EXPECT_FLOAT_EQ(at(near, cov, 1, 1), 0.5f);
+    EXPECT_FLOAT_EQ(at(near, cov, 8, 16), 0.5f);
+    EXPECT_LT(at(near, cov, 12, 16), 0.5f);
+    // The pattern depends on the texel and the seed, never on the threads.
+    s.maxDistance = 0;
+    EXPECT_EQ(BakeAmbientOcclusion(mesh, cov, rays, s, 1e-4f, 1),
+              BakeAmbientOcclusion(mesh, cov, rays, s, 1e-4f, 3));
+}
