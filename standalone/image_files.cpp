@@ -1,0 +1,113 @@
+#include "standalone/image_files.h"
+
+#include <ImfChannelList.h>
+#include <ImfFrameBuffer.h>
+#include <ImfHeader.h>
+#include <ImfInputFile.h>
+#include <ImfOutputFile.h>
+#include <stb_image.h>
+
+#include <algorithm>
+#include <cctype>
+#include <exception>
+#include <memory>
+
+namespace {
+
+bool has_extension(const std::string& path, const char* ext) {
+    std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : path;
+    std::transform(tail.begin(), tail.end(), tail.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return tail == ext;
+}
+
+// Images this large are no texture anyone bakes from; refusing them keeps a
+// damaged header from asking for gigabytes.
+constexpr long long kMaxPixels = 1ll << 28;
+
+std::string read_exr(const std::string& path, FloatImage& out) {
+    try {
+        Imf::InputFile file(path.c_str());
+        const Imath::Box2i dw = file.header().dataWindow();
+        const long long w = (long long)dw.max.x - dw.min.x + 1;
+        const long long h = (long long)dw.max.y - dw.min.y + 1;
+        if (w <= 0 || h <= 0 || w * h > kMaxPixels) {
+            return "unsupported image size";
+        }
+        out.width = int(w);
+        out.height = int(h);
+        out.rgba.assign(std::size_t(w * h * 4), 0.0f);
+        Imf::FrameBuffer fb;
+        const char* names[4] = {"R", "G", "B", "A"};
+        const std::size_t xs = 4 * sizeof(float), ys = xs * std::size_t(w);
+        char* base = reinterpret_cast<char*>(out.rgba.data()) -
+                     (std::ptrdiff_t(dw.min.x) * std::ptrdiff_t(xs)) -
+                     (std::ptrdiff_t(dw.min.y) * std::ptrdiff_t(ys));
+        for (int k = 0; k < 4; ++k) {
+            // A missing channel reads as the fill value: colour 0, alpha 1.
+            fb.insert(names[k], Imf::Slice(Imf::FLOAT, base + k * sizeof(float), xs, ys, 1, 1,
+                                           k == 3 ? 1.0 : 0.0));
+        }
+        file.setFrameBuffer(fb);
+        file.readPixels(dw.min.y, dw.max.y);
+    } catch (const std::exception& e) {
+        out = FloatImage{};
+        return e.what();
+    }
+    return "";
+}
+
+} // namespace
+
+std::string ReadImageFile(const std::string& path, FloatImage& out) {
+    out = FloatImage{};
+    if (has_extension(path, ".exr")) {
+        return read_exr(path, out);
+    }
+    int w = 0, h = 0, channels = 0;
+    if (stbi_info(path.c_str(), &w, &h, &channels) == 0) {
+        const char* why = stbi_failure_reason();
+        return why != nullptr ? why : "unreadable image";
+    }
+    if (w <= 0 || h <= 0 || (long long)w * h > kMaxPixels) {
+        return "unsupported image size";
+    }
+    // 16 bits per channel keeps 16-bit files exact and costs 8-bit ones nothing.
+    std::unique_ptr<stbi_us, void (*)(void*)> pixels(
+        stbi_load_16(path.c_str(), &w, &h, &channels, 4), stbi_image_free);
+    if (!pixels) {
+        const char* why = stbi_failure_reason();
+        return why != nullptr ? why : "unreadable image";
+    }
+    out.width = w;
+    out.height = h;
+    const std::size_t n = std::size_t(w) * std::size_t(h) * 4;
+    out.rgba.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        out.rgba[i] = float(pixels.get()[i]) / 65535.0f;
+    }
+    return "";
+}
+
+std::string WriteExrFile(const std::string& path, const FloatImage& image) {
+    if (image.Empty() || image.rgba.size() != std::size_t(image.width) * image.height * 4) {
+        return "no image to write";
+    }
+    try {
+        Imf::Header header(image.width, image.height);
+        const char* names[4] = {"R", "G", "B", "A"};
+        Imf::FrameBuffer fb;
+        const std::size_t xs = 4 * sizeof(float), ys = xs * std::size_t(image.width);
+        char* base = reinterpret_cast<char*>(const_cast<float*>(image.rgba.data()));
+        for (int k = 0; k < 4; ++k) {
+            header.channels().insert(names[k], Imf::Channel(Imf::FLOAT));
+            fb.insert(names[k], Imf::Slice(Imf::FLOAT, base + k * sizeof(float), xs, ys));
+        }
+        Imf::OutputFile file(path.c_str(), header);
+        file.setFrameBuffer(fb);
+        file.writePixels(image.height);
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "";
+}
