@@ -83,7 +83,7 @@ Bitmap* StandaloneCore::Create(BitmapInfo* bi) {
         return nullptr;
     }
     windows_.push_back(std::make_unique<MemoryBitmap>(bi->Width(), bi->Height(), &displayed_,
-                                                      &output_folder_, &next_display_path_));
+                                                      &display_));
     return windows_.back().get();
 }
 
