@@ -4,6 +4,47 @@
 
 #include <CLI/CLI.hpp>
 
+#include <charconv>
+#include <cmath>
+#include <sstream>
+
+namespace {
+
+// CLI::Range lets "nan" through (every comparison with it is false): a
+// number must be finite first.
+CLI::Validator FiniteRange(double lo, double hi) {
+    std::ostringstream range;
+    range << "[" << lo << " - " << hi << "]";
+    const std::string text = range.str();
+    return CLI::Validator(
+        [lo, hi, text](std::string& input) -> std::string {
+            double x = 0.0;
+            if (!CLI::detail::lexical_cast(input, x) || !std::isfinite(x) || x < lo || x > hi) {
+                return "Value " + input + " not a finite number in range " + text;
+            }
+            return std::string();
+        },
+        "FLOAT in " + text);
+}
+
+// Keys are unsigned 64-bit stamps; "-1" would otherwise wrap to the
+// largest one.
+CLI::Validator GroupKey() {
+    return CLI::Validator(
+        [](std::string& input) -> std::string {
+            std::uint64_t key = 0;
+            const auto [end, error] =
+                std::from_chars(input.data(), input.data() + input.size(), key);
+            if (input.empty() || error != std::errc() || end != input.data() + input.size()) {
+                return "Value " + input + " is not a group key (a whole number, 0 or more)";
+            }
+            return std::string();
+        },
+        "KEY");
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     CLI::App app{"Vellumar: unwraps many objects at once into shared UV atlases."};
     app.require_subcommand(1);
@@ -41,7 +82,7 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     cmd->add_option("--stretch", unwrap.stretch,
                     "Largest stretch a chart may have: 0 isometric .. 1 anything goes")
-        ->check(CLI::Range(0.0f, 1.0f))
+        ->check(FiniteRange(0.0, 1.0))
         ->capture_default_str();
     cmd->add_option("--charts", unwrap.charts, "Largest number of charts per atlas (0: no limit)")
         ->check(CLI::NonNegativeNumber)
@@ -52,19 +93,19 @@ int main(int argc, char** argv) {
     cmd->add_option("--camera", unwrap.camera, "Projection mode: the camera node to look through");
     cmd->add_flag("--orthographic", unwrap.orthographic, "Projection mode: ignore perspective");
     cmd->add_option("--view-angle", unwrap.view_angle, "Projection mode: view angle in degrees")
-        ->check(CLI::Range(0.0f, 180.0f))
+        ->check(FiniteRange(0.0, 180.0))
         ->capture_default_str();
     cmd->add_option("--tolerance", unwrap.tolerance,
                     "Projection mode: degrees of back-facing tolerance (negative: stricter)")
-        ->check(CLI::Range(-90.0f, 90.0f))
+        ->check(FiniteRange(-90.0, 90.0))
         ->capture_default_str();
     cmd->add_flag("--preview", unwrap.preview,
                   "Write the UV template of the last atlas (a PNG named after its title)");
     cmd->add_option("--template", unwrap.template_path, "Write the UV template to this PNG");
     cmd->add_option("--save", unwrap.save, "Save the scene afterwards (.vlscene)");
     cmd->add_option("--export", unwrap.export_path,
-                    "Export afterwards: .glb (channel k is TEXCOORD_k-1) or .obj (the target "
-                    "channel as vt)");
+                    "Export afterwards: .glb (channel k up to 8 is TEXCOORD_k-1) or .obj (the "
+                    "target channel as vt)");
     cmd->add_option("--report", unwrap.report,
                     "Write per map charts, coverage, stretch and stage times (.json)");
 
@@ -77,14 +118,19 @@ int main(int argc, char** argv) {
     CLI::App* remove =
         app.add_subcommand("remove-group", "Remove an unwrap group from every object of a scene");
     remove->add_option("scene", remove_scene, "Scene file (.vlscene)")->required();
-    remove->add_option("key", remove_key, "Group key, as `vellumar groups` lists it")->required();
+    remove->add_option("key", remove_key, "Group key, as `vellumar groups` lists it")
+        ->required()
+        ->check(GroupKey());
     remove->add_option("--save", remove_out, "Write the result here instead of over the scene");
 
     std::string export_scene_path, export_out;
     CLI::App* exporter =
         app.add_subcommand("export", "Export a scene's evaluated meshes to glTF binary");
     exporter->add_option("scene", export_scene_path, "Scene file")->required();
-    exporter->add_option("out", export_out, "Output .glb (channel k is TEXCOORD_k-1)")->required();
+    exporter
+        ->add_option("out", export_out,
+                     "Output .glb (channel k up to 8 is TEXCOORD_k-1) or .obj (channel 1 as vt)")
+        ->required();
 
     try {
         app.parse(argc, argv);
