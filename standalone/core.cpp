@@ -82,8 +82,8 @@ Bitmap* StandaloneCore::Create(BitmapInfo* bi) {
         static_cast<long long>(bi->Width()) * bi->Height() > kMaxPixels) {
         return nullptr;
     }
-    windows_.push_back(std::make_unique<MemoryBitmap>(bi->Width(), bi->Height(), &displayed_,
-                                                      &display_));
+    windows_.push_back(
+        std::make_unique<MemoryBitmap>(bi->Width(), bi->Height(), &displayed_, &display_));
     return windows_.back().get();
 }
 
