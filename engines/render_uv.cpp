@@ -68,20 +68,33 @@ Bitmap* render_template(const TemplatePalette& palette, const vellumar::atlas::A
     }
     bitmap->Fill(palette[0]);
     const bool with_false_edges = false_edges.size() == indices.size();
+    // UVs copied from a damaged channel can be far outside the square or no
+    // numbers at all: such a triangle cannot be drawn (its pixel positions
+    // would pass int's range, its lines take minutes), so it is left out.
+    const float far_x = kTemplateReach * static_cast<float>(width);
+    const float far_y = kTemplateReach * static_cast<float>(height);
     for (std::size_t t = 0; t + 2 < indices.size(); t += 3) {
         int x[3], y[3];
-        for (std::size_t k = 0; k < 3; ++k) {
+        bool drawable = true;
+        for (std::size_t k = 0; k < 3 && drawable; ++k) {
             const std::uint32_t v = indices[t + k];
             const float u = v < vertices.size() ? vertices[v].u : 0.0f;
             const float vv = v < vertices.size() ? vertices[v].v : 0.0f;
-            x[k] = static_cast<int>(static_cast<float>(width) * u);
-            y[k] = static_cast<int>((1.0f - vv) * static_cast<float>(height));
+            const float fx = static_cast<float>(width) * u;
+            const float fy = (1.0f - vv) * static_cast<float>(height);
+            drawable = std::fabs(fx) <= far_x && std::fabs(fy) <= far_y;
+            if (drawable) {
+                x[k] = static_cast<int>(fx);
+                y[k] = static_cast<int>(fy);
+            }
+        }
+        if (!drawable) {
+            continue;
         }
         for (std::size_t k = 0; k < 3; ++k) {
             const bool inner =
                 with_false_edges && false_edges[t + k] != vellumar::atlas::kNoNeighbour;
-            draw_line(*bitmap, x[k], y[k], x[(k + 1) % 3], y[(k + 1) % 3],
-                      palette[inner ? 2 : 1]);
+            draw_line(*bitmap, x[k], y[k], x[(k + 1) % 3], y[(k + 1) % 3], palette[inner ? 2 : 1]);
         }
     }
     bitmap->Display(Utf8ToWide(name).c_str(), 1, 1, 1);

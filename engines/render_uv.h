@@ -21,8 +21,14 @@ TemplatePalette template_palette();
 // bitmap are skipped.
 void draw_line(Bitmap& bitmap, int x0, int y0, int x1, int y1, const BMM_Color_64& colour);
 
+// How far outside the unit square a triangle's corners may lie, in sizes
+// of the square, and still be drawn.
+inline constexpr float kTemplateReach = 16.0f;
+
 // Draws the template of `mesh` on a new bitmap of width x height and shows
-// it titled `name`. false_edges: 3 entries per triangle, or empty. Returns
+// it titled `name`. false_edges: 3 entries per triangle, or empty. A
+// triangle with a corner beyond kTemplateReach, or not a number, is left
+// out. Returns
 // the bitmap (owned by its window) or nullptr when the host could not make
 // one (no message: the unwrap itself went through).
 Bitmap* render_template(const TemplatePalette& palette, const vellumar::atlas::AtlasMesh& mesh,

@@ -7,16 +7,22 @@ namespace {
 
 void (*group_list_refresh)() = nullptr;
 
-// Depth first from the root, in child order.
-void collect_nodes(INode* node, std::vector<INode*>& out) {
-    if (node == nullptr) {
-        return;
-    }
-    if (!node->IsRootNode()) {
-        out.push_back(node);
-    }
-    for (int i = 0; i < node->NumberOfChildren(); ++i) {
-        collect_nodes(node->GetChildNode(i), out);
+// Depth first from the root, in child order. A loop rather than recursion:
+// a host's hierarchy can be deeper than the stack.
+void collect_nodes(INode* root, std::vector<INode*>& out) {
+    std::vector<INode*> pending = {root};
+    while (!pending.empty()) {
+        INode* node = pending.back();
+        pending.pop_back();
+        if (node == nullptr) {
+            continue;
+        }
+        if (!node->IsRootNode()) {
+            out.push_back(node);
+        }
+        for (int i = node->NumberOfChildren(); i-- > 0;) {
+            pending.push_back(node->GetChildNode(i));
+        }
     }
 }
 

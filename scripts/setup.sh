@@ -13,6 +13,13 @@ packages=(
   libembree-dev libopenexr-dev libstb-dev
 )
 
+# The Khronos glTF validator checks exported files in the tests, where npm is
+# there.
+if command -v npm >/dev/null && [ ! -d "$(npm root -g)/gltf-validator" ]; then
+  echo "setup: installing gltf-validator (npm)" >&2
+  npm install -g --silent --no-audit --no-fund gltf-validator >/dev/null || true
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -6,10 +6,10 @@
 #include <algorithm>
 
 MemoryBitmap::MemoryBitmap(int width, int height, std::vector<DisplayedImage>* windows,
-                           const std::string* folder, std::string* next_path)
+                           DisplayTarget* target)
     : width_(width), height_(height),
       rgba_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0),
-      windows_(windows), folder_(folder), next_path_(next_path) {}
+      windows_(windows), target_(target) {}
 
 int MemoryBitmap::Fill(const BMM_Color_64& c) {
     for (std::size_t i = 0; i < rgba_.size(); i += 4) {
@@ -49,14 +49,18 @@ int MemoryBitmap::GetPixels(int x, int y, int count, BMM_Color_64* pixels) {
 int MemoryBitmap::Display(const MCHAR* title, int, BOOL, BOOL) {
     DisplayedImage shown;
     shown.title = title != nullptr ? title : L"";
-    if (next_path_ != nullptr && !next_path_->empty()) {
-        shown.path = *next_path_;
-        next_path_->clear();
+    if (target_ != nullptr && !target_->next_path.empty()) {
+        shown.path = target_->next_path;
+        target_->next_path.clear();
     } else {
-        const std::string folder = folder_ != nullptr ? *folder_ : std::string(".");
+        const std::string folder = target_ != nullptr ? target_->folder : std::string(".");
         shown.path = folder + "/" + file_name_for_title(shown.title) + ".png";
     }
-    shown.error = write_png_rgba16(shown.path, width_, height_, rgba_);
+    if (target_ != nullptr && target_->hold) {
+        shown.error = png_rgba16(width_, height_, rgba_, shown.png);
+    } else {
+        shown.error = write_png_rgba16(shown.path, width_, height_, rgba_);
+    }
     if (windows_ != nullptr) {
         windows_->push_back(shown);
     }
@@ -67,8 +71,10 @@ std::string file_name_for_title(const std::wstring& title) {
     std::string name = WideToUtf8(title);
     std::replace_if(
         name.begin(), name.end(),
-        [](char c) { return c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' ||
-                            c == '<' || c == '>' || c == '|' || (c >= 0 && c < 32); },
+        [](char c) {
+            return c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' ||
+                   c == '<' || c == '>' || c == '|' || (c >= 0 && c < 32);
+        },
         '_');
     return name.empty() ? std::string("image") : name;
 }

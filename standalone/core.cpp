@@ -114,8 +114,8 @@ Bitmap* StandaloneCore::Create(BitmapInfo* bi) {
         static_cast<long long>(bi->Width()) * bi->Height() > kMaxPixels) {
         return nullptr;
     }
-    windows_.push_back(std::make_unique<MemoryBitmap>(bi->Width(), bi->Height(), &displayed_,
-                                                      &output_folder_, &next_display_path_));
+    windows_.push_back(
+        std::make_unique<MemoryBitmap>(bi->Width(), bi->Height(), &displayed_, &display_));
     return windows_.back().get();
 }
 

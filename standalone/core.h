@@ -67,10 +67,13 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     BitmapManager& GetBitmapManager() override { return *this; }
 
     // BitmapManager: bitmaps in memory; a display window writes its image
-    // into the output folder (or to the path set for the next window).
+    // into the output folder (or to the path set for the next window), or
+    // only encodes it when images are held (the tool writes them once it
+    // knows the run went through).
     Bitmap* Create(BitmapInfo* bi) override;
-    void SetOutputFolder(std::string folder) { output_folder_ = std::move(folder); }
-    void SetNextDisplayPath(std::string path) { next_display_path_ = std::move(path); }
+    void SetOutputFolder(std::string folder) { display_.folder = std::move(folder); }
+    void SetNextDisplayPath(std::string path) { display_.next_path = std::move(path); }
+    void SetHoldDisplayedImages(bool hold) { display_.hold = hold; }
     const std::vector<DisplayedImage>& displayed() const { return displayed_; }
     int DeleteModifier(INode& node, Modifier& mod) override;
     Renderer* GetCurrentRenderer() override { return renderer_; }
@@ -100,8 +103,7 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     ProgressBar progress_;
     int redraws_ = 0;
     std::wstring image_dir_ = L"images";
-    std::string output_folder_ = ".";
-    std::string next_display_path_;
+    DisplayTarget display_;
     std::vector<DisplayedImage> displayed_;
     std::vector<std::unique_ptr<Bitmap>> windows_; // bitmaps stay with their windows
     ScriptRunner scripts_;

@@ -1,24 +1,43 @@
 #include "standalone/exporter.h"
 
 #include "host/text.h"
-
-#include <assimp/Exporter.hpp>
-#include <assimp/material.h>
-#include <assimp/scene.h>
+#include "standalone/glb_file.h"
+#include "standalone/output_file.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
-#include <map>
-#include <memory>
+#include <cstring>
+#include <set>
+#include <unordered_map>
 
 namespace {
 
-aiMatrix4x4 to_ai(const Matrix3& m) {
-    const Point3 x = m.GetRow(0), y = m.GetRow(1), z = m.GetRow(2), t = m.GetRow(3);
-    return aiMatrix4x4(x.x, y.x, z.x, t.x, x.y, y.y, z.y, t.y, x.z, y.z, z.z, t.z, 0, 0, 0, 1);
+// glTF's column-major matrix: its columns are the images of the axes and
+// the translation, which are the host matrix's rows.
+std::array<float, 16> column_major(const Matrix3& m) {
+    std::array<float, 16> out{};
+    for (int r = 0; r < 4; ++r) {
+        const Point3 row = m.GetRow(r);
+        out[static_cast<std::size_t>(4 * r)] = row.x;
+        out[static_cast<std::size_t>(4 * r + 1)] = row.y;
+        out[static_cast<std::size_t>(4 * r + 2)] = row.z;
+    }
+    out[15] = 1;
+    return out;
 }
 
-// The evaluated mesh of a node, as triangles; empty when the node is no mesh.
+bool finite_number(float x) {
+    return std::isfinite(x);
+}
+
+std::uint32_t bits(float x) {
+    std::uint32_t b = 0;
+    std::memcpy(&b, &x, 4);
+    return b;
+}
+
+// The evaluated mesh of a node, as triangles; false when the node is no mesh.
 bool evaluated_mesh(INode* node, TimeValue t, Mesh& out) {
     Object* obj = node->EvalWorldState(t).obj;
     if (obj == nullptr || !obj->CanConvertToType(triObjectClassID)) {
@@ -35,123 +54,148 @@ bool evaluated_mesh(INode* node, TimeValue t, Mesh& out) {
     return true;
 }
 
-// An aiMesh whose vertices are the distinct combinations of a corner's
-// geometric vertex and its map vertex in every exported channel.
-aiMesh* to_ai_mesh(const Mesh& m, const std::string& name) {
-    std::vector<int> channels; // 1..99 that the mesh supports
-    int last = 0;
-    for (int ch = 1; ch < m.getNumMaps(); ++ch) {
-        if (m.mapSupport(ch)) {
-            channels.push_back(ch);
-            last = ch;
+struct KeyHash {
+    std::size_t operator()(const std::vector<std::uint32_t>& k) const {
+        std::uint64_t h = 1469598103934665603ull;
+        for (std::uint32_t x : k) {
+            h = (h ^ x) * 1099511628211ull;
         }
+        return static_cast<std::size_t>(h);
     }
+};
+
+// The node's mesh as glTF vertices: one per distinct combination of a
+// corner's position and its UVs in sets 0 .. sets-1 (channel s + 1, zeros
+// where the channel is missing). Faces naming missing vertices are left out,
+// so what is written is consistent whatever the scene holds.
+GlbMesh glb_mesh(const Mesh& m, int sets) {
+    GlbMesh out;
     const auto nv = static_cast<DWORD>(m.verts.size());
-    std::map<std::vector<DWORD>, unsigned> vertex_of;
-    std::vector<std::vector<DWORD>> keys;
-    std::vector<unsigned> corners;
+    std::unordered_map<std::vector<std::uint32_t>, std::uint32_t, KeyHash> vertex_of;
+    std::vector<std::uint32_t> key;
+    std::vector<float> uv(2 * static_cast<std::size_t>(sets));
+    out.texcoords.resize(static_cast<std::size_t>(sets));
     for (int f = 0; f < m.getNumFaces(); ++f) {
         const Face& face = m.faces[static_cast<std::size_t>(f)];
         if (face.v[0] >= nv || face.v[1] >= nv || face.v[2] >= nv) {
             continue;
         }
         for (int k = 0; k < 3; ++k) {
-            std::vector<DWORD> key = {face.v[k]};
-            for (int ch : channels) {
-                key.push_back(m.mapFaces(ch)[f].t[k]);
+            key.assign(1, face.v[k]);
+            for (int s = 0; s < sets; ++s) {
+                const int ch = s + 1;
+                float u = 0, v = 0;
+                if (m.mapSupport(ch)) {
+                    const DWORD tv = m.mapFaces(ch)[f].t[k];
+                    if (tv < static_cast<DWORD>(m.getNumMapVerts(ch))) {
+                        u = m.mapVerts(ch)[tv].x;
+                        v = m.mapVerts(ch)[tv].y;
+                    }
+                }
+                // glTF's v runs down from the top of the image.
+                uv[2 * static_cast<std::size_t>(s)] = u;
+                uv[2 * static_cast<std::size_t>(s) + 1] = 1.0f - v;
+                key.push_back(bits(u));
+                key.push_back(bits(v));
             }
-            auto [it, fresh] = vertex_of.try_emplace(key, static_cast<unsigned>(keys.size()));
+            const auto [it, fresh] =
+                vertex_of.try_emplace(key, static_cast<std::uint32_t>(out.positions.size() / 3));
             if (fresh) {
-                keys.push_back(key);
-            }
-            corners.push_back(it->second);
-        }
-    }
-    auto* mesh = new aiMesh;
-    mesh->mName = name;
-    mesh->mMaterialIndex = 0;
-    mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
-    mesh->mNumVertices = static_cast<unsigned>(keys.size());
-    mesh->mVertices = new aiVector3D[keys.size()];
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        const Point3& p = m.verts[keys[i][0]];
-        mesh->mVertices[i] = aiVector3D(p.x, p.y, p.z);
-    }
-    // glTF numbers its sets without gaps, so a missing channel below the
-    // highest one is written as zeros to keep channel k at TEXCOORD_(k-1).
-    for (int ch = 1; ch <= last && ch <= AI_MAX_NUMBER_OF_TEXTURECOORDS; ++ch) {
-        const auto set = static_cast<unsigned>(ch - 1);
-        mesh->mTextureCoords[set] = new aiVector3D[keys.size()];
-        mesh->mNumUVComponents[set] = 2;
-        const auto pos = std::find(channels.begin(), channels.end(), ch);
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            aiVector3D uv(0, 0, 0);
-            if (pos != channels.end()) {
-                const DWORD t = keys[i][static_cast<std::size_t>(pos - channels.begin()) + 1];
-                if (t < static_cast<DWORD>(m.getNumMapVerts(ch))) {
-                    const UVVert& v = m.mapVerts(ch)[t];
-                    uv = aiVector3D(v.x, v.y, 0);
+                const Point3& p = m.verts[face.v[k]];
+                out.positions.insert(out.positions.end(), {p.x, p.y, p.z});
+                for (int s = 0; s < sets; ++s) {
+                    auto& set = out.texcoords[static_cast<std::size_t>(s)];
+                    set.push_back(uv[2 * static_cast<std::size_t>(s)]);
+                    set.push_back(uv[2 * static_cast<std::size_t>(s) + 1]);
                 }
             }
-            mesh->mTextureCoords[set][i] = uv;
+            out.indices.push_back(it->second);
         }
     }
-    mesh->mNumFaces = static_cast<unsigned>(corners.size() / 3);
-    mesh->mFaces = new aiFace[mesh->mNumFaces];
-    for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
-        mesh->mFaces[f].mNumIndices = 3;
-        mesh->mFaces[f].mIndices =
-            new unsigned[3]{corners[3 * f], corners[3 * f + 1], corners[3 * f + 2]};
+    return out;
+}
+
+ExportResult write_to(ExportResult r, const std::string& path) {
+    if (r.ok) {
+        const std::string error = write_output_file(path, r.bytes);
+        if (!error.empty()) {
+            r.ok = false;
+            r.error = error;
+        }
     }
-    return mesh;
+    r.bytes.clear();
+    return r;
 }
 
 } // namespace
 
-ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, const std::string& path) {
+ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t) {
     ExportResult result;
-    std::vector<aiMesh*> meshes;
-    std::vector<aiNode*> children;
+    std::vector<GlbMesh> meshes;
+    std::set<int> lost;
     for (INode* node : nodes) {
         Mesh m;
         if (!evaluated_mesh(node, t, m) || m.faces.empty()) {
             continue;
         }
-        const std::string name = WideToUtf8(node->GetName());
-        auto* child = new aiNode(name);
-        child->mTransformation = to_ai(node->GetObjectTM(t));
-        child->mNumMeshes = 1;
-        child->mMeshes = new unsigned[1]{static_cast<unsigned>(meshes.size())};
-        meshes.push_back(to_ai_mesh(m, name));
-        children.push_back(child);
+        int sets = 0;
+        for (int ch = 1; ch < m.getNumMaps(); ++ch) {
+            if (m.mapSupport(ch)) {
+                if (ch <= kGlbMaxChannel) {
+                    sets = ch;
+                } else {
+                    lost.insert(ch);
+                }
+            }
+        }
+        GlbMesh mesh = glb_mesh(m, sets);
+        if (mesh.indices.empty()) {
+            continue;
+        }
+        mesh.name = WideToUtf8(node->GetName());
+        mesh.matrix = column_major(node->GetObjectTM(t));
+        const bool all_finite =
+            std::all_of(mesh.positions.begin(), mesh.positions.end(), finite_number) &&
+            std::all_of(mesh.matrix.begin(), mesh.matrix.end(), finite_number) &&
+            std::all_of(mesh.texcoords.begin(), mesh.texcoords.end(), [](const auto& set) {
+                return std::all_of(set.begin(), set.end(), finite_number);
+            });
+        if (!all_finite) {
+            result.error = "object '" + mesh.name +
+                           "' has positions, UVs or a transform that are not finite numbers, "
+                           "which glTF cannot hold";
+            return result;
+        }
+        meshes.push_back(std::move(mesh));
     }
-    auto scene = std::make_unique<aiScene>();
-    scene->mRootNode = new aiNode("root");
-    scene->mMaterials = new aiMaterial* [1] { new aiMaterial };
-    scene->mNumMaterials = 1;
-    scene->mNumMeshes = static_cast<unsigned>(meshes.size());
-    scene->mMeshes = new aiMesh*[meshes.size()];
-    std::copy(meshes.begin(), meshes.end(), scene->mMeshes);
-    scene->mRootNode->addChildren(static_cast<unsigned>(children.size()), children.data());
-
-    Assimp::Exporter exporter;
-    if (exporter.Export(scene.get(), "glb2", path) != aiReturn_SUCCESS) {
-        result.error = "Cannot export '" + path + "': " + exporter.GetErrorString();
+    result.bytes = glb_bytes(meshes);
+    if (result.bytes.empty()) {
+        result.error = "the scene is too large for a glTF binary file (4 GiB)";
         return result;
     }
     result.ok = true;
     result.meshes = static_cast<int>(meshes.size());
+    result.lost_channels.assign(lost.begin(), lost.end());
     return result;
 }
 
-ExportResult export_obj(const std::vector<INode*>& nodes, TimeValue t, int channel,
-                        const std::string& path) {
-    ExportResult result;
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    if (file == nullptr) {
-        result.error = "Cannot export '" + path + "': cannot open the file";
-        return result;
+ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, const std::string& path) {
+    ExportResult r = export_glb(nodes, t);
+    if (!r.ok) {
+        r.error = "Cannot export '" + path + "': " + r.error;
     }
+    return write_to(std::move(r), path);
+}
+
+ExportResult export_obj(const std::vector<INode*>& nodes, TimeValue t, int channel) {
+    ExportResult result;
+    std::string text;
+    char line[160];
+    auto append = [&](int n) {
+        if (n > 0) {
+            text.append(line, std::min(static_cast<std::size_t>(n), sizeof line - 1));
+        }
+    };
     std::size_t v_base = 1, vt_base = 1;
     for (INode* node : nodes) {
         Mesh m;
@@ -159,38 +203,48 @@ ExportResult export_obj(const std::vector<INode*>& nodes, TimeValue t, int chann
             continue;
         }
         const Matrix3 tm = node->GetObjectTM(t);
-        std::fprintf(file, "o %s\n", WideToUtf8(node->GetName()).c_str());
+        text += "o " + WideToUtf8(node->GetName()) + "\n";
         for (const Point3& p : m.verts) {
             const Point3 w = tm.PointTransform(p);
-            std::fprintf(file, "v %.9g %.9g %.9g\n", w.x, w.y, w.z);
+            append(std::snprintf(line, sizeof line, "v %.9g %.9g %.9g\n", w.x, w.y, w.z));
         }
         const bool uv = m.mapSupport(channel);
         const int nt = uv ? m.getNumMapVerts(channel) : 0;
         for (int i = 0; i < nt; ++i) {
             const UVVert& t3 = m.mapVerts(channel)[i];
-            std::fprintf(file, "vt %.9g %.9g\n", t3.x, t3.y);
+            append(std::snprintf(line, sizeof line, "vt %.9g %.9g\n", t3.x, t3.y));
         }
+        const auto nv = static_cast<DWORD>(m.verts.size());
         for (int f = 0; f < m.getNumFaces(); ++f) {
             const Face& face = m.faces[static_cast<std::size_t>(f)];
-            std::fprintf(file, "f");
+            if (face.v[0] >= nv || face.v[1] >= nv || face.v[2] >= nv) {
+                continue;
+            }
+            const TVFace* tf = uv ? &m.mapFaces(channel)[f] : nullptr;
+            const bool with_vt = tf != nullptr && tf->t[0] < static_cast<DWORD>(nt) &&
+                                 tf->t[1] < static_cast<DWORD>(nt) &&
+                                 tf->t[2] < static_cast<DWORD>(nt);
+            text += "f";
             for (int k = 0; k < 3; ++k) {
-                if (uv) {
-                    std::fprintf(file, " %zu/%zu", v_base + face.v[k],
-                                 vt_base + m.mapFaces(channel)[f].t[k]);
+                if (with_vt) {
+                    append(std::snprintf(line, sizeof line, " %zu/%zu", v_base + face.v[k],
+                                         vt_base + tf->t[k]));
                 } else {
-                    std::fprintf(file, " %zu", v_base + face.v[k]);
+                    append(std::snprintf(line, sizeof line, " %zu", v_base + face.v[k]));
                 }
             }
-            std::fprintf(file, "\n");
+            text += "\n";
         }
         v_base += m.verts.size();
         vt_base += static_cast<std::size_t>(nt);
         ++result.meshes;
     }
-    if (std::fclose(file) != 0) {
-        result.error = "Cannot export '" + path + "': write failed";
-        return result;
-    }
+    result.bytes.assign(text.begin(), text.end());
     result.ok = true;
     return result;
+}
+
+ExportResult export_obj(const std::vector<INode*>& nodes, TimeValue t, int channel,
+                        const std::string& path) {
+    return write_to(export_obj(nodes, t, channel), path);
 }

@@ -1,24 +1,38 @@
-// Export of the evaluated scene to glTF 2.0 binary (.glb) through Assimp:
-// one mesh per node that evaluates to a mesh, with map channel k as the
-// texture-coordinate set TEXCOORD_(k-1). Corners are split into glTF
-// vertices wherever a channel gives them different map vertices.
+// Export of the evaluated scene: glTF 2.0 binary (.glb) and OBJ.
+//
+// glTF: one mesh per node that evaluates to a mesh with at least one
+// triangle. Map channel k (1 to 8) becomes the texture-coordinate set
+// TEXCOORD_(k-1). glTF numbers its sets without gaps, so a channel missing
+// below the highest exported one is written as zeros to keep the others at
+// their numbers; nothing is written above it. Readers take at most eight
+// sets, so channels 9 to 99 are not exported; `lost_channels` names them.
+// A glTF vertex is a distinct combination of a corner's position and its
+// UVs in every exported set: corners are split wherever any of them differ.
 #pragma once
 
 #include "host/interface.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+inline constexpr int kGlbMaxChannel = 8;
+
 struct ExportResult {
     bool ok = false;
-    std::string error;
+    std::string error; // set when !ok
     int meshes = 0;
+    std::vector<int> lost_channels;  // channels the meshes hold that the file cannot
+    std::vector<std::uint8_t> bytes; // the file, when exported to memory
 };
 
+ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t);
+// The same, written to `path` (through an OutputFile).
 ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, const std::string& path);
 
-// Writes the evaluated meshes as one OBJ: world-space positions, one `vt` per
-// map vertex of `channel` (so UV charts stay apart), `f v/vt` per triangle.
+// One OBJ of the evaluated meshes: world-space positions, one `vt` per map
+// vertex of `channel` (so UV charts stay apart), `f v/vt` per triangle.
 // Nodes without that channel are written without `vt`.
+ExportResult export_obj(const std::vector<INode*>& nodes, TimeValue t, int channel);
 ExportResult export_obj(const std::vector<INode*>& nodes, TimeValue t, int channel,
                         const std::string& path);

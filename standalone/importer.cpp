@@ -12,6 +12,8 @@
 #include <array>
 #include <cstring>
 #include <map>
+#include <pthread.h>
+#include <stdexcept>
 #include <unordered_map>
 
 namespace {
@@ -291,8 +293,24 @@ struct Walker {
         return nullptr;
     }
 
-    void visit(const aiNode& node, const aiMatrix4x4& parent) {
-        const aiMatrix4x4 world = parent * node.mTransformation;
+    // The file's nodes in depth-first order, parents before children. A
+    // loop, not recursion: a hierarchy can be as deep as the file is long.
+    void visit_all(const aiNode& root) {
+        std::vector<std::pair<const aiNode*, aiMatrix4x4>> pending = {{&root, aiMatrix4x4()}};
+        while (!pending.empty()) {
+            const auto [node, parent] = pending.back();
+            pending.pop_back();
+            const aiMatrix4x4 world = parent * node->mTransformation;
+            visit(*node, world);
+            for (unsigned i = node->mNumChildren; i-- > 0;) {
+                if (node->mChildren[i] != nullptr) {
+                    pending.emplace_back(node->mChildren[i], world);
+                }
+            }
+        }
+    }
+
+    void visit(const aiNode& node, const aiMatrix4x4& world) {
         if (node.mNumMeshes > 0) {
             Polygons polygons = gather(scene, node);
             separate_extra_faces_on_edges(polygons);
@@ -304,15 +322,10 @@ struct Walker {
             n->SetObjectTM(to_matrix3(world));
             result.other_nodes.push_back(n);
         }
-        for (unsigned i = 0; i < node.mNumChildren; ++i) {
-            visit(*node.mChildren[i], world);
-        }
     }
 };
 
-} // namespace
-
-ImportResult import_scene(const std::string& path, Scene& scene) {
+ImportResult import_here(const std::string& path, Scene& scene) {
     ImportResult result;
     Assimp::Importer importer;
     importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
@@ -323,7 +336,48 @@ ImportResult import_scene(const std::string& path, Scene& scene) {
         return result;
     }
     Walker walker{*s, scene, result};
-    walker.visit(*s->mRootNode, aiMatrix4x4());
+    walker.visit_all(*s->mRootNode);
     result.ok = true;
     return result;
+}
+
+// Assimp's readers, its checks and its scene's destructor recurse once per
+// level of the file's node hierarchy, and a small file can hold tens of
+// thousands of levels: the import runs on a thread whose stack has room for
+// them (address space only; pages are taken as they are touched).
+constexpr std::size_t kImportStack = std::size_t{1} << 30;
+
+struct ImportJob {
+    const std::string* path;
+    Scene* scene;
+    ImportResult result;
+};
+
+void* run_import(void* arg) {
+    auto* job = static_cast<ImportJob*>(arg);
+    try {
+        job->result = import_here(*job->path, *job->scene);
+    } catch (const std::exception& e) {
+        job->result = ImportResult{};
+        job->result.error = "Cannot read scene '" + *job->path + "': " + e.what();
+    }
+    return nullptr;
+}
+
+} // namespace
+
+ImportResult import_scene(const std::string& path, Scene& scene) {
+    ImportJob job{&path, &scene, {}};
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, kImportStack);
+    pthread_t thread;
+    const bool started = pthread_create(&thread, &attr, run_import, &job) == 0;
+    pthread_attr_destroy(&attr);
+    if (!started) {
+        job.result.error = "Cannot read scene '" + path + "': no thread could be started for it";
+        return job.result;
+    }
+    pthread_join(thread, nullptr);
+    return job.result;
 }

@@ -1,32 +1,26 @@
 #include "standalone/png_file.h"
 
-#include <png.h>
+#include "standalone/output_file.h"
 
-#include <cstdio>
-#include <memory>
+#include <png.h>
 
 namespace {
 
-struct File {
-    std::FILE* f;
-    ~File() {
-        if (f != nullptr) {
-            std::fclose(f);
-        }
-    }
-};
+void append_to_vector(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+void no_flush(png_structp) {}
 
 } // namespace
 
-std::string write_png_rgba16(const std::string& path, int width, int height,
-                             const std::vector<std::uint16_t>& pixels) {
+std::string png_rgba16(int width, int height, const std::vector<std::uint16_t>& pixels,
+                       std::vector<std::uint8_t>& out) {
+    out.clear();
     if (width <= 0 || height <= 0 ||
         pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4) {
         return "bad image size";
-    }
-    File file{std::fopen(path.c_str(), "wb")};
-    if (file.f == nullptr) {
-        return "cannot open '" + path + "' for writing";
     }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
@@ -38,15 +32,17 @@ std::string write_png_rgba16(const std::string& path, int width, int height,
     std::vector<png_byte> row(static_cast<std::size_t>(width) * 8);
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        return "cannot write '" + path + "'";
+        out.clear();
+        return "cannot encode the image";
     }
-    png_init_io(png, file.f);
+    png_set_write_fn(png, &out, append_to_vector, no_flush);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 16,
                  PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y) {
-        const std::uint16_t* src = &pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4];
+        const std::uint16_t* src =
+            &pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4];
         for (std::size_t i = 0; i < static_cast<std::size_t>(width) * 4; ++i) {
             row[2 * i] = static_cast<png_byte>(src[i] >> 8);
             row[2 * i + 1] = static_cast<png_byte>(src[i] & 0xFF);
@@ -56,6 +52,13 @@ std::string write_png_rgba16(const std::string& path, int width, int height,
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return "";
+}
+
+std::string write_png_rgba16(const std::string& path, int width, int height,
+                             const std::vector<std::uint16_t>& pixels) {
+    std::vector<std::uint8_t> bytes;
+    const std::string error = png_rgba16(width, height, pixels, bytes);
+    return error.empty() ? write_output_file(path, bytes) : error;
 }
 
 std::string read_png_rgba16(const std::string& path, int& width, int& height,

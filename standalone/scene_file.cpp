@@ -5,12 +5,14 @@
 #include "standalone/chunk_stream.h"
 #include "standalone/derived_object.h"
 #include "standalone/non_mesh_objects.h"
+#include "standalone/output_file.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
+#include <sys/stat.h>
 
 namespace {
 
@@ -171,11 +173,103 @@ bool write_handles(ISave* s, const std::vector<INode*>& nodes) {
 
 // ---- reading --------------------------------------------------------------
 
+// A face naming a vertex the file does not have cannot be drawn, unwrapped
+// or exported (an exporter would read past the vertex list): such faces are
+// dropped, with their map faces. Returns how many were dropped.
+std::size_t drop_faces_naming_missing_vertices(Mesh& m) {
+    const auto nv = static_cast<DWORD>(m.verts.size());
+    std::vector<std::size_t> kept;
+    for (std::size_t f = 0; f < m.faces.size(); ++f) {
+        const Face& face = m.faces[f];
+        if (face.v[0] < nv && face.v[1] < nv && face.v[2] < nv) {
+            kept.push_back(f);
+        }
+    }
+    const std::size_t dropped = m.faces.size() - kept.size();
+    if (dropped == 0) {
+        return 0;
+    }
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        m.faces[i] = m.faces[kept[i]];
+        for (int ch = 0; ch < m.getNumMaps(); ++ch) {
+            if (m.Map(ch).used) {
+                m.Map(ch).tf[i] = m.Map(ch).tf[kept[i]];
+            }
+        }
+    }
+    m.setNumFaces(static_cast<int>(kept.size()));
+    return dropped;
+}
+
+std::size_t drop_faces_naming_missing_vertices(MNMesh& m) {
+    const int nv = m.VNum();
+    std::vector<std::size_t> kept;
+    for (std::size_t f = 0; f < m.f.size(); ++f) {
+        const auto& vtx = m.f[f].vtx;
+        if (std::none_of(vtx.begin(), vtx.end(), [nv](int v) { return v < 0 || v >= nv; })) {
+            kept.push_back(f);
+        }
+    }
+    const std::size_t dropped = m.f.size() - kept.size();
+    if (dropped == 0) {
+        return 0;
+    }
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        m.f[i] = m.f[kept[i]];
+        for (int ch = 0; ch < m.MNum(); ++ch) {
+            MNMap& map = *m.M(ch);
+            if (kept[i] < map.f.size()) {
+                map.f[i] = map.f[kept[i]];
+            }
+        }
+    }
+    m.f.resize(kept.size());
+    for (int ch = 0; ch < m.MNum(); ++ch) {
+        if (m.M(ch)->f.size() > kept.size()) {
+            m.M(ch)->f.resize(kept.size());
+        }
+    }
+    return dropped;
+}
+
+// The channels whose map faces name map vertices they do not have: their
+// UVs are meaningless, so the channel is dropped as a whole.
+std::vector<int> drop_broken_channels(Mesh& m) {
+    std::vector<int> dropped;
+    for (int ch = 0; ch < m.getNumMaps(); ++ch) {
+        if (!m.Map(ch).used) {
+            continue;
+        }
+        const auto nt = static_cast<DWORD>(m.Map(ch).tv.size());
+        const auto& tf = m.Map(ch).tf;
+        if (std::any_of(tf.begin(), tf.end(), [nt](const TVFace& f) {
+                return f.t[0] >= nt || f.t[1] >= nt || f.t[2] >= nt;
+            })) {
+            m.Map(ch) = MeshMap{};
+            dropped.push_back(ch);
+        }
+    }
+    return dropped;
+}
+
+std::vector<int> drop_broken_channels(MNMesh& m) {
+    std::vector<int> dropped;
+    for (int ch = 0; ch < m.MNum(); ++ch) {
+        MNMap& map = *m.M(ch);
+        if ((!map.f.empty() || !map.v.empty()) && !m.MapSupported(ch)) {
+            map = MNMap{};
+            dropped.push_back(ch);
+        }
+    }
+    return dropped;
+}
+
 struct Reader {
     StandaloneCore& core;
     ChunkReader& in;
     SceneFileResult& result;
     std::map<ULONG, SceneNode*> by_handle;
+    std::string node_name; // of the node being read, for warnings
     int depth = 0;
     static constexpr int kMaxNesting = 64;
 
@@ -197,6 +291,19 @@ struct Reader {
             }
         }
         return true;
+    }
+    // Tells what a mesh check dropped from the node being read.
+    void warn_dropped(std::size_t faces, const std::vector<int>& channels) {
+        if (faces > 0) {
+            result.warnings.push_back("object '" + node_name + "': " + std::to_string(faces) +
+                                      (faces == 1 ? " face names" : " faces name") +
+                                      " vertices the object does not have; dropped");
+        }
+        for (int ch : channels) {
+            result.warnings.push_back("object '" + node_name + "': map channel " +
+                                      std::to_string(ch) +
+                                      " names map vertices it does not have; dropped");
+        }
     }
     // A map channel number, checked against the host's channels.
     bool channel(std::int32_t& ch) { return read_i32(&in, ch) && ch >= 0 && ch < MAX_MESHMAPS; }
@@ -250,6 +357,8 @@ struct Reader {
                 }
             }
         }
+        const std::size_t faces = drop_faces_naming_missing_vertices(m);
+        warn_dropped(faces, drop_broken_channels(m));
         return true;
     }
 
@@ -302,6 +411,8 @@ struct Reader {
                 }
             }
         }
+        const std::size_t faces = drop_faces_naming_missing_vertices(m);
+        warn_dropped(faces, drop_broken_channels(m));
         m.FillInMesh();
         return true;
     }
@@ -423,6 +534,7 @@ struct Reader {
                 }
                 ok = ok && read_bytes(&in, &hidden, 1);
                 if (ok && node == nullptr) {
+                    node_name = name;
                     node = core.scene().CreateNode(Utf8ToWide(name), nullptr, handle);
                     node->SetObjectTM(tm);
                     node->Hide(hidden != 0);
@@ -467,6 +579,31 @@ struct Reader {
     }
 };
 
+// The file's bytes, or why they cannot be had. Read errors (a folder named
+// like a scene, a device that fails) are answers, not exceptions.
+std::string read_whole_file(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return std::strerror(errno);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return "it is a folder";
+    }
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return std::strerror(errno);
+    }
+    std::uint8_t buffer[1 << 16];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    const bool failed = std::ferror(file) != 0;
+    const int saved = errno;
+    std::fclose(file);
+    return failed ? std::string(std::strerror(saved)) : std::string();
+}
+
 } // namespace
 
 std::vector<std::uint8_t> scene_bytes(StandaloneCore& core) {
@@ -508,22 +645,8 @@ SceneFileResult save_scene_file(StandaloneCore& core, const std::string& path) {
         result.error = "Cannot save scene '" + path + "': a chunk grew too large";
         return result;
     }
-    // Written beside the target first, so that a failed write never leaves
-    // half a scene where the old file was.
-    const std::string temp = path + ".part";
-    {
-        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        if (!file.good()) {
-            result.error = "Cannot write scene '" + path + "'";
-            std::remove(temp.c_str());
-            return result;
-        }
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        result.error = "Cannot write scene '" + path + "'";
-        std::remove(temp.c_str());
+    result.error = write_output_file(path, bytes);
+    if (!result.error.empty()) {
         return result;
     }
     result.ok = true;
@@ -547,7 +670,7 @@ SceneFileResult load_scene_bytes(StandaloneCore& core, const std::uint8_t* data,
         return result;
     }
     in.CloseChunk();
-    Reader reader{core, in, result, {}};
+    Reader reader{core, in, result, {}, {}};
     IOResult status = IO_OK;
     while ((status = in.OpenChunk()) == IO_OK) {
         switch (in.CurChunkID()) {
@@ -578,15 +701,14 @@ SceneFileResult load_scene_bytes(StandaloneCore& core, const std::uint8_t* data,
 }
 
 SceneFileResult load_scene_file(StandaloneCore& core, const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        SceneFileResult result;
-        result.error = "Cannot read scene '" + path + "': cannot open the file";
+    SceneFileResult result;
+    std::vector<std::uint8_t> bytes;
+    const std::string error = read_whole_file(path, bytes);
+    if (!error.empty()) {
+        result.error = "Cannot read scene '" + path + "': " + error;
         return result;
     }
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                          std::istreambuf_iterator<char>());
-    SceneFileResult result = load_scene_bytes(core, bytes.data(), bytes.size());
+    result = load_scene_bytes(core, bytes.data(), bytes.size());
     if (!result.ok) {
         result.error = "Cannot read scene '" + path + "': " + result.error;
     }

@@ -46,7 +46,8 @@ int run_remove_group_command(const std::string& scene, std::uint64_t key, const 
         std::fprintf(stderr, "vellumar: no object holds group %" PRIu64 "\n", key);
         return 1;
     }
-    if (!save_scene(core, out.empty() ? scene : out)) {
+    StagedOutputs outputs;
+    if (!stage_save(core, out.empty() ? scene : out, outputs) || !outputs.commit()) {
         return 2;
     }
     std::printf("removed group %" PRIu64 " from %d objects\n", key, removed);
@@ -54,11 +55,17 @@ int run_remove_group_command(const std::string& scene, std::uint64_t key, const 
 }
 
 int run_export_command(const std::string& scene, const std::string& out) {
+    if (same_file(out, scene)) {
+        std::fprintf(stderr, "vellumar: '%s' is the input scene; it would be replaced\n",
+                     out.c_str());
+        return 2;
+    }
     StandaloneCore core;
     register_plugin_classes(core);
     std::vector<INode*> meshes;
     if (!open_scene(core, scene, meshes)) {
         return 2;
     }
-    return export_scene(core, out) ? 0 : 2;
+    StagedOutputs outputs;
+    return stage_export(core, out, 1, 0, outputs) && outputs.commit() ? 0 : 2;
 }

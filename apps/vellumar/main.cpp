@@ -5,6 +5,28 @@
 
 #include <CLI/CLI.hpp>
 
+#include <charconv>
+
+namespace {
+
+// Keys are unsigned 64-bit stamps; "-1" would otherwise wrap to the
+// largest one.
+CLI::Validator GroupKey() {
+    return CLI::Validator(
+        [](std::string& input) -> std::string {
+            std::uint64_t key = 0;
+            const auto [end, error] =
+                std::from_chars(input.data(), input.data() + input.size(), key);
+            if (input.empty() || error != std::errc() || end != input.data() + input.size()) {
+                return "Value " + input + " is not a group key (a whole number, 0 or more)";
+            }
+            return std::string();
+        },
+        "KEY");
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     CLI::App app{"Vellumar: unwraps many objects at once into shared UV atlases."};
     app.require_subcommand(1);
@@ -27,8 +49,8 @@ int main(int argc, char** argv) {
     cmd->add_option("--template", unwrap.template_path, "Write the UV template to this PNG");
     cmd->add_option("--save", unwrap.save, "Save the scene afterwards (.vlscene)");
     cmd->add_option("--export", unwrap.export_path,
-                    "Export afterwards: .glb (channel k is TEXCOORD_k-1) or .obj (the target "
-                    "channel as vt)");
+                    "Export afterwards: .glb (channel k up to 8 is TEXCOORD_k-1) or .obj (the "
+                    "target channel as vt)");
     cmd->add_option("--report", unwrap.report,
                     "Write per map charts, coverage, stretch and stage times (.json)");
 
@@ -41,14 +63,19 @@ int main(int argc, char** argv) {
     CLI::App* remove =
         app.add_subcommand("remove-group", "Remove an unwrap group from every object of a scene");
     remove->add_option("scene", remove_scene, "Scene file (.vlscene)")->required();
-    remove->add_option("key", remove_key, "Group key, as `vellumar groups` lists it")->required();
+    remove->add_option("key", remove_key, "Group key, as `vellumar groups` lists it")
+        ->required()
+        ->check(GroupKey());
     remove->add_option("--save", remove_out, "Write the result here instead of over the scene");
 
     std::string export_scene_path, export_out;
     CLI::App* exporter =
         app.add_subcommand("export", "Export a scene's evaluated meshes to glTF binary");
     exporter->add_option("scene", export_scene_path, "Scene file")->required();
-    exporter->add_option("out", export_out, "Output .glb (channel k is TEXCOORD_k-1)")->required();
+    exporter
+        ->add_option("out", export_out,
+                     "Output .glb (channel k up to 8 is TEXCOORD_k-1) or .obj (channel 1 as vt)")
+        ->required();
 
     CLI::App* preset = app.add_subcommand("preset", "Save or show settings presets (.vl)");
     preset->require_subcommand(1);

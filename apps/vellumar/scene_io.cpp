@@ -6,13 +6,25 @@
 #include "standalone/importer.h"
 #include "standalone/scene_file.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+
+namespace fs = std::filesystem;
 
 namespace {
 
 bool ends_with(const std::string& s, const std::string& suffix) {
     return s.size() >= suffix.size() &&
            s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::string channel_list(const std::vector<int>& channels) {
+    std::string out;
+    for (std::size_t i = 0; i < channels.size(); ++i) {
+        out += (i == 0 ? "" : ", ") + std::to_string(channels[i]);
+    }
+    return out;
 }
 
 } // namespace
@@ -48,31 +60,85 @@ bool open_scene(StandaloneCore& core, const std::string& path, std::vector<INode
     return true;
 }
 
-bool save_scene(StandaloneCore& core, const std::string& path) {
+bool StagedOutputs::stage(const std::string& path, std::span<const std::uint8_t> bytes) {
+    files_.push_back(std::make_unique<OutputFile>(path));
+    files_.back()->write(bytes);
+    const std::string error = files_.back()->finish();
+    if (!error.empty()) {
+        std::fprintf(stderr, "vellumar: %s\n", error.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool StagedOutputs::commit() {
+    bool ok = true;
+    for (const auto& file : files_) {
+        const std::string error = file->commit();
+        if (!error.empty()) {
+            std::fprintf(stderr, "vellumar: %s\n", error.c_str());
+            ok = false;
+        }
+    }
+    files_.clear();
+    return ok;
+}
+
+bool stage_save(StandaloneCore& core, const std::string& path, StagedOutputs& outputs) {
     if (!ends_with(path, kSceneExtension)) {
         std::fprintf(stderr, "vellumar: a saved scene is a %s file: '%s'\n", kSceneExtension,
                      path.c_str());
         return false;
     }
-    const SceneFileResult r = save_scene_file(core, path);
-    if (!r.ok) {
-        std::fprintf(stderr, "vellumar: %s\n", r.error.c_str());
+    const std::vector<std::uint8_t> bytes = scene_bytes(core);
+    if (bytes.empty()) {
+        std::fprintf(stderr, "vellumar: Cannot save scene '%s': a chunk grew too large\n",
+                     path.c_str());
+        return false;
     }
-    return r.ok;
+    return outputs.stage(path, bytes);
 }
 
-bool export_scene(StandaloneCore& core, const std::string& path, int channel) {
+bool is_obj_path(const std::string& path) {
+    return ends_with(path, ".obj");
+}
+
+bool stage_export(StandaloneCore& core, const std::string& path, int channel, int required_channel,
+                  StagedOutputs& outputs) {
     std::vector<INode*> nodes;
     for (const auto& node : core.scene().Nodes()) {
         nodes.push_back(node.get());
     }
-    const ExportResult r = ends_with(path, ".obj")
-                               ? export_obj(nodes, core.GetTime(), channel, path)
-                               : export_glb(nodes, core.GetTime(), path);
+    const ExportResult r = is_obj_path(path) ? export_obj(nodes, core.GetTime(), channel)
+                                             : export_glb(nodes, core.GetTime());
     if (!r.ok) {
-        std::fprintf(stderr, "vellumar: %s\n", r.error.c_str());
+        std::fprintf(stderr, "vellumar: Cannot export '%s': %s\n", path.c_str(), r.error.c_str());
+        return false;
     }
-    return r.ok;
+    if (!r.lost_channels.empty()) {
+        const bool target_lost = std::find(r.lost_channels.begin(), r.lost_channels.end(),
+                                           required_channel) != r.lost_channels.end();
+        std::fprintf(stderr,
+                     "vellumar: %s'%s' cannot hold map channel%s %s: glTF export holds channels 1 "
+                     "to %d (TEXCOORD_0 to TEXCOORD_%d)\n",
+                     target_lost ? "" : "warning: ", path.c_str(),
+                     r.lost_channels.size() == 1 ? "" : "s", channel_list(r.lost_channels).c_str(),
+                     kGlbMaxChannel, kGlbMaxChannel - 1);
+        if (target_lost) {
+            return false;
+        }
+    }
+    return outputs.stage(path, r.bytes);
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    std::error_code ec, eca, ecb;
+    if (fs::equivalent(a, b, ec)) {
+        return true;
+    }
+    const fs::path ca = fs::weakly_canonical(a, eca);
+    const fs::path cb = fs::weakly_canonical(b, ecb);
+    return !eca && !ecb && ca == cb;
 }
 
 void print_messages(const StandaloneCore& core) {

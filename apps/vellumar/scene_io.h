@@ -1,9 +1,14 @@
 // Opening and writing scenes for the tool's commands: our own scene files
 // (".vlscene") through the scene file, everything else through the importer.
+// Every file a command writes is staged beside its target and moved over it
+// only when all of the command's outputs are complete.
 #pragma once
 
 #include "standalone/core.h"
+#include "standalone/output_file.h"
 
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -15,10 +20,33 @@ void register_plugin_classes(StandaloneCore& core);
 // error and returns false.
 bool open_scene(StandaloneCore& core, const std::string& path, std::vector<INode*>& mesh_nodes);
 
-// Saves (".vlscene") or exports (".glb", or ".obj" with `channel` as its
-// texture coordinates) the scene; prints errors.
-bool save_scene(StandaloneCore& core, const std::string& path);
-bool export_scene(StandaloneCore& core, const std::string& path, int channel = 1);
+// The outputs of one command. Each is written in full to a temporary file
+// beside its target first; commit() then moves them all over their targets,
+// so a command that fails before commit() leaves every target as it was.
+class StagedOutputs {
+  public:
+    // Writes the bytes beside `path`. On failure prints the error and
+    // returns false.
+    bool stage(const std::string& path, std::span<const std::uint8_t> bytes);
+    // Moves every staged file over its target; prints each failure. False
+    // when any failed.
+    bool commit();
+
+  private:
+    std::vector<std::unique_ptr<OutputFile>> files_;
+};
+
+// The scene as a ".vlscene", staged. Prints errors.
+bool stage_save(StandaloneCore& core, const std::string& path, StagedOutputs& outputs);
+// The evaluated scene as ".obj" (`channel` as its texture coordinates) or
+// ".glb" (every other name), staged. Names the channels a .glb cannot hold;
+// fails when `required_channel` (0: none) is one of them. Prints errors.
+bool stage_export(StandaloneCore& core, const std::string& path, int channel, int required_channel,
+                  StagedOutputs& outputs);
+bool is_obj_path(const std::string& path);
+
+// Whether two paths name the same file (existing or not), links followed.
+bool same_file(const std::string& a, const std::string& b);
 
 // Prints the message boxes the run showed.
 void print_messages(const StandaloneCore& core);

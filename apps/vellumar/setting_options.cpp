@@ -22,7 +22,8 @@ template <class T> CLI::Validator finite_range(T lo, T hi) {
         [lo, hi](std::string& text) -> std::string {
             const std::optional<float> v = ParseFloat(text);
             if (!v || *v < lo || *v > hi) {
-                return "Value " + text + " not in range " + FloatText(lo) + " to " + FloatText(hi);
+                return "Value " + text + " not a finite number in range [" + FloatText(lo) + " - " +
+                       FloatText(hi) + "]";
             }
             return "";
         },

@@ -1,44 +1,96 @@
 #include "apps/vellumar/unwrap_command.h"
 
+#include "apps/vellumar/run_report.h"
 #include "apps/vellumar/scene_io.h"
 #include "host/text.h"
 #include "settings/settings.h"
+#include "standalone/exporter.h"
+#include "standalone/scene_file.h"
 #include "unwrap/unwrapper.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
 
-// The run's figures as JSON: what every map got and how long it took.
-bool write_report(const Unwrapper& unwrapper, const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    if (file == nullptr) {
-        std::fprintf(stderr, "vellumar: cannot write report '%s'\n", path.c_str());
+// Refuses, before anything is read or run, outputs that would replace the
+// input scene (a saved .vlscene over itself is an ordinary save) or each
+// other.
+bool outputs_are_usable(const UnwrapCommand& cmd) {
+    const std::vector<std::pair<const char*, std::string>> outputs = {
+        {"--save", cmd.save},
+        {"--export", cmd.export_path},
+        {"--report", cmd.report},
+        {"--template", cmd.template_path}};
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const auto& [option, path] = outputs[i];
+        if (path.empty()) {
+            continue;
+        }
+        const bool ordinary_save = i == 0 && cmd.scene.ends_with(kSceneExtension);
+        if (!ordinary_save && same_file(path, cmd.scene)) {
+            std::fprintf(stderr, "vellumar: %s '%s' is the input scene; it would be replaced\n",
+                         option, path.c_str());
+            return false;
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (!outputs[j].second.empty() && same_file(path, outputs[j].second)) {
+                std::fprintf(stderr, "vellumar: %s and %s both name '%s'\n", outputs[j].first,
+                             option, path.c_str());
+                return false;
+            }
+        }
+    }
+    if (!cmd.save.empty() && !cmd.save.ends_with(kSceneExtension)) {
+        std::fprintf(stderr, "vellumar: a saved scene is a %s file: '%s'\n", kSceneExtension,
+                     cmd.save.c_str());
         return false;
     }
-    std::fprintf(file, "{\n  \"objects\": %u,\n  \"seconds_extract\": %.6f,\n  \"maps\": [",
-                 unwrapper.object_count(), unwrapper.seconds_extract());
-    const auto& maps = unwrapper.map_reports();
-    for (std::size_t i = 0; i < maps.size(); ++i) {
-        const MapReport& m = maps[i];
-        std::fprintf(file,
-                     "%s\n    {\"map\": %d, \"triangles\": %u, \"charts\": %u, \"coverage\": %.6f, "
-                     "\"stretch\": %.6f, \"seconds\": {\"combine\": %.6f, \"engine\": %.6f, "
-                     "\"corrections\": %.6f, \"write_back\": %.6f}}",
-                     i == 0 ? "" : ",", m.map, m.triangles, m.charts, m.coverage, m.stretch,
-                     m.seconds_combine, m.seconds_engine, m.seconds_corrections,
-                     m.seconds_write_back);
+    return true;
+}
+
+// A glTF export that could not hold the target channel is refused before
+// the run; the channel is known once the preset and the options are in.
+bool export_holds_channel(const UnwrapCommand& cmd, int channel) {
+    if (!cmd.export_path.empty() && !is_obj_path(cmd.export_path) && channel > kGlbMaxChannel) {
+        std::fprintf(stderr,
+                     "vellumar: '%s' cannot hold map channel %d: glTF export holds channels 1 to "
+                     "%d (TEXCOORD_0 to TEXCOORD_%d); export an .obj or unwrap into a lower "
+                     "channel\n",
+                     cmd.export_path.c_str(), channel, kGlbMaxChannel, kGlbMaxChannel - 1);
+        return false;
     }
-    std::fprintf(file, "\n  ]\n}\n");
-    return std::fclose(file) == 0;
+    return true;
+}
+
+RunSummary summary_of(const Unwrapper& unwrapper, bool ok) {
+    RunSummary run;
+    run.ok = ok;
+    run.message = ok ? std::string() : settings().last_message;
+    run.objects = unwrapper.object_count();
+    run.seconds_extract = unwrapper.seconds_extract();
+    run.maps = unwrapper.map_reports();
+    return run;
+}
+
+bool stage_report(const std::string& path, const RunSummary& run, StagedOutputs& outputs) {
+    const std::string json = report_json(run);
+    return outputs.stage(
+        path, std::span(reinterpret_cast<const std::uint8_t*>(json.data()), json.size()));
 }
 
 } // namespace
 
 int run_unwrap_command(const UnwrapCommand& cmd) {
+    if (!outputs_are_usable(cmd)) {
+        return 2;
+    }
     StandaloneCore core(isatty(STDERR_FILENO) != 0);
     register_plugin_classes(core);
+    // The template is written with the other outputs, once the run is known
+    // to have gone through.
+    core.SetHoldDisplayedImages(true);
     std::vector<INode*> selection;
     if (!open_scene(core, cmd.scene, selection)) {
         return 2;
@@ -52,13 +104,16 @@ int run_unwrap_command(const UnwrapCommand& cmd) {
                              cmd.scene.c_str());
                 return 2;
             }
-            selection.push_back(node);
+            // A node named twice is still one object in the atlas.
+            if (std::find(selection.begin(), selection.end(), node) == selection.end()) {
+                selection.push_back(node);
+            }
         }
     }
     core.SetSelection(selection);
 
     UnwrapSettings& s = settings();
-    if (!cmd.options->apply(s)) {
+    if (!cmd.options->apply(s) || !export_holds_channel(cmd, s.channel)) {
         print_messages(core);
         return 2;
     }
@@ -93,25 +148,38 @@ int run_unwrap_command(const UnwrapCommand& cmd) {
         }
         std::printf("coverage %.4f\n", unwrapper.coverage());
     }
+    print_messages(core);
+    // A run that stopped leaves the user's files alone; only the report,
+    // which says why, is written.
+    if (!ok) {
+        StagedOutputs outputs;
+        if (!cmd.report.empty() &&
+            (!stage_report(cmd.report, summary_of(unwrapper, false), outputs) ||
+             !outputs.commit())) {
+            return 2;
+        }
+        return 1;
+    }
+    StagedOutputs outputs;
+    bool staged = true;
     for (const DisplayedImage& image : core.displayed()) {
-        if (image.error.empty()) {
-            std::printf("template \"%s\": %s\n", WideToUtf8(image.title).c_str(),
-                        image.path.c_str());
-        } else {
+        if (!image.error.empty()) {
             std::fprintf(stderr, "vellumar: template not written: %s\n", image.error.c_str());
+            staged = false;
+        } else {
+            staged = outputs.stage(image.path, image.png) && staged;
         }
     }
-    print_messages(core);
-    // The scene is written whether or not the run went through: a failed run
-    // keeps the modifiers it added, as the host's scene would.
-    if (!cmd.save.empty() && !save_scene(core, cmd.save)) {
+    staged = staged && (cmd.save.empty() || stage_save(core, cmd.save, outputs));
+    staged = staged && (cmd.export_path.empty() ||
+                        stage_export(core, cmd.export_path, s.channel, s.channel, outputs));
+    staged = staged &&
+             (cmd.report.empty() || stage_report(cmd.report, summary_of(unwrapper, true), outputs));
+    if (!staged || !outputs.commit()) {
         return 2;
     }
-    if (!cmd.export_path.empty() && !export_scene(core, cmd.export_path, s.channel)) {
-        return 2;
+    for (const DisplayedImage& image : core.displayed()) {
+        std::printf("template \"%s\": %s\n", WideToUtf8(image.title).c_str(), image.path.c_str());
     }
-    if (!cmd.report.empty() && !write_report(unwrapper, cmd.report)) {
-        return 2;
-    }
-    return ok ? 0 : 1;
+    return 0;
 }

@@ -20,7 +20,9 @@ struct UnwrapCommand {
     std::string export_path; // ".glb" or ".obj" (target channel as vt) to write after the run
 };
 
-// Exit status: 0 the run went through, 1 it stopped with a message, 2 the
-// scene or preset could not be read or written, a setting is out of range
-// or a named node does not exist.
+// Exit status: 0 the run went through and every output was written; 1 it
+// stopped with a message and only the report (saying why) was written; 2
+// bad usage, an unreadable scene or preset, a setting out of range, a named
+// node that does not exist, or an output that could not be written, and no
+// output was written.
 int run_unwrap_command(const UnwrapCommand& cmd);

@@ -4,6 +4,7 @@
 #include "support/test_host.h"
 
 #include <cstdio>
+#include <limits>
 #include <set>
 
 namespace vatlas = vellumar::atlas;
@@ -87,4 +88,14 @@ TEST_F(TemplateTest, TheWindowWritesASixteenBitPngNamedAfterTheTitle) {
 
     BitmapInfo none;
     EXPECT_EQ(core.Create(&none), nullptr) << "a zero-sized bitmap cannot be made";
+}
+
+TEST_F(TemplateTest, TrianglesWithCornersFarOutsideOrNotNumbersAreLeftOutAndTheRestDrawn) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const auto m = mesh_of({{0, 0}, {1, 0}, {0, 1}, {1e27f, 0}, {nan, 0.5f}, {0.5f, 17.5f}},
+                           {0, 1, 2, 0, 3, 2, 0, 4, 1, 5, 1, 2});
+    Bitmap* b = render_template(template_palette(), *m, 4, 4, "t", {});
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(picture(*b), (std::vector<std::string>{"w...", "ww..", "w.w.", "w..w"}))
+        << "only the first triangle is drawn";
 }

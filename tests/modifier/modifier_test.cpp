@@ -221,3 +221,30 @@ TEST_F(ModifierTest, RemovingAGroupDeletesModifiersLeftEmptyAndDeletionsRefreshT
         << "the collapsed object keeps the UVs the modifier wrote";
     SetUnwrapGroupListRefresh(nullptr);
 }
+
+TEST_F(ModifierTest, GroupScansReachNodesFarDownADeepHierarchyInChildOrder) {
+    // Each node the only child of the one before: deeper than the stack
+    // holds frames of a recursive walk.
+    constexpr int kDepth = 300000;
+    SceneNode* root = static_cast<SceneNode*>(core.GetRootNode());
+    SceneNode* parent = nullptr;
+    for (int i = 0; i < kDepth; ++i) {
+        SceneNode* node = core.scene().CreateNode(L"n", nullptr);
+        if (parent != nullptr) {
+            root->DetachChild(node);
+            parent->AttachChild(node);
+        }
+        parent = node;
+    }
+    SceneNode* deepest = box_with_modifier(L"deepest");
+    root->DetachChild(deepest);
+    parent->AttachChild(deepest);
+    SceneNode* sibling = box_with_modifier(L"sibling");
+    mod_of(deepest)->AddUVSet(7, "deep", result_of(1, 8, cube_indices()));
+    mod_of(sibling)->AddUVSet(7, "deep", result_of(1, 8, cube_indices()));
+    const std::vector<ScannedNode> members = ScanNodes(7);
+    ASSERT_EQ(members.size(), 2u);
+    EXPECT_EQ(members[0].node, deepest) << "the chain comes before the root's later children";
+    EXPECT_EQ(members[1].node, sibling);
+    EXPECT_EQ(CollectUnwrapGroups().size(), 1u);
+}

@@ -8,6 +8,7 @@
 #include <assimp/scene.h>
 
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -175,4 +176,54 @@ TEST_F(SceneFileTest, ExportedGlbCarriesEveryChannelAsTheTexcoordSetBelowIt) {
         EXPECT_FLOAT_EQ(t2.y, 0.5f + p0.y * 0.125f);
     }
     std::remove(path.c_str());
+}
+
+// A quad naming vertex 1,000,000 of an eight-vertex box once reached the
+// glTF export as a mesh whose arrays Assimp freed twice.
+TEST(SceneFile, FacesNamingMissingVerticesAndChannelsNamingMissingUvsAreDroppedWithAWarning) {
+    StandaloneCore core;
+    PolyObject* poly = box_poly_object();
+    poly->mm.f[2].vtx[1] = 1000000;
+    core.scene().CreateNode(L"poly", poly);
+    TriObject* tri = box_tri_object(true);
+    give_split_uvs(tri->mesh, 1);
+    give_split_uvs(tri->mesh, 2);
+    tri->mesh.faces[0].v[2] = 4000000000u;
+    tri->mesh.Map(2).tf[5].t[1] = 777;
+    core.scene().CreateNode(L"tri", tri);
+    const std::vector<std::uint8_t> bytes = scene_bytes(core);
+
+    StandaloneCore other;
+    const SceneFileResult r = load_scene_bytes(other, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.warnings,
+              (std::vector<std::string>{
+                  "object 'poly': 1 face names vertices the object does not have; dropped",
+                  "object 'tri': 1 face names vertices the object does not have; dropped",
+                  "object 'tri': map channel 2 names map vertices it does not have; dropped"}));
+    SceneNode* loaded_poly = other.scene().NodeByName(L"poly");
+    SceneNode* loaded_tri = other.scene().NodeByName(L"tri");
+    EXPECT_EQ(static_cast<PolyObject*>(loaded_poly->GetObjectRef())->mm.FNum(), 5);
+    const Mesh& m = static_cast<TriObject*>(loaded_tri->GetObjectRef())->mesh;
+    EXPECT_EQ(m.getNumFaces(), 11);
+    EXPECT_TRUE(m.mapSupport(1));
+    EXPECT_FALSE(m.mapSupport(2));
+    EXPECT_EQ(m.mapFaces(1)[0].t[0], 3u) << "map faces move with their faces";
+
+    const ExportResult glb = export_glb({loaded_poly, loaded_tri}, 0);
+    ASSERT_TRUE(glb.ok) << glb.error;
+    EXPECT_EQ(glb.meshes, 2);
+}
+
+TEST(SceneFile, AFolderNamedLikeASceneIsAnErrorNotAnException) {
+    const std::string path = ::testing::TempDir() + "/folder.vlscene";
+    std::filesystem::create_directories(path);
+    StandaloneCore core;
+    const SceneFileResult r = load_scene_file(core, path);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "Cannot read scene '" + path + "': it is a folder");
+    const SceneFileResult missing = load_scene_file(core, path + "/nothing.vlscene");
+    EXPECT_FALSE(missing.ok);
+    EXPECT_NE(missing.error.find("No such file"), std::string::npos) << missing.error;
+    std::filesystem::remove(path);
 }

@@ -1,0 +1,27 @@
+// The `--report` file of `vellumar unwrap`: whether the run went through
+// (and if not, why), then per map what it got and how long each stage took.
+//
+//   {
+//     "status": "ok" | "failed",
+//     "message": "...",            (only when failed)
+//     "objects": N,
+//     "seconds_extract": S,
+//     "maps": [ {"map": ..., "triangles": ..., "charts": ..., "coverage": ...,
+//                "stretch": ..., "seconds": {...}}, ... ]   (maps finished)
+//   }
+#pragma once
+
+#include "unwrap/unwrapper.h"
+
+#include <string>
+#include <vector>
+
+struct RunSummary {
+    bool ok = false;
+    std::string message; // why the run stopped; empty when it went through
+    std::uint32_t objects = 0;
+    double seconds_extract = 0.0;
+    std::vector<MapReport> maps;
+};
+
+std::string report_json(const RunSummary& run);

@@ -1,0 +1,160 @@
+#include "standalone/glb_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr std::uint32_t kMagic = 0x46546C67;     // "glTF"
+constexpr std::uint32_t kJsonChunk = 0x4E4F534A; // "JSON"
+constexpr std::uint32_t kBinChunk = 0x004E4942;  // "BIN\0"
+constexpr int kFloat = 5126, kUnsignedInt = 5125;
+constexpr int kArrayBuffer = 34962, kElementArrayBuffer = 34963;
+
+// Shortest text that reads back as the same float.
+std::string number(float x) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(x));
+    return text;
+}
+
+std::string quoted(const std::string& s) {
+    std::string out = "\"";
+    for (const char c : s) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", u);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+void append_u32(std::vector<std::uint8_t>& out, std::uint32_t x) {
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
+    }
+}
+
+// Little-endian on every platform this runs on; glTF's binary is too.
+template <class T>
+std::size_t append_array(std::vector<std::uint8_t>& bin, const std::vector<T>& a) {
+    const std::size_t offset = bin.size();
+    bin.resize(offset + a.size() * sizeof(T));
+    if (!a.empty()) {
+        std::memcpy(bin.data() + offset, a.data(), a.size() * sizeof(T));
+    }
+    return offset;
+}
+
+struct Json {
+    std::string accessors, views;
+    int count = 0;
+
+    // A buffer view over bin[offset, offset + length) and one accessor on it.
+    int add(std::size_t offset, std::size_t length, int target, int component, std::size_t count_,
+            const char* type, const std::string& extra = "") {
+        const std::string sep = count == 0 ? "" : ",";
+        views += sep + "{\"buffer\":0,\"byteOffset\":" + std::to_string(offset) +
+                 ",\"byteLength\":" + std::to_string(length) +
+                 ",\"target\":" + std::to_string(target) + "}";
+        accessors += sep + "{\"bufferView\":" + std::to_string(count) +
+                     ",\"componentType\":" + std::to_string(component) +
+                     ",\"count\":" + std::to_string(count_) + ",\"type\":\"" + type + "\"" + extra +
+                     "}";
+        return count++;
+    }
+};
+
+} // namespace
+
+std::vector<std::uint8_t> glb_bytes(const std::vector<GlbMesh>& meshes) {
+    std::vector<std::uint8_t> bin;
+    Json json;
+    std::string nodes, meshes_json, scene_nodes;
+    for (std::size_t m = 0; m < meshes.size(); ++m) {
+        const GlbMesh& mesh = meshes[m];
+        const std::size_t vertices = mesh.positions.size() / 3;
+        // The reader needs the bounds of the positions.
+        float lo[3], hi[3];
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::numeric_limits<float>::max();
+            hi[k] = std::numeric_limits<float>::lowest();
+        }
+        for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
+            lo[i % 3] = std::min(lo[i % 3], mesh.positions[i]);
+            hi[i % 3] = std::max(hi[i % 3], mesh.positions[i]);
+        }
+        const std::string bounds = ",\"min\":[" + number(lo[0]) + "," + number(lo[1]) + "," +
+                                   number(lo[2]) + "],\"max\":[" + number(hi[0]) + "," +
+                                   number(hi[1]) + "," + number(hi[2]) + "]";
+        std::string attributes =
+            "\"POSITION\":" +
+            std::to_string(json.add(append_array(bin, mesh.positions), mesh.positions.size() * 4,
+                                    kArrayBuffer, kFloat, vertices, "VEC3", bounds));
+        for (std::size_t s = 0; s < mesh.texcoords.size(); ++s) {
+            attributes += ",\"TEXCOORD_" + std::to_string(s) + "\":" +
+                          std::to_string(json.add(append_array(bin, mesh.texcoords[s]),
+                                                  mesh.texcoords[s].size() * 4, kArrayBuffer,
+                                                  kFloat, vertices, "VEC2"));
+        }
+        const int indices =
+            json.add(append_array(bin, mesh.indices), mesh.indices.size() * 4, kElementArrayBuffer,
+                     kUnsignedInt, mesh.indices.size(), "SCALAR");
+        const std::string sep = m == 0 ? "" : ",";
+        meshes_json += sep + "{\"name\":" + quoted(mesh.name) +
+                       ",\"primitives\":[{\"attributes\":{" + attributes +
+                       "},\"indices\":" + std::to_string(indices) + ",\"mode\":4}]}";
+        std::string matrix;
+        for (int i = 0; i < 16; ++i) {
+            matrix += (i == 0 ? "" : ",") + number(mesh.matrix[static_cast<std::size_t>(i)]);
+        }
+        nodes += sep + "{\"name\":" + quoted(mesh.name) + ",\"mesh\":" + std::to_string(m) +
+                 ",\"matrix\":[" + matrix + "]}";
+        scene_nodes += sep + std::to_string(m);
+    }
+
+    std::string text = "{\"asset\":{\"generator\":\"Vellumar\",\"version\":\"2.0\"},\"scene\":0,";
+    if (meshes.empty()) {
+        // glTF forbids empty arrays: a scene without nodes has none.
+        text += "\"scenes\":[{}]}";
+    } else {
+        text += "\"scenes\":[{\"nodes\":[" + scene_nodes + "]}],\"nodes\":[" + nodes +
+                "],\"meshes\":[" + meshes_json + "],\"accessors\":[" + json.accessors +
+                "],\"bufferViews\":[" + json.views +
+                "],\"buffers\":[{\"byteLength\":" + std::to_string(bin.size()) + "}]}";
+    }
+    // Chunks are padded to 4 bytes: JSON with spaces, binary with zeros.
+    while (text.size() % 4 != 0) {
+        text += ' ';
+    }
+    while (bin.size() % 4 != 0) {
+        bin.push_back(0);
+    }
+    std::vector<std::uint8_t> out;
+    const std::size_t total = 12 + 8 + text.size() + (bin.empty() ? 0 : 8 + bin.size());
+    if (total > std::numeric_limits<std::uint32_t>::max()) {
+        return out;
+    }
+    out.reserve(total);
+    append_u32(out, kMagic);
+    append_u32(out, 2);
+    append_u32(out, static_cast<std::uint32_t>(total));
+    append_u32(out, static_cast<std::uint32_t>(text.size()));
+    append_u32(out, kJsonChunk);
+    out.insert(out.end(), text.begin(), text.end());
+    if (!bin.empty()) {
+        append_u32(out, static_cast<std::uint32_t>(bin.size()));
+        append_u32(out, kBinChunk);
+        out.insert(out.end(), bin.begin(), bin.end());
+    }
+    return out;
+}

@@ -1,0 +1,138 @@
+#!/bin/sh
+# The tool as a hostile but realistic user runs it: what each exit status
+# leaves on disk. Usage: cli_cases.sh VELLUMAR SAMPLES_DIR CASE
+set -u
+vellumar=$1
+samples=$2
+case_name=$3
+d=$(mktemp -d)
+trap 'rm -rf "$d"' EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+# expect STATUS COMMAND...: runs the command, keeps its stderr in $d/err.
+expect() {
+    want=$1
+    shift
+    "$@" >"$d/out" 2>"$d/err"
+    got=$?
+    [ "$got" -eq "$want" ] || fail "exit $got, not $want: $* ($(cat "$d/err"))"
+}
+stderr_has() {
+    grep -qF -- "$1" "$d/err" || fail "stderr lacks '$1': $(cat "$d/err")"
+}
+no_temporaries() {
+    [ -z "$(find "$d" -name '.*.tmp')" ] || fail "temporary files left: $(find "$d" -name '.*.tmp')"
+}
+crates=$samples/crates.obj
+
+case $case_name in
+folder_named_like_a_scene)
+    mkdir "$d/x.vlscene" "$d/y.obj"
+    expect 2 "$vellumar" groups "$d/x.vlscene"
+    stderr_has "it is a folder"
+    expect 2 "$vellumar" unwrap "$d/x.vlscene"
+    expect 2 "$vellumar" unwrap "$d/y.obj"
+    stderr_has "Cannot read scene"
+    ;;
+full_disk_is_exit_2)
+    ln -s /dev/full "$d/full.obj"
+    ln -s /dev/full "$d/full.vlscene"
+    for out in "--export /dev/full" "--export $d/full.obj" "--template /dev/full" \
+        "--report /dev/full" "--save $d/full.vlscene"; do
+        # shellcheck disable=SC2086
+        expect 2 "$vellumar" unwrap "$crates" --mode copy --channel 2 $out
+        stderr_has "No space left on device"
+    done
+    [ -c /dev/full ] && [ -L "$d/full.obj" ] || fail "a device or link was replaced"
+    ;;
+failed_write_keeps_every_old_file)
+    for f in s.vlscene e.glb r.json t.png; do echo old >"$d/$f"; done
+    # A file size limit fails the writes the way a full disk does; the
+    # report alone would fit, but nothing is moved over a target unless
+    # every output is complete.
+    (trap '' XFSZ; ulimit -f 1; "$vellumar" unwrap "$crates" --mode organic --channel 2 \
+        --save "$d/s.vlscene" --export "$d/e.glb" --report "$d/r.json" --template "$d/t.png" \
+        >"$d/out" 2>"$d/err")
+    [ $? -eq 2 ] || fail "exit status $?"
+    stderr_has "Cannot write"
+    for f in s.vlscene e.glb r.json t.png; do
+        [ "$(cat "$d/$f")" = old ] || fail "$f was replaced"
+    done
+    no_temporaries
+    ;;
+stopped_run_writes_only_the_report)
+    echo old >"$d/e.glb"
+    expect 1 "$vellumar" unwrap "$crates" --mode copy --source-channel 3 --channel 2 \
+        --save "$d/s.vlscene" --export "$d/e.glb" --template "$d/t.png" --report "$d/r.json"
+    [ ! -e "$d/s.vlscene" ] && [ ! -e "$d/t.png" ] || fail "a stopped run wrote its outputs"
+    [ "$(cat "$d/e.glb")" = old ] || fail "a stopped run replaced the export"
+    grep -qF '"status": "failed"' "$d/r.json" || fail "report: $(cat "$d/r.json")"
+    grep -qF 'contains no UV data for object crate_large' "$d/r.json" || fail "no reason"
+    no_temporaries
+    ;;
+outputs_never_replace_the_input)
+    cp "$crates" "$d/in.obj"
+    for out in "--export $d/in.obj" "--report $d/in.obj" "--template $d/in.obj" \
+        "--export $d/./in.obj"; do
+        # shellcheck disable=SC2086
+        expect 2 "$vellumar" unwrap "$d/in.obj" --mode copy --channel 2 $out
+        stderr_has "is the input scene"
+    done
+    cmp -s "$crates" "$d/in.obj" || fail "the input was replaced"
+    expect 0 "$vellumar" unwrap "$d/in.obj" --mode copy --channel 2 --save "$d/s.vlscene"
+    cp "$d/s.vlscene" "$d/before.vlscene"
+    expect 2 "$vellumar" export "$d/s.vlscene" "$d/s.vlscene"
+    cmp -s "$d/s.vlscene" "$d/before.vlscene" || fail "export replaced its input"
+    expect 2 "$vellumar" unwrap "$d/in.obj" --export "$d/o.glb" --report "$d/o.glb"
+    stderr_has "both name"
+    # Saving a scene file over itself is an ordinary save.
+    expect 0 "$vellumar" unwrap "$d/s.vlscene" --mode copy --channel 3 --save "$d/s.vlscene"
+    "$vellumar" groups "$d/s.vlscene" | grep -q "channel 3" || fail "the save did not happen"
+    ;;
+glb_cannot_hold_channel_99)
+    expect 2 "$vellumar" unwrap "$crates" --mode copy --channel 99 --export "$d/o.glb"
+    stderr_has "cannot hold map channel 99"
+    [ ! -e "$d/o.glb" ] || fail "a .glb without its target channel was written"
+    expect 0 "$vellumar" unwrap "$crates" --mode copy --channel 99 --export "$d/o.obj" \
+        --save "$d/s.vlscene"
+    expect 0 "$vellumar" export "$d/s.vlscene" "$d/o.glb"
+    stderr_has "warning: '$d/o.glb' cannot hold map channel 99"
+    ;;
+nan_options_are_refused)
+    for opt in "--stretch nan" "--view-angle nan" "--tolerance nan" "--stretch inf" \
+        "--view-angle -nan"; do
+        # shellcheck disable=SC2086
+        expect 2 "$vellumar" unwrap "$crates" --mode copy $opt
+        stderr_has "not a finite number"
+    done
+    ;;
+node_named_twice_is_taken_once)
+    expect 0 "$vellumar" unwrap "$crates" --mode copy --nodes floor,floor,floor
+    [ "$(grep -c '^floor:' "$d/out")" -eq 1 ] || fail "$(cat "$d/out")"
+    grep -q "floor: 4 vertices, 6 indices, map 0 of 1" "$d/out" || fail "$(cat "$d/out")"
+    ;;
+negative_group_key_is_refused)
+    expect 0 "$vellumar" unwrap "$crates" --mode copy --channel 2 --save "$d/s.vlscene"
+    cp "$d/s.vlscene" "$d/before.vlscene"
+    expect 2 "$vellumar" remove-group "$d/s.vlscene" -1
+    stderr_has "is not a group key"
+    expect 2 "$vellumar" remove-group "$d/s.vlscene" 99999999999999999999999
+    cmp -s "$d/s.vlscene" "$d/before.vlscene" || fail "the scene changed"
+    ;;
+successful_run_writes_every_output)
+    echo old >"$d/e.glb"
+    expect 0 "$vellumar" unwrap "$crates" --mode organic --channel 2 --save "$d/s.vlscene" \
+        --export "$d/e.glb" --template "$d/t.png" --report "$d/r.json"
+    for f in s.vlscene e.glb t.png r.json; do
+        [ -s "$d/$f" ] || fail "$f missing"
+    done
+    [ "$(head -c 4 "$d/e.glb")" = glTF ] || fail "the export was not replaced"
+    grep -qF '"status": "ok"' "$d/r.json" || fail "report: $(cat "$d/r.json")"
+    no_temporaries
+    ;;
+*)
+    fail "no case $case_name"
+    ;;
+esac
