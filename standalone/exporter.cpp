@@ -2,6 +2,7 @@
 
 #include "host/text.h"
 #include "standalone/glb_file.h"
+#include "standalone/node_ops.h"
 #include "standalone/output_file.h"
 
 #include <algorithm>
@@ -35,23 +36,6 @@ std::uint32_t bits(float x) {
     std::uint32_t b = 0;
     std::memcpy(&b, &x, 4);
     return b;
-}
-
-// The evaluated mesh of a node, as triangles; false when the node is no mesh.
-bool evaluated_mesh(INode* node, TimeValue t, Mesh& out) {
-    Object* obj = node->EvalWorldState(t).obj;
-    if (obj == nullptr || !obj->CanConvertToType(triObjectClassID)) {
-        return false;
-    }
-    Object* tri = obj->ConvertToType(t, triObjectClassID);
-    if (tri == nullptr) {
-        return false;
-    }
-    out = static_cast<TriObject*>(tri)->mesh;
-    if (tri != obj) {
-        tri->DeleteThis();
-    }
-    return true;
 }
 
 struct KeyHash {
@@ -135,7 +119,7 @@ ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t) {
     std::set<int> lost;
     for (INode* node : nodes) {
         Mesh m;
-        if (!evaluated_mesh(node, t, m) || m.faces.empty()) {
+        if (!EvaluatedMesh(node, t, m) || m.faces.empty()) {
             continue;
         }
         int sets = 0;
@@ -199,7 +183,7 @@ ExportResult export_obj(const std::vector<INode*>& nodes, TimeValue t, int chann
     std::size_t v_base = 1, vt_base = 1;
     for (INode* node : nodes) {
         Mesh m;
-        if (!evaluated_mesh(node, t, m) || m.faces.empty()) {
+        if (!EvaluatedMesh(node, t, m) || m.faces.empty()) {
             continue;
         }
         const Matrix3 tm = node->GetObjectTM(t);

@@ -1,5 +1,7 @@
 #include "standalone/glb_file.h"
 
+#include "standalone/json_text.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -18,24 +20,6 @@ std::string number(float x) {
     char text[32];
     std::snprintf(text, sizeof text, "%.9g", static_cast<double>(x));
     return text;
-}
-
-std::string quoted(const std::string& s) {
-    std::string out = "\"";
-    for (const char c : s) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", u);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
 }
 
 void append_u32(std::vector<std::uint8_t>& out, std::uint32_t x) {
@@ -110,14 +94,14 @@ std::vector<std::uint8_t> glb_bytes(const std::vector<GlbMesh>& meshes) {
             json.add(append_array(bin, mesh.indices), mesh.indices.size() * 4, kElementArrayBuffer,
                      kUnsignedInt, mesh.indices.size(), "SCALAR");
         const std::string sep = m == 0 ? "" : ",";
-        meshes_json += sep + "{\"name\":" + quoted(mesh.name) +
+        meshes_json += sep + "{\"name\":" + JsonQuoted(mesh.name) +
                        ",\"primitives\":[{\"attributes\":{" + attributes +
                        "},\"indices\":" + std::to_string(indices) + ",\"mode\":4}]}";
         std::string matrix;
         for (int i = 0; i < 16; ++i) {
             matrix += (i == 0 ? "" : ",") + number(mesh.matrix[static_cast<std::size_t>(i)]);
         }
-        nodes += sep + "{\"name\":" + quoted(mesh.name) + ",\"mesh\":" + std::to_string(m) +
+        nodes += sep + "{\"name\":" + JsonQuoted(mesh.name) + ",\"mesh\":" + std::to_string(m) +
                  ",\"matrix\":[" + matrix + "]}";
         scene_nodes += sep + std::to_string(m);
     }

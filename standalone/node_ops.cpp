@@ -72,3 +72,20 @@ int DeleteModifierFromNode(INode& node, Modifier& mod) {
     }
     return 0;
 }
+
+bool EvaluatedMesh(INode* node, TimeValue t, Mesh& out) {
+    Object* obj = node->EvalWorldState(t).obj;
+    if (obj == nullptr || !obj->CanConvertToType(triObjectClassID)) {
+        return false;
+    }
+    Object* tri = obj->ConvertToType(t, triObjectClassID);
+    if (tri == nullptr) {
+        return false;
+    }
+    out = static_cast<TriObject*>(tri)->mesh;
+    // A conversion made for us is ours to delete.
+    if (tri != obj) {
+        tri->DeleteThis();
+    }
+    return true;
+}

@@ -4,6 +4,10 @@
 
 #include "standalone/scene.h"
 
+// The node's evaluated object at time t as a triangle mesh (copied into
+// out); false when the node is no mesh.
+bool EvaluatedMesh(INode* node, TimeValue t, Mesh& out);
+
 // A copy of the node (transform, user properties, its object and every
 // modifier cloned through the host's Clone), added to the scene.
 SceneNode* CloneNode(Scene& scene, SceneNode* node, const std::wstring& name);

@@ -1,32 +1,14 @@
 #include "apps/vellumar/run_report.h"
 
+#include "standalone/json_text.h"
+
 #include <cstdio>
 
-namespace {
-
-std::string quoted(const std::string& s) {
-    std::string out = "\"";
-    for (const char c : s) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", u);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-} // namespace
+namespace {} // namespace
 
 std::string report_json(const RunSummary& run) {
     std::string out = "{\n  \"status\": ";
-    out += run.ok ? "\"ok\",\n" : "\"failed\",\n  \"message\": " + quoted(run.message) + ",\n";
+    out += run.ok ? "\"ok\",\n" : "\"failed\",\n  \"message\": " + JsonQuoted(run.message) + ",\n";
     char line[512];
     std::snprintf(line, sizeof line,
                   "  \"objects\": %u,\n  \"seconds_extract\": %.6f,\n  \"maps\": [", run.objects,

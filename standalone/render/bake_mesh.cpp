@@ -1,10 +1,9 @@
 #include "standalone/render/bake_mesh.h"
 
 #include "host/mesh.h"
-#include "host/object.h"
+#include "standalone/node_ops.h"
 
 #include <cmath>
-#include <memory>
 
 namespace {
 
@@ -50,18 +49,10 @@ std::vector<Point3> corner_normals(const Mesh& m, const std::vector<Point3>& wor
 
 BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel) {
     BakeMesh out;
-    Object* obj = node->EvalWorldState(t).obj;
-    if (obj == nullptr || !obj->CanConvertToType(triObjectClassID)) {
+    Mesh m;
+    if (!EvaluatedMesh(node, t, m)) {
         return out;
     }
-    Object* converted = obj->ConvertToType(t, triObjectClassID);
-    if (converted == nullptr) {
-        return out;
-    }
-    // A conversion made for us is ours to delete.
-    std::unique_ptr<Object, void (*)(Object*)> owned(converted != obj ? converted : nullptr,
-                                                     [](Object* o) { o->DeleteThis(); });
-    const Mesh& m = static_cast<TriObject*>(converted)->mesh;
     if (channel < 0 || channel >= m.getNumMaps() || !m.mapSupport(channel)) {
         return out;
     }
