@@ -1,6 +1,7 @@
 #include "support/test_host.h"
 
 #include "standalone/render/ambient_occlusion.h"
+#include "standalone/render/normals_bake.h"
 
 namespace {
 
@@ -106,4 +107,26 @@ TEST_F(HostTest, ABoxOnAPlaneDarkensThePlaneBelowAndBesideIt) {
     s.maxDistance = 0;
     EXPECT_EQ(BakeAmbientOcclusion(mesh, cov, rays, s, 1e-4f, 1),
               BakeAmbientOcclusion(mesh, cov, rays, s, 1e-4f, 3));
+}
+
+TEST_F(HostTest, NormalsAreBakedInWorldObjectAndTangentSpace) {
+    // A plane turned a quarter about x: its normal (0, 0, 1) points along -y
+    // in the world.
+    SceneNode* plane = add_node(L"plane", grid_tri_object(2, 2, 1.0f));
+    Matrix3 tm;
+    tm.SetRow(1, Point3(0, 0, 1));
+    tm.SetRow(2, Point3(0, -1, 0));
+    plane->SetObjectTM(tm);
+    const BakeMesh mesh = ExtractBakeMesh(plane, 0, 1);
+    const TexelCoverage cov = RasterizeUVs(mesh.uv, 8, 8);
+    ASSERT_EQ(cov.Covered(), 64);
+    auto texel = [&](const std::vector<float>& img) {
+        return Point3(at(img, cov, 3, 3, 0), at(img, cov, 3, 3, 1), at(img, cov, 3, 3, 2));
+    };
+    EXPECT_EQ(texel(BakeNormals(mesh, cov, NormalSpace::World, false, tm)), Point3(0.5f, 0, 0.5f));
+    EXPECT_EQ(texel(BakeNormals(mesh, cov, NormalSpace::World, true, tm)), Point3(0.5f, 1, 0.5f));
+    EXPECT_EQ(texel(BakeNormals(mesh, cov, NormalSpace::Object, false, tm)), Point3(0.5f, 0.5f, 1));
+    EXPECT_EQ(texel(BakeNormals(mesh, cov, NormalSpace::Tangent, false, tm)),
+              Point3(0.5f, 0.5f, 1));
+    EXPECT_FLOAT_EQ(BakeNormals(mesh, cov, NormalSpace::World, false, tm)[3], 1.0f);
 }
