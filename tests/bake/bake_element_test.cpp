@@ -2,6 +2,7 @@
 
 #include "standalone/render/bake_elements.h"
 
+#include <memory>
 #include <stdexcept>
 
 namespace {
@@ -165,8 +166,9 @@ TEST_F(BakeElementTest, ApplyingWritesEveryValueByNameAndTheBackground) {
     e.background[0] = 0.2f;
     e.background[3] = 1.0f;
 
-    StandaloneBakeElement live(
-        *static_cast<StandaloneBakeElement*>(element_class("AmbientOcclusion")->Create(0)));
+    std::unique_ptr<StandaloneBakeElement> made(
+        static_cast<StandaloneBakeElement*>(element_class("AmbientOcclusion")->Create(0)));
+    StandaloneBakeElement& live = *made;
     ApplyParameters(e, live);
     EXPECT_EQ(live.Value(L"Samples").i, 64);
     EXPECT_FLOAT_EQ(live.Value(L"Spread").f, 0.25f);
@@ -179,8 +181,9 @@ TEST_F(BakeElementTest, ApplyingWritesEveryValueByNameAndTheBackground) {
     BakeElementEntry alpha = CreateEntry(element_class("AlphaMap"));
     core.ClearMessages();
     alpha.parameters[0].flagValue = 1;
-    StandaloneBakeElement live_alpha(
-        *static_cast<StandaloneBakeElement*>(element_class("AlphaMap")->Create(0)));
+    std::unique_ptr<StandaloneBakeElement> made_alpha(
+        static_cast<StandaloneBakeElement*>(element_class("AlphaMap")->Create(0)));
+    StandaloneBakeElement& live_alpha = *made_alpha;
     ApplyParameters(alpha, live_alpha);
     EXPECT_EQ(live_alpha.GetParamValue(0), 1);
     EXPECT_EQ(live_alpha.Value(L"Source Slot").s, L"Opacity");
