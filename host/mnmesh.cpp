@@ -126,12 +126,22 @@ bool InsideTriangle(const double* p, const double* a, const double* b, const dou
     return Cross2(a, b, p) >= 0 && Cross2(b, c, p) >= 0 && Cross2(c, a, p) >= 0;
 }
 
-} // namespace
+// The corners that start a side of non-zero length: a corner at the same
+// vertex as the next one only repeats it.
+void distinct_corners(const std::vector<int>& vtx, std::vector<int>& out) {
+    out.clear();
+    const std::size_t d = vtx.size();
+    for (std::size_t k = 0; k < d; ++k) {
+        if (vtx[k] != vtx[(k + 1) % d]) {
+            out.push_back(static_cast<int>(k));
+        }
+    }
+}
 
-void MNMesh::GetTriangles(int ff, std::vector<int>& tri) const {
+// Corner triples of the polygon through the vertices `vtx` of `mesh`.
+void triangulate(const MNMesh& mesh, const std::vector<int>& vtx, std::vector<int>& tri) {
     tri.clear();
-    const MNFace& face = f[static_cast<std::size_t>(ff)];
-    const int d = face.deg();
+    const int d = static_cast<int>(vtx.size());
     if (d < 3) {
         return;
     }
@@ -141,9 +151,8 @@ void MNMesh::GetTriangles(int ff, std::vector<int>& tri) const {
             tri.insert(tri.end(), {0, k, k + 1});
         }
     };
-    const int nv = VNum();
-    if (d == 3 ||
-        std::any_of(face.vtx.begin(), face.vtx.end(), [nv](int x) { return x < 0 || x >= nv; })) {
+    const int nv = mesh.VNum();
+    if (d == 3 || std::any_of(vtx.begin(), vtx.end(), [nv](int x) { return x < 0 || x >= nv; })) {
         fan();
         return;
     }
@@ -151,8 +160,8 @@ void MNMesh::GetTriangles(int ff, std::vector<int>& tri) const {
     // is convex, degenerate or too twisted to clip falls back to a fan.
     double n[3] = {0, 0, 0};
     for (int k = 0; k < d; ++k) {
-        const Point3& a = P(face.vtx[static_cast<std::size_t>(k)]);
-        const Point3& b = P(face.vtx[static_cast<std::size_t>((k + 1) % d)]);
+        const Point3& a = mesh.P(vtx[static_cast<std::size_t>(k)]);
+        const Point3& b = mesh.P(vtx[static_cast<std::size_t>((k + 1) % d)]);
         n[0] += (double(a.y) - b.y) * (double(a.z) + b.z);
         n[1] += (double(a.z) - b.z) * (double(a.x) + b.x);
         n[2] += (double(a.x) - b.x) * (double(a.y) + b.y);
@@ -171,7 +180,7 @@ void MNMesh::GetTriangles(int ff, std::vector<int>& tri) const {
     const double sign = n[axis] > 0 ? 1.0 : -1.0;
     std::vector<double> q(static_cast<std::size_t>(2 * d));
     for (int k = 0; k < d; ++k) {
-        const Point3& p = P(face.vtx[static_cast<std::size_t>(k)]);
+        const Point3& p = mesh.P(vtx[static_cast<std::size_t>(k)]);
         q[static_cast<std::size_t>(2 * k)] = p[ax];
         q[static_cast<std::size_t>(2 * k + 1)] = p[ay] * sign;
     }
@@ -217,6 +226,32 @@ void MNMesh::GetTriangles(int ff, std::vector<int>& tri) const {
     tri.insert(tri.end(), {ring[0], ring[1], ring[2]});
 }
 
+} // namespace
+
+int MNFace::TriNum() const {
+    const std::size_t d = vtx.size();
+    int distinct = 0;
+    for (std::size_t k = 0; k < d; ++k) {
+        distinct += vtx[k] != vtx[(k + 1) % d] ? 1 : 0;
+    }
+    return distinct >= 3 ? distinct - 2 : 0;
+}
+
+void MNMesh::GetTriangles(int ff, std::vector<int>& tri) const {
+    const MNFace& face = f[static_cast<std::size_t>(ff)];
+    // The polygon without its repeated corners; the triangles name the
+    // corners of the whole face.
+    std::vector<int> corner, vtx;
+    distinct_corners(face.vtx, corner);
+    for (int k : corner) {
+        vtx.push_back(face.vtx[static_cast<std::size_t>(k)]);
+    }
+    triangulate(*this, vtx, tri);
+    for (int& k : tri) {
+        k = corner[static_cast<std::size_t>(k)];
+    }
+}
+
 void MNMesh::OutToTri(Mesh& out) const {
     out = Mesh();
     out.setNumVerts(VNum());
@@ -253,8 +288,13 @@ void MNMesh::OutToTri(Mesh& out) const {
                 const int c0 = c[i + static_cast<std::size_t>(k)];
                 const int c1 = c[i + static_cast<std::size_t>((k + 1) % 3)];
                 tf.v[k] = static_cast<DWORD>(face.vtx[static_cast<std::size_t>(c0)]);
-                // Only a side of the polygon itself can be visible.
-                const bool outline = (c1 == (c0 + 1) % d);
+                // Only a side of the polygon itself can be visible; corners
+                // skipped between c0 and c1 repeat c1's vertex.
+                bool outline = true;
+                for (int j = (c0 + 1) % d; j != c1 && outline; j = (j + 1) % d) {
+                    outline = face.vtx[static_cast<std::size_t>(j)] ==
+                              face.vtx[static_cast<std::size_t>(c1)];
+                }
                 vis[k] = outline && (face.visedg.size() != static_cast<std::size_t>(d) ||
                                      face.visedg[static_cast<std::size_t>(c0)]);
             }
