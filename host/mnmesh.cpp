@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <unordered_map>
 
 bool MNMesh::MapSupported(int mp) const {
     if (mp < 0 || mp >= MNum()) {
@@ -58,8 +57,15 @@ void MNMesh::SetFromTri(const Mesh& from) {
 
 void MNMesh::FillInMesh() {
     e.clear();
-    // Undirected vertex pair -> edges on it that still have a free side.
-    std::unordered_map<std::uint64_t, std::vector<int>> open;
+    // Every side of every face, in the order the faces name them, grouped
+    // by vertex pair with one sort: a hash map of candidate lists per pair
+    // cost over a hundred bytes and several allocations per edge.
+    struct Side {
+        std::uint64_t key;
+        std::uint32_t order; // position in face order
+        int face, corner;
+    };
+    std::vector<Side> sides;
     const int nv = VNum();
     for (int ff = 0; ff < FNum(); ++ff) {
         MNFace& face = f[static_cast<std::size_t>(ff)];
@@ -75,42 +81,91 @@ void MNMesh::FillInMesh() {
         for (int k = 0; k < d; ++k) {
             const int a = face.vtx[static_cast<std::size_t>(k)];
             const int b = face.vtx[static_cast<std::size_t>((k + 1) % d)];
-            if (a == b) {
-                continue;
+            if (a != b) {
+                const std::uint64_t key = (static_cast<std::uint64_t>(std::min(a, b)) << 32) |
+                                          static_cast<std::uint32_t>(std::max(a, b));
+                sides.push_back({key, static_cast<std::uint32_t>(sides.size()), ff, k});
             }
-            const std::uint64_t key = (static_cast<std::uint64_t>(std::min(a, b)) << 32) |
-                                      static_cast<std::uint32_t>(std::max(a, b));
-            auto& candidates = open[key];
-            // An edge run the other way is the proper partner; one run the
-            // same way (a flipped neighbour) is taken only when none is left.
-            int chosen = -1;
-            for (int pass = 0; pass < 2 && chosen < 0; ++pass) {
-                for (int ee : candidates) {
-                    const MNEdge& edge = e[static_cast<std::size_t>(ee)];
-                    if (edge.f2 < 0 && edge.f1 != ff && (pass == 1 || edge.v1 == b)) {
-                        chosen = ee;
+        }
+    }
+    std::sort(sides.begin(), sides.end(), [](const Side& x, const Side& y) {
+        return x.key != y.key ? x.key < y.key : x.order < y.order;
+    });
+    // Per pair, in face order: a side joins the first edge with a free
+    // side run the other way (a flipped neighbour's only when none is
+    // left), else it opens a new edge. Edges are numbered by the side that
+    // opened them, as a walk over the faces would number them.
+    std::vector<std::uint32_t> opener(sides.size()); // side -> index of its edge's opening side
+    std::vector<std::uint8_t> opens(sides.size(), 0);
+    struct Open {
+        std::uint32_t side; // sorted index of the opening side
+        int f1, v1;
+        bool closed;
+    };
+    std::vector<Open> group;
+    for (std::size_t i = 0; i < sides.size();) {
+        std::size_t j = i;
+        group.clear();
+        for (; j < sides.size() && sides[j].key == sides[i].key; ++j) {
+            const Side& sd = sides[j];
+            const MNFace& face = f[static_cast<std::size_t>(sd.face)];
+            const int b = face.vtx[static_cast<std::size_t>((sd.corner + 1) % face.deg())];
+            Open* chosen = nullptr;
+            for (int pass = 0; pass < 2 && chosen == nullptr; ++pass) {
+                for (Open& o : group) {
+                    if (!o.closed && o.f1 != sd.face && (pass == 1 || o.v1 == b)) {
+                        chosen = &o;
                         break;
                     }
                 }
             }
-            const bool visible = face.visedg[static_cast<std::size_t>(k)];
-            if (chosen >= 0) {
-                MNEdge& edge = e[static_cast<std::size_t>(chosen)];
-                edge.f2 = ff;
-                if (visible) {
-                    edge.flags &= ~MN_EDGE_INVIS;
-                }
+            if (chosen != nullptr) {
+                chosen->closed = true;
+                opener[j] = chosen->side;
             } else {
-                MNEdge edge;
-                edge.v1 = a;
-                edge.v2 = b;
-                edge.f1 = ff;
-                edge.flags = visible ? 0 : MN_EDGE_INVIS;
-                chosen = ENum();
-                e.push_back(edge);
-                candidates.push_back(chosen);
+                const int a = face.vtx[static_cast<std::size_t>(sd.corner)];
+                group.push_back({static_cast<std::uint32_t>(j), sd.face, a, false});
+                opener[j] = static_cast<std::uint32_t>(j);
+                opens[sides[j].order] = 1;
             }
-            face.edg[static_cast<std::size_t>(k)] = chosen;
+        }
+        i = j;
+    }
+    // Edge numbers in face order of the opening sides.
+    std::vector<int> edge_of_order(sides.size(), -1);
+    int count = 0;
+    for (std::size_t o = 0; o < sides.size(); ++o) {
+        if (opens[o]) {
+            edge_of_order[o] = count++;
+        }
+    }
+    e.assign(static_cast<std::size_t>(count), MNEdge{});
+    for (std::size_t j = 0; j < sides.size(); ++j) {
+        const Side& sd = sides[j];
+        MNFace& face = f[static_cast<std::size_t>(sd.face)];
+        const int id = edge_of_order[sides[opener[j]].order];
+        MNEdge& edge = e[static_cast<std::size_t>(id)];
+        const bool visible = face.visedg[static_cast<std::size_t>(sd.corner)];
+        if (opener[j] == j) {
+            edge.v1 = face.vtx[static_cast<std::size_t>(sd.corner)];
+            edge.v2 = face.vtx[static_cast<std::size_t>((sd.corner + 1) % face.deg())];
+            edge.f1 = sd.face;
+            if (!visible) {
+                edge.flags |= MN_EDGE_INVIS;
+            }
+        }
+        face.edg[static_cast<std::size_t>(sd.corner)] = id;
+    }
+    // The closing side's visibility: visible if either side is.
+    for (std::size_t j = 0; j < sides.size(); ++j) {
+        if (opener[j] == j) {
+            continue;
+        }
+        const Side& sd = sides[j];
+        MNEdge& edge = e[static_cast<std::size_t>(edge_of_order[sides[opener[j]].order])];
+        edge.f2 = sd.face;
+        if (f[static_cast<std::size_t>(sd.face)].visedg[static_cast<std::size_t>(sd.corner)]) {
+            edge.flags &= ~MN_EDGE_INVIS;
         }
     }
 }
