@@ -55,8 +55,10 @@ struct Placement {
 // (rotating calipers over the convex hull) and moved to the origin.
 // One orientation of a prepared chart: the rotation and the corner of the
 // rotated chart, so that its placed coordinates start at the origin.
+// The rotation itself is turn(k): of the millions of charts a large set can
+// have, each keeps only its corners and sizes.
 struct Frame {
-    double c = 1, s = 0, x0 = 0, y0 = 0, width = 0, height = 0;
+    double x0 = 0, y0 = 0, width = 0, height = 0;
 };
 
 constexpr int kOrientations = 8;
@@ -70,6 +72,16 @@ struct Prepared {
     double largest_triangle = 0; // a part every raster of the chart covers
     Frame frames[kOrientations];
 };
+
+// Cosine and sine of orientation k. Quarter turns use exact unit vectors so
+// that their frames are exact; the diagonal ones let blob-like charts nest
+// against their neighbours.
+const double* turn(int k) {
+    static const double d = std::sqrt(0.5);
+    static const double cs[kOrientations][2] = {{1, 0}, {0, 1},  {-1, 0},  {0, -1},
+                                                {d, d}, {-d, d}, {-d, -d}, {d, -d}};
+    return cs[k];
+}
 
 double cross(double ax, double ay, double bx, double by) {
     return ax * by - ay * bx;
@@ -175,19 +187,13 @@ Prepared prepare_chart(const ChartSet& set, std::uint32_t c, std::vector<std::ui
     }
     p.width = stand_up ? hi_y - lo_y : hi_x - lo_x;
     p.height = stand_up ? hi_x - lo_x : hi_y - lo_y;
-    // Quarter turns use exact unit vectors so that their frames are exact;
-    // the diagonal ones let blob-like charts nest against their neighbours.
-    const double d = std::sqrt(0.5);
-    const double cs[kOrientations][2] = {{1, 0}, {0, 1},  {-1, 0},  {0, -1},
-                                         {d, d}, {-d, d}, {-d, -d}, {d, -d}};
     for (int k = 0; k < kOrientations; ++k) {
         Frame& f = p.frames[k];
-        f.c = cs[k][0];
-        f.s = cs[k][1];
+        const double c = turn(k)[0], s = turn(k)[1];
         double x_lo = 1e300, x_hi = -1e300, y_lo = 1e300, y_hi = -1e300;
         for (std::size_t i = 0; i < n; ++i) {
             const double px = p.xy[2 * i], py = p.xy[2 * i + 1];
-            const double x = f.c * px - f.s * py, y = f.s * px + f.c * py;
+            const double x = c * px - s * py, y = s * px + c * py;
             x_lo = std::min(x_lo, x);
             x_hi = std::max(x_hi, x);
             y_lo = std::min(y_lo, y);
@@ -206,8 +212,9 @@ Prepared prepare_chart(const ChartSet& set, std::uint32_t c, std::vector<std::ui
 inline void place_point(const Prepared& p, std::size_t i, double t, int k, double& x, double& y) {
     const double px = p.xy[2 * i], py = p.xy[2 * i + 1];
     const Frame& f = p.frames[k];
-    x = t * (f.c * px - f.s * py - f.x0);
-    y = t * (f.s * px + f.c * py - f.y0);
+    const double c = turn(k)[0], s = turn(k)[1];
+    x = t * (c * px - s * py - f.x0);
+    y = t * (s * px + c * py - f.y0);
 }
 
 // Scratch memory of one packing call, reused by every chart and scale.
