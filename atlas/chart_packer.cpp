@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <unordered_map>
 
 namespace vellumar::atlas {
 
@@ -31,6 +32,8 @@ struct Mask {
     // Rows in the order a placement test visits them: every eighth row
     // first, so that a collision anywhere in a tall chart shows up early.
     std::vector<std::int32_t> probe;
+    // Equal masks have equal keys (FNV-1a over rows and runs); see Grid::find.
+    std::uint64_t key = 0;
     std::int32_t rows() const {
         return row_begin.empty() ? 0 : static_cast<std::int32_t>(row_begin.size() - 1);
     }
@@ -52,8 +55,10 @@ struct Placement {
 // (rotating calipers over the convex hull) and moved to the origin.
 // One orientation of a prepared chart: the rotation and the corner of the
 // rotated chart, so that its placed coordinates start at the origin.
+// The rotation itself is turn(k): of the millions of charts a large set can
+// have, each keeps only its corners and sizes.
 struct Frame {
-    double c = 1, s = 0, x0 = 0, y0 = 0, width = 0, height = 0;
+    double x0 = 0, y0 = 0, width = 0, height = 0;
 };
 
 constexpr int kOrientations = 8;
@@ -67,6 +72,16 @@ struct Prepared {
     double largest_triangle = 0; // a part every raster of the chart covers
     Frame frames[kOrientations];
 };
+
+// Cosine and sine of orientation k. Quarter turns use exact unit vectors so
+// that their frames are exact; the diagonal ones let blob-like charts nest
+// against their neighbours.
+const double* turn(int k) {
+    static const double d = std::sqrt(0.5);
+    static const double cs[kOrientations][2] = {{1, 0}, {0, 1},  {-1, 0},  {0, -1},
+                                                {d, d}, {-d, d}, {-d, -d}, {d, -d}};
+    return cs[k];
+}
 
 double cross(double ax, double ay, double bx, double by) {
     return ax * by - ay * bx;
@@ -172,19 +187,13 @@ Prepared prepare_chart(const ChartSet& set, std::uint32_t c, std::vector<std::ui
     }
     p.width = stand_up ? hi_y - lo_y : hi_x - lo_x;
     p.height = stand_up ? hi_x - lo_x : hi_y - lo_y;
-    // Quarter turns use exact unit vectors so that their frames are exact;
-    // the diagonal ones let blob-like charts nest against their neighbours.
-    const double d = std::sqrt(0.5);
-    const double cs[kOrientations][2] = {{1, 0}, {0, 1},  {-1, 0},  {0, -1},
-                                         {d, d}, {-d, d}, {-d, -d}, {d, -d}};
     for (int k = 0; k < kOrientations; ++k) {
         Frame& f = p.frames[k];
-        f.c = cs[k][0];
-        f.s = cs[k][1];
+        const double c = turn(k)[0], s = turn(k)[1];
         double x_lo = 1e300, x_hi = -1e300, y_lo = 1e300, y_hi = -1e300;
         for (std::size_t i = 0; i < n; ++i) {
             const double px = p.xy[2 * i], py = p.xy[2 * i + 1];
-            const double x = f.c * px - f.s * py, y = f.s * px + f.c * py;
+            const double x = c * px - s * py, y = s * px + c * py;
             x_lo = std::min(x_lo, x);
             x_hi = std::max(x_hi, x);
             y_lo = std::min(y_lo, y);
@@ -203,8 +212,9 @@ Prepared prepare_chart(const ChartSet& set, std::uint32_t c, std::vector<std::ui
 inline void place_point(const Prepared& p, std::size_t i, double t, int k, double& x, double& y) {
     const double px = p.xy[2 * i], py = p.xy[2 * i + 1];
     const Frame& f = p.frames[k];
-    x = t * (f.c * px - f.s * py - f.x0);
-    y = t * (f.s * px + f.c * py - f.y0);
+    const double c = turn(k)[0], s = turn(k)[1];
+    x = t * (c * px - s * py - f.x0);
+    y = t * (s * px + c * py - f.y0);
 }
 
 // Scratch memory of one packing call, reused by every chart and scale.
@@ -243,10 +253,27 @@ class Rasteriser {
         out.solid.widest_row = static_cast<std::int32_t>(
             std::max_element(out.solid.widest.begin(), out.solid.widest.end()) -
             out.solid.widest.begin());
+        out.solid.key = key_of(out.solid);
         dilate(out.solid, radius, out.dilated);
     }
 
   private:
+    static void add(std::uint64_t& h, std::int64_t v) {
+        h = (h ^ static_cast<std::uint64_t>(v)) * 1099511628211ull;
+    }
+    static std::uint64_t key_of(const Mask& m) {
+        std::uint64_t h = 1469598103934665603ull;
+        add(h, m.row0);
+        for (std::uint32_t b : m.row_begin) {
+            add(h, b);
+        }
+        for (const Run& r : m.runs) {
+            add(h, r.x0);
+            add(h, r.x1);
+        }
+        return h;
+    }
+
     // The texels of the chart being rasterised, one bit each, 64 per word,
     // so that the union of the triangles' row spans costs a word per 64
     // texels instead of a sort of thousands of overlapping spans.
@@ -453,6 +480,7 @@ class Grid {
         dirty_lo_ = h_;
         dirty_hi_ = 0;
         first_open_ = 0;
+        resume_.clear();
     }
 
     // A cheap necessary test that skips most rows: every row of the chart's
@@ -494,16 +522,46 @@ class Grid {
 
     // First fit in row-major order of placements with x in [xlo, xhi],
     // y in [ylo, yhi]: the chart's texels must meet no claimed texel.
-    bool find(const Mask& m, int xlo, int xhi, int ylo, int yhi, int& out_x, int& out_y) const {
+    //
+    // Texels are only ever claimed between clear() calls, so a placement a
+    // mask could not take once it can never take again. Many charts share a
+    // mask (thousands of small triangles of one size), and each search for a
+    // mask goes on where the last one for an equal mask stopped, instead of
+    // walking again over every fragment of free space below: packing n equal
+    // charts costs the area they fill, not n times it. A key collision only
+    // skips places; the test of each placement stays exact.
+    bool find(const Mask& m, int xlo, int xhi, int ylo, int yhi, int& out_x, int& out_y) {
         const int rows = m.rows();
         if (rows == 0) {
             out_x = xlo;
             out_y = ylo;
             return xlo <= xhi && ylo <= yhi;
         }
+        auto [resume, fresh] = resume_.try_emplace(m.key, Resume{ylo, xlo, xlo, xhi});
+        if (!fresh && (resume->second.xlo != xlo || resume->second.xhi != xhi)) {
+            resume->second = Resume{ylo, xlo, xlo, xhi}; // another range: start over
+        }
+        Resume& from = resume->second;
+        const bool found = find_from(m, xlo, xhi, std::max(ylo, from.y),
+                                     from.y >= ylo ? from.x : xlo, yhi, out_x, out_y);
+        if (found) {
+            from.y = out_y;
+            from.x = out_x;
+        } else if (yhi >= from.y) {
+            from.y = yhi + 1;
+            from.x = xlo;
+        }
+        return found;
+    }
+
+  private:
+    // find() from placement (x0, y0) on in row-major order.
+    bool find_from(const Mask& m, int xlo, int xhi, int y0, int x0, int yhi, int& out_x,
+                   int& out_y) const {
+        const int rows = m.rows();
         int hint = 0, hint_row = -1;
         // Rows below the first one with a free cell cannot take any texel.
-        const int first_y = std::max(ylo, first_open_ - (m.row0 + m.rows() - 1));
+        const int first_y = std::max(y0, first_open_ - (m.row0 + m.rows() - 1));
         for (int y = first_y; y <= yhi; ++y) {
             const int blocked = blocked_row(m, y, hint_row);
             if (blocked < h_) {
@@ -517,7 +575,7 @@ class Grid {
                 y = blocked - m.row0 - r - 1;
                 continue;
             }
-            int x = xlo;
+            int x = y == y0 ? std::max(x0, xlo) : xlo;
             while (x <= xhi) {
                 bool hit = false;
                 for (int i = -1; i < rows && !hit; ++i) {
@@ -554,6 +612,7 @@ class Grid {
         return false;
     }
 
+  public:
     void occupy(const Mask& m, int x, int y) {
         for (int r = 0; r < m.rows(); ++r) {
             const int gy = y + m.row0 + r;
@@ -605,6 +664,11 @@ class Grid {
     std::vector<std::int32_t> longest_free_;
     int first_open_ = 0;
     int dirty_lo_ = 0, dirty_hi_ = 0; // rows [lo, hi) that may differ from empty
+    // Per mask key: the placement to search from, valid for one x range.
+    struct Resume {
+        int y, x, xlo, xhi;
+    };
+    std::unordered_map<std::uint64_t, Resume> resume_;
 };
 
 class Packer {
@@ -738,21 +802,30 @@ class Packer {
         const double k = cell;
         const int radius = (radius_ + cell - 1) / cell;
         const int xlo = static_cast<int>(std::ceil(gutter_ / 2 / k));
+        auto turn_count = [&](std::uint32_t c) {
+            // A chart within one cell looks the same in every turn.
+            const bool tiny = std::max(charts_[c].width, charts_[c].height) * t / k < 1.0;
+            return tiny ? 1 : (charts_[c].area >= big_area_ ? kOrientations : 4);
+        };
         if (t != cached_t_ || cell != cached_cell_) {
             // Retries reuse the same scale; only a new scale needs new masks.
+            // Slots only for the turns a chart tries: most charts of a large
+            // set are small, and a slot costs a few hundred bytes.
             cached_t_ = t;
             cached_cell_ = cell;
-            shapes_.resize(charts_.size() * kOrientations);
-            built_.assign(charts_.size() * kOrientations, 0);
+            first_slot_.assign(charts_.size() + 1, 0);
+            for (std::uint32_t c = 0; c < charts_.size(); ++c) {
+                first_slot_[c + 1] = first_slot_[c] + static_cast<std::size_t>(turn_count(c));
+            }
+            shapes_ = std::vector<Shape>(first_slot_.back());
+            built_.assign(first_slot_.back(), 0);
         }
         for (std::uint32_t c : order_) {
             bool found = false;
             int best_x = 0, best_y = 0, best_turns = 0;
             double best_top = std::numeric_limits<double>::infinity();
-            // A chart within one cell looks the same in every turn.
-            const bool tiny = std::max(charts_[c].width, charts_[c].height) * t / k < 1.0;
-            const int turn_count = tiny ? 1 : (charts_[c].area >= big_area_ ? kOrientations : 4);
-            for (int turns = 0; turns < turn_count; ++turns) {
+            const int turns_to_try = turn_count(c);
+            for (int turns = 0; turns < turns_to_try; ++turns) {
                 // The bounds follow from the frame alone, so a turn that
                 // cannot fit or cannot win costs no rasterisation.
                 const Frame& f = charts_[c].frames[turns];
@@ -768,7 +841,7 @@ class Packer {
                 if (xhi < xlo || yhi < xlo) {
                     continue;
                 }
-                const std::size_t slot = std::size_t{c} * kOrientations + turns;
+                const std::size_t slot = first_slot_[c] + static_cast<std::size_t>(turns);
                 Shape& s = shapes_[slot];
                 if (!built_[slot]) {
                     rasteriser_.build(set_, c, charts_[c], t / k, turns, radius, s);
@@ -791,8 +864,8 @@ class Packer {
                 failed_ = c;
                 return false;
             }
-            grid.occupy(shapes_[std::size_t{c} * kOrientations + best_turns].dilated, best_x,
-                        best_y);
+            grid.occupy(shapes_[first_slot_[c] + static_cast<std::size_t>(best_turns)].dilated,
+                        best_x, best_y);
             placements_[c] = {static_cast<std::uint8_t>(best_turns), best_x, best_y, cell};
         }
         return true;
@@ -848,8 +921,9 @@ class Packer {
     std::vector<std::uint32_t> order_;
     std::vector<Placement> placements_;
     std::uint32_t failed_ = 0;
-    std::vector<Shape> shapes_; // per chart and orientation, at cached_t_
+    std::vector<Shape> shapes_; // per chart and turn it tries, at cached_t_
     std::vector<std::uint8_t> built_;
+    std::vector<std::size_t> first_slot_; // chart c: slots [first_slot_[c], first_slot_[c + 1])
     double cached_t_ = -1;
     int cached_cell_ = 0;
     Rasteriser rasteriser_;

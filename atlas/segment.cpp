@@ -77,6 +77,51 @@ struct Worker {
 };
 
 constexpr unsigned kMaxWorkers = 4;
+// Charts of a wave whose steps are held at once.
+constexpr std::size_t kBlock = 4096;
+
+// Runs the steps of pending[first, first + count) into steps[0, count) on
+// up to worker_count threads. False when memory ran out.
+bool run_block(const std::vector<std::vector<std::uint32_t>>& pending, std::size_t first,
+               std::size_t count, const SegmentOptions& options, const AtlasMesh& mesh,
+               const Topology& topology, const FaceGeometry& geometry, unsigned worker_count,
+               std::vector<std::unique_ptr<Worker>>& workers, std::vector<Step>& steps) {
+    steps.assign(count, Step{});
+    std::size_t wave_faces = 0;
+    for (std::size_t n = 0; n < count; ++n) {
+        wave_faces += pending[first + n].size();
+    }
+    std::atomic<std::size_t> next_item{0};
+    std::atomic<bool> out_of_memory{false};
+    auto work = [&](Worker& worker) {
+        try {
+            for (std::size_t n; (n = next_item++) < count;) {
+                worker.run(pending[first + n], steps[n]);
+            }
+        } catch (const std::bad_alloc&) {
+            out_of_memory = true;
+            next_item = count;
+        }
+    };
+    const unsigned threads =
+        (count > 1 && wave_faces >= options.parallel_wave_faces) ? worker_count : 1;
+    while (workers.size() < threads) {
+        workers.push_back(std::make_unique<Worker>(mesh, topology, geometry, options));
+    }
+    std::vector<std::thread> helpers;
+    for (unsigned w = 1; w < threads; ++w) {
+        try {
+            helpers.emplace_back(work, std::ref(*workers[w]));
+        } catch (const std::system_error&) {
+            break; // fewer threads: the same result, later
+        }
+    }
+    work(*workers[0]);
+    for (std::thread& t : helpers) {
+        t.join();
+    }
+    return !out_of_memory;
+}
 
 } // namespace
 
@@ -105,55 +150,29 @@ Status flatten_charts(const AtlasMesh& mesh, const Topology& topology, const Fac
     std::vector<Step> steps;
     std::size_t done = 0;
     while (!pending.empty()) {
-        steps.assign(pending.size(), Step{});
-        std::size_t wave_faces = 0;
-        for (const auto& faces : pending) {
-            wave_faces += faces.size();
-        }
-        std::atomic<std::size_t> next_item{0};
-        std::atomic<bool> out_of_memory{false};
-        auto work = [&](Worker& worker) {
-            try {
-                for (std::size_t i; (i = next_item++) < pending.size();) {
-                    worker.run(pending[i], steps[i]);
-                }
-            } catch (const std::bad_alloc&) {
-                out_of_memory = true;
-                next_item = pending.size();
-            }
-        };
-        const unsigned threads =
-            (pending.size() > 1 && wave_faces >= options.parallel_wave_faces) ? worker_count : 1;
-        while (workers.size() < threads) {
-            workers.push_back(std::make_unique<Worker>(mesh, topology, geometry, options));
-        }
-        std::vector<std::thread> helpers;
-        for (unsigned w = 1; w < threads; ++w) {
-            try {
-                helpers.emplace_back(work, std::ref(*workers[w]));
-            } catch (const std::system_error&) {
-                break; // fewer threads: the same result, later
-            }
-        }
-        work(*workers[0]);
-        for (std::thread& t : helpers) {
-            t.join();
-        }
-        if (out_of_memory) {
-            throw std::bad_alloc();
-        }
         next.clear();
         next_paths.clear();
-        for (std::size_t i = 0; i < steps.size(); ++i) {
-            if (steps[i].split) {
-                next.push_back(std::move(steps[i].first));
-                next.push_back(std::move(steps[i].second));
-                next_paths.push_back(paths[i] + '0');
-                next_paths.push_back(paths[i] + '1');
-            } else {
-                done += pending[i].size();
-                out.push_back(std::move(steps[i].chart));
-                out_paths.push_back(std::move(paths[i]));
+        // A wave runs in blocks, so that a mesh of millions of separate
+        // triangles holds the steps of one block at a time, not one per
+        // triangle; blocks run in order, so the output stays the same.
+        for (std::size_t block = 0; block < pending.size(); block += kBlock) {
+            const std::size_t count = std::min(kBlock, pending.size() - block);
+            if (!run_block(pending, block, count, options, mesh, topology, geometry, worker_count,
+                           workers, steps)) {
+                throw std::bad_alloc();
+            }
+            for (std::size_t n = 0; n < count; ++n) {
+                const std::size_t i = block + n;
+                if (steps[n].split) {
+                    next.push_back(std::move(steps[n].first));
+                    next.push_back(std::move(steps[n].second));
+                    next_paths.push_back(paths[i] + '0');
+                    next_paths.push_back(paths[i] + '1');
+                } else {
+                    done += pending[i].size();
+                    out.push_back(std::move(steps[n].chart));
+                    out_paths.push_back(std::move(paths[i]));
+                }
             }
         }
         pending.swap(next);
@@ -169,12 +188,18 @@ Status flatten_charts(const AtlasMesh& mesh, const Topology& topology, const Fac
     std::iota(order.begin(), order.end(), 0u);
     std::sort(order.begin(), order.end(),
               [&](std::uint32_t a, std::uint32_t b) { return out_paths[a] < out_paths[b]; });
-    std::vector<FlatChart> sorted;
-    sorted.reserve(out.size());
-    for (std::uint32_t i : order) {
-        sorted.push_back(std::move(out[i]));
+    // In place, cycle by cycle: a second array of charts would double the
+    // memory of the largest array of the run.
+    for (std::size_t start = 0; start < order.size(); ++start) {
+        std::size_t at = start;
+        while (order[at] != start) {
+            const std::size_t from = order[at];
+            std::swap(out[at], out[from]);
+            order[at] = static_cast<std::uint32_t>(at);
+            at = from;
+        }
+        order[at] = static_cast<std::uint32_t>(at);
     }
-    out.swap(sorted);
     // 2. Undo the splits that went further than needed.
     return merge_charts(mesh, topology, workers[0]->flattener, options, progress, out)
                ? Status::Ok

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <unordered_map>
 
 bool MNMesh::MapSupported(int mp) const {
     if (mp < 0 || mp >= MNum()) {
@@ -58,8 +57,15 @@ void MNMesh::SetFromTri(const Mesh& from) {
 
 void MNMesh::FillInMesh() {
     e.clear();
-    // Undirected vertex pair -> edges on it that still have a free side.
-    std::unordered_map<std::uint64_t, std::vector<int>> open;
+    // Every side of every face, in the order the faces name them, grouped
+    // by vertex pair with one sort: a hash map of candidate lists per pair
+    // cost over a hundred bytes and several allocations per edge.
+    struct Side {
+        std::uint64_t key;
+        std::uint32_t order; // position in face order
+        int face, corner;
+    };
+    std::vector<Side> sides;
     const int nv = VNum();
     for (int ff = 0; ff < FNum(); ++ff) {
         MNFace& face = f[static_cast<std::size_t>(ff)];
@@ -75,42 +81,91 @@ void MNMesh::FillInMesh() {
         for (int k = 0; k < d; ++k) {
             const int a = face.vtx[static_cast<std::size_t>(k)];
             const int b = face.vtx[static_cast<std::size_t>((k + 1) % d)];
-            if (a == b) {
-                continue;
+            if (a != b) {
+                const std::uint64_t key = (static_cast<std::uint64_t>(std::min(a, b)) << 32) |
+                                          static_cast<std::uint32_t>(std::max(a, b));
+                sides.push_back({key, static_cast<std::uint32_t>(sides.size()), ff, k});
             }
-            const std::uint64_t key = (static_cast<std::uint64_t>(std::min(a, b)) << 32) |
-                                      static_cast<std::uint32_t>(std::max(a, b));
-            auto& candidates = open[key];
-            // An edge run the other way is the proper partner; one run the
-            // same way (a flipped neighbour) is taken only when none is left.
-            int chosen = -1;
-            for (int pass = 0; pass < 2 && chosen < 0; ++pass) {
-                for (int ee : candidates) {
-                    const MNEdge& edge = e[static_cast<std::size_t>(ee)];
-                    if (edge.f2 < 0 && edge.f1 != ff && (pass == 1 || edge.v1 == b)) {
-                        chosen = ee;
+        }
+    }
+    std::sort(sides.begin(), sides.end(), [](const Side& x, const Side& y) {
+        return x.key != y.key ? x.key < y.key : x.order < y.order;
+    });
+    // Per pair, in face order: a side joins the first edge with a free
+    // side run the other way (a flipped neighbour's only when none is
+    // left), else it opens a new edge. Edges are numbered by the side that
+    // opened them, as a walk over the faces would number them.
+    std::vector<std::uint32_t> opener(sides.size()); // side -> index of its edge's opening side
+    std::vector<std::uint8_t> opens(sides.size(), 0);
+    struct Open {
+        std::uint32_t side; // sorted index of the opening side
+        int f1, v1;
+        bool closed;
+    };
+    std::vector<Open> group;
+    for (std::size_t i = 0; i < sides.size();) {
+        std::size_t j = i;
+        group.clear();
+        for (; j < sides.size() && sides[j].key == sides[i].key; ++j) {
+            const Side& sd = sides[j];
+            const MNFace& face = f[static_cast<std::size_t>(sd.face)];
+            const int b = face.vtx[static_cast<std::size_t>((sd.corner + 1) % face.deg())];
+            Open* chosen = nullptr;
+            for (int pass = 0; pass < 2 && chosen == nullptr; ++pass) {
+                for (Open& o : group) {
+                    if (!o.closed && o.f1 != sd.face && (pass == 1 || o.v1 == b)) {
+                        chosen = &o;
                         break;
                     }
                 }
             }
-            const bool visible = face.visedg[static_cast<std::size_t>(k)];
-            if (chosen >= 0) {
-                MNEdge& edge = e[static_cast<std::size_t>(chosen)];
-                edge.f2 = ff;
-                if (visible) {
-                    edge.flags &= ~MN_EDGE_INVIS;
-                }
+            if (chosen != nullptr) {
+                chosen->closed = true;
+                opener[j] = chosen->side;
             } else {
-                MNEdge edge;
-                edge.v1 = a;
-                edge.v2 = b;
-                edge.f1 = ff;
-                edge.flags = visible ? 0 : MN_EDGE_INVIS;
-                chosen = ENum();
-                e.push_back(edge);
-                candidates.push_back(chosen);
+                const int a = face.vtx[static_cast<std::size_t>(sd.corner)];
+                group.push_back({static_cast<std::uint32_t>(j), sd.face, a, false});
+                opener[j] = static_cast<std::uint32_t>(j);
+                opens[sides[j].order] = 1;
             }
-            face.edg[static_cast<std::size_t>(k)] = chosen;
+        }
+        i = j;
+    }
+    // Edge numbers in face order of the opening sides.
+    std::vector<int> edge_of_order(sides.size(), -1);
+    int count = 0;
+    for (std::size_t o = 0; o < sides.size(); ++o) {
+        if (opens[o]) {
+            edge_of_order[o] = count++;
+        }
+    }
+    e.assign(static_cast<std::size_t>(count), MNEdge{});
+    for (std::size_t j = 0; j < sides.size(); ++j) {
+        const Side& sd = sides[j];
+        MNFace& face = f[static_cast<std::size_t>(sd.face)];
+        const int id = edge_of_order[sides[opener[j]].order];
+        MNEdge& edge = e[static_cast<std::size_t>(id)];
+        const bool visible = face.visedg[static_cast<std::size_t>(sd.corner)];
+        if (opener[j] == j) {
+            edge.v1 = face.vtx[static_cast<std::size_t>(sd.corner)];
+            edge.v2 = face.vtx[static_cast<std::size_t>((sd.corner + 1) % face.deg())];
+            edge.f1 = sd.face;
+            if (!visible) {
+                edge.flags |= MN_EDGE_INVIS;
+            }
+        }
+        face.edg[static_cast<std::size_t>(sd.corner)] = id;
+    }
+    // The closing side's visibility: visible if either side is.
+    for (std::size_t j = 0; j < sides.size(); ++j) {
+        if (opener[j] == j) {
+            continue;
+        }
+        const Side& sd = sides[j];
+        MNEdge& edge = e[static_cast<std::size_t>(edge_of_order[sides[opener[j]].order])];
+        edge.f2 = sd.face;
+        if (f[static_cast<std::size_t>(sd.face)].visedg[static_cast<std::size_t>(sd.corner)]) {
+            edge.flags &= ~MN_EDGE_INVIS;
         }
     }
 }
@@ -126,12 +181,22 @@ bool InsideTriangle(const double* p, const double* a, const double* b, const dou
     return Cross2(a, b, p) >= 0 && Cross2(b, c, p) >= 0 && Cross2(c, a, p) >= 0;
 }
 
-} // namespace
+// The corners that start a side of non-zero length: a corner at the same
+// vertex as the next one only repeats it.
+void distinct_corners(const std::vector<int>& vtx, std::vector<int>& out) {
+    out.clear();
+    const std::size_t d = vtx.size();
+    for (std::size_t k = 0; k < d; ++k) {
+        if (vtx[k] != vtx[(k + 1) % d]) {
+            out.push_back(static_cast<int>(k));
+        }
+    }
+}
 
-void MNMesh::GetTriangles(int ff, std::vector<int>& tri) const {
+// Corner triples of the polygon through the vertices `vtx` of `mesh`.
+void triangulate(const MNMesh& mesh, const std::vector<int>& vtx, std::vector<int>& tri) {
     tri.clear();
-    const MNFace& face = f[static_cast<std::size_t>(ff)];
-    const int d = face.deg();
+    const int d = static_cast<int>(vtx.size());
     if (d < 3) {
         return;
     }
@@ -141,9 +206,8 @@ void MNMesh::GetTriangles(int ff, std::vector<int>& tri) const {
             tri.insert(tri.end(), {0, k, k + 1});
         }
     };
-    const int nv = VNum();
-    if (d == 3 ||
-        std::any_of(face.vtx.begin(), face.vtx.end(), [nv](int x) { return x < 0 || x >= nv; })) {
+    const int nv = mesh.VNum();
+    if (d == 3 || std::any_of(vtx.begin(), vtx.end(), [nv](int x) { return x < 0 || x >= nv; })) {
         fan();
         return;
     }
@@ -151,8 +215,8 @@ void MNMesh::GetTriangles(int ff, std::vector<int>& tri) const {
     // is convex, degenerate or too twisted to clip falls back to a fan.
     double n[3] = {0, 0, 0};
     for (int k = 0; k < d; ++k) {
-        const Point3& a = P(face.vtx[static_cast<std::size_t>(k)]);
-        const Point3& b = P(face.vtx[static_cast<std::size_t>((k + 1) % d)]);
+        const Point3& a = mesh.P(vtx[static_cast<std::size_t>(k)]);
+        const Point3& b = mesh.P(vtx[static_cast<std::size_t>((k + 1) % d)]);
         n[0] += (double(a.y) - b.y) * (double(a.z) + b.z);
         n[1] += (double(a.z) - b.z) * (double(a.x) + b.x);
         n[2] += (double(a.x) - b.x) * (double(a.y) + b.y);
@@ -171,7 +235,7 @@ void MNMesh::GetTriangles(int ff, std::vector<int>& tri) const {
     const double sign = n[axis] > 0 ? 1.0 : -1.0;
     std::vector<double> q(static_cast<std::size_t>(2 * d));
     for (int k = 0; k < d; ++k) {
-        const Point3& p = P(face.vtx[static_cast<std::size_t>(k)]);
+        const Point3& p = mesh.P(vtx[static_cast<std::size_t>(k)]);
         q[static_cast<std::size_t>(2 * k)] = p[ax];
         q[static_cast<std::size_t>(2 * k + 1)] = p[ay] * sign;
     }
@@ -217,6 +281,32 @@ void MNMesh::GetTriangles(int ff, std::vector<int>& tri) const {
     tri.insert(tri.end(), {ring[0], ring[1], ring[2]});
 }
 
+} // namespace
+
+int MNFace::TriNum() const {
+    const std::size_t d = vtx.size();
+    int distinct = 0;
+    for (std::size_t k = 0; k < d; ++k) {
+        distinct += vtx[k] != vtx[(k + 1) % d] ? 1 : 0;
+    }
+    return distinct >= 3 ? distinct - 2 : 0;
+}
+
+void MNMesh::GetTriangles(int ff, std::vector<int>& tri) const {
+    const MNFace& face = f[static_cast<std::size_t>(ff)];
+    // The polygon without its repeated corners; the triangles name the
+    // corners of the whole face.
+    std::vector<int> corner, vtx;
+    distinct_corners(face.vtx, corner);
+    for (int k : corner) {
+        vtx.push_back(face.vtx[static_cast<std::size_t>(k)]);
+    }
+    triangulate(*this, vtx, tri);
+    for (int& k : tri) {
+        k = corner[static_cast<std::size_t>(k)];
+    }
+}
+
 void MNMesh::OutToTri(Mesh& out) const {
     out = Mesh();
     out.setNumVerts(VNum());
@@ -253,8 +343,13 @@ void MNMesh::OutToTri(Mesh& out) const {
                 const int c0 = c[i + static_cast<std::size_t>(k)];
                 const int c1 = c[i + static_cast<std::size_t>((k + 1) % 3)];
                 tf.v[k] = static_cast<DWORD>(face.vtx[static_cast<std::size_t>(c0)]);
-                // Only a side of the polygon itself can be visible.
-                const bool outline = (c1 == (c0 + 1) % d);
+                // Only a side of the polygon itself can be visible; corners
+                // skipped between c0 and c1 repeat c1's vertex.
+                bool outline = true;
+                for (int j = (c0 + 1) % d; j != c1 && outline; j = (j + 1) % d) {
+                    outline = face.vtx[static_cast<std::size_t>(j)] ==
+                              face.vtx[static_cast<std::size_t>(c1)];
+                }
                 vis[k] = outline && (face.visedg.size() != static_cast<std::size_t>(d) ||
                                      face.visedg[static_cast<std::size_t>(c0)]);
             }

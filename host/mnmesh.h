@@ -32,6 +32,11 @@ class MNFace {
     std::vector<int> edg;     // edg[k] joins vtx[k] and vtx[k + 1]; filled by FillInMesh
     std::vector<bool> visedg; // visibility of edge k
     int deg() const { return static_cast<int>(vtx.size()); }
+    // Triangles of the face's triangulation. A corner at the same vertex as
+    // the next one (a pole quad whose two pole corners were welded) adds no
+    // triangle: such a face is the smaller polygon it really is, and one
+    // with fewer than three distinct corners in a row has none.
+    int TriNum() const;
 };
 
 class MNMapFace {
@@ -81,7 +86,8 @@ class MNMesh {
     // polygon are invisible, map channels follow the same corners.
     void OutToTri(Mesh& out) const;
     // Corner triples (indices into face ff's corners) of the face's
-    // triangulation: a fan for convex faces, ear clipping otherwise.
+    // triangulation, TriNum() of them: a fan for convex faces, ear clipping
+    // otherwise. Of corners in a row at one vertex only the last is used.
     void GetTriangles(int ff, std::vector<int>& tri) const;
     // True when the two faces of edge ee use different map vertices of
     // channel mp at either end of the edge.

@@ -115,19 +115,17 @@ void VellumarModifier::ApplyToMesh(const UnwrapUVSet& set, Mesh& mesh) const {
 }
 
 void VellumarModifier::ApplyToPolyMesh(const UnwrapUVSet& set, MNMesh& mesh) const {
-    std::size_t degree_sum = 0;
     std::size_t triangles = 0;
     for (const MNFace& face : mesh.f) {
-        degree_sum += face.vtx.size();
-        triangles += face.vtx.size() >= 3 ? face.vtx.size() - 2 : 0;
+        triangles += static_cast<std::size_t>(face.TriNum());
     }
     // Fewer stored indices than the faces' triangles need would read past
     // the set, so such a set is left alone too.
     // A channel the host does not have (a damaged file can say 2^31) is not
     // made.
     if (suspendApply_ || set.mapChannel < 0 || set.mapChannel >= MAX_MESHMAPS ||
-        degree_sum > set.numFaceIndices ||
-        3 * triangles > set.faceIndices.size() || set.vertices.size() < set.numVertices) {
+        3 * triangles > set.numFaceIndices || 3 * triangles > set.faceIndices.size() ||
+        set.vertices.size() < set.numVertices) {
         return;
     }
     if (mesh.MNum() <= set.mapChannel) {
@@ -141,9 +139,6 @@ void VellumarModifier::ApplyToPolyMesh(const UnwrapUVSet& set, MNMesh& mesh) con
     for (int ff = 0; ff < mesh.FNum(); ++ff) {
         const MNFace& face = *mesh.F(ff);
         const int d = face.deg();
-        if (d < 3) {
-            continue;
-        }
         mesh.GetTriangles(ff, tri);
         MNMapFace mf;
         mf.tv.assign(static_cast<std::size_t>(d), -1);
@@ -158,7 +153,18 @@ void VellumarModifier::ApplyToPolyMesh(const UnwrapUVSet& set, MNMesh& mesh) con
                 }
             }
         }
-        running += static_cast<std::size_t>(d - 2);
+        running += tri.size() / 3;
+        // A face without area (all its corners at one or two vertices) has no
+        // triangle to take UVs from; it borrows a corner's neighbour so that
+        // the channel keeps one map face per face, each corner in range.
+        int last = set.numVertices > 0 ? 0 : -1;
+        for (int t : mf.tv) {
+            last = t >= 0 ? t : last;
+        }
+        for (int& t : mf.tv) {
+            t = t >= 0 ? t : last;
+            last = t;
+        }
         map.f.push_back(std::move(mf));
     }
 }

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <map>
 #include <pthread.h>
+#include <span>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -44,8 +45,13 @@ struct Key4Hash {
     }
 };
 // `tag` tells apart equal values that must stay apart (the corner's vertex).
+// Exporters write the pole of a sphere as 0 and -0 by turns: adding 0.0f
+// makes every zero +0, so those corners weld like any other equal values.
 Key4 key_of(float x, float y, float z, std::uint32_t tag = 0) {
     Key4 k;
+    x += 0.0f;
+    y += 0.0f;
+    z += 0.0f;
     std::memcpy(&k.bits[0], &x, 4);
     std::memcpy(&k.bits[1], &y, 4);
     std::memcpy(&k.bits[2], &z, 4);
@@ -53,33 +59,85 @@ Key4 key_of(float x, float y, float z, std::uint32_t tag = 0) {
     return k;
 }
 
-// The node's meshes merged into polygons over shared vertices.
+// The node's meshes merged into polygons over shared vertices, in flat
+// arrays: a file of millions of small faces costs a few words per corner.
 struct Polygons {
     std::vector<Point3> verts;
-    std::vector<std::vector<int>> faces;
-    // channel -> map vertices and, per face, its corners' map vertices
+    std::vector<int> corners;                  // every face's vertices, face after face
+    std::vector<std::size_t> face_begin = {0}; // face f: corners[face_begin[f] .. face_begin[f+1])
+    // channel -> map vertices and each corner's map vertex (parallel to corners)
     std::map<int, std::vector<UVVert>> map_verts;
-    std::map<int, std::vector<std::vector<int>>> map_faces;
+    std::map<int, std::vector<int>> map_corners;
+
+    std::size_t face_count() const { return face_begin.size() - 1; }
+    std::size_t degree(std::size_t f) const { return face_begin[f + 1] - face_begin[f]; }
 };
+
+// Splits a face's welded corner ring into simple loops, calling
+// emit(first, count) with positions into `loop_corners` for each loop of
+// three or more corners. A corner that repeats the one before it (a pole
+// quad) closes a loop of one, so that polygon is the smaller polygon it
+// really is; a ring that touches itself (a bowtie of two triangles) becomes
+// its two triangles; a loop of two corners has no area and disappears.
+// `slot` maps a vertex to its place on the stack (-1: not there), and is
+// left as it was found.
+template <class Emit>
+void split_into_loops(std::span<const int> ring, std::vector<int>& slot, std::vector<int>& stack,
+                      Emit&& emit) {
+    stack.clear();
+    for (std::size_t k = 0; k < ring.size(); ++k) {
+        const int v = ring[k];
+        const int s = slot[static_cast<std::size_t>(v)];
+        if (s < 0) {
+            slot[static_cast<std::size_t>(v)] = static_cast<int>(stack.size());
+            stack.push_back(static_cast<int>(k));
+            continue;
+        }
+        // The corners from v's first visit up to here go round a loop.
+        const std::size_t first = static_cast<std::size_t>(s);
+        if (stack.size() - first >= 3) {
+            emit(std::span<const int>(stack).subspan(first));
+        }
+        for (std::size_t j = first + 1; j < stack.size(); ++j) {
+            slot[static_cast<std::size_t>(ring[static_cast<std::size_t>(stack[j])])] = -1;
+        }
+        stack.resize(first + 1);
+    }
+    if (stack.size() >= 3) {
+        emit(std::span<const int>(stack));
+    }
+    for (int k : stack) {
+        slot[static_cast<std::size_t>(ring[static_cast<std::size_t>(k)])] = -1;
+    }
+}
 
 Polygons gather(const aiScene& scene, const aiNode& node) {
     Polygons out;
     std::unordered_map<Key4, int, Key4Hash> vertex_of;
     std::map<int, std::unordered_map<Key4, int, Key4Hash>> map_vertex_of; // per channel
     std::vector<int> channels;
+    std::size_t corner_total = 0;
     for (unsigned i = 0; i < node.mNumMeshes; ++i) {
         const aiMesh* mesh = scene.mMeshes[node.mMeshes[i]];
         for (unsigned c = 0; c < AI_MAX_NUMBER_OF_TEXTURECOORDS; ++c) {
             if (mesh->HasTextureCoords(c) && !out.map_verts.count(static_cast<int>(c) + 1)) {
                 out.map_verts[static_cast<int>(c) + 1];
-                out.map_faces[static_cast<int>(c) + 1];
+                out.map_corners[static_cast<int>(c) + 1];
                 channels.push_back(static_cast<int>(c) + 1);
             }
         }
+        for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+            corner_total += mesh->mFaces[f].mNumIndices;
+        }
     }
+    out.corners.reserve(corner_total);
+    for (int ch : channels) {
+        out.map_corners[ch].reserve(corner_total);
+    }
+    std::vector<int> local, ring, slot, stack;
     for (unsigned i = 0; i < node.mNumMeshes; ++i) {
         const aiMesh* mesh = scene.mMeshes[node.mMeshes[i]];
-        std::vector<int> local(mesh->mNumVertices);
+        local.resize(mesh->mNumVertices);
         for (unsigned v = 0; v < mesh->mNumVertices; ++v) {
             const aiVector3D& p = mesh->mVertices[v];
             auto [it, inserted] =
@@ -89,40 +147,46 @@ Polygons gather(const aiScene& scene, const aiNode& node) {
             }
             local[v] = it->second;
         }
+        slot.resize(out.verts.size(), -1);
         for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
             const aiFace& face = mesh->mFaces[f];
             if (face.mNumIndices < 3) {
                 continue; // points and lines are not surfaces
             }
-            std::vector<int> corners;
-            bool valid = true;
-            for (unsigned k = 0; k < face.mNumIndices; ++k) {
-                valid = valid && face.mIndices[k] < mesh->mNumVertices;
-                corners.push_back(valid ? local[face.mIndices[k]] : -1);
-            }
-            if (!valid) {
+            const std::span<const unsigned> index(face.mIndices, face.mNumIndices);
+            if (std::any_of(index.begin(), index.end(),
+                            [&](unsigned x) { return x >= mesh->mNumVertices; })) {
                 continue;
             }
-            for (int ch : channels) {
-                const unsigned c = static_cast<unsigned>(ch - 1);
-                std::vector<int> tv;
-                for (unsigned k = 0; k < face.mNumIndices; ++k) {
-                    const aiVector3D uv = mesh->HasTextureCoords(c)
-                                              ? mesh->mTextureCoords[c][face.mIndices[k]]
-                                              : aiVector3D(0, 0, 0);
-                    // Same position and same UV: one map vertex.
-                    auto& verts = out.map_verts[ch];
-                    auto [it, inserted] = map_vertex_of[ch].try_emplace(
-                        key_of(uv.x, uv.y, uv.z, static_cast<std::uint32_t>(corners[k])),
-                        static_cast<int>(verts.size()));
-                    if (inserted) {
-                        verts.emplace_back(uv.x, uv.y, uv.z);
-                    }
-                    tv.push_back(it->second);
-                }
-                out.map_faces[ch].push_back(std::move(tv));
+            ring.clear();
+            for (unsigned x : index) {
+                ring.push_back(local[x]);
             }
-            out.faces.push_back(std::move(corners));
+            split_into_loops(ring, slot, stack, [&](std::span<const int> loop) {
+                for (int k : loop) {
+                    out.corners.push_back(ring[static_cast<std::size_t>(k)]);
+                }
+                out.face_begin.push_back(out.corners.size());
+                for (int ch : channels) {
+                    const unsigned c = static_cast<unsigned>(ch - 1);
+                    auto& verts = out.map_verts[ch];
+                    auto& to = out.map_corners[ch];
+                    auto& known = map_vertex_of[ch];
+                    for (int k : loop) {
+                        const unsigned x = index[static_cast<std::size_t>(k)];
+                        const aiVector3D uv = mesh->HasTextureCoords(c) ? mesh->mTextureCoords[c][x]
+                                                                        : aiVector3D(0, 0, 0);
+                        // Same position and same UV: one map vertex.
+                        auto [it, inserted] = known.try_emplace(
+                            key_of(uv.x, uv.y, uv.z, static_cast<std::uint32_t>(local[x])),
+                            static_cast<int>(verts.size()));
+                        if (inserted) {
+                            verts.emplace_back(uv.x, uv.y, uv.z);
+                        }
+                        to.push_back(it->second);
+                    }
+                }
+            });
         }
     }
     return out;
@@ -131,9 +195,8 @@ Polygons gather(const aiScene& scene, const aiNode& node) {
 // Welding by position can put three or more faces on one edge (a model with
 // doubled, back-to-back faces, common in game assets). Such a mesh is not a
 // surface any unwrap can cut: on each such edge the first face and the first
-// one running the edge the other way stay (faces that repeat a vertex only
-// when no other face is there); every other face gets vertices of its own,
-// as the file's own vertices had it.
+// one running the edge the other way stay; every other face gets vertices of
+// its own, as the file's own vertices had it.
 void separate_extra_faces_on_edges(Polygons& p) {
     struct HalfEdge {
         std::uint64_t key;
@@ -144,95 +207,72 @@ void separate_extra_faces_on_edges(Polygons& p) {
         }
     };
     std::vector<HalfEdge> edges;
-    for (std::size_t f = 0; f < p.faces.size(); ++f) {
-        const auto& c = p.faces[f];
-        for (std::size_t k = 0; k < c.size(); ++k) {
-            const auto a = static_cast<std::uint32_t>(c[k]);
-            const auto b = static_cast<std::uint32_t>(c[(k + 1) % c.size()]);
-            if (a != b) {
-                edges.push_back({static_cast<std::uint64_t>(std::min(a, b)) << 32 | std::max(a, b),
-                                 static_cast<std::uint32_t>(f), a < b});
-            }
+    edges.reserve(p.corners.size());
+    for (std::size_t f = 0; f < p.face_count(); ++f) {
+        const std::size_t first = p.face_begin[f], d = p.degree(f);
+        for (std::size_t k = 0; k < d; ++k) {
+            const auto a = static_cast<std::uint32_t>(p.corners[first + k]);
+            const auto b = static_cast<std::uint32_t>(p.corners[first + (k + 1) % d]);
+            edges.push_back({static_cast<std::uint64_t>(std::min(a, b)) << 32 | std::max(a, b),
+                             static_cast<std::uint32_t>(f), a < b});
         }
     }
     std::sort(edges.begin(), edges.end());
-    std::vector<bool> separate(p.faces.size(), false);
-    std::vector<bool> degenerate(p.faces.size(), false);
-    for (std::size_t f = 0; f < p.faces.size(); ++f) {
-        std::vector<int> corners = p.faces[f];
-        std::sort(corners.begin(), corners.end());
-        degenerate[f] = std::adjacent_find(corners.begin(), corners.end()) != corners.end();
-    }
+    std::vector<bool> separate(p.face_count(), false);
     for (std::size_t i = 0; i < edges.size();) {
         std::size_t j = i;
+        std::size_t partner = edges.size();
         while (j < edges.size() && edges[j].key == edges[i].key) {
+            if (partner == edges.size() && edges[j].forward != edges[i].forward) {
+                partner = j;
+            }
             ++j;
         }
         if (j - i > 2) {
-            // Faces that repeat a vertex (slivers at a welded pole) are the
-            // ones to move apart; the surface keeps its real faces.
-            std::size_t keep = j;
-            for (int pass = 0; pass < 2 && keep == j; ++pass) {
-                for (std::size_t k = i; k < j && keep == j; ++k) {
-                    if (pass == 1 || !degenerate[edges[k].face]) {
-                        keep = k;
-                    }
-                }
-            }
-            std::size_t partner = j;
-            for (int pass = 0; pass < 2 && partner == j; ++pass) {
-                for (std::size_t k = i; k < j && partner == j; ++k) {
-                    if (edges[k].face != edges[keep].face &&
-                        edges[k].forward != edges[keep].forward &&
-                        (pass == 1 || !degenerate[edges[k].face])) {
-                        partner = k;
-                    }
-                }
-            }
-            for (std::size_t k = i; k < j; ++k) {
-                if (k != keep && k != partner && edges[k].face != edges[keep].face &&
-                    (partner == j || edges[k].face != edges[partner].face)) {
+            for (std::size_t k = i + 1; k < j; ++k) {
+                if (k != partner) {
                     separate[edges[k].face] = true;
                 }
             }
         }
         i = j;
     }
-    for (std::size_t f = 0; f < p.faces.size(); ++f) {
+    for (std::size_t f = 0; f < p.face_count(); ++f) {
         if (!separate[f]) {
             continue;
         }
-        for (int& v : p.faces[f]) {
-            p.verts.push_back(p.verts[static_cast<std::size_t>(v)]);
-            v = static_cast<int>(p.verts.size() - 1);
+        for (std::size_t c = p.face_begin[f]; c < p.face_begin[f + 1]; ++c) {
+            p.verts.push_back(p.verts[static_cast<std::size_t>(p.corners[c])]);
+            p.corners[c] = static_cast<int>(p.verts.size() - 1);
         }
     }
 }
 
 Object* make_object(const Polygons& p) {
+    const std::size_t faces = p.face_count();
     bool all_triangles = true;
-    for (const auto& f : p.faces) {
-        all_triangles = all_triangles && f.size() == 3;
+    for (std::size_t f = 0; f < faces; ++f) {
+        all_triangles = all_triangles && p.degree(f) == 3;
     }
     if (all_triangles) {
         auto* tri = new TriObject;
         Mesh& m = tri->mesh;
         m.verts = p.verts;
-        m.setNumFaces(static_cast<int>(p.faces.size()));
-        for (std::size_t i = 0; i < p.faces.size(); ++i) {
-            m.faces[i].setVerts(static_cast<DWORD>(p.faces[i][0]),
-                                static_cast<DWORD>(p.faces[i][1]),
-                                static_cast<DWORD>(p.faces[i][2]));
+        m.setNumFaces(static_cast<int>(faces));
+        for (std::size_t i = 0; i < faces; ++i) {
+            m.faces[i].setVerts(static_cast<DWORD>(p.corners[3 * i]),
+                                static_cast<DWORD>(p.corners[3 * i + 1]),
+                                static_cast<DWORD>(p.corners[3 * i + 2]));
             m.faces[i].setEdgeVisFlags(1, 1, 1);
         }
         for (const auto& [ch, verts] : p.map_verts) {
             m.setMapSupport(ch);
             m.Map(ch).tv = verts;
-            const auto& faces = p.map_faces.at(ch);
-            for (std::size_t i = 0; i < faces.size(); ++i) {
-                m.Map(ch).tf[i].setTVerts(static_cast<DWORD>(faces[i][0]),
-                                          static_cast<DWORD>(faces[i][1]),
-                                          static_cast<DWORD>(faces[i][2]));
+            const auto& corners = p.map_corners.at(ch);
+            for (std::size_t i = 0; i < faces; ++i) {
+                m.Map(ch).tf[i].setTVerts(static_cast<DWORD>(corners[3 * i]),
+                                          static_cast<DWORD>(corners[3 * i + 1]),
+                                          static_cast<DWORD>(corners[3 * i + 2]));
             }
         }
         return tri;
@@ -243,10 +283,14 @@ Object* make_object(const Polygons& p) {
     for (std::size_t i = 0; i < p.verts.size(); ++i) {
         mm.v[i].p = p.verts[i];
     }
-    mm.f.resize(p.faces.size());
-    for (std::size_t i = 0; i < p.faces.size(); ++i) {
-        mm.f[i].vtx = p.faces[i];
-        mm.f[i].visedg.assign(p.faces[i].size(), true);
+    auto face_of = [&](const std::vector<int>& corners, std::size_t f) {
+        return std::vector<int>(corners.begin() + static_cast<std::ptrdiff_t>(p.face_begin[f]),
+                                corners.begin() + static_cast<std::ptrdiff_t>(p.face_begin[f + 1]));
+    };
+    mm.f.resize(faces);
+    for (std::size_t i = 0; i < faces; ++i) {
+        mm.f[i].vtx = face_of(p.corners, i);
+        mm.f[i].visedg.assign(p.degree(i), true);
     }
     if (!p.map_verts.empty()) {
         mm.SetMapNum(p.map_verts.rbegin()->first + 1);
@@ -254,10 +298,10 @@ Object* make_object(const Polygons& p) {
     for (const auto& [ch, verts] : p.map_verts) {
         MNMap& map = *mm.M(ch);
         map.v = verts;
-        const auto& faces = p.map_faces.at(ch);
-        map.f.resize(faces.size());
-        for (std::size_t i = 0; i < faces.size(); ++i) {
-            map.f[i].tv = faces[i];
+        const auto& corners = p.map_corners.at(ch);
+        map.f.resize(faces);
+        for (std::size_t i = 0; i < faces; ++i) {
+            map.f[i].tv = face_of(corners, i);
         }
     }
     mm.FillInMesh();

@@ -6,7 +6,11 @@
 // makes the inner edges invisible). Corners at one position share one
 // vertex, so that triangles on both sides of a UV seam are neighbours; UV
 // set k of the file becomes map channel k + 1, each map vertex shared by the
-// corners with the same position and the same UV. Where welding would put
+// corners with the same position and the same UV. A face whose corners weld
+// together is the smaller face it really is: a repeated corner is dropped (a
+// sphere's pole quad becomes a triangle), a face that touches itself splits
+// into its loops, and a face left with fewer than three corners has no area
+// and is not imported. Where welding would put
 // three or more faces on one edge (doubled faces), the extra faces keep
 // vertices of their own, so every imported mesh is a surface.
 #pragma once

@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <numeric>
+#include <string>
 
 namespace vatlas = vellumar::atlas;
 
@@ -16,6 +17,10 @@ namespace {
 constexpr float kDegreesPerRadian = 57.29578f;
 constexpr float kNoLimit = 361.0f;
 constexpr float kCoplanarDegrees = 0.1f;
+
+bool finite(const Point3& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
 
 bool geometry_mode(int mode) {
     return mode == Organic || mode == HardSurface || mode == Projection;
@@ -171,13 +176,31 @@ void extract(ObjectRecord& record, const Mesh& mesh, const Matrix3& tm, const st
         scale = 1.0f;
     }
 
-    // E2: vertices.
+    // E2: vertices. A NaN or infinite coordinate poisons every chart it
+    // touches (stretch, bounds, the packer's scale) and comes out as NaN
+    // UVs, so the run stops here with the object's name instead.
     if (geometry) {
+        for (int row = 0; row < 4; ++row) {
+            if (!finite(tm.GetRow(row))) {
+                throw Proxy_Exception("The transform of object " + name +
+                                          " is not a finite number (NaN or infinity). Reset "
+                                          "its transform before unwrapping.",
+                                      kUnwrapperUnit, __LINE__);
+            }
+        }
         record.vertex_count = static_cast<std::uint32_t>(mesh.getNumVerts());
         record.positions.resize(record.vertex_count);
         record.uvs.assign(record.vertex_count, Point3(0, 0, 0));
         for (std::uint32_t i = 0; i < record.vertex_count; ++i) {
             const Point3 p = tm.VectorTransform(mesh.verts[i]) * scale;
+            if (!finite(p)) {
+                throw Proxy_Exception(
+                    "Object " + name + " has a vertex whose position is not a finite number " +
+                        (finite(mesh.verts[i]) ? "once transformed and scaled (vertex "
+                                               : "(NaN or infinity; vertex ") +
+                        std::to_string(i) + "). Fix or delete it before unwrapping.",
+                    kUnwrapperUnit, __LINE__);
+            }
             record.positions[i] = {p.x, p.y, p.z, 0.0f, 0.0f};
         }
     } else {
@@ -191,6 +214,14 @@ void extract(ObjectRecord& record, const Mesh& mesh, const Matrix3& tm, const st
         record.uvs.resize(record.vertex_count);
         for (std::uint32_t i = 0; i < record.vertex_count; ++i) {
             const UVVert& t = mesh.mapVerts(ch)[i];
+            if (!finite(t)) {
+                throw Proxy_Exception("Object " + name + " has a UV in channel " +
+                                          std::to_string(ch) +
+                                          " that is not a finite number (NaN or infinity; map "
+                                          "vertex " +
+                                          std::to_string(i) + "). Fix it before unwrapping.",
+                                      kUnwrapperUnit, __LINE__);
+            }
             record.positions[i] = {t.x, t.y, t.z, 0.0f, 0.0f};
             record.uvs[i] = t;
         }

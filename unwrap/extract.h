@@ -14,7 +14,9 @@
 // render mesh. `tm` is the object-to-world transform (only rotation and scale
 // are applied), `scale` the node's "VellumarScale". Reads mode, channels,
 // cut angles and unwrapmode from `s`. Throws Proxy_Exception with the user's
-// message when the object cannot be extracted.
+// message when the object cannot be extracted, among others when a position
+// (after the transform and scale), the transform or, in the UV modes, a UV
+// of the source channel is not a finite number; the message names the object.
 void extract(ObjectRecord& record, const Mesh& mesh, const Matrix3& tm, const std::string& name,
              float scale, const UnwrapSettings& s);
 

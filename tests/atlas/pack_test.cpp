@@ -182,3 +182,31 @@ TEST(PackCharts, PacksFewLargeChartsValidlyAndRepeatably) {
         EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size_bytes()));
     }
 }
+
+TEST(PackCharts, ThousandsOfEqualAndMixedSmallChartsPackWithoutOverlapsAtAnyGutter) {
+    // Scaled down from a scene of 100,000 separate triangles: many charts
+    // share one mask, and each search for a mask resumes where the last
+    // search for an equal one stopped. Interleaved shapes must never lead a
+    // search past a place that is taken now but was free then.
+    std::vector<AtlasVertex> v;
+    std::vector<std::uint32_t> ix, chart;
+    for (std::uint32_t c = 0; c < 3000; ++c) {
+        const std::uint32_t base = static_cast<std::uint32_t>(v.size());
+        v.insert(v.end(), {{0, 0, 0, 0, 0}, {0, 0, 0, 1, 0}, {0, 0, 0, 0, 1}});
+        ix.insert(ix.end(), {base, base + 1, base + 2});
+        chart.push_back(c);
+    }
+    for (float gutter : {0.0f, 1.0f}) {
+        SCOPED_TRACE(::testing::Message() << "gutter " << gutter);
+        Charts equal = charts_of(v, ix, chart);
+        ASSERT_EQ(
+            pack_charts(*equal.mesh, {}, equal.chart_of_face, 512, 512, gutter, nullptr, 0.01f),
+            Status::Ok);
+        expect_valid_layout(*equal.mesh, equal.chart_of_face, 512, 512, gutter);
+        Charts mixed = assorted_charts(3000);
+        ASSERT_EQ(
+            pack_charts(*mixed.mesh, {}, mixed.chart_of_face, 512, 512, gutter, nullptr, 0.01f),
+            Status::Ok);
+        expect_valid_layout(*mixed.mesh, mixed.chart_of_face, 512, 512, gutter);
+    }
+}

@@ -93,26 +93,33 @@ TEST_F(ModifierTest, EvaluationWritesEachSetIntoItsChannelUnlessTheFacesChanged)
     EXPECT_FALSE(static_cast<TriObject*>(node->EvalWorldState(0).obj)->mesh.mapSupport(2));
 }
 
-TEST_F(ModifierTest, PolygonMeshesGetOneUvPerCornerAndRepeatedVerticesShareIt) {
-    // A quad whose last corner repeats the first vertex (a degenerate
-    // polygon); the set was computed for its two triangles.
+TEST_F(ModifierTest, PolygonsWithRepeatedCornersTakeOneUvPerVertexAndKeepTheChannelWhole) {
+    // A quad whose last corner repeats the first vertex is a triangle, so
+    // the set holds one triangle for it; a face at a single vertex (no
+    // area, no triangle) still gets map corners in range.
     auto* poly = new PolyObject;
     for (const Point3& p : {Point3(0, 0, 0), Point3(1, 0, 0), Point3(1, 1, 0)}) {
         poly->mm.v.push_back(MNVert{p});
     }
-    MNFace face;
-    face.vtx = {0, 1, 2, 0};
-    face.visedg.assign(4, true);
-    poly->mm.f.push_back(face);
+    MNFace quad;
+    quad.vtx = {0, 1, 2, 0};
+    quad.visedg.assign(4, true);
+    poly->mm.f.push_back(quad);
+    MNFace point;
+    point.vtx = {2, 2, 2};
+    point.visedg.assign(3, true);
+    poly->mm.f.push_back(point);
     poly->mm.FillInMesh();
     SceneNode* node = box_with_modifier(L"poly", poly);
-    mod_of(node)->AddUVSet(1, "g", result_of(1, 3, {0, 1, 2, 0, 2, 0}));
+    mod_of(node)->AddUVSet(1, "g", result_of(1, 3, {2, 0, 1}));
     const auto* out = static_cast<PolyObject*>(node->EvalWorldState(0).obj);
-    const MNMapFace& mf = out->mm.M(1)->f[0];
-    EXPECT_EQ(mf.tv[0], mf.tv[3]) << "both corners on vertex 0 get one UV index";
+    ASSERT_TRUE(out->mm.MapSupported(1));
+    EXPECT_EQ(out->mm.M(1)->f[0].tv, (std::vector<int>{2, 0, 1, 2}))
+        << "both corners on vertex 0 get its one UV";
+    EXPECT_EQ(out->mm.M(1)->f[1].tv.size(), 3u);
 
-    // More corners than the set has indices for: left alone.
-    mod_of(node)->AddUVSet(2, "h", result_of(2, 3, {0, 1, 2}));
+    // Fewer indices than the triangles need: left alone.
+    mod_of(node)->AddUVSet(2, "h", result_of(2, 3, {0, 1}));
     const auto* again = static_cast<PolyObject*>(node->EvalWorldState(0).obj);
     EXPECT_FALSE(again->mm.MNum() > 2 && !again->mm.M(2)->f.empty());
 }

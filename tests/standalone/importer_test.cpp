@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -131,17 +132,82 @@ TEST(Importer, DoubledFacesKeepVerticesOfTheirOwnSoEveryEdgeHasAtMostTwoFaces) {
     EXPECT_GT(m.getNumVerts(), 4);
 }
 
-TEST(Importer, ASliverThatRepeatsAWeldedVertexMovesApartInsteadOfARealFace) {
+TEST(Importer, ATriangleWhoseCornersWeldTogetherIsDroppedAndTheRealOnesStayJoined) {
     Scene scene;
     const ImportResult r =
         import_scene(std::string(VELLUMAR_TEST_DATA) + "/welded_pole_sliver.obj", scene);
     ASSERT_TRUE(r.ok) << r.error;
     const Mesh m = render_mesh(r.mesh_nodes[0]);
-    ASSERT_EQ(m.getNumFaces(), 3);
-    // The two real triangles still share the pole and the edge to (0, 1, 0).
-    EXPECT_EQ(m.faces[0].v[0], m.faces[2].v[0]);
-    EXPECT_EQ(m.faces[0].v[2], m.faces[2].v[1]);
-    EXPECT_NE(m.faces[1].v[1], m.faces[0].v[2]) << "the sliver has vertices of its own";
+    ASSERT_EQ(m.getNumFaces(), 2) << "the sliver between the two pole vertices has no area";
+    // The two real triangles share the pole and the edge to (0, 1, 0).
+    EXPECT_EQ(m.faces[0].v[0], m.faces[1].v[0]);
+    EXPECT_EQ(m.faces[0].v[2], m.faces[1].v[1]);
+}
+
+TEST(Importer, GridShapesWithCollapsedRowsImportAsClosedSurfacesWithoutRepeatedCorners) {
+    struct Case {
+        const char* file;
+        int vertices, polygons, triangles, euler;
+    };
+    // Vertices and faces counted by hand from the grids: the collapsed rows
+    // become one vertex each and their quads triangles.
+    for (const Case& c : {Case{"uv_sphere_repeated_poles.obj", 26, 32, 48, 2},
+                          Case{"cylinder_collapsed_caps.obj", 18, 24, 32, 2},
+                          Case{"cone_collapsed_apex.obj", 10, 16, 16, 2},
+                          Case{"torus_repeated_seams.obj", 32, 32, 64, 0}}) {
+        SCOPED_TRACE(c.file);
+        Scene scene;
+        const ImportResult r = import_scene(std::string(VELLUMAR_TEST_DATA) + "/" + c.file, scene);
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.mesh_nodes.size(), 1u);
+        // A shape whose quads all became triangles is a triangle object.
+        Object* obj = r.mesh_nodes[0]->GetObjectRef();
+        MNMesh mm;
+        if (obj->ClassID() == polyObjectClassID) {
+            mm = static_cast<PolyObject*>(obj)->mm;
+        } else {
+            mm.SetFromTri(static_cast<TriObject*>(obj)->mesh);
+        }
+        EXPECT_EQ(mm.FNum(), c.polygons);
+        EXPECT_EQ(mm.VNum(), c.vertices) << "the pole written as 0 and -0 is one vertex";
+        EXPECT_TRUE(mm.MapSupported(1)) << "the UVs follow the corners that stay";
+        for (const MNFace& f : mm.f) {
+            std::vector<int> corners = f.vtx;
+            std::sort(corners.begin(), corners.end());
+            EXPECT_EQ(std::adjacent_find(corners.begin(), corners.end()), corners.end());
+        }
+
+        const Mesh m = render_mesh(r.mesh_nodes[0]);
+        ASSERT_EQ(m.getNumFaces(), c.triangles);
+        // Closed and consistently wound: every edge has exactly two
+        // triangles, running it in opposite directions.
+        std::map<std::pair<DWORD, DWORD>, int> runs; // directed edge -> count
+        for (const Face& f : m.faces) {
+            for (int k = 0; k < 3; ++k) {
+                ++runs[{f.v[k], f.v[(k + 1) % 3]}];
+            }
+        }
+        for (const auto& [edge, count] : runs) {
+            EXPECT_EQ(count, 1) << edge.first << "-" << edge.second;
+            EXPECT_EQ(runs.count({edge.second, edge.first}), 1u) << "border or flipped face";
+        }
+        const int edges = static_cast<int>(runs.size()) / 2;
+        EXPECT_EQ(m.getNumVerts() - edges + m.getNumFaces(), c.euler);
+    }
+}
+
+TEST(Importer, APolygonThatTouchesItselfBecomesItsLoopsWithTheirWinding) {
+    Scene scene;
+    const ImportResult r =
+        import_scene(std::string(VELLUMAR_TEST_DATA) + "/polygon_touching_itself.obj", scene);
+    ASSERT_TRUE(r.ok) << r.error;
+    const Mesh m = render_mesh(r.mesh_nodes[0]);
+    EXPECT_EQ(m.getNumVerts(), 5);
+    ASSERT_EQ(m.getNumFaces(), 2);
+    for (const Face& f : m.faces) {
+        const Point3 a = m.verts[f.v[0]], b = m.verts[f.v[1]], c = m.verts[f.v[2]];
+        EXPECT_FLOAT_EQ(CrossProd(b - a, c - a).z, 2.0f) << "area 1, counter-clockwise";
+    }
 }
 
 TEST(Importer, UnreadableFilesFailWithAMessageNamingTheFile) {

@@ -213,11 +213,10 @@ TEST_F(HostTest, CornersNamingMissingVerticesStopTheRunWithTheGeometryOrMapMessa
               "Mesh data cannot be converted. It most likely contains invalid faces.");
 }
 
-TEST_F(HostTest, DegenerateFacesNanPositionsAndIsolatedVerticesAreData) {
+TEST_F(HostTest, DegenerateFacesAndIsolatedVerticesAreData) {
     std::unique_ptr<TriObject> box(box_tri_object(true));
     Mesh m = box->mesh;
     m.verts.emplace_back(5, 5, 5); // isolated
-    m.verts[3].x = std::numeric_limits<float>::quiet_NaN();
     m.faces.push_back(m.faces[0]);
     m.faces.back().setVerts(0, 0, 1); // degenerate, folded onto an edge
     m.faces.push_back(m.faces[0]);
@@ -244,4 +243,49 @@ TEST_F(HostTest, ObjectsWithoutFacesOrWithTooFewVerticesGetNoAdjacencyWork) {
     EXPECT_EQ(r.vertex_count, 2u);
     EXPECT_EQ(r.index_count, 0u);
     EXPECT_TRUE(r.false_edges.empty());
+}
+
+TEST_F(HostTest, NonFinitePositionsTransformsAndUvsStopTheRunNamingTheObject) {
+    std::unique_ptr<TriObject> box(box_tri_object(true));
+    give_split_uvs(box->mesh, 1);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    UnwrapSettings s = defaults();
+    auto message = [&](const Mesh& m, const UnwrapSettings& settings, float scale = 1.0f,
+                       const Matrix3& tm = Matrix3()) {
+        return message_of([&] { extract_mesh(m, settings, true, scale, tm); });
+    };
+    for (int mode : {Organic, HardSurface, Projection}) {
+        s.base_unwrap = mode;
+        for (float bad : {nan, inf, -inf}) {
+            Mesh m = box->mesh;
+            m.verts[5].y = bad;
+            EXPECT_EQ(message(m, s), "Object thing has a vertex whose position is not a finite "
+                                     "number (NaN or infinity; vertex 5). Fix or delete it "
+                                     "before unwrapping.");
+        }
+        // Finite in the file, infinite once scaled.
+        Mesh huge = box->mesh;
+        huge.verts[2] = Point3(3e38f, 0, 0);
+        EXPECT_NE(message(huge, s, 10.0f).find("once transformed and scaled (vertex 2)"),
+                  std::string::npos);
+        Matrix3 tm;
+        tm.SetRow(3, Point3(0, nan, 0));
+        EXPECT_EQ(message(box->mesh, s, 1.0f, tm),
+                  "The transform of object thing is not a finite number (NaN or infinity). "
+                  "Reset its transform before unwrapping.");
+    }
+    // In the UV modes the source channel's UVs are the positions; the
+    // object's transform plays no part.
+    for (int mode : {UvPack, UvCopy}) {
+        s.base_unwrap = mode;
+        s.source_channel = 1;
+        Mesh m = box->mesh;
+        m.Map(1).tv[7].x = nan;
+        EXPECT_EQ(message(m, s), "Object thing has a UV in channel 1 that is not a finite number "
+                                 "(NaN or infinity; map vertex 7). Fix it before unwrapping.");
+        Matrix3 tm;
+        tm.SetRow(0, Point3(inf, 0, 0));
+        EXPECT_EQ(message(box->mesh, s, 1.0f, tm), "");
+    }
 }

@@ -1,5 +1,6 @@
 // Whole runs in the modes that compute UVs, checked on what the modifier
 // writes into the target channel.
+#include "standalone/importer.h"
 #include "support/test_host.h"
 #include "unwrap/unwrapper.h"
 
@@ -14,6 +15,32 @@ const Mesh& evaluated(INode* node) {
 double signed_area(const UVVert& a, const UVVert& b, const UVVert& c) {
     return 0.5 *
            ((double(b.x) - a.x) * (double(c.y) - a.y) - (double(b.y) - a.y) * (double(c.x) - a.x));
+}
+
+// The node's evaluated object as triangles (polygon objects triangulated).
+Mesh evaluated_triangles(INode* node) {
+    Object* obj = node->EvalWorldState(0).obj;
+    auto* tri = static_cast<TriObject*>(obj->ConvertToType(0, triObjectClassID));
+    Mesh m = tri->mesh;
+    if (tri != obj) {
+        tri->DeleteThis();
+    }
+    return m;
+}
+
+// Every triangle of the channel inside the unit square with a UV area of
+// its own: nothing was left out of the atlas or collapsed.
+void expect_every_triangle_in_the_atlas(const Mesh& m, int channel) {
+    ASSERT_TRUE(m.mapSupport(channel));
+    for (int f = 0; f < m.getNumFaces(); ++f) {
+        UVVert q[3];
+        for (int k = 0; k < 3; ++k) {
+            q[k] = m.mapVerts(channel)[m.mapFaces(channel)[f].t[k]];
+            EXPECT_TRUE(q[k].x >= 0.0f && q[k].x <= 1.0f && q[k].y >= 0.0f && q[k].y <= 1.0f)
+                << "face " << f;
+        }
+        EXPECT_GT(std::abs(signed_area(q[0], q[1], q[2])), 0.0) << "face " << f;
+    }
 }
 
 } // namespace
@@ -93,4 +120,61 @@ TEST_F(HostTest, OrganicRunKeepsEveryPolygonInOneChartAndEveryUvInTheAtlas) {
         EXPECT_GE(out.mapVerts(1)[i].x, 0.0f);
         EXPECT_LE(out.mapVerts(1)[i].x, 1.0f);
     }
+}
+
+TEST_F(HostTest, ShapesWhosePoleRowsRepeatOnePointUnwrapInEveryGeometryMode) {
+    std::vector<INode*> nodes;
+    for (const char* file : {"uv_sphere_repeated_poles.obj", "cylinder_collapsed_caps.obj",
+                             "cone_collapsed_apex.obj", "torus_repeated_seams.obj"}) {
+        const ImportResult r =
+            import_scene(std::string(VELLUMAR_TEST_DATA) + "/" + file, core.scene());
+        ASSERT_TRUE(r.ok) << r.error;
+        nodes.insert(nodes.end(), r.mesh_nodes.begin(), r.mesh_nodes.end());
+    }
+    select(nodes);
+    settings().channel = 2;
+    for (int mode : {Organic, HardSurface}) {
+        for (int borders : {Polygons, Triangles}) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << ", borders " << borders);
+            settings().base_unwrap = mode;
+            settings().unwrapmode = borders;
+            Unwrapper unwrapper;
+            ASSERT_TRUE(unwrapper.run("shapes"))
+                << (message_texts().empty() ? "" : message_texts().back());
+            for (INode* node : nodes) {
+                expect_every_triangle_in_the_atlas(evaluated_triangles(node), 2);
+            }
+        }
+    }
+}
+
+TEST_F(HostTest, PolygonsThatRepeatACornerUnwrapAsTheSmallerPolygonsTheyAre) {
+    // A pyramid built as older scenes hold it: each side a quad whose last
+    // two corners are both the apex.
+    auto* obj = new PolyObject;
+    MNMesh& mm = obj->mm;
+    for (const Point3& p : {Point3(0, 0, 0), Point3(1, 0, 0), Point3(1, 1, 0), Point3(0, 1, 0),
+                            Point3(0.5f, 0.5f, 1)}) {
+        mm.v.push_back(MNVert{p});
+    }
+    std::vector<std::vector<int>> faces = {{0, 3, 2, 1}};
+    for (int i = 0; i < 4; ++i) {
+        faces.push_back({i, (i + 1) % 4, 4, 4});
+    }
+    for (const auto& corners : faces) {
+        MNFace f;
+        f.vtx = corners;
+        f.visedg.assign(corners.size(), true);
+        mm.f.push_back(f);
+    }
+    mm.FillInMesh();
+    SceneNode* node = add_node(L"pyramid", obj);
+    select({node});
+    settings().base_unwrap = Organic;
+    Unwrapper unwrapper;
+    ASSERT_TRUE(unwrapper.run("pyramid"))
+        << (message_texts().empty() ? "" : message_texts().back());
+    const Mesh m = evaluated_triangles(node);
+    EXPECT_EQ(m.getNumFaces(), 6) << "two for the base, one per side";
+    expect_every_triangle_in_the_atlas(m, 1);
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 namespace {
 
@@ -155,6 +156,39 @@ TEST_F(RunTest, HardSurfaceOnlyDegenerateTrianglesStopsWithTheFilteredOutMessage
                                         "surfaces, there is nothing left to unwrap."}));
     ASSERT_NE(FindVellumarModifier(flat), nullptr);
     EXPECT_TRUE(FindVellumarModifier(flat)->GetGroupKeys().empty());
+}
+
+TEST_F(RunTest, ANanVertexOrTransformStopsEveryModeNamingTheObjectAndWritesNoSet) {
+    // One NaN corner in a grid used to fail the organic run with a stretch
+    // message and give NaN UVs in the hard-surface run.
+    SceneNode* box = uv_box(L"box");
+    TriObject* grid = grid_tri_object(4, 4);
+    grid->mesh.verts[12].x = std::numeric_limits<float>::quiet_NaN();
+    SceneNode* bad = add_node(L"grid", grid);
+    select({box, bad});
+    for (int mode : {Organic, HardSurface}) {
+        settings().base_unwrap = mode;
+        core.ClearMessages();
+        EXPECT_FALSE(unwrapper.run("g"));
+        ASSERT_EQ(message_texts().size(), 1u);
+        EXPECT_NE(message_texts()[0].find("Object grid has a vertex whose position is not a "
+                                          "finite number"),
+                  std::string::npos)
+            << message_texts()[0];
+        EXPECT_TRUE(FindVellumarModifier(box)->GetGroupKeys().empty());
+    }
+    grid->mesh.verts[12].x = 2.0f;
+    Matrix3 tm;
+    tm.SetRow(1, Point3(0, std::numeric_limits<float>::infinity(), 0));
+    bad->SetObjectTM(tm);
+    core.ClearMessages();
+    EXPECT_FALSE(unwrapper.run("g"));
+    EXPECT_EQ(message_texts(), (std::vector<std::string>{
+                                   "The transform of object grid is not a finite number (NaN or "
+                                   "infinity). Reset its transform before unwrapping."}));
+    bad->SetObjectTM(Matrix3());
+    core.ClearMessages();
+    EXPECT_TRUE(unwrapper.run("g")) << "the same objects unwrap once they are finite";
 }
 
 TEST_F(RunTest, SelectionSetsModeUnwrapsTheChosenSetsOneMapEach) {
