@@ -59,8 +59,17 @@ class OddDesc : public ClassDesc2 {
 
 class BakeElementTest : public HostTest {
   protected:
-    BakeElementTest() { core.RegisterClass(&odd); }
-    OddDesc odd;
+    // The offered classes are worked out once per process, so the
+    // descriptor lives as long as the process does, as a host's would.
+    BakeElementTest() : odd(shared_odd()) {
+        odd.fail = false;
+        core.RegisterClass(&odd);
+    }
+    static OddDesc& shared_odd() {
+        static OddDesc desc;
+        return desc;
+    }
+    OddDesc& odd;
 };
 
 } // namespace
