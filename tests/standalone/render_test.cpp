@@ -2,6 +2,7 @@
 
 #include "standalone/render/ambient_occlusion.h"
 #include "standalone/render/normals_bake.h"
+#include "standalone/render/tangent_frames.h"
 
 namespace {
 
@@ -129,4 +130,32 @@ TEST_F(HostTest, NormalsAreBakedInWorldObjectAndTangentSpace) {
     EXPECT_EQ(texel(BakeNormals(mesh, cov, NormalSpace::Tangent, false, tm)),
               Point3(0.5f, 0.5f, 1));
     EXPECT_FLOAT_EQ(BakeNormals(mesh, cov, NormalSpace::World, false, tm)[3], 1.0f);
+}
+
+TEST(TangentFrames, TangentsFollowIncreasingUAndTheSignMarksMirroredCharts) {
+    // Two unit squares side by side in z = 0, normals up; the second one's
+    // UVs are mirrored in u; a third triangle has no UV area.
+    BakeMesh m;
+    auto add = [&](Point3 a, Point3 b, Point3 c, Point2 ua, Point2 ub, Point2 uc) {
+        m.position.insert(m.position.end(), {a, b, c});
+        m.normal.insert(m.normal.end(), {Point3(0, 0, 1), Point3(0, 0, 1), Point3(0, 0, 1)});
+        m.uv.insert(m.uv.end(), {ua, ub, uc});
+    };
+    add({0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 0}, {0.5f, 0}, {0.5f, 0.5f});
+    add({0, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0}, {0.5f, 0.5f}, {0, 0.5f});
+    add({2, 0, 0}, {3, 0, 0}, {3, 1, 0}, {1, 0}, {0.5f, 0}, {0.5f, 0.5f});
+    add({5, 0, 0}, {6, 0, 0}, {6, 1, 0}, {0.2f, 0.2f}, {0.2f, 0.2f}, {0.2f, 0.2f});
+    const TangentFrames f = ComputeTangentFrames(m);
+    for (int c = 0; c < 6; ++c) {
+        EXPECT_NEAR(f.tangent[c].x, 1.0f, 1e-6) << c;
+        EXPECT_EQ(f.sign[c], 1.0f) << c;
+    }
+    for (int c = 6; c < 9; ++c) {
+        EXPECT_NEAR(f.tangent[c].x, -1.0f, 1e-6) << c;
+        EXPECT_EQ(f.sign[c], -1.0f) << c;
+    }
+    for (int c = 9; c < 12; ++c) {
+        EXPECT_NEAR(f.tangent[c].Length(), 1.0f, 1e-6);
+        EXPECT_NEAR(DotProd(f.tangent[c], m.normal[c]), 0.0f, 1e-6);
+    }
 }
