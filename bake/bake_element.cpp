@@ -20,10 +20,6 @@ struct ElementHandle {
     }
 };
 
-std::string type_text(int type) {
-    return std::to_string(type);
-}
-
 } // namespace
 
 BakeElementEntry CreateEntry(ClassDesc* elementClass) {
@@ -103,7 +99,7 @@ void ReadParameters(BakeElementEntry& entry) {
                 break;
             default:
                 report("Render element " + className + " has unknown type " +
-                           type_text(value.type) + " for parameter " + param.name,
+                           std::to_string(value.type) + " for parameter " + param.name,
                        0);
                 break;
             }
@@ -154,7 +150,7 @@ void ApplyParameters(const BakeElementEntry& entry, MaxBakeElement& element) {
                                                                  p.colourValue[2])));
                 break;
             default:
-                report("cannot assign type " + type_text(p.type) + " of parameter " + p.name +
+                report("cannot assign type " + std::to_string(p.type) + " of parameter " + p.name +
                            " to bake params",
                        0);
                 break;

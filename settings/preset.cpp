@@ -11,6 +11,7 @@
 #include <boost/property_tree/xml_parser.hpp>
 
 #include <cstdio>
+#include <span>
 #include <sstream>
 #include <stdexcept>
 #include <variant>
@@ -376,6 +377,18 @@ bool UnwrapSettings::load(const std::string& requested) {
         elements = std::move(loaded);
     }
     return true;
+}
+
+std::vector<std::pair<std::string, std::string>> PresetValueTexts(const UnwrapSettings& s) {
+    std::vector<std::pair<std::string, std::string>> out;
+    const std::size_t prefix = std::string("settings.").size();
+    for (std::span<const Key> keys :
+         {std::span<const Key>(kKeysBeforeElements), std::span<const Key>(kKeysAfterElements)}) {
+        for (const Key& k : keys) {
+            out.emplace_back(k.name + prefix, std::visit(TextOf{s}, k.field));
+        }
+    }
+    return out;
 }
 
 void UnwrapSettings::load_startup_options() {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 enum UnwrapMode : int { Organic = 0, HardSurface = 1, UvPack = 2, UvCopy = 3, Projection = 4 };
@@ -79,6 +80,10 @@ struct UnwrapSettings {
     // The two start-up options, from the default preset only.
     void load_startup_options();
 };
+
+// Every saved setting but the bake elements, in file order: its key (without
+// "settings.") and its value spelled as a preset spells it.
+std::vector<std::pair<std::string, std::string>> PresetValueTexts(const UnwrapSettings& s);
 
 // Where the default preset lives: $VELLUMAR_DEFAULT_PRESET when set, else
 // "VellumarDefault.vl" in the folder Tavik of the user's configuration folder

@@ -97,9 +97,9 @@ bool set_param(BakeParam& p, const std::string& value, std::string& error) {
 
 } // namespace
 
-bool ParseElementSpec(const std::string& spec, BakeElementEntry& entry, std::string& error) {
-    const std::size_t colon = spec.find(':');
-    const std::string name = spec.substr(0, colon);
+bool ParseElementChoice(const std::string& choice, BakeElementEntry& entry, std::string& error) {
+    const std::size_t colon = choice.find(':');
+    const std::string name = choice.substr(0, colon);
     ClassDesc* chosen = nullptr;
     for (ClassDesc* desc : AvailableElementClasses()) {
         if (class_name(desc) == name) {
@@ -114,7 +114,7 @@ bool ParseElementSpec(const std::string& spec, BakeElementEntry& entry, std::str
     if (colon == std::string::npos) {
         return true;
     }
-    std::stringstream list(spec.substr(colon + 1));
+    std::stringstream list(choice.substr(colon + 1));
     std::string assignment;
     while (std::getline(list, assignment, ',')) {
         const std::size_t eq = assignment.find('=');

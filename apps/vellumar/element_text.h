@@ -6,10 +6,10 @@
 
 #include <string>
 
-// A new entry of the offered class named in `spec`, with the parameters it
+// A new entry of the offered class named in `choice`, with the parameters it
 // names set. On failure returns false and says why in `error`, naming the
 // valid classes or parameters.
-bool ParseElementSpec(const std::string& spec, BakeElementEntry& entry, std::string& error);
+bool ParseElementChoice(const std::string& choice, BakeElementEntry& entry, std::string& error);
 
 // "W" or "WxH" in pixels, each 1..16384.
 bool ParseElementSize(const std::string& text, int& width, int& height);

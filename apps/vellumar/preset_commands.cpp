@@ -24,49 +24,9 @@ void print_parameter(const BakeParam& p, const char* indent) {
 }
 
 void print_settings(const UnwrapSettings& s) {
-    auto line = [](const char* key, const std::string& value) {
-        std::printf("%-28s %s\n", key, value.c_str());
-    };
-    auto num = [](long long v) { return std::to_string(v); };
-    line("channel", num(s.channel));
-    line("charts", num(s.charts));
-    line("stretch", FloatText(s.stretch));
-    line("width", num(s.width));
-    line("height", num(s.height));
-    line("gutter", num(s.gutter));
-    line("quality", FlagText(s.quality));
-    line("preview", FlagText(s.preview));
-    line("seams", FlagText(s.seams));
-    line("source_channel", num(s.source_channel));
-    line("unwrapmode", num(s.unwrapmode));
-    line("padding", num(s.padding));
-    line("keepshell", FlagText(s.keepshell));
-    line("outpath", s.outpath);
-    line("bakerange", FlagText(s.bakerange));
-    line("bakerangefrom", num(s.bakerangefrom));
-    line("bakerangeto", num(s.bakerangeto));
-    line("netrender", FlagText(s.netrender));
-    line("netpath", s.netpath);
-    line("manager", s.manager);
-    line("port", num(s.port));
-    line("ratio", FloatText(s.ratio));
-    line("aspectlock", FlagText(s.aspectlock));
-    line("angle_concave", FloatText(s.angle_concave));
-    line("use_concave", FlagText(s.use_concave));
-    line("angle_convex", FloatText(s.angle_convex));
-    line("use_convex", FlagText(s.use_convex));
-    line("mapcount", num(s.mapcount));
-    line("mapmode", num(s.mapmode));
-    line("bakemode", num(s.bakemode));
-    line("base_unwrap", num(s.base_unwrap));
-    line("create_shell", FlagText(s.create_shell));
-    line("target_material", s.target_material);
-    line("add_self_illumination", FlagText(s.add_self_illumination));
-    line("projection_camera", num(s.projection_camera));
-    line("projection_tolerance", FloatText(s.projection_tolerance));
-    line("projection_angle", FloatText(s.projection_angle));
-    line("projection_orthographic", FlagText(s.projection_orthographic));
-    line("add_group_name_to_textures", FlagText(s.add_group_name_to_textures));
+    for (const auto& [key, value] : PresetValueTexts(s)) {
+        std::printf("%-28s %s\n", key.c_str(), value.c_str());
+    }
     std::printf("elements: %zu\n", s.elements.size());
     for (std::size_t k = 0; k < s.elements.size(); ++k) {
         const BakeElementEntry& e = s.elements[k];
@@ -81,14 +41,21 @@ void print_settings(const UnwrapSettings& s) {
     }
 }
 
-} // namespace
-
-int run_preset_save(const SettingOptions& options, const std::string& file) {
-    StandaloneCore core;
+// The tool's host with the record created; what the creation had to say is
+// printed and forgotten.
+UnwrapSettings& start_host(StandaloneCore& core) {
     register_plugin_classes(core);
     UnwrapSettings& s = settings();
     print_notes(core);
     core.ClearMessages();
+    return s;
+}
+
+} // namespace
+
+int run_preset_save(const SettingOptions& options, const std::string& file) {
+    StandaloneCore core;
+    UnwrapSettings& s = start_host(core);
     if (!options.apply(s)) {
         return 2;
     }
@@ -103,10 +70,7 @@ int run_preset_save(const SettingOptions& options, const std::string& file) {
 
 int run_preset_show(const std::string& file) {
     StandaloneCore core;
-    register_plugin_classes(core);
-    UnwrapSettings& s = settings();
-    print_notes(core);
-    core.ClearMessages();
+    UnwrapSettings& s = start_host(core);
     // As "Load Settings" does: what the file does not hold is the default.
     s.reset();
     if (!s.load(file)) {
@@ -120,9 +84,7 @@ int run_preset_show(const std::string& file) {
 
 int run_elements_command() {
     StandaloneCore core;
-    register_plugin_classes(core);
-    settings();
-    core.ClearMessages();
+    start_host(core);
     for (ClassDesc* desc : AvailableElementClasses()) {
         const BakeElementEntry e = CreateEntry(desc);
         std::printf("%s\n", WideToUtf8(desc->ClassName()).c_str());

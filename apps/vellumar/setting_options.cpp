@@ -91,6 +91,12 @@ CLI::Option* SettingOptions::bind(CLI::App* cmd, const std::string& flags, T& va
     return opt;
 }
 
+void SettingOptions::bind_flag(CLI::App* cmd, const std::string& flags, bool& value,
+                               const std::string& help,
+                               std::function<void(UnwrapSettings&)> store) {
+    setters_.emplace_back(cmd->add_flag(flags, value, help), std::move(store));
+}
+
 void SettingOptions::add_preset_option(CLI::App* cmd) {
     cmd->add_option("--preset", preset_,
                     "Start from this preset (.vl); options given here override its values");
@@ -127,19 +133,16 @@ void SettingOptions::add_unwrap_options(CLI::App* cmd) {
     bind(cmd, "--charts", charts_, "Largest number of charts per atlas (0: no limit)",
          [this](UnwrapSettings& s) { s.charts = charts_; })
         ->check(CLI::NonNegativeNumber);
-    auto flag = [&](const std::string& flags, bool& value, const std::string& help,
-                    std::function<void(UnwrapSettings&)> store) {
-        setters_.emplace_back(cmd->add_flag(flags, value, help), std::move(store));
-    };
-    flag("--quality,!--no-quality", quality_, "More effort in the organic atlas",
-         [this](UnwrapSettings& s) { s.quality = quality_; });
-    flag("--triangles,!--polygons", triangles_,
-         "Let chart borders cross polygons (default: they follow polygon outlines)",
-         [this](UnwrapSettings& s) { s.unwrapmode = triangles_ ? Triangles : Polygons; });
-    flag("--seams,!--no-seams", seams_, "Keep the seams of the source channel",
-         [this](UnwrapSettings& s) { s.seams = seams_; });
-    flag("--orthographic,!--perspective", orthographic_, "Projection mode: ignore perspective",
-         [this](UnwrapSettings& s) { s.projection_orthographic = orthographic_; });
+    bind_flag(cmd, "--quality,!--no-quality", quality_, "More effort in the organic atlas",
+              [this](UnwrapSettings& s) { s.quality = quality_; });
+    bind_flag(cmd, "--triangles,!--polygons", triangles_,
+              "Let chart borders cross polygons (default: they follow polygon outlines)",
+              [this](UnwrapSettings& s) { s.unwrapmode = triangles_ ? Triangles : Polygons; });
+    bind_flag(cmd, "--seams,!--no-seams", seams_, "Keep the seams of the source channel",
+              [this](UnwrapSettings& s) { s.seams = seams_; });
+    bind_flag(cmd, "--orthographic,!--perspective", orthographic_,
+              "Projection mode: ignore perspective",
+              [this](UnwrapSettings& s) { s.projection_orthographic = orthographic_; });
     bind(cmd, "--view-angle", view_angle_, "Projection mode: view angle in degrees",
          [this](UnwrapSettings& s) { s.projection_angle = view_angle_; })
         ->check(finite_range(0.0f, 180.0f));
@@ -166,21 +169,17 @@ void SettingOptions::add_bake_options(CLI::App* cmd) {
         ->check(CLI::IsMember({"separate", "single-pass"}));
     bind(cmd, "--target-material", target_material_, "Material class of the baked materials",
          [this](UnwrapSettings& s) { s.target_material = target_material_; });
-    auto flag = [&](const std::string& flags, bool& value, const std::string& help,
-                    std::function<void(UnwrapSettings&)> store) {
-        setters_.emplace_back(cmd->add_flag(flags, value, help), std::move(store));
-    };
-    flag("--overwrite,!--shell", overwrite_,
-         "Baked materials replace the old ones instead of a shell keeping both",
-         [this](UnwrapSettings& s) { s.create_shell = !overwrite_; });
-    flag("--keep-source,!--keep-baked", keep_source_, "Shells show the source material",
-         [this](UnwrapSettings& s) { s.keepshell = !keep_source_; });
-    flag("--self-illumination,!--no-self-illumination", self_illumination_,
-         "Baked materials are self-illuminating",
-         [this](UnwrapSettings& s) { s.add_self_illumination = self_illumination_; });
-    flag("--no-group-prefix,!--group-prefix", no_group_prefix_,
-         "Leave the group name out of baked image names",
-         [this](UnwrapSettings& s) { s.add_group_name_to_textures = !no_group_prefix_; });
+    bind_flag(cmd, "--overwrite,!--shell", overwrite_,
+              "Baked materials replace the old ones instead of a shell keeping both",
+              [this](UnwrapSettings& s) { s.create_shell = !overwrite_; });
+    bind_flag(cmd, "--keep-source,!--keep-baked", keep_source_, "Shells show the source material",
+              [this](UnwrapSettings& s) { s.keepshell = !keep_source_; });
+    bind_flag(cmd, "--self-illumination,!--no-self-illumination", self_illumination_,
+              "Baked materials are self-illuminating",
+              [this](UnwrapSettings& s) { s.add_self_illumination = self_illumination_; });
+    bind_flag(cmd, "--no-group-prefix,!--group-prefix", no_group_prefix_,
+              "Leave the group name out of baked image names",
+              [this](UnwrapSettings& s) { s.add_group_name_to_textures = !no_group_prefix_; });
     bind(cmd, "--frames", frames_, "Bake the frame range FROM:TO (or one frame)",
          [this](UnwrapSettings& s) {
              int from = 0, to = 0;
@@ -195,8 +194,8 @@ void SettingOptions::add_bake_options(CLI::App* cmd) {
                 return parse_frames(text, from, to) ? "" : "not a frame range FROM:TO: " + text;
             },
             "FROM:TO"));
-    flag("--netrender,!--local", netrender_, "Bake as jobs on the network render manager",
-         [this](UnwrapSettings& s) { s.netrender = netrender_; });
+    bind_flag(cmd, "--netrender,!--local", netrender_, "Bake as jobs on the network render manager",
+              [this](UnwrapSettings& s) { s.netrender = netrender_; });
     bind(cmd, "--manager", manager_, "Network render manager host",
          [this](UnwrapSettings& s) { s.manager = manager_; });
     bind(cmd, "--port", port_, "Network render manager port", [this](UnwrapSettings& s) {
@@ -227,7 +226,7 @@ bool SettingOptions::apply_elements(UnwrapSettings& s) const {
     for (std::size_t k = 0; k < n; ++k) {
         BakeElementEntry entry;
         std::string error;
-        if (!ParseElementSpec(elements_[k], entry, error)) {
+        if (!ParseElementChoice(elements_[k], entry, error)) {
             std::fprintf(stderr, "vellumar: --element %s: %s\n", elements_[k].c_str(),
                          error.c_str());
             return false;

@@ -31,6 +31,10 @@ class SettingOptions {
     template <class T>
     CLI::Option* bind(CLI::App* cmd, const std::string& flags, T& value, const std::string& help,
                       std::function<void(UnwrapSettings&)> store);
+    // A flag and its opposite ("--quality,!--no-quality"): either one, when
+    // typed, stores its value.
+    void bind_flag(CLI::App* cmd, const std::string& flags, bool& value, const std::string& help,
+                   std::function<void(UnwrapSettings&)> store);
     bool apply_elements(UnwrapSettings& s) const;
 
     std::vector<std::pair<CLI::Option*, std::function<void(UnwrapSettings&)>>> setters_;

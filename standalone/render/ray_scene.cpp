@@ -82,13 +82,3 @@ bool RayScene::Occluded(const Point3& origin, const Point3& dir, float tnear, fl
     // A blocked ray comes back with tfar set to minus infinity.
     return ray.tfar < 0.0f;
 }
-
-float RayScene::Hit(const Point3& origin, const Point3& dir, float tnear, float tfar) const {
-    RTCIntersectContext context;
-    rtcInitIntersectContext(&context);
-    RTCRayHit rh{};
-    rh.ray = make_ray(origin, dir, tnear, tfar);
-    rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-    rtcIntersect1(impl_->scene, &context, &rh);
-    return rh.hit.geomID == RTC_INVALID_GEOMETRY_ID ? -1.0f : rh.ray.tfar;
-}

@@ -19,9 +19,6 @@ class RayScene {
     // Whether anything lies on the ray from `origin` along unit `dir`
     // between distances tnear and tfar. Safe to call from many threads.
     bool Occluded(const Point3& origin, const Point3& dir, float tnear, float tfar) const;
-    // The distance to the first surface along the ray, or a negative number
-    // when it hits nothing before tfar.
-    float Hit(const Point3& origin, const Point3& dir, float tnear, float tfar) const;
 
   private:
     struct Impl;

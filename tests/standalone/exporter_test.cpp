@@ -21,16 +21,6 @@ double uv_area(const UVVert& a, const UVVert& b, const UVVert& c) {
     return uv_area(aiVector3D(a.x, a.y, 0), aiVector3D(b.x, b.y, 0), aiVector3D(c.x, c.y, 0));
 }
 
-Mesh evaluated(INode* node) {
-    Object* obj = node->EvalWorldState(0).obj;
-    auto* tri = static_cast<TriObject*>(obj->ConvertToType(0, triObjectClassID));
-    Mesh m = tri->mesh;
-    if (tri != obj) {
-        tri->DeleteThis();
-    }
-    return m;
-}
-
 // The file as an independent reader sees it.
 const aiScene* read_back(Assimp::Importer& importer, const std::vector<std::uint8_t>& bytes) {
     return importer.ReadFileFromMemory(bytes.data(), bytes.size(), 0, "glb");
@@ -55,7 +45,7 @@ TEST_F(ExportTest, OrganicAtlasInChannel2ReadsBackCornerForCornerWithItsCoverage
     Unwrapper unwrapper;
     ASSERT_TRUE(unwrapper.run("duck")) << settings().last_message;
 
-    const Mesh m = evaluated(duck);
+    const Mesh m = evaluated_mesh(duck);
     ASSERT_TRUE(m.mapSupport(1));
     ASSERT_TRUE(m.mapSupport(2));
     const ExportResult r = export_glb({duck}, 0);

@@ -1,6 +1,7 @@
 #include "standalone/importer.h"
 
 #include "host/text.h"
+#include "support/test_host.h"
 
 #include <gtest/gtest.h>
 
@@ -13,16 +14,6 @@ namespace {
 
 std::string model(const std::string& relative) {
     return std::string(VELLUMAR_ASSIMP_MODELS) + "/" + relative;
-}
-
-Mesh render_mesh(SceneNode* node) {
-    Object* obj = node->EvalWorldState(0).obj;
-    auto* tri = static_cast<TriObject*>(obj->ConvertToType(0, triObjectClassID));
-    Mesh m = tri->mesh;
-    if (tri != obj) {
-        tri->DeleteThis();
-    }
-    return m;
 }
 
 } // namespace
@@ -42,7 +33,7 @@ TEST(Importer, QuadsStayPolygonsWithInvisibleDiagonalsAndSharedCorners) {
         shared_edges += e.f2 >= 0 ? 1 : 0;
     }
     EXPECT_EQ(shared_edges, 12) << "a closed box";
-    const Mesh m = render_mesh(r.mesh_nodes[0]);
+    const Mesh m = evaluated_mesh(r.mesh_nodes[0]);
     ASSERT_EQ(m.getNumFaces(), 12);
     int invisible = 0;
     for (const Face& f : m.faces) {
@@ -58,7 +49,7 @@ TEST(Importer, EveryUvSetBecomesAMapChannelWithSeamsKept) {
     const ImportResult r = import_scene(model("Collada/duck.dae"), scene);
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(r.mesh_nodes.size(), 1u);
-    const Mesh m = render_mesh(r.mesh_nodes[0]);
+    const Mesh m = evaluated_mesh(r.mesh_nodes[0]);
     EXPECT_TRUE(m.mapSupport(1));
     EXPECT_FALSE(m.mapSupport(2));
     EXPECT_GT(m.getNumMapVerts(1), m.getNumVerts()) << "UV seams split map vertices only";
@@ -97,7 +88,7 @@ TEST(Importer, NodeTransformsComposeDownTheHierarchyAndUvSetsKeepTheirOrder) {
     EXPECT_EQ(tm.GetRow(0), Point3(2, 0, 0));
     EXPECT_EQ(tm.GetRow(2), Point3(0, 0, 2));
     EXPECT_EQ(tm.GetTrans(), Point3(10, 5, 0));
-    const Mesh m = render_mesh(r.mesh_nodes[0]);
+    const Mesh m = evaluated_mesh(r.mesh_nodes[0]);
     ASSERT_TRUE(m.mapSupport(1));
     ASSERT_TRUE(m.mapSupport(2));
     EXPECT_FALSE(m.mapSupport(3));
@@ -115,7 +106,7 @@ TEST(Importer, DoubledFacesKeepVerticesOfTheirOwnSoEveryEdgeHasAtMostTwoFaces) {
         import_scene(std::string(VELLUMAR_TEST_DATA) + "/doubled_faces.obj", scene);
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(r.mesh_nodes.size(), 1u);
-    const Mesh m = render_mesh(r.mesh_nodes[0]);
+    const Mesh m = evaluated_mesh(r.mesh_nodes[0]);
     ASSERT_EQ(m.getNumFaces(), 4);
     std::map<std::pair<DWORD, DWORD>, int> faces_on;
     for (const Face& f : m.faces) {
@@ -137,7 +128,7 @@ TEST(Importer, ATriangleWhoseCornersWeldTogetherIsDroppedAndTheRealOnesStayJoine
     const ImportResult r =
         import_scene(std::string(VELLUMAR_TEST_DATA) + "/welded_pole_sliver.obj", scene);
     ASSERT_TRUE(r.ok) << r.error;
-    const Mesh m = render_mesh(r.mesh_nodes[0]);
+    const Mesh m = evaluated_mesh(r.mesh_nodes[0]);
     ASSERT_EQ(m.getNumFaces(), 2) << "the sliver between the two pole vertices has no area";
     // The two real triangles share the pole and the edge to (0, 1, 0).
     EXPECT_EQ(m.faces[0].v[0], m.faces[1].v[0]);
@@ -177,7 +168,7 @@ TEST(Importer, GridShapesWithCollapsedRowsImportAsClosedSurfacesWithoutRepeatedC
             EXPECT_EQ(std::adjacent_find(corners.begin(), corners.end()), corners.end());
         }
 
-        const Mesh m = render_mesh(r.mesh_nodes[0]);
+        const Mesh m = evaluated_mesh(r.mesh_nodes[0]);
         ASSERT_EQ(m.getNumFaces(), c.triangles);
         // Closed and consistently wound: every edge has exactly two
         // triangles, running it in opposite directions.
@@ -201,7 +192,7 @@ TEST(Importer, APolygonThatTouchesItselfBecomesItsLoopsWithTheirWinding) {
     const ImportResult r =
         import_scene(std::string(VELLUMAR_TEST_DATA) + "/polygon_touching_itself.obj", scene);
     ASSERT_TRUE(r.ok) << r.error;
-    const Mesh m = render_mesh(r.mesh_nodes[0]);
+    const Mesh m = evaluated_mesh(r.mesh_nodes[0]);
     EXPECT_EQ(m.getNumVerts(), 5);
     ASSERT_EQ(m.getNumFaces(), 2);
     for (const Face& f : m.faces) {

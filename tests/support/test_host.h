@@ -7,6 +7,7 @@
 #include "modifier/vellumar_modifier.h"
 #include "settings/settings.h"
 #include "standalone/core.h"
+#include "standalone/node_ops.h"
 #include "unwrap/proxy_exception.h"
 
 #include <gtest/gtest.h>
@@ -41,6 +42,13 @@ class HostTest : public ::testing::Test {
 
     StandaloneCore core;
 };
+
+// The node's evaluated object as triangles (polygon objects triangulated).
+inline Mesh evaluated_mesh(INode* node) {
+    Mesh m;
+    EvaluatedMesh(node, 0, m);
+    return m;
+}
 
 // The message of the Proxy_Exception that fn throws, or "" when none.
 template <class Fn> std::string message_of(Fn fn) {

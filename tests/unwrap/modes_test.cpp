@@ -17,17 +17,6 @@ double signed_area(const UVVert& a, const UVVert& b, const UVVert& c) {
            ((double(b.x) - a.x) * (double(c.y) - a.y) - (double(b.y) - a.y) * (double(c.x) - a.x));
 }
 
-// The node's evaluated object as triangles (polygon objects triangulated).
-Mesh evaluated_triangles(INode* node) {
-    Object* obj = node->EvalWorldState(0).obj;
-    auto* tri = static_cast<TriObject*>(obj->ConvertToType(0, triObjectClassID));
-    Mesh m = tri->mesh;
-    if (tri != obj) {
-        tri->DeleteThis();
-    }
-    return m;
-}
-
 // Every triangle of the channel inside the unit square with a UV area of
 // its own: nothing was left out of the atlas or collapsed.
 void expect_every_triangle_in_the_atlas(const Mesh& m, int channel) {
@@ -142,7 +131,7 @@ TEST_F(HostTest, ShapesWhosePoleRowsRepeatOnePointUnwrapInEveryGeometryMode) {
             ASSERT_TRUE(unwrapper.run("shapes"))
                 << (message_texts().empty() ? "" : message_texts().back());
             for (INode* node : nodes) {
-                expect_every_triangle_in_the_atlas(evaluated_triangles(node), 2);
+                expect_every_triangle_in_the_atlas(evaluated_mesh(node), 2);
             }
         }
     }
@@ -174,7 +163,7 @@ TEST_F(HostTest, PolygonsThatRepeatACornerUnwrapAsTheSmallerPolygonsTheyAre) {
     Unwrapper unwrapper;
     ASSERT_TRUE(unwrapper.run("pyramid"))
         << (message_texts().empty() ? "" : message_texts().back());
-    const Mesh m = evaluated_triangles(node);
+    const Mesh m = evaluated_mesh(node);
     EXPECT_EQ(m.getNumFaces(), 6) << "two for the base, one per side";
     expect_every_triangle_in_the_atlas(m, 1);
 }
