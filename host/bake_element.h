@@ -89,8 +89,10 @@ class MaxBakeElement : public ReferenceTarget {
     virtual const MCHAR* ElementName() = 0;
     virtual void SetFileName(const MCHAR* name) = 0;
     virtual const MCHAR* FileName() = 0;
-    virtual void SetFileType(int type) = 0;
-    virtual int FileType() = 0;
+    // The full path the render writes the element's image to; its extension
+    // chooses the image format.
+    virtual void SetFileType(const MCHAR* path) = 0;
+    virtual const MCHAR* FileType() = 0;
     virtual void SetOutputSz(int w, int h) = 0;
     virtual void GetOutputSz(int& w, int& h) = 0;
 

@@ -51,8 +51,8 @@ class StandaloneBakeElement : public MaxBakeElement, public MaxBakeElement10 {
     const MCHAR* ElementName() override { return element_name_.c_str(); }
     void SetFileName(const MCHAR* name) override { file_name_ = name ? name : L""; }
     const MCHAR* FileName() override { return file_name_.c_str(); }
-    void SetFileType(int type) override { file_type_ = type; }
-    int FileType() override { return file_type_; }
+    void SetFileType(const MCHAR* path) override { file_type_ = path ? path : L""; }
+    const MCHAR* FileType() override { return file_type_.c_str(); }
     void SetOutputSz(int w, int h) override;
     void GetOutputSz(int& w, int& h) override;
     int GetNParams() override { return static_cast<int>(values_.size()); }
@@ -76,7 +76,7 @@ class StandaloneBakeElement : public MaxBakeElement, public MaxBakeElement10 {
     bool enabled_ = true;
     std::wstring element_name_;
     std::wstring file_name_;
-    int file_type_ = 7;
+    std::wstring file_type_;
     int width_ = 256, height_ = 256;
     AColor background_{0, 0, 0, 0};
 };

@@ -1,0 +1,62 @@
+// What a bake asks of an object's material at a point of its surface: the
+// surface colour, opacity, self-illumination and the normal its normal map
+// gives. Images are read once when the shader is made; shading is then
+// read-only and safe from many threads.
+#pragma once
+
+#include "host/max_types.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class Mtl;
+
+// The point's texture coordinates in the map channels the shader uses
+// (SurfaceShader::Channels), filled in by the renderer.
+struct ShadePoint {
+    static constexpr int kMaxChannels = 8;
+    int count = 0;
+    int channel[kMaxChannels] = {};
+    Point2 uv[kMaxChannels];
+
+    // False when the mesh has no coordinates in that channel.
+    bool UV(int ch, Point2& out) const {
+        for (int i = 0; i < count; ++i)
+            if (channel[i] == ch) {
+                out = uv[i];
+                return true;
+            }
+        return false;
+    }
+};
+
+struct SurfaceSample {
+    Point3 diffuse{0.5f, 0.5f, 0.5f}; // colour times diffuse map, as the image stores it
+    float opacity = 1.0f;             // 0 .. 1
+    Point3 selfIllum{0, 0, 0};
+    float bump = 0.5f;             // the bump map's grey value; 0.5 without one
+    bool hasNormalMap = false;     // a normal bump texture in the bump slot
+    Point3 mapNormal{0, 0, 1};     // its tangent-space normal, unit length
+    int normalChannel = 1;         // the channel whose tangent frame the map is in
+};
+
+class SurfaceShader {
+  public:
+    // mtl may be nullptr (the host's default grey material). Every texture
+    // that cannot be read is named once in `warnings`; the surface then
+    // shades with the material's own colour.
+    SurfaceShader(Mtl* mtl, std::vector<std::string>& warnings);
+    ~SurfaceShader();
+    SurfaceShader(const SurfaceShader&) = delete;
+    SurfaceShader& operator=(const SurfaceShader&) = delete;
+
+    // The map channels whose coordinates Shade reads, at most
+    // ShadePoint::kMaxChannels.
+    const std::vector<int>& Channels() const;
+    SurfaceSample Shade(const ShadePoint& p) const;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
