@@ -5,6 +5,8 @@
 #include "host/base_interface.h"
 #include "host/object.h"
 
+class Mtl;
+
 class INode {
   public:
     virtual ~INode() = default;
@@ -25,4 +27,5 @@ class INode {
     virtual bool IsRootNode() = 0;
     // The node's extra interfaces (its bake properties), or nullptr.
     virtual BaseInterface* GetInterface(Interface_ID /*id*/) { return nullptr; }
+    virtual Mtl* GetMtl() { return nullptr; }
 };

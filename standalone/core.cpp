@@ -6,6 +6,7 @@
 #include "standalone/derived_object.h"
 #include "standalone/node_ops.h"
 #include "standalone/render/bake_elements.h"
+#include "standalone/render/render_to_texture.h"
 
 #include <algorithm>
 
@@ -85,6 +86,9 @@ StandaloneCore::StandaloneCore(bool draw_progress)
     for (ClassDesc* desc : BakeElementClassDescs()) {
         RegisterClass(desc);
     }
+    scripts_.SetGlobal("render", ScriptFunction([this](const ScriptArgs& args) {
+                           return RenderScriptFunction(*this, args);
+                       }));
     current_core = this;
 }
 

@@ -1,10 +1,13 @@
 #include "standalone/image_files.h"
 
+#include "standalone/output_file.h"
+
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
 #include <ImfInputFile.h>
 #include <ImfOutputFile.h>
+#include <ImfStdIO.h>
 #include <stb_image.h>
 
 #include <algorithm>
@@ -103,11 +106,18 @@ std::string WriteExrFile(const std::string& path, const FloatImage& image) {
             header.channels().insert(names[k], Imf::Channel(Imf::FLOAT));
             fb.insert(names[k], Imf::Slice(Imf::FLOAT, base + k * sizeof(float), xs, ys));
         }
-        Imf::OutputFile file(path.c_str(), header);
-        file.setFrameBuffer(fb);
-        file.writePixels(image.height);
+        // Encoded in memory first, so that a failed write never leaves half
+        // an image over the file that was there.
+        Imf::StdOSStream stream;
+        {
+            Imf::OutputFile file(stream, header);
+            file.setFrameBuffer(fb);
+            file.writePixels(image.height);
+        }
+        const std::string bytes = stream.str();
+        return write_output_file(
+            path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
     } catch (const std::exception& e) {
         return e.what();
     }
-    return "";
 }

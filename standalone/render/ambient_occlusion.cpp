@@ -1,11 +1,11 @@
 #include "standalone/render/ambient_occlusion.h"
 
+#include "standalone/render/parallel_texels.h"
 #include "standalone/render/texel_sampler.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <thread>
 
 namespace {
 
@@ -75,16 +75,6 @@ std::vector<float> BakeAmbientOcclusion(const BakeMesh& mesh, const TexelCoverag
             rgba[i * 4 + 3] = 1.0f;
         }
     };
-    const int count = std::max(1, threads);
-    std::vector<std::thread> pool;
-    const std::size_t chunk = (n + std::size_t(count) - 1) / std::size_t(count);
-    for (int k = 1; k < count; ++k) {
-        pool.emplace_back(work, std::min(n, chunk * std::size_t(k)),
-                          std::min(n, chunk * std::size_t(k + 1)));
-    }
-    work(0, std::min(n, chunk));
-    for (std::thread& th : pool) {
-        th.join();
-    }
+    ForTexelRanges(n, threads, work);
     return rgba;
 }

@@ -45,9 +45,25 @@ std::vector<Point3> corner_normals(const Mesh& m, const std::vector<Point3>& wor
     return out;
 }
 
+// The face's three corners in a shading channel; a channel the mesh lacks
+// stays empty, a corner with a bad index reads (0, 0).
+void append_shade_uvs(const Mesh& m, int channel, std::size_t f, std::vector<Point2>& out) {
+    if (channel < 0 || channel >= m.getNumMaps() || !m.mapSupport(channel)) {
+        return;
+    }
+    const UVVert* tv = m.mapVerts(channel);
+    const TVFace* tf = m.mapFaces(channel);
+    const auto ntv = static_cast<DWORD>(m.getNumMapVerts(channel));
+    for (int k = 0; k < 3; ++k) {
+        const DWORD i = tf[f].t[k];
+        out.push_back(i < ntv && finite(tv[i]) ? Point2(tv[i].x, tv[i].y) : Point2(0, 0));
+    }
+}
+
 } // namespace
 
-BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel) {
+BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel,
+                         const std::vector<int>& shadeChannels) {
     BakeMesh out;
     Mesh m;
     if (!EvaluatedMesh(node, t, m)) {
@@ -62,6 +78,8 @@ BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel) {
         world[v] = tm.PointTransform(m.verts[v]);
     }
     const std::vector<Point3> normals = corner_normals(m, world);
+    out.shadeChannel = shadeChannels;
+    out.shadeUV.resize(shadeChannels.size());
     const UVVert* tv = m.mapVerts(channel);
     const TVFace* tf = m.mapFaces(channel);
     const auto ntv = static_cast<DWORD>(m.getNumMapVerts(channel));
@@ -82,6 +100,9 @@ BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel) {
             out.uv.emplace_back(uv.x, uv.y);
         }
         out.face.push_back(static_cast<int>(f));
+        for (std::size_t s = 0; s < shadeChannels.size(); ++s) {
+            append_shade_uvs(m, shadeChannels[s], f, out.shadeUV[s]);
+        }
     }
     return out;
 }

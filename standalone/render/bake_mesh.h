@@ -12,10 +12,16 @@ struct BakeMesh {
     std::vector<Point3> normal;   // world space, unit length, smoothed by smoothing groups
     std::vector<Point2> uv;       // bake channel, 0..1 across the atlas
     std::vector<int> face;        // the host mesh face of each triangle
+    // Per shading channel asked for: its UVs per corner, empty when the mesh
+    // has no such channel.
+    std::vector<int> shadeChannel;
+    std::vector<std::vector<Point2>> shadeUV;
 
     std::size_t TriangleCount() const { return uv.size() / 3; }
 };
 
 // The node's evaluated mesh at time t; empty when the node has no mesh or
-// the channel holds no UVs.
-BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel);
+// the channel holds no UVs. shadeChannels: the map channels the material
+// reads, carried along per corner.
+BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel,
+                         const std::vector<int>& shadeChannels = {});

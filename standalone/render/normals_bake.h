@@ -13,5 +13,8 @@ enum class NormalSpace { Tangent = 0, Object = 1, World = 2 };
 
 // RGBA per texel (alpha 1 where the object is). objectTM is the node's
 // object-to-world transform; flipGreen writes green pointing down.
+// texelNormals: world-space normals per texel that replace the smooth ones
+// (a material's normal map carried into the new atlas).
 std::vector<float> BakeNormals(const BakeMesh& mesh, const TexelCoverage& coverage,
-                               NormalSpace space, bool flipGreen, const Matrix3& objectTM);
+                               NormalSpace space, bool flipGreen, const Matrix3& objectTM,
+                               const std::vector<Point3>* texelNormals = nullptr);

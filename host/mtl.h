@@ -1,0 +1,4 @@
+// Materials and textures.
+#pragma once
+
+class Mtl;

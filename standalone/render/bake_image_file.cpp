@@ -1,0 +1,107 @@
+#include "standalone/render/bake_image_file.h"
+
+#include "standalone/image_files.h"
+#include "standalone/output_file.h"
+#include "standalone/png_file.h"
+
+#include <stb_image_write.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+std::string extension_of(const std::string& path) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    const auto dot = name.rfind('.');
+    std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+template <class T> T quantize(float v, float scale) {
+    if (!(v > 0)) {
+        return 0;
+    }
+    return static_cast<T>(std::lround(std::min(v, 1.0f) * scale));
+}
+
+void append_bytes(void* context, void* data, int size) {
+    auto* out = static_cast<std::vector<std::uint8_t>*>(context);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    out->insert(out->end(), bytes, bytes + size);
+}
+
+std::string write_8bit(const std::string& path, const std::string& ext, int w, int h,
+                       const std::vector<float>& rgba) {
+    std::vector<std::uint8_t> pixels(rgba.size());
+    std::transform(rgba.begin(), rgba.end(), pixels.begin(),
+                   [](float v) { return quantize<std::uint8_t>(v, 255.0f); });
+    std::vector<std::uint8_t> encoded;
+    int ok = 0;
+    if (ext == "tga") {
+        ok = stbi_write_tga_to_func(append_bytes, &encoded, w, h, 4, pixels.data());
+    } else if (ext == "bmp") {
+        ok = stbi_write_bmp_to_func(append_bytes, &encoded, w, h, 4, pixels.data());
+    } else {
+        // JPEG has no alpha.
+        std::vector<std::uint8_t> rgb(std::size_t(w) * h * 3);
+        for (std::size_t i = 0; i < std::size_t(w) * h; ++i) {
+            std::copy_n(&pixels[i * 4], 3, &rgb[i * 3]);
+        }
+        ok = stbi_write_jpg_to_func(append_bytes, &encoded, w, h, 3, rgb.data(), 95);
+    }
+    if (ok == 0) {
+        return "the image could not be encoded";
+    }
+    return write_output_file(path, encoded);
+}
+
+} // namespace
+
+std::string LocalPath(const std::string& path) {
+    std::string out = path;
+    std::replace(out.begin(), out.end(), '\\', '/');
+    return out;
+}
+
+std::string WriteBakeImage(const std::string& target, int width, int height,
+                           const std::vector<float>& rgba) {
+    const std::string path = LocalPath(target);
+    if (width <= 0 || height <= 0 || rgba.size() != std::size_t(width) * height * 4) {
+        return "Cannot write " + target + ": the image is empty";
+    }
+    const std::string ext = extension_of(path);
+    std::string error;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+        std::filesystem::create_directories(folder, ec);
+        if (ec) {
+            return "Cannot create the folder " + folder.string() + ": " + ec.message();
+        }
+    }
+    if (ext == "png") {
+        std::vector<std::uint16_t> pixels(rgba.size());
+        std::transform(rgba.begin(), rgba.end(), pixels.begin(),
+                       [](float v) { return quantize<std::uint16_t>(v, 65535.0f); });
+        error = write_png_rgba16(path, width, height, pixels);
+    } else if (ext == "exr") {
+        FloatImage image;
+        image.width = width;
+        image.height = height;
+        image.rgba = rgba;
+        error = WriteExrFile(path, image);
+    } else if (ext == "tga" || ext == "bmp" || ext == "jpg" || ext == "jpeg") {
+        error = write_8bit(path, ext, width, height, rgba);
+    } else {
+        return "Cannot write " + target + ": unknown image type \"" + ext +
+               "\" (use png, exr, tga, bmp or jpg)";
+    }
+    return error.empty() ? "" : "Cannot write " + target + ": " + error;
+}

@@ -1,0 +1,154 @@
+#include "support/temp_folder.h"
+#include "support/test_host.h"
+
+#include "host/script.h"
+#include "standalone/image_files.h"
+#include "standalone/render/bake_elements.h"
+
+#include <filesystem>
+
+namespace {
+
+constexpr Class_ID kComplete(0x4C1E6D2E, 0), kDiffuse(0x4C1E6D2F, 0), kNormals(0x4C1E6D30, 0),
+    kOcclusion(0x4C1E6D33, 0);
+
+const char* kRenderScript =
+    "bm = bitmap 16 16 \n render rendertype:#bakeSelected frame:0 to:bm vfb:true \n close bm";
+
+class RenderToTextureTest : public HostTest {
+  protected:
+    // A node with baking on in channel 1 and no dilations.
+    SceneNode* bake_node(const std::wstring& name, Object* obj) {
+        SceneNode* node = add_node(name, obj);
+        props(node).SetBakeEnabled(1);
+        props(node).SetNDilations(0);
+        return node;
+    }
+    NodeBakeProperties& props(SceneNode* node) { return node->BakeProperties(); }
+    StandaloneBakeElement* add_element(SceneNode* node, Class_ID id, const std::string& path, int w,
+                                       int h) {
+        auto* e =
+            static_cast<StandaloneBakeElement*>(core.CreateInstance(BAKE_ELEMENT_CLASS_ID, id));
+        e->SetFileType(Utf8ToWide(path).c_str());
+        e->SetOutputSz(w, h);
+        props(node).AddBakeElement(e);
+        return e;
+    }
+    static FloatImage read(const std::string& path) {
+        FloatImage img;
+        EXPECT_EQ(ReadImageFile(path, img), "") << path;
+        return img;
+    }
+    static Point3 rgb(const FloatImage& img, int x, int y) {
+        const float* p = &img.rgba[(std::size_t(y) * img.width + x) * 4];
+        return {p[0], p[1], p[2]};
+    }
+
+    TempFolder dir;
+};
+
+} // namespace
+
+TEST_F(RenderToTextureTest, EveryElementIsWrittenAtItsOwnSizeInTheFormatItsNameAsksFor) {
+    SceneNode* plane = bake_node(L"plane", grid_tri_object(2, 2));
+    add_element(plane, kDiffuse, dir.file("diffuse.png"), 16, 8);
+    add_element(plane, kNormals, dir.file("normals.exr"), 4, 4);
+    // Paths the plug-in builds use backslashes, and the folder may not exist yet.
+    add_element(plane, kOcclusion, dir.file("new") + "\\ao.tga", 8, 8);
+    StandaloneBakeElement* off = add_element(plane, kComplete, dir.file("off.png"), 8, 8);
+    off->SetEnabled(0);
+    SceneNode* other = bake_node(L"not selected", grid_tri_object(1, 1));
+    add_element(other, kDiffuse, dir.file("other.png"), 8, 8);
+    select({plane});
+
+    ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(kRenderScript).c_str(), false));
+    EXPECT_TRUE(core.messages().empty());
+    const FloatImage diffuse = read(dir.file("diffuse.png"));
+    EXPECT_EQ(diffuse.width, 16);
+    EXPECT_EQ(diffuse.height, 8);
+    EXPECT_NEAR(rgb(diffuse, 5, 5).x, 0.5f, 1e-4f); // the default grey material
+    const FloatImage normals = read(dir.file("normals.exr"));
+    EXPECT_EQ(rgb(normals, 1, 2), Point3(0.5f, 0.5f, 1.0f));
+    const FloatImage ao = read(dir.file("new/ao.tga"));
+    EXPECT_EQ(rgb(ao, 3, 3), Point3(1, 1, 1)); // nothing above an open plane
+    EXPECT_FALSE(std::filesystem::exists(dir.file("off.png")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("other.png")));
+}
+
+TEST_F(RenderToTextureTest, ChartsArePaddedByTheDilationsAndTheRestIsTheBackground) {
+    TriObject* obj = grid_tri_object(1, 1);
+    for (Point3& uv : obj->mesh.Map(1).tv) {
+        uv = uv * 0.5f; // the chart fills the lower left quarter
+    }
+    SceneNode* plane = bake_node(L"plane", obj);
+    props(plane).SetNDilations(2);
+    StandaloneBakeElement* e = add_element(plane, kDiffuse, dir.file("d.png"), 16, 16);
+    e->SetBackgroundColor(AColor(1, 0, 0, 1));
+    select({plane});
+    ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(kRenderScript).c_str(), false));
+    const FloatImage img = read(dir.file("d.png"));
+    // Rows run from the top: the chart covers x 0..7, y 8..15.
+    EXPECT_NEAR(rgb(img, 3, 12).x, 0.5f, 1e-4f);
+    EXPECT_NEAR(rgb(img, 9, 12).x, 0.5f, 1e-4f); // two rings of padding
+    EXPECT_NEAR(rgb(img, 3, 6).y, 0.5f, 1e-4f);
+    EXPECT_EQ(rgb(img, 10, 12), Point3(1, 0, 0));
+    EXPECT_EQ(rgb(img, 14, 2), Point3(1, 0, 0));
+}
+
+TEST_F(RenderToTextureTest, TheCompleteMapIsLitByTheDefaultLightAndShadowed) {
+    SceneNode* plane = bake_node(L"plane", grid_tri_object(8, 8));
+    add_element(plane, kComplete, dir.file("complete.exr"), 32, 32);
+    // A wide slab hovering over one side of the plane shades the plane below it.
+    SceneNode* slab = add_node(L"slab", box_tri_object(false, 0.3f, 1.0f, 0.05f));
+    Matrix3 tm;
+    tm.SetTrans(Point3(0.1f, 0.5f, 0.3f));
+    slab->SetObjectTM(tm);
+    select({plane});
+    ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(kRenderScript).c_str(), false));
+    const FloatImage img = read(dir.file("complete.exr"));
+    const float lit = 0.5f * (0.05f + Normalize(Point3(-0.4f, -0.6f, 0.7f)).z);
+    EXPECT_NEAR(rgb(img, 30, 30).x, lit, 1e-4f); // far from the slab
+    float darkest = 1;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            darkest = std::min(darkest, rgb(img, x, y).x);
+        }
+    }
+    EXPECT_NEAR(darkest, 0.5f * 0.05f, 1e-4f); // only the ambient light remains
+}
+
+TEST_F(RenderToTextureTest, AFailedRenderNamesTheCauseAndKeepsWhatWasWritten) {
+    SceneNode* plane = bake_node(L"plane", grid_tri_object(2, 2));
+    add_element(plane, kDiffuse, dir.file("first.png"), 8, 8);
+    StandaloneBakeElement* bad = add_element(plane, kDiffuse, dir.file("second.png"), 0, 8);
+    select({plane});
+    const std::wstring script = Utf8ToWide(kRenderScript);
+    EXPECT_FALSE(ExecuteMAXScriptScript(script.c_str(), false));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("first.png")));
+    ASSERT_EQ(core.messages().size(), 1u);
+    EXPECT_NE(message_texts()[0].find("has the output size 0 x 8"), std::string::npos);
+
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {dir.file("x.gif"), "unknown image type \"gif\""},
+        {dir.file("first.png") + "/inside.png", "Cannot create the folder"}};
+    for (const auto& [path, cause] : cases) {
+        bad->SetOutputSz(100000, 8);
+        core.ClearMessages();
+        EXPECT_FALSE(ExecuteMAXScriptScript(script.c_str(), true));
+        EXPECT_TRUE(core.messages().empty()); // quiet
+        bad->SetOutputSz(8, 8);
+        bad->SetFileType(Utf8ToWide(path).c_str());
+        EXPECT_FALSE(ExecuteMAXScriptScript(script.c_str(), false));
+        ASSERT_FALSE(core.messages().empty());
+        EXPECT_NE(WideToUtf8(core.messages().back().text).find(cause), std::string::npos)
+            << WideToUtf8(core.messages().back().text);
+    }
+    // An object without coordinates in the bake channel has nothing to bake into.
+    props(plane).SetBakeMapChannel(3);
+    core.ClearMessages();
+    EXPECT_FALSE(ExecuteMAXScriptScript(script.c_str(), false));
+    EXPECT_NE(message_texts()[0].find("no texture coordinates in map channel 3"),
+              std::string::npos);
+    // Only baking renders here.
+    EXPECT_FALSE(ExecuteMAXScriptScript(L"render frame:0", true));
+}
