@@ -4,6 +4,8 @@
 #include "standalone/glb_file.h"
 #include "standalone/node_ops.h"
 #include "standalone/output_file.h"
+#include "standalone/render/bake_mesh.h"
+#include "standalone/render/tangent_frames.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,23 +51,61 @@ struct KeyHash {
 };
 
 // The node's mesh as glTF vertices: one per distinct combination of a
-// corner's position and its UVs in sets 0 .. sets-1 (channel s + 1, zeros
-// where the channel is missing). Faces naming missing vertices are left out,
-// so what is written is consistent whatever the scene holds.
-GlbMesh glb_mesh(const Mesh& m, int sets) {
+// corner's position, its shading normal, its tangent frame in the tangent
+// channel and its UVs in sets 0 .. sets-1 (channel s + 1, zeros where the
+// channel is missing). Faces naming missing vertices are left out, so what
+// is written is consistent whatever the scene holds.
+GlbMesh glb_mesh(const Mesh& m, int sets, int tangentChannel) {
     GlbMesh out;
     const auto nv = static_cast<DWORD>(m.verts.size());
+    // The corners as the renderer sees them, in object space, so that the
+    // tangents written are the frames tangent-space normal maps were baked in.
+    std::vector<int> faces;
+    for (int f = 0; f < m.getNumFaces(); ++f) {
+        const Face& face = m.faces[static_cast<std::size_t>(f)];
+        if (face.v[0] < nv && face.v[1] < nv && face.v[2] < nv) {
+            faces.push_back(f);
+        }
+    }
+    const std::vector<Point3> normals = CornerNormals(m, m.verts);
+    BakeMesh corners;
+    const bool tangents =
+        tangentChannel > 0 && tangentChannel < m.getNumMaps() && m.mapSupport(tangentChannel);
+    for (int f : faces) {
+        for (int k = 0; k < 3; ++k) {
+            const std::size_t c = std::size_t(f) * 3 + std::size_t(k);
+            corners.position.push_back(m.verts[m.faces[std::size_t(f)].v[k]]);
+            // A corner of a face without area has no normal; glTF needs a unit one.
+            corners.normal.push_back(normals[c].Length() > 0 ? normals[c] : Point3(0, 0, 1));
+            Point2 uv;
+            if (tangents) {
+                const DWORD tv = m.mapFaces(tangentChannel)[f].t[k];
+                if (tv < static_cast<DWORD>(m.getNumMapVerts(tangentChannel))) {
+                    uv = Point2(m.mapVerts(tangentChannel)[tv].x, m.mapVerts(tangentChannel)[tv].y);
+                }
+            }
+            corners.uv.push_back(uv);
+        }
+    }
+    TangentFrames frames;
+    if (tangents) {
+        frames = ComputeTangentFrames(corners);
+    }
     std::unordered_map<std::vector<std::uint32_t>, std::uint32_t, KeyHash> vertex_of;
     std::vector<std::uint32_t> key;
     std::vector<float> uv(2 * static_cast<std::size_t>(sets));
     out.texcoords.resize(static_cast<std::size_t>(sets));
-    for (int f = 0; f < m.getNumFaces(); ++f) {
+    for (std::size_t i = 0; i < faces.size(); ++i) {
+        const int f = faces[i];
         const Face& face = m.faces[static_cast<std::size_t>(f)];
-        if (face.v[0] >= nv || face.v[1] >= nv || face.v[2] >= nv) {
-            continue;
-        }
         for (int k = 0; k < 3; ++k) {
-            key.assign(1, face.v[k]);
+            const std::size_t c = i * 3 + std::size_t(k);
+            const Point3& n = corners.normal[c];
+            key.assign({face.v[k], bits(n.x), bits(n.y), bits(n.z)});
+            if (tangents) {
+                const Point3& t = frames.tangent[c];
+                key.insert(key.end(), {bits(t.x), bits(t.y), bits(t.z), bits(frames.sign[c])});
+            }
             for (int s = 0; s < sets; ++s) {
                 const int ch = s + 1;
                 float u = 0, v = 0;
@@ -87,6 +127,11 @@ GlbMesh glb_mesh(const Mesh& m, int sets) {
             if (fresh) {
                 const Point3& p = m.verts[face.v[k]];
                 out.positions.insert(out.positions.end(), {p.x, p.y, p.z});
+                out.normals.insert(out.normals.end(), {n.x, n.y, n.z});
+                if (tangents) {
+                    const Point3& t = frames.tangent[c];
+                    out.tangents.insert(out.tangents.end(), {t.x, t.y, t.z, frames.sign[c]});
+                }
                 for (int s = 0; s < sets; ++s) {
                     auto& set = out.texcoords[static_cast<std::size_t>(s)];
                     set.push_back(uv[2 * static_cast<std::size_t>(s)]);
@@ -113,7 +158,7 @@ ExportResult write_to(ExportResult r, const std::string& path) {
 
 } // namespace
 
-ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t) {
+ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, int tangentChannel) {
     ExportResult result;
     std::vector<GlbMesh> meshes;
     std::set<int> lost;
@@ -132,7 +177,7 @@ ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t) {
                 }
             }
         }
-        GlbMesh mesh = glb_mesh(m, sets);
+        GlbMesh mesh = glb_mesh(m, sets, tangentChannel);
         if (mesh.indices.empty()) {
             continue;
         }
@@ -140,6 +185,8 @@ ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t) {
         mesh.matrix = column_major(node->GetObjectTM(t));
         const bool all_finite =
             std::all_of(mesh.positions.begin(), mesh.positions.end(), finite_number) &&
+            std::all_of(mesh.normals.begin(), mesh.normals.end(), finite_number) &&
+            std::all_of(mesh.tangents.begin(), mesh.tangents.end(), finite_number) &&
             std::all_of(mesh.matrix.begin(), mesh.matrix.end(), finite_number) &&
             std::all_of(mesh.texcoords.begin(), mesh.texcoords.end(), [](const auto& set) {
                 return std::all_of(set.begin(), set.end(), finite_number);
@@ -163,8 +210,9 @@ ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t) {
     return result;
 }
 
-ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, const std::string& path) {
-    ExportResult r = export_glb(nodes, t);
+ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, const std::string& path,
+                        int tangentChannel) {
+    ExportResult r = export_glb(nodes, t, tangentChannel);
     if (!r.ok) {
         r.error = "Cannot export '" + path + "': " + r.error;
     }

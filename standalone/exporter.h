@@ -6,8 +6,12 @@
 // below the highest exported one is written as zeros to keep the others at
 // their numbers; nothing is written above it. Readers take at most eight
 // sets, so channels 9 to 99 are not exported; `lost_channels` names them.
-// A glTF vertex is a distinct combination of a corner's position and its
-// UVs in every exported set: corners are split wherever any of them differ.
+// Every vertex has the normal the host shades with (smoothing groups) and,
+// when the mesh has the tangent channel, the tangent frame tangent-space
+// normal maps baked into that channel are read in (TANGENT, w the
+// handedness). A glTF vertex is a distinct combination of a corner's
+// position, normal, tangent and UVs in every exported set: corners are split
+// wherever any of them differ.
 #pragma once
 
 #include "host/interface.h"
@@ -26,9 +30,10 @@ struct ExportResult {
     std::vector<std::uint8_t> bytes; // the file, when exported to memory
 };
 
-ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t);
+ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, int tangentChannel = 1);
 // The same, written to `path` (through an OutputFile).
-ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, const std::string& path);
+ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, const std::string& path,
+                        int tangentChannel = 1);
 
 // One OBJ of the evaluated meshes: world-space positions, one `vt` per map
 // vertex of `channel` (so UV charts stay apart), `f v/vt` per triangle.

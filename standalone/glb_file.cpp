@@ -84,6 +84,18 @@ std::vector<std::uint8_t> glb_bytes(const std::vector<GlbMesh>& meshes) {
             "\"POSITION\":" +
             std::to_string(json.add(append_array(bin, mesh.positions), mesh.positions.size() * 4,
                                     kArrayBuffer, kFloat, vertices, "VEC3", bounds));
+        if (!mesh.normals.empty()) {
+            attributes +=
+                ",\"NORMAL\":" +
+                std::to_string(json.add(append_array(bin, mesh.normals), mesh.normals.size() * 4,
+                                        kArrayBuffer, kFloat, vertices, "VEC3"));
+        }
+        if (!mesh.tangents.empty()) {
+            attributes +=
+                ",\"TANGENT\":" +
+                std::to_string(json.add(append_array(bin, mesh.tangents), mesh.tangents.size() * 4,
+                                        kArrayBuffer, kFloat, vertices, "VEC4"));
+        }
         for (std::size_t s = 0; s < mesh.texcoords.size(); ++s) {
             attributes += ",\"TEXCOORD_" + std::to_string(s) + "\":" +
                           std::to_string(json.add(append_array(bin, mesh.texcoords[s]),

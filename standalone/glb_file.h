@@ -1,5 +1,5 @@
-// glTF 2.0 binary files (.glb) of plain triangle meshes: positions, texture
-// coordinate sets and 32-bit indices, one node per mesh under one scene.
+// glTF 2.0 binary files (.glb) of plain triangle meshes: positions, normals,
+// tangents, texture coordinate sets and 32-bit indices, one node per mesh under one scene.
 //
 // Written by hand rather than through a general exporter: a generic
 // exporter joins vertices it considers identical by its own rules (which
@@ -17,6 +17,8 @@ struct GlbMesh {
     // Column-major 4 x 4 transform of the node (glTF's `matrix`).
     std::array<float, 16> matrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     std::vector<float> positions; // 3 per vertex
+    std::vector<float> normals;   // 3 per vertex, unit length; or none
+    std::vector<float> tangents;  // 4 per vertex: unit direction and handedness; or none
     // Set s becomes TEXCOORD_s; 2 per vertex each, in glTF's orientation
     // (v down from the top of the image).
     std::vector<std::vector<float>> texcoords;

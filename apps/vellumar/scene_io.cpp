@@ -110,7 +110,7 @@ bool stage_export(StandaloneCore& core, const std::string& path, int channel, in
         nodes.push_back(node.get());
     }
     const ExportResult r = is_obj_path(path) ? export_obj(nodes, core.GetTime(), channel)
-                                             : export_glb(nodes, core.GetTime());
+                                             : export_glb(nodes, core.GetTime(), channel);
     if (!r.ok) {
         std::fprintf(stderr, "vellumar: Cannot export '%s': %s\n", path.c_str(), r.error.c_str());
         return false;

@@ -11,15 +11,17 @@ bool finite(const Point3& p) {
     return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
 
-// Corner normals as the host shades them: a corner averages the (area
-// weighted) normals of the faces around its vertex that share a smoothing
-// group with its own face; a face without groups is flat.
-std::vector<Point3> corner_normals(const Mesh& m, const std::vector<Point3>& world) {
+} // namespace
+
+std::vector<Point3> CornerNormals(const Mesh& m, const std::vector<Point3>& world) {
     const std::size_t nf = m.faces.size();
     std::vector<Point3> face_n(nf);
     std::vector<std::vector<std::size_t>> around(world.size());
     for (std::size_t f = 0; f < nf; ++f) {
         const Face& face = m.faces[f];
+        if (face.v[0] >= world.size() || face.v[1] >= world.size() || face.v[2] >= world.size()) {
+            continue;
+        }
         const Point3 &a = world[face.v[0]], &b = world[face.v[1]], &c = world[face.v[2]];
         face_n[f] = CrossProd(b - a, c - a); // length = twice the area: the weight
         for (int k = 0; k < 3; ++k) {
@@ -31,7 +33,7 @@ std::vector<Point3> corner_normals(const Mesh& m, const std::vector<Point3>& wor
         const Face& face = m.faces[f];
         for (int k = 0; k < 3; ++k) {
             Point3 n = face_n[f];
-            if (face.smGroup != 0) {
+            if (face.smGroup != 0 && face.v[k] < world.size()) {
                 n = Point3();
                 for (std::size_t g : around[face.v[k]]) {
                     if ((m.faces[g].smGroup & face.smGroup) != 0) {
@@ -44,6 +46,8 @@ std::vector<Point3> corner_normals(const Mesh& m, const std::vector<Point3>& wor
     }
     return out;
 }
+
+namespace {
 
 // The face's three corners in a shading channel; a channel the mesh lacks
 // stays empty, a corner with a bad index reads (0, 0).
@@ -77,7 +81,7 @@ BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel,
     for (std::size_t v = 0; v < world.size(); ++v) {
         world[v] = tm.PointTransform(m.verts[v]);
     }
-    const std::vector<Point3> normals = corner_normals(m, world);
+    const std::vector<Point3> normals = CornerNormals(m, world);
     out.shadeChannel = shadeChannels;
     out.shadeUV.resize(shadeChannels.size());
     const UVVert* tv = m.mapVerts(channel);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/inode.h"
+#include "host/mesh.h"
 
 #include <vector>
 
@@ -19,6 +20,13 @@ struct BakeMesh {
 
     std::size_t TriangleCount() const { return uv.size() / 3; }
 };
+
+// Corner normals as the host shades them, three per face, from the mesh's
+// vertices placed at `positions`: a corner averages the area-weighted
+// normals of the faces around its vertex that share a smoothing group with
+// its own face; a face without groups is flat. Faces naming a missing
+// vertex get zero normals.
+std::vector<Point3> CornerNormals(const Mesh& m, const std::vector<Point3>& positions);
 
 // The node's evaluated mesh at time t; empty when the node has no mesh or
 // the channel holds no UVs. shadeChannels: the map channels the material

@@ -1,6 +1,8 @@
 #include "standalone/exporter.h"
 #include "standalone/glb_file.h"
 #include "standalone/importer.h"
+#include "standalone/render/bake_mesh.h"
+#include "standalone/render/tangent_frames.h"
 #include "support/test_host.h"
 #include "unwrap/unwrapper.h"
 
@@ -48,10 +50,22 @@ TEST_F(ExportTest, OrganicAtlasInChannel2ReadsBackCornerForCornerWithItsCoverage
     const Mesh m = evaluated_mesh(duck);
     ASSERT_TRUE(m.mapSupport(1));
     ASSERT_TRUE(m.mapSupport(2));
-    const ExportResult r = export_glb({duck}, 0);
+    const ExportResult r = export_glb({duck}, 0, 2);
     ASSERT_TRUE(r.ok) << r.error;
     Assimp::Importer importer;
     const aiScene* s = read_back(importer, r.bytes);
+    // The frames normal maps of the atlas are baked in, corner for corner.
+    const std::vector<Point3> normals = CornerNormals(m, m.verts);
+    BakeMesh corners;
+    for (int f = 0; f < m.getNumFaces(); ++f) {
+        for (int k = 0; k < 3; ++k) {
+            corners.position.push_back(m.verts[m.faces[std::size_t(f)].v[k]]);
+            corners.normal.push_back(normals[std::size_t(f) * 3 + std::size_t(k)]);
+            const UVVert& uv = m.mapVerts(2)[m.mapFaces(2)[f].t[k]];
+            corners.uv.emplace_back(uv.x, uv.y);
+        }
+    }
+    const TangentFrames frames = ComputeTangentFrames(corners);
     ASSERT_NE(s, nullptr) << importer.GetErrorString();
     ASSERT_EQ(s->mNumMeshes, 1u);
     const aiMesh* out = s->mMeshes[0];
@@ -68,6 +82,14 @@ TEST_F(ExportTest, OrganicAtlasInChannel2ReadsBackCornerForCornerWithItsCoverage
             const aiVector3D& p = out->mVertices[face.mIndices[k]];
             const Point3& q = m.verts[m.faces[static_cast<std::size_t>(f)].v[k]];
             ASSERT_EQ(p, aiVector3D(q.x, q.y, q.z)) << "face " << f << " corner " << k;
+            const std::size_t c = std::size_t(f) * 3 + std::size_t(k);
+            const aiVector3D& n = out->mNormals[face.mIndices[k]];
+            const aiVector3D& t = out->mTangents[face.mIndices[k]];
+            ASSERT_EQ(n, aiVector3D(normals[c].x, normals[c].y, normals[c].z));
+            ASSERT_EQ(t, aiVector3D(frames.tangent[c].x, frames.tangent[c].y, frames.tangent[c].z));
+            // The reader builds the bitangent from the handedness.
+            const aiVector3D b = (n ^ t) * frames.sign[c];
+            ASSERT_NEAR((out->mBitangents[face.mIndices[k]] - b).Length(), 0.0f, 1e-5f);
         }
         for (unsigned set = 0; set < 2; ++set) {
             const int ch = static_cast<int>(set) + 1;
