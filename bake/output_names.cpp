@@ -45,3 +45,19 @@ std::string EntryOutputName(const BakeElementEntry& entry, const std::string& gr
     const std::size_t start = file_name_start(name);
     return name.substr(0, start) + groupName + "_" + name.substr(start);
 }
+
+bool BakesFrameRange() {
+    const UnwrapSettings& s = settings();
+    return s.bakerange && s.bakerangeto - s.bakerangefrom > 0;
+}
+
+std::string MapFrameOutputName(const std::string& name, int mapCount, int mapIndex, int frame) {
+    std::string out = name;
+    if (mapCount > 1) {
+        out = InsertBeforeExtension(out, "_" + std::to_string(mapIndex));
+    }
+    if (BakesFrameRange()) {
+        out = InsertBeforeExtension(out, "_" + FrameText(frame));
+    }
+    return out;
+}

@@ -23,3 +23,11 @@ std::string EntryOutputName(const BakeElementEntry& entry, const std::string& gr
 
 // The last path component, whichever separator the path uses.
 std::string FileNamePart(const std::string& path);
+
+// Whether the bake settings ask for a range of more than one frame, whose
+// images then carry the frame in their names.
+bool BakesFrameRange();
+
+// The name with "_" + map index inserted when the group has several maps,
+// then "_" + the frame (FrameText) when a range of frames is baked.
+std::string MapFrameOutputName(const std::string& name, int mapCount, int mapIndex, int frame);

@@ -25,9 +25,17 @@ class Interface {
   public:
     virtual ~Interface() = default;
     virtual TimeValue GetTime() = 0;
+    virtual void SetTime(TimeValue t, BOOL redraw = 1) = 0;
     virtual int GetTicksPerFrame() = 0;
     virtual int GetSelNodeCount() = 0;
     virtual INode* GetSelNode(int i) = 0;
+    // While the selection is frozen (locked), it does not change.
+    virtual void ClearNodeSelection(BOOL redraw = 1) = 0;
+    // clearSel: the node replaces the selection instead of joining it.
+    virtual void SelectNode(INode* node, int clearSel = 1) = 0;
+    virtual BOOL SelectionFrozen() = 0;
+    virtual void FreezeSelection() = 0;
+    virtual void ThawSelection() = 0;
     virtual INode* GetINodeByHandle(ULONG handle) = 0;
     // A new instance of a registered class, or nullptr.
     virtual void* CreateInstance(SClass_ID superID, Class_ID classID) = 0;

@@ -1,49 +1,209 @@
 #include "standalone/bitmaps.h"
 
 #include "host/text.h"
+#include "standalone/image_files.h"
 #include "standalone/png_file.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 
-MemoryBitmap::MemoryBitmap(int width, int height, std::vector<DisplayedImage>* windows,
-                           DisplayTarget* target)
-    : width_(width), height_(height),
-      rgba_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0),
-      windows_(windows), target_(target) {}
+namespace {
+
+std::string lower_extension(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t point = path.rfind('.');
+    if (point == std::string::npos || (slash != std::string::npos && point < slash)) {
+        return "";
+    }
+    std::string ext = path.substr(point);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+std::uint16_t to_16bit(float f) {
+    if (!(f > 0.0f)) {
+        return 0;
+    }
+    return f >= 1.0f ? 65535 : static_cast<std::uint16_t>(std::lround(f * 65535.0f));
+}
+
+} // namespace
+
+MemoryBitmap* BitmapStore::Add(std::unique_ptr<MemoryBitmap> bitmap) {
+    bitmaps_.push_back(std::move(bitmap));
+    return bitmaps_.back().get();
+}
+
+void BitmapStore::Release(MemoryBitmap* bitmap) {
+    if (bitmap->displayed()) {
+        return;
+    }
+    std::erase_if(bitmaps_, [bitmap](const auto& b) { return b.get() == bitmap; });
+}
+
+MemoryBitmap::MemoryBitmap(int width, int height, bool hdr, std::vector<DisplayedImage>* windows,
+                           DisplayTarget* target, BitmapStore* store)
+    : width_(width), height_(height), hdr_(hdr), windows_(windows), target_(target), store_(store) {
+    const std::size_t n = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+    if (hdr_) {
+        linear_.assign(n, 0.0f);
+    } else {
+        rgba_.assign(n, 0);
+    }
+}
 
 int MemoryBitmap::Fill(const BMM_Color_64& c) {
-    for (std::size_t i = 0; i < rgba_.size(); i += 4) {
-        rgba_[i] = c.r;
-        rgba_[i + 1] = c.g;
-        rgba_[i + 2] = c.b;
-        rgba_[i + 3] = c.a;
+    for (int y = 0; y < height_; ++y) {
+        for (int x = 0; x < width_; ++x) {
+            PutPixels(x, y, 1, &c);
+        }
     }
     return 1;
 }
 
 int MemoryBitmap::PutPixels(int x, int y, int count, const BMM_Color_64* pixels) {
-    if (y < 0 || y >= height_ || x < 0 || count < 0 || x + count > width_) {
+    if (!in_range(x, y, count)) {
         return 0;
     }
     for (int i = 0; i < count; ++i) {
-        const std::size_t at = (static_cast<std::size_t>(y) * width_ + x + i) * 4;
-        rgba_[at] = pixels[i].r;
-        rgba_[at + 1] = pixels[i].g;
-        rgba_[at + 2] = pixels[i].b;
-        rgba_[at + 3] = pixels[i].a;
+        const BMM_Color_64& p = pixels[i];
+        const std::size_t k = at(x + i, y);
+        if (hdr_) {
+            linear_[k] = p.r / 65535.0f;
+            linear_[k + 1] = p.g / 65535.0f;
+            linear_[k + 2] = p.b / 65535.0f;
+            linear_[k + 3] = p.a / 65535.0f;
+        } else {
+            rgba_[k] = p.r;
+            rgba_[k + 1] = p.g;
+            rgba_[k + 2] = p.b;
+            rgba_[k + 3] = p.a;
+        }
     }
     return 1;
 }
 
 int MemoryBitmap::GetPixels(int x, int y, int count, BMM_Color_64* pixels) {
-    if (y < 0 || y >= height_ || x < 0 || count < 0 || x + count > width_) {
+    if (!in_range(x, y, count)) {
         return 0;
     }
     for (int i = 0; i < count; ++i) {
-        const std::size_t at = (static_cast<std::size_t>(y) * width_ + x + i) * 4;
-        pixels[i] = {rgba_[at], rgba_[at + 1], rgba_[at + 2], rgba_[at + 3]};
+        const std::size_t k = at(x + i, y);
+        if (hdr_) {
+            pixels[i] = {to_16bit(linear_[k]), to_16bit(linear_[k + 1]), to_16bit(linear_[k + 2]),
+                         to_16bit(linear_[k + 3])};
+        } else {
+            pixels[i] = {rgba_[k], rgba_[k + 1], rgba_[k + 2], rgba_[k + 3]};
+        }
     }
     return 1;
+}
+
+int MemoryBitmap::GetLinearPixels(int x, int y, int count, BMM_Color_fl* pixels) {
+    if (!in_range(x, y, count)) {
+        return 0;
+    }
+    for (int i = 0; i < count; ++i) {
+        const std::size_t k = at(x + i, y);
+        if (hdr_) {
+            pixels[i] = {linear_[k], linear_[k + 1], linear_[k + 2], linear_[k + 3]};
+        } else {
+            pixels[i] = {rgba_[k] / 65535.0f, rgba_[k + 1] / 65535.0f, rgba_[k + 2] / 65535.0f,
+                         rgba_[k + 3] / 65535.0f};
+        }
+    }
+    return 1;
+}
+
+int MemoryBitmap::PutLinearPixels(int x, int y, int count, const BMM_Color_fl* pixels) {
+    if (!in_range(x, y, count)) {
+        return 0;
+    }
+    for (int i = 0; i < count; ++i) {
+        const BMM_Color_fl& p = pixels[i];
+        const std::size_t k = at(x + i, y);
+        if (hdr_) {
+            linear_[k] = p.r;
+            linear_[k + 1] = p.g;
+            linear_[k + 2] = p.b;
+            linear_[k + 3] = p.a;
+        } else {
+            rgba_[k] = to_16bit(p.r);
+            rgba_[k + 1] = to_16bit(p.g);
+            rgba_[k + 2] = to_16bit(p.b);
+            rgba_[k + 3] = to_16bit(p.a);
+        }
+    }
+    return 1;
+}
+
+std::vector<std::uint16_t> MemoryBitmap::as_16bit() const {
+    if (!hdr_) {
+        return rgba_;
+    }
+    std::vector<std::uint16_t> out(linear_.size());
+    std::transform(linear_.begin(), linear_.end(), out.begin(), to_16bit);
+    return out;
+}
+
+BMMRES MemoryBitmap::OpenOutput(BitmapInfo* bi) {
+    if (bi == nullptr) {
+        return BMMRES_INTERNALERROR;
+    }
+    const std::string path = host_file_path(bi->Name());
+    const std::string ext = lower_extension(path);
+    if (ext != ".png" && ext != ".exr") {
+        output_error_ = "no image format for '" + path + "'";
+        return BMMRES_INVALIDFORMAT;
+    }
+    outputs_.push_back(path);
+    return BMMRES_SUCCESS;
+}
+
+BMMRES MemoryBitmap::Write(BitmapInfo* bi, DWORD) {
+    if (bi == nullptr) {
+        return BMMRES_INTERNALERROR;
+    }
+    const std::string path = host_file_path(bi->Name());
+    if (std::find(outputs_.begin(), outputs_.end(), path) == outputs_.end()) {
+        output_error_ = "'" + path + "' is not open for output";
+        return BMMRES_INTERNALERROR;
+    }
+    if (lower_extension(path) == ".exr") {
+        FloatImage image;
+        image.width = width_;
+        image.height = height_;
+        image.rgba.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4);
+        std::vector<BMM_Color_fl> row(static_cast<std::size_t>(width_));
+        for (int y = 0; y < height_; ++y) {
+            GetLinearPixels(0, y, width_, row.data());
+            for (int x = 0; x < width_; ++x) {
+                const BMM_Color_fl& p = row[static_cast<std::size_t>(x)];
+                image.rgba[at(x, y)] = p.r;
+                image.rgba[at(x, y) + 1] = p.g;
+                image.rgba[at(x, y) + 2] = p.b;
+                image.rgba[at(x, y) + 3] = p.a;
+            }
+        }
+        output_error_ = WriteExrFile(path, image);
+    } else {
+        output_error_ = write_png_rgba16(path, width_, height_, as_16bit());
+    }
+    return output_error_.empty() ? BMMRES_SUCCESS : BMMRES_IOERROR;
+}
+
+BMMRES MemoryBitmap::Close(BitmapInfo* bi, int) {
+    if (bi == nullptr) {
+        return BMMRES_INTERNALERROR;
+    }
+    const auto it = std::find(outputs_.begin(), outputs_.end(), host_file_path(bi->Name()));
+    if (it == outputs_.end()) {
+        return BMMRES_INTERNALERROR;
+    }
+    outputs_.erase(it);
+    return BMMRES_SUCCESS;
 }
 
 int MemoryBitmap::Display(const MCHAR* title, int, BOOL, BOOL) {
@@ -57,14 +217,46 @@ int MemoryBitmap::Display(const MCHAR* title, int, BOOL, BOOL) {
         shown.path = folder + "/" + file_name_for_title(shown.title) + ".png";
     }
     if (target_ != nullptr && target_->hold) {
-        shown.error = png_rgba16(width_, height_, rgba_, shown.png);
+        shown.error = png_rgba16(width_, height_, as_16bit(), shown.png);
     } else {
-        shown.error = write_png_rgba16(shown.path, width_, height_, rgba_);
+        shown.error = write_png_rgba16(shown.path, width_, height_, as_16bit());
     }
     if (windows_ != nullptr) {
         windows_->push_back(shown);
     }
+    displayed_ = true;
     return shown.error.empty() ? 1 : 0;
+}
+
+void MemoryBitmap::DeleteThis() {
+    if (store_ != nullptr) {
+        store_->Release(this);
+    } else {
+        delete this;
+    }
+}
+
+std::unique_ptr<MemoryBitmap> MemoryBitmap::FromFile(const std::string& path,
+                                                     std::vector<DisplayedImage>* windows,
+                                                     DisplayTarget* target, BitmapStore* store,
+                                                     std::string& error) {
+    FloatImage image;
+    error = ReadImageFile(path, image);
+    if (!error.empty()) {
+        return nullptr;
+    }
+    const bool hdr = lower_extension(path) == ".exr";
+    auto bitmap =
+        std::make_unique<MemoryBitmap>(image.width, image.height, hdr, windows, target, store);
+    std::vector<BMM_Color_fl> row(static_cast<std::size_t>(image.width));
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const float* p = &image.rgba[bitmap->at(x, y)];
+            row[static_cast<std::size_t>(x)] = {p[0], p[1], p[2], p[3]};
+        }
+        bitmap->PutLinearPixels(0, y, image.width, row.data());
+    }
+    return bitmap;
 }
 
 std::string file_name_for_title(const std::wstring& title) {
@@ -77,4 +269,10 @@ std::string file_name_for_title(const std::wstring& title) {
         },
         '_');
     return name.empty() ? std::string("image") : name;
+}
+
+std::string host_file_path(const std::wstring& name) {
+    std::string path = WideToUtf8(name);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
 }

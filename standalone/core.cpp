@@ -9,6 +9,7 @@
 #include "standalone/render/render_to_texture.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -111,6 +112,31 @@ void* StandaloneCore::CreateInstance(SClass_ID superID, Class_ID classID) {
     return nullptr;
 }
 
+void StandaloneCore::SetTime(TimeValue t, BOOL redraw) {
+    time_ = t;
+    if (redraw != 0) {
+        RedrawViews(t);
+    }
+}
+
+void StandaloneCore::ClearNodeSelection(BOOL) {
+    if (!selection_frozen_) {
+        selection_.clear();
+    }
+}
+
+void StandaloneCore::SelectNode(INode* node, int clearSel) {
+    if (selection_frozen_ || node == nullptr) {
+        return;
+    }
+    if (clearSel != 0) {
+        selection_.clear();
+    }
+    if (std::find(selection_.begin(), selection_.end(), node) == selection_.end()) {
+        selection_.push_back(node);
+    }
+}
+
 Bitmap* StandaloneCore::Create(BitmapInfo* bi) {
     // Beyond 2^28 pixels a template is no longer an image anyone can open.
     constexpr long long kMaxPixels = 1ll << 28;
@@ -118,9 +144,35 @@ Bitmap* StandaloneCore::Create(BitmapInfo* bi) {
         static_cast<long long>(bi->Width()) * bi->Height() > kMaxPixels) {
         return nullptr;
     }
-    windows_.push_back(
-        std::make_unique<MemoryBitmap>(bi->Width(), bi->Height(), &displayed_, &display_));
-    return windows_.back().get();
+    const bool hdr = bi->Type() == BMM_FLOAT_RGBA_32;
+    return bitmaps_.Add(std::make_unique<MemoryBitmap>(bi->Width(), bi->Height(), hdr, &displayed_,
+                                                       &display_, &bitmaps_));
+}
+
+Bitmap* StandaloneCore::Load(BitmapInfo* bi, BMMRES* status) {
+    auto answer = [status](BMMRES r) {
+        if (status != nullptr) {
+            *status = r;
+        }
+    };
+    if (bi == nullptr) {
+        answer(BMMRES_INTERNALERROR);
+        return nullptr;
+    }
+    const std::string path = host_file_path(bi->Name());
+    std::string error;
+    std::unique_ptr<MemoryBitmap> loaded =
+        MemoryBitmap::FromFile(path, &displayed_, &display_, &bitmaps_, error);
+    if (!loaded) {
+        std::error_code ec;
+        answer(std::filesystem::exists(path, ec) ? BMMRES_INVALIDFORMAT : BMMRES_FILENOTFOUND);
+        return nullptr;
+    }
+    bi->SetWidth(loaded->Width());
+    bi->SetHeight(loaded->Height());
+    bi->SetType(loaded->IsHighDynamicRange() != 0 ? BMM_FLOAT_RGBA_32 : BMM_TRUE_64);
+    answer(BMMRES_SUCCESS);
+    return bitmaps_.Add(std::move(loaded));
 }
 
 const MCHAR* StandaloneCore::GetDir(int which) {

@@ -29,7 +29,6 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
 
     Scene& scene() { return *scene_; }
     void SetSelection(std::vector<INode*> nodes) { selection_ = std::move(nodes); }
-    void SetTime(TimeValue t) { time_ = t; }
     void RegisterClass(ClassDesc* desc) { classes_.push_back(desc); }
     // The renderer production renders use (not owned); nullptr restores the
     // host's default scanline renderer.
@@ -48,9 +47,15 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
 
     // Interface.
     TimeValue GetTime() override { return time_; }
+    void SetTime(TimeValue t, BOOL redraw = 1) override;
     int GetTicksPerFrame() override { return 160; }
     int GetSelNodeCount() override { return static_cast<int>(selection_.size()); }
     INode* GetSelNode(int i) override;
+    void ClearNodeSelection(BOOL redraw = 1) override;
+    void SelectNode(INode* node, int clearSel = 1) override;
+    BOOL SelectionFrozen() override { return selection_frozen_ ? 1 : 0; }
+    void FreezeSelection() override { selection_frozen_ = true; }
+    void ThawSelection() override { selection_frozen_ = false; }
     INode* GetINodeByHandle(ULONG handle) override { return scene_->NodeByHandle(handle); }
     void* CreateInstance(SClass_ID superID, Class_ID classID) override;
     ClassDirectory& GetClassDirectory() override { return *this; }
@@ -66,11 +71,15 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     INode* GetRootNode() override { return scene_->Root(); }
     BitmapManager& GetBitmapManager() override { return *this; }
 
-    // BitmapManager: bitmaps in memory; a display window writes its image
+    // BitmapManager: bitmaps in memory, 16 bits per channel or floats (for
+    // BMM_FLOAT_RGBA_32 and EXR files); a display window writes its image
     // into the output folder (or to the path set for the next window), or
     // only encodes it when images are held (the tool writes them once it
     // knows the run went through).
     Bitmap* Create(BitmapInfo* bi) override;
+    Bitmap* Load(BitmapInfo* bi, BMMRES* status = nullptr) override;
+    // Bitmaps handed out and not deleted yet, window images included.
+    std::size_t live_bitmaps() const { return bitmaps_.size(); }
     void SetOutputFolder(std::string folder) { display_.folder = std::move(folder); }
     void SetNextDisplayPath(std::string path) { display_.next_path = std::move(path); }
     void SetHoldDisplayedImages(bool hold) { display_.hold = hold; }
@@ -105,7 +114,8 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     std::wstring image_dir_ = L"images";
     DisplayTarget display_;
     std::vector<DisplayedImage> displayed_;
-    std::vector<std::unique_ptr<Bitmap>> windows_; // bitmaps stay with their windows
+    BitmapStore bitmaps_;
+    bool selection_frozen_ = false;
     ScriptRunner scripts_;
     Interface* previous_ = nullptr;
 };

@@ -1,0 +1,145 @@
+#include "bake/bake_run.h"
+
+#include "bake/bake_selection.h"
+#include "bake/merge_object_images.h"
+#include "bake/pass_mode.h"
+#include "bake/prepare_objects.h"
+#include "bake/render_selection.h"
+#include "bake/renderer_kind.h"
+
+#include "host/interface.h"
+#include "host/text.h"
+#include "modifier/unwrap_groups.h"
+#include "modifier/vellumar_modifier.h"
+#include "settings/settings.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string group_name(std::uint64_t groupKey) {
+    for (const ScannedNode& s : ScanNodes(groupKey)) {
+        if (const UnwrapUVSet* set = s.modifier->FindUVSet(groupKey)) {
+            return set->groupName;
+        }
+    }
+    return "unnamed";
+}
+
+std::vector<INode*> on_map(const std::vector<INode*>& objects, std::uint64_t groupKey, int m) {
+    std::vector<INode*> out;
+    std::copy_if(objects.begin(), objects.end(), std::back_inserter(out),
+                 [&](INode* node) { return NodeMapIndex(node, groupKey) == m; });
+    return out;
+}
+
+// Renders every map; the failed mode's text, or "" when all went through.
+std::string render_maps(const std::vector<INode*>& objects, std::uint64_t groupKey, PassMode mode,
+                        int mapCount, int frame) {
+    const bool oneByOne = mode == PerObject && !settings().netrender;
+    // Every map, not only as many as there are objects: a map whose first
+    // objects were deleted still has objects further up.
+    for (int m = 0; m < mapCount; ++m) {
+        const std::vector<INode*> nodes = on_map(objects, groupKey, m);
+        if (nodes.empty()) {
+            continue;
+        }
+        BakeSelection selection;
+        if (oneByOne) {
+            for (INode* node : nodes) {
+                selection.SelectOne(node);
+                const bool rendered = RenderSelection(mapCount, m, frame);
+                selection.Restore();
+                if (!rendered) {
+                    return RenderFailedText(PerObject);
+                }
+            }
+        } else {
+            selection.SelectList(nodes);
+            const bool rendered = RenderSelection(mapCount, m, frame);
+            selection.Restore();
+            if (!rendered) {
+                return RenderFailedText(PerMap);
+            }
+        }
+    }
+    return "";
+}
+
+} // namespace
+
+std::vector<INode*> GroupObjects(std::uint64_t groupKey) {
+    std::vector<INode*> objects;
+    for (const ScannedNode& s : ScanNodes(groupKey)) {
+        objects.push_back(s.node);
+    }
+    return objects;
+}
+
+ClassDesc* FindMaterialClass(const std::string& className) {
+    SubClassList* list = GetCOREInterface()->GetClassDirectory().GetClassList(MATERIAL_CLASS_ID);
+    const int count = list != nullptr ? list->Count(ACC_ALL) : 0;
+    for (int i = 0; i < count; ++i) {
+        ClassEntry& entry = (*list)[i];
+        if (entry.ClassName() != nullptr && WideToUtf8(entry.ClassName()) == className) {
+            return entry.CD();
+        }
+    }
+    return nullptr;
+}
+
+bool BakeFrame(std::uint64_t groupKey, ClassDesc* /*materialClass: for the baked materials*/,
+               int frame) {
+    const std::vector<INode*> objects = GroupObjects(groupKey);
+    if (objects.empty()) {
+        return false;
+    }
+    const std::string groupName = group_name(groupKey);
+    Interface* ip = GetCOREInterface();
+    const TimeValue savedTime = ip->GetTime();
+    ip->SetTime(frame * ip->GetTicksPerFrame(), 0);
+
+    const int mapCount = std::max(NodeMapCount(objects.front(), groupKey), 1);
+    const int channel = NodeMapChannel(objects.front(), groupKey);
+    // Single-pass baking through caddies comes with the caddy object; until
+    // then every bake runs as the separate mode of its renderer.
+    const PassMode mode = SeparatePassMode(CurrentRendererKind());
+
+    PrepareObjects(objects, groupKey, mode, mapCount, channel, frame, groupName);
+    const std::string error = render_maps(objects, groupKey, mode, mapCount, frame);
+    ClearBake(objects);
+    ip->SetTime(savedTime, 0);
+    if (!error.empty()) {
+        report("Vellumar failed to bake objects: " + error, 0);
+        return false;
+    }
+    MergeObjectImages(groupName, objects, mapCount, frame);
+    // Baked-material assignment of the group's objects is not built yet.
+    return true;
+}
+
+bool Bake(std::uint64_t groupKey) {
+    if (groupKey == 0) {
+        return false;
+    }
+    UnwrapSettings& s = settings();
+    if (s.elements.empty()) {
+        report("No bake elements are selected for baking.", 0);
+        return false;
+    }
+    ClassDesc* materialClass = FindMaterialClass(s.target_material);
+    if (s.bakerange) {
+        for (int frame = s.bakerangefrom; frame <= s.bakerangeto; ++frame) {
+            if (!BakeFrame(groupKey, materialClass, frame)) {
+                return false;
+            }
+        }
+    } else {
+        Interface* ip = GetCOREInterface();
+        if (!BakeFrame(groupKey, materialClass, ip->GetTime() / ip->GetTicksPerFrame())) {
+            return false;
+        }
+    }
+    // FinishBake and the panel refresh follow here once they exist.
+    return true;
+}

@@ -1,0 +1,25 @@
+// Giving the objects of a bake pass their live host bake elements, and
+// taking them away again.
+#pragma once
+
+#include "bake/pass_mode.h"
+
+#include "host/inode.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The folder the host renders into, with its closing backslash.
+std::string BakeOutputFolder();
+
+// Resets every object's bake properties and gives it one element per chosen
+// entry (with the entry's parameters, output size and a name telling map,
+// frame and object), its bake channel, its padding, and switches its baking
+// on. Refills the produced-file list. An object's map index is its own in
+// the group `groupKey`; caddies bake map `objectIndex`.
+void PrepareObjects(const std::vector<INode*>& objects, std::uint64_t groupKey, PassMode mode,
+                    int mapCount, int channel, int frame, const std::string& groupName);
+
+// Baking off and no elements on every object; the network job name goes too.
+void ClearBake(const std::vector<INode*>& objects);
