@@ -1,4 +1,5 @@
 // vellumar: unwraps the objects of a scene file into shared UV atlases.
+#include "apps/vellumar/bake_command.h"
 #include "apps/vellumar/group_commands.h"
 #include "apps/vellumar/preset_commands.h"
 #include "apps/vellumar/unwrap_command.h"
@@ -53,6 +54,23 @@ int main(int argc, char** argv) {
                     "target channel as vt)");
     cmd->add_option("--report", unwrap.report,
                     "Write per map charts, coverage, stretch and stage times (.json)");
+
+    BakeCommand bake;
+    CLI::App* baker = app.add_subcommand(
+        "bake", "Bake the chosen elements of an unwrap group's objects into its atlases");
+    baker->add_option("scene", bake.scene, "Scene file holding the unwrapped group (.vlscene)")
+        ->required();
+    baker->add_option("--group", bake.group, "Unwrap group: its name or key (see `groups`)")
+        ->required();
+    SettingOptions bake_options;
+    bake.options = &bake_options;
+    bake_options.add_preset_option(baker);
+    bake_options.add_bake_options(baker);
+    baker->add_flag("--separate", bake.separate,
+                    "Render the objects separately (the only way this tool bakes for now)");
+    baker->add_option("--save", bake.save, "Save the scene afterwards (.vlscene)");
+    baker->add_option("--export", bake.export_path,
+                      "Export afterwards: .glb (with the group channel's tangents) or .obj");
 
     std::string groups_scene;
     CLI::App* groups = app.add_subcommand("groups", "List the unwrap groups of a scene");
@@ -109,6 +127,9 @@ int main(int argc, char** argv) {
     }
     if (*elements) {
         return run_elements_command();
+    }
+    if (*baker) {
+        return run_bake_command(bake);
     }
     if (*groups) {
         return run_groups_command(groups_scene);

@@ -30,9 +30,13 @@ template <class T> CLI::Validator finite_range(T lo, T hi) {
         "FLOAT in [" + FloatText(lo) + " - " + FloatText(hi) + "]");
 }
 
-// "FROM:TO" or a single frame.
+// "FROM:TO", "FROM-TO" or a single frame; a minus right at the start or
+// after the separator is a sign ("-5--1").
 bool parse_frames(const std::string& text, int& from, int& to) {
-    const std::size_t colon = text.find(':');
+    std::size_t colon = text.find(':');
+    if (colon == std::string::npos && text.size() > 1) {
+        colon = text.find('-', 1);
+    }
     const auto a = ParseInt(text.substr(0, colon));
     const auto b = colon == std::string::npos ? a : ParseInt(text.substr(colon + 1));
     if (!a || !b || *a < -99999 || *a > 99999 || *b < -99999 || *b > 99999) {
@@ -180,7 +184,7 @@ void SettingOptions::add_bake_options(CLI::App* cmd) {
     bind_flag(cmd, "--no-group-prefix,!--group-prefix", no_group_prefix_,
               "Leave the group name out of baked image names",
               [this](UnwrapSettings& s) { s.add_group_name_to_textures = !no_group_prefix_; });
-    bind(cmd, "--frames", frames_, "Bake the frame range FROM:TO (or one frame)",
+    bind(cmd, "--frames", frames_, "Bake the frame range FROM:TO or FROM-TO (or one frame)",
          [this](UnwrapSettings& s) {
              int from = 0, to = 0;
              parse_frames(frames_, from, to);

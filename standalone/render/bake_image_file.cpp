@@ -1,5 +1,7 @@
 #include "standalone/render/bake_image_file.h"
 
+#include "host/text.h"
+#include "standalone/bitmaps.h"
 #include "standalone/image_files.h"
 #include "standalone/output_file.h"
 #include "standalone/png_file.h"
@@ -64,15 +66,9 @@ std::string write_8bit(const std::string& path, const std::string& ext, int w, i
 
 } // namespace
 
-std::string LocalPath(const std::string& path) {
-    std::string out = path;
-    std::replace(out.begin(), out.end(), '\\', '/');
-    return out;
-}
-
 std::string WriteBakeImage(const std::string& target, int width, int height,
                            const std::vector<float>& rgba) {
-    const std::string path = LocalPath(target);
+    const std::string path = host_file_path(Utf8ToWide(target));
     if (width <= 0 || height <= 0 || rgba.size() != std::size_t(width) * height * 4) {
         return "Cannot write " + target + ": the image is empty";
     }

@@ -10,6 +10,3 @@
 // rgba: width * height * 4 floats, rows from the top. Returns "" or what failed.
 std::string WriteBakeImage(const std::string& path, int width, int height,
                            const std::vector<float>& rgba);
-
-// The path as this machine's file system reads it: backslashes become '/'.
-std::string LocalPath(const std::string& path);
