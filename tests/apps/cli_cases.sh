@@ -132,6 +132,29 @@ successful_run_writes_every_output)
     grep -qF '"status": "ok"' "$d/r.json" || fail "report: $(cat "$d/r.json")"
     no_temporaries
     ;;
+bake_group_by_name_and_key)
+    expect 0 "$vellumar" unwrap "$crates" --group Props --channel 2 --save "$d/s.vlscene"
+    expect 0 "$vellumar" bake "$d/s.vlscene" --group Props --element DiffuseMap \
+        --element "AmbientOcclusion:Samples=4" --element-size 64x32 --out "$d/img" \
+        --frames 2-3 --export "$d/baked.glb"
+    for f in Props_DiffuseMap_0002 Props_DiffuseMap_0003 Props_AmbientOcclusion_0002; do
+        [ -s "$d/img/$f.png" ] || fail "no $f.png"
+    done
+    [ -z "$(find "$d/img" -name '*_0002_*')" ] || fail "object parts left: $(ls "$d/img")"
+    [ -s "$d/baked.glb" ] || fail "no export"
+    key=$("$vellumar" groups "$d/s.vlscene" | sed -n 's/^group \([0-9]*\) .*/\1/p')
+    expect 0 "$vellumar" bake "$d/s.vlscene" --group "$key" --element NormalsMap --out "$d/k" \
+        --no-group-prefix
+    [ -s "$d/k/NormalsMap.png" ] || fail "no NormalsMap.png: $(ls "$d/k")"
+    expect 2 "$vellumar" bake "$d/s.vlscene" --group Crates --element DiffuseMap
+    stderr_has "no unwrap group 'Crates'"
+    expect 1 "$vellumar" bake "$d/s.vlscene" --group Props --out "$d/none"
+    grep -qF "No bake elements are selected for baking." "$d/out" || fail "$(cat "$d/out")"
+    # An image that cannot be written fails the bake and says why.
+    echo file >"$d/blocked"
+    expect 1 "$vellumar" bake "$d/s.vlscene" --group Props --element DiffuseMap --out "$d/blocked"
+    grep -qF "Vellumar failed to bake objects: " "$d/out" || fail "$(cat "$d/out")"
+    ;;
 *)
     fail "no case $case_name"
     ;;
