@@ -3,6 +3,7 @@
 #include "host/text.h"
 #include "standalone/image_files.h"
 #include "standalone/png_file.h"
+#include "standalone/render/bake_image_file.h"
 
 #include <algorithm>
 #include <cctype>
@@ -154,7 +155,8 @@ BMMRES MemoryBitmap::OpenOutput(BitmapInfo* bi) {
     }
     const std::string path = host_file_path(bi->Name());
     const std::string ext = lower_extension(path);
-    if (ext != ".png" && ext != ".exr") {
+    if (ext != ".png" && ext != ".exr" && ext != ".tga" && ext != ".bmp" && ext != ".jpg" &&
+        ext != ".jpeg") {
         output_error_ = "no image format for '" + path + "'";
         return BMMRES_INVALIDFORMAT;
     }
@@ -171,25 +173,16 @@ BMMRES MemoryBitmap::Write(BitmapInfo* bi, DWORD) {
         output_error_ = "'" + path + "' is not open for output";
         return BMMRES_INTERNALERROR;
     }
-    if (lower_extension(path) == ".exr") {
-        FloatImage image;
-        image.width = width_;
-        image.height = height_;
-        image.rgba.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4);
-        std::vector<BMM_Color_fl> row(static_cast<std::size_t>(width_));
-        for (int y = 0; y < height_; ++y) {
-            GetLinearPixels(0, y, width_, row.data());
-            for (int x = 0; x < width_; ++x) {
-                const BMM_Color_fl& p = row[static_cast<std::size_t>(x)];
-                image.rgba[at(x, y)] = p.r;
-                image.rgba[at(x, y) + 1] = p.g;
-                image.rgba[at(x, y) + 2] = p.b;
-                image.rgba[at(x, y) + 3] = p.a;
-            }
-        }
-        output_error_ = WriteExrFile(path, image);
-    } else {
+    if (lower_extension(path) == ".png") {
         output_error_ = write_png_rgba16(path, width_, height_, as_16bit());
+    } else {
+        std::vector<float> rgba = linear_;
+        if (!hdr_) {
+            rgba.resize(rgba_.size());
+            std::transform(rgba_.begin(), rgba_.end(), rgba.begin(),
+                           [](std::uint16_t v) { return float(v) / 65535.0f; });
+        }
+        output_error_ = WriteBakeImage(path, width_, height_, rgba);
     }
     return output_error_.empty() ? BMMRES_SUCCESS : BMMRES_IOERROR;
 }
@@ -240,22 +233,26 @@ std::unique_ptr<MemoryBitmap> MemoryBitmap::FromFile(const std::string& path,
                                                      std::vector<DisplayedImage>* windows,
                                                      DisplayTarget* target, BitmapStore* store,
                                                      std::string& error) {
+    if (lower_extension(path) != ".exr") {
+        // Straight into 16-bit storage: parts of a bake come back exactly.
+        int w = 0, h = 0;
+        std::vector<std::uint16_t> pixels;
+        error = ReadImageFile16(path, w, h, pixels);
+        if (!error.empty()) {
+            return nullptr;
+        }
+        auto bitmap = std::make_unique<MemoryBitmap>(w, h, false, windows, target, store);
+        bitmap->rgba_ = std::move(pixels);
+        return bitmap;
+    }
     FloatImage image;
     error = ReadImageFile(path, image);
     if (!error.empty()) {
         return nullptr;
     }
-    const bool hdr = lower_extension(path) == ".exr";
     auto bitmap =
-        std::make_unique<MemoryBitmap>(image.width, image.height, hdr, windows, target, store);
-    std::vector<BMM_Color_fl> row(static_cast<std::size_t>(image.width));
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            const float* p = &image.rgba[bitmap->at(x, y)];
-            row[static_cast<std::size_t>(x)] = {p[0], p[1], p[2], p[3]};
-        }
-        bitmap->PutLinearPixels(0, y, image.width, row.data());
-    }
+        std::make_unique<MemoryBitmap>(image.width, image.height, true, windows, target, store);
+    bitmap->linear_ = std::move(image.rgba);
     return bitmap;
 }
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <malloc.h>
 
 namespace {
 
@@ -87,6 +88,11 @@ StandaloneCore::StandaloneCore(bool draw_progress)
     for (ClassDesc* desc : BakeElementClassDescs()) {
         RegisterClass(desc);
     }
+    // Bakes allocate and free image-sized buffers object after object. Kept
+    // in the heap rather than handed back to the kernel each time, their
+    // pages are not faulted in afresh for every object.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
     scripts_.SetGlobal("render", ScriptFunction([this](const ScriptArgs& args) {
                            return RenderScriptFunction(*this, args);
                        }));

@@ -62,11 +62,9 @@ std::string read_exr(const std::string& path, FloatImage& out) {
 
 } // namespace
 
-std::string ReadImageFile(const std::string& path, FloatImage& out) {
-    out = FloatImage{};
-    if (has_extension(path, ".exr")) {
-        return read_exr(path, out);
-    }
+std::string ReadImageFile16(const std::string& path, int& width, int& height,
+                            std::vector<std::uint16_t>& rgba) {
+    rgba.clear();
     int w = 0, h = 0, channels = 0;
     if (stbi_info(path.c_str(), &w, &h, &channels) == 0) {
         const char* why = stbi_failure_reason();
@@ -82,13 +80,28 @@ std::string ReadImageFile(const std::string& path, FloatImage& out) {
         const char* why = stbi_failure_reason();
         return why != nullptr ? why : "unreadable image";
     }
+    width = w;
+    height = h;
+    rgba.assign(pixels.get(), pixels.get() + std::size_t(w) * std::size_t(h) * 4);
+    return "";
+}
+
+std::string ReadImageFile(const std::string& path, FloatImage& out) {
+    out = FloatImage{};
+    if (has_extension(path, ".exr")) {
+        return read_exr(path, out);
+    }
+    std::vector<std::uint16_t> pixels;
+    int w = 0, h = 0;
+    const std::string error = ReadImageFile16(path, w, h, pixels);
+    if (!error.empty()) {
+        return error;
+    }
     out.width = w;
     out.height = h;
-    const std::size_t n = std::size_t(w) * std::size_t(h) * 4;
-    out.rgba.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        out.rgba[i] = float(pixels.get()[i]) / 65535.0f;
-    }
+    out.rgba.resize(pixels.size());
+    std::transform(pixels.begin(), pixels.end(), out.rgba.begin(),
+                   [](std::uint16_t v) { return float(v) / 65535.0f; });
     return "";
 }
 

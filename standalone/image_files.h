@@ -3,6 +3,7 @@
 // EXR through OpenEXR) and float images written as EXR.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,10 @@ struct FloatImage {
 // Whatever the file holds (grey, grey with alpha, RGB, RGBA, 8 or 16 bits,
 // or float) becomes RGBA; a missing alpha is 1. Returns "" or what failed.
 std::string ReadImageFile(const std::string& path, FloatImage& out);
+
+// Any image but EXR as 16-bit RGBA (8-bit values v become v * 257).
+std::string ReadImageFile16(const std::string& path, int& width, int& height,
+                            std::vector<std::uint16_t>& rgba);
 
 // 32-bit float RGBA EXR. Returns "" or what failed.
 std::string WriteExrFile(const std::string& path, const FloatImage& image);

@@ -39,6 +39,10 @@ std::string png_rgba16(int width, int height, const std::vector<std::uint16_t>& 
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 16,
                  PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
+    // Baked images are written once per object and pass and read back for
+    // the merge: speed matters more than the last percent of size.
+    png_set_compression_level(png, 1);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y) {
         const std::uint16_t* src =

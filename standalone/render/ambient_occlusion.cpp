@@ -55,11 +55,13 @@ std::vector<float> BakeAmbientOcclusion(const BakeMesh& mesh, const TexelCoverag
             Point3 t, b;
             frame_around(nrm, t, b);
             int open = 0;
+            // Patterns follow the image texel, wherever the window lies.
+            const auto texel = std::uint32_t(coverage.FullIndex(i));
             for (int k = 0; k < samples; ++k) {
-                const float u1 = UnitFloat(
-                    HashTexel(std::uint32_t(i), std::uint32_t(k * 2), std::uint32_t(s.seed)));
-                const float u2 = UnitFloat(
-                    HashTexel(std::uint32_t(i), std::uint32_t(k * 2 + 1), std::uint32_t(s.seed)));
+                const float u1 =
+                    UnitFloat(HashTexel(texel, std::uint32_t(k * 2), std::uint32_t(s.seed)));
+                const float u2 =
+                    UnitFloat(HashTexel(texel, std::uint32_t(k * 2 + 1), std::uint32_t(s.seed)));
                 const float cos2 = 1.0f - u1 * (1.0f - cos2_max);
                 const float ct = std::sqrt(cos2), st = std::sqrt(std::max(0.0f, 1.0f - cos2));
                 const float phi = 6.2831853f * u2;

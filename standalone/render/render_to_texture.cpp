@@ -178,7 +178,7 @@ void finish_image(std::vector<float>& rgba, const TexelCoverage& cov, int dilati
     std::vector<char> covered(cov.triangle.size());
     std::transform(cov.triangle.begin(), cov.triangle.end(), covered.begin(),
                    [](int tri) { return tri >= 0 ? char(1) : char(0); });
-    Dilate(rgba, covered, cov.width, cov.height, std::max(0, dilations));
+    Dilate(rgba, covered, cov.w, cov.h, std::max(0, dilations));
     const float bg[4] = {background.r, background.g, background.b, background.a};
     for (std::size_t i = 0; i < covered.size(); ++i) {
         if (covered[i] == 0) {
@@ -259,7 +259,10 @@ std::string RenderBakeSelected(StandaloneCore& core, int frame) {
                                     .c_str());
             auto found = coverages.find({w, h});
             if (found == coverages.end()) {
-                found = coverages.emplace(std::pair(w, h), RasterizeUVs(mesh.uv, w, h)).first;
+                // The window leaves room for the padding rings.
+                const int margin = std::max(0, props->GetNDilations()) + 1;
+                found =
+                    coverages.emplace(std::pair(w, h), RasterizeUVs(mesh.uv, w, h, margin)).first;
             }
             const TexelCoverage& cov = found->second;
             std::vector<float> rgba = render_element(ctx, node, mesh, cov, e, t);
@@ -268,7 +271,20 @@ std::string RenderBakeSelected(StandaloneCore& core, int frame) {
             if (path.empty()) {
                 path = e.FileName();
             }
-            const std::string written = WriteBakeImage(WideToUtf8(path), w, h, rgba);
+            WindowedImage image;
+            image.width = w;
+            image.height = h;
+            image.x0 = cov.x0;
+            image.y0 = cov.y0;
+            image.w = cov.w;
+            image.h = cov.h;
+            image.window = &rgba;
+            const AColor bg = e.Background();
+            image.background[0] = bg.r;
+            image.background[1] = bg.g;
+            image.background[2] = bg.b;
+            image.background[3] = bg.a;
+            const std::string written = WriteBakeImage(WideToUtf8(path), image);
             if (!written.empty()) {
                 throw RenderFailure(written);
             }

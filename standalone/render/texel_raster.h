@@ -9,16 +9,27 @@
 
 #include <vector>
 
+// The texels are those of a window of the image (x0, y0, w, h), row by
+// row: an object that covers a corner of a large atlas is worked on in
+// that corner only.
 struct TexelCoverage {
-    int width = 0, height = 0;
-    std::vector<int> triangle; // per texel: the triangle it shows, -1 for none
+    int width = 0, height = 0; // the whole image
+    int x0 = 0, y0 = 0, w = 0, h = 0;
+    std::vector<int> triangle; // per window texel: the triangle it shows, -1 for none
     std::vector<float> b1, b2; // barycentric weights of corners 1 and 2
 
     int Covered() const;
+    // The image-wide index of window texel i.
+    std::size_t FullIndex(std::size_t i) const {
+        return (std::size_t(y0) + i / std::size_t(w)) * std::size_t(width) + std::size_t(x0) +
+               i % std::size_t(w);
+    }
 };
 
 // uv: three corners per triangle. Where triangles overlap, the first wins.
-TexelCoverage RasterizeUVs(const std::vector<Point2>& uv, int width, int height);
+// margin < 0: the window is the whole image; else it is the triangles'
+// bounds grown by `margin` texels (room for dilation), within the image.
+TexelCoverage RasterizeUVs(const std::vector<Point2>& uv, int width, int height, int margin = -1);
 
 // Spreads the colours of covered texels (4 floats each) into `passes` rings
 // of empty texels around them, each ring the average of its covered
