@@ -1,6 +1,7 @@
 #include "standalone/image_files.h"
 
 #include "standalone/output_file.h"
+#include "standalone/png_file.h"
 
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
@@ -65,6 +66,9 @@ std::string read_exr(const std::string& path, FloatImage& out) {
 std::string ReadImageFile16(const std::string& path, int& width, int& height,
                             std::vector<std::uint16_t>& rgba) {
     rgba.clear();
+    if (has_extension(path, ".png")) {
+        return read_png_rgba16(path, width, height, rgba);
+    }
     int w = 0, h = 0, channels = 0;
     if (stbi_info(path.c_str(), &w, &h, &channels) == 0) {
         const char* why = stbi_failure_reason();

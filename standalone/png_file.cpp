@@ -4,6 +4,11 @@
 
 #include <png.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
 namespace {
 
 void append_to_vector(png_structp png, png_bytep data, png_size_t length) {
@@ -67,21 +72,64 @@ std::string write_png_rgba16(const std::string& path, int width, int height,
 
 std::string read_png_rgba16(const std::string& path, int& width, int& height,
                             std::vector<std::uint16_t>& pixels) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        return "cannot read '" + path + "': " + image.message;
+    pixels.clear();
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!file) {
+        return "cannot read '" + path + "': " + std::strerror(errno);
     }
-    // Linear 16-bit RGBA; the template writes linear values, so they come
-    // back unchanged.
-    image.format = PNG_FORMAT_LINEAR_RGB_ALPHA;
-    width = static_cast<int>(image.width);
-    height = static_cast<int>(image.height);
-    pixels.assign(PNG_IMAGE_SIZE(image) / 2, 0);
-    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
-        const std::string error = image.message;
-        png_image_free(&image);
-        return "cannot read '" + path + "': " + error;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info == nullptr) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return "out of memory";
     }
+    std::vector<png_bytep> rows;
+    std::vector<png_byte> bytes;
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        pixels.clear();
+        return "cannot read '" + path + "': not a readable PNG";
+    }
+    png_init_io(png, file.get());
+    png_read_info(png, info);
+    const png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
+    // A damaged header must not ask for gigabytes.
+    if (w == 0 || h == 0 || std::uint64_t(w) * h > (std::uint64_t(1) << 28)) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return "cannot read '" + path + "': unsupported image size";
+    }
+    // Whatever the file stores becomes RGBA with 16 bits per channel, the
+    // values as stored (no gamma or colour conversion, alpha not
+    // premultiplied): 8-bit values v become v * 257, a missing alpha 65535.
+    const int type = png_get_color_type(png, info);
+    png_set_expand(png);
+    png_set_expand_16(png);
+    if (type == PNG_COLOR_TYPE_GRAY || type == PNG_COLOR_TYPE_GRAY_ALPHA) {
+        png_set_gray_to_rgb(png);
+    }
+    png_set_add_alpha(png, 0xFFFF, PNG_FILLER_AFTER);
+    if (png_get_interlace_type(png, info) != PNG_INTERLACE_NONE) {
+        png_set_interlace_handling(png);
+    }
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != std::size_t(w) * 8) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return "cannot read '" + path + "': unsupported pixel layout";
+    }
+    bytes.resize(std::size_t(w) * h * 8);
+    rows.resize(h);
+    for (png_uint_32 y = 0; y < h; ++y) {
+        rows[y] = &bytes[std::size_t(y) * w * 8];
+    }
+    png_read_image(png, rows.data());
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    // PNG stores 16-bit samples big-endian.
+    pixels.resize(std::size_t(w) * h * 4);
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = std::uint16_t((bytes[2 * i] << 8) | bytes[2 * i + 1]);
+    }
+    width = int(w);
+    height = int(h);
     return "";
 }
