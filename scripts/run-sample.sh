@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds, and unwraps the bundled sample scene (two
-# crates and a floor) into one shared atlas in channel 2: the saved scene,
-# a glTF with the new channel, the UV template and a report land in
-# build/sample-out/.
+# Sets up the machine, builds, unwraps the bundled sample scene (two crates
+# and a floor) into one shared atlas in channel 2 and bakes the preset's
+# maps into it: the saved scene, a glTF with the new channel, the UV
+# template, a report and the baked images land in build/sample-out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -16,4 +16,6 @@ mkdir -p "$out"
   --save "$out/crates.vlscene" --export "$out/crates.glb" --template "$out/crates_template.png" \
   --report "$out/crates_report.json"
 ./build/apps/vellumar/vellumar groups "$out/crates.vlscene"
+./build/apps/vellumar/vellumar bake "$out/crates.vlscene" --group crates --out "$out/baked" \
+  --export "$out/crates_baked.glb"
 ./build/apps/vellumar/vellumar preset show samples/VellumarDefault.vl | tail -n 9
