@@ -3,6 +3,8 @@
 // EXR through OpenEXR) and float images written as EXR.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,10 @@ struct FloatImage {
 // Whatever the file holds (grey, grey with alpha, RGB, RGBA, 8 or 16 bits,
 // or float) becomes RGBA; a missing alpha is 1. Returns "" or what failed.
 std::string ReadImageFile(const std::string& path, FloatImage& out);
+
+// The same for an image file's bytes held in memory (a texture packed into a
+// scene file); every kind but EXR.
+std::string ReadImageMemory(const std::uint8_t* data, std::size_t size, FloatImage& out);
 
 // 32-bit float RGBA EXR. Returns "" or what failed.
 std::string WriteExrFile(const std::string& path, const FloatImage& image);

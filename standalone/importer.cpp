@@ -1,6 +1,7 @@
 #include "standalone/importer.h"
 
 #include "host/text.h"
+#include "standalone/import_materials.h"
 #include "standalone/non_mesh_objects.h"
 
 #include <assimp/Importer.hpp>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <pthread.h>
 #include <span>
@@ -312,6 +314,7 @@ struct Walker {
     const aiScene& scene;
     Scene& target;
     ImportResult& result;
+    ImportedMaterials& materials;
     int unnamed = 0;
 
     std::wstring name_of(const aiNode& node) {
@@ -360,6 +363,10 @@ struct Walker {
             separate_extra_faces_on_edges(polygons);
             SceneNode* n = target.CreateNode(name_of(node), make_object(polygons));
             n->SetObjectTM(to_matrix3(world));
+            // A node holds one material: when its meshes use several, the
+            // first mesh's stands for all of them.
+            const aiMesh* first = scene.mMeshes[node.mMeshes[0]];
+            n->SetMtl(materials.Get(first->mMaterialIndex));
             result.mesh_nodes.push_back(n);
         } else if (Object* obj = non_mesh_object(node)) {
             SceneNode* n = target.CreateNode(name_of(node), obj);
@@ -379,7 +386,11 @@ ImportResult import_here(const std::string& path, Scene& scene) {
                        (s == nullptr ? std::string(importer.GetErrorString()) : "it has no nodes");
         return result;
     }
-    Walker walker{*s, scene, result};
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    ImportedMaterials materials(*s,
+                                (ec ? std::filesystem::path(path) : full).parent_path().string());
+    Walker walker{*s, scene, result, materials};
     walker.visit_all(*s->mRootNode);
     result.ok = true;
     return result;

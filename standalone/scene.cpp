@@ -1,5 +1,6 @@
 #include "standalone/scene.h"
 
+#include "host/mtl.h"
 #include "host/notify.h"
 
 #include <algorithm>
@@ -39,6 +40,17 @@ BaseInterface* SceneNode::GetInterface(Interface_ID id) {
 
 SceneNode::~SceneNode() {
     SetObjectRef(nullptr);
+    SetMtl(nullptr);
+}
+
+void SceneNode::SetMtl(Mtl* mtl) {
+    if (mtl != nullptr) {
+        mtl->IncRef();
+    }
+    if (mtl_ != nullptr) {
+        mtl_->DecRef();
+    }
+    mtl_ = mtl;
 }
 
 void SceneNode::SetObjectRef(Object* obj) {

@@ -1,5 +1,5 @@
 // The standalone host's scene: nodes with handles, names, transforms, user
-// properties and object references, plus named selection sets.
+// properties, materials and object references, plus named selection sets.
 #pragma once
 
 #include "host/bake_properties.h"
@@ -57,6 +57,8 @@ class SceneNode : public INode {
     INode* GetChildNode(int i) override;
     bool IsRootNode() override { return root_; }
     BaseInterface* GetInterface(Interface_ID id) override;
+    Mtl* GetMtl() override { return mtl_; }
+    void SetMtl(Mtl* mtl) override;
     NodeBakeProperties& BakeProperties() { return bake_; }
     const std::map<std::wstring, std::wstring>& UserProps() const { return props_; }
 
@@ -69,6 +71,7 @@ class SceneNode : public INode {
     ULONG handle_;
     std::wstring name_;
     Object* objref_ = nullptr;
+    Mtl* mtl_ = nullptr; // referenced: nodes share materials
     Matrix3 tm_;
     std::map<std::wstring, std::wstring> props_;
     ObjectState state_;
