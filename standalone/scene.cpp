@@ -64,11 +64,12 @@ void SceneNode::SetObjectRef(Object* obj) {
     objref_ = obj;
 }
 
-Matrix3 SceneNode::GetObjectTM(TimeValue, Interval* valid) {
+Matrix3 SceneNode::GetObjectTM(TimeValue t, Interval* valid) {
+    const bool animated = anim_.Animated();
     if (valid != nullptr) {
-        *valid = FOREVER;
+        *valid = animated ? Interval(t, t) : FOREVER;
     }
-    return tm_;
+    return animated ? anim_.Evaluate(t) : tm_;
 }
 
 const ObjectState& SceneNode::EvalWorldState(TimeValue t, BOOL) {

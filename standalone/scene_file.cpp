@@ -18,9 +18,9 @@
 namespace {
 
 constexpr USHORT kScene = 0x5600, kHeader = 0x5601, kNode = 0x5610, kNodeInfo = 0x5611,
-                 kNodeProps = 0x5612, kObject = 0x5620, kClass = 0x5621, kTriMesh = 0x5622,
-                 kPolyMesh = 0x5623, kCamera = 0x5624, kModifier = 0x5625, kModifierData = 0x5626,
-                 kNamedSet = 0x5630, kSelection = 0x5640;
+                 kNodeProps = 0x5612, kNodeAnimation = 0x5614, kObject = 0x5620, kClass = 0x5621,
+                 kTriMesh = 0x5622, kPolyMesh = 0x5623, kCamera = 0x5624, kModifier = 0x5625,
+                 kModifierData = 0x5626, kNamedSet = 0x5630, kSelection = 0x5640;
 constexpr char kMagic[8] = {'V', 'L', 'M', 'S', 'C', 'E', 'N', 'E'};
 constexpr std::uint32_t kVersion = 1;
 
@@ -157,6 +157,11 @@ bool write_node(ISave* s, SceneNode* node, const MaterialWriter& materials) {
         ok = ok && write_text(s, WideToUtf8(key)) && write_text(s, WideToUtf8(value));
     }
     s->EndChunk();
+    if (node->Animation().Animated()) {
+        s->BeginChunk(kNodeAnimation);
+        ok = ok && node->Animation().Save(s);
+        s->EndChunk();
+    }
     if (node->GetMtl() != nullptr) {
         s->BeginChunk(kNodeMaterialChunk);
         ok = ok && write_u32(s, materials.Number(node->GetMtl()));
@@ -556,6 +561,14 @@ struct Reader {
                     if (ok) {
                         node->SetUserProp(Utf8ToWide(key), Utf8ToWide(value));
                     }
+                }
+            } else if (id == kNodeAnimation && node != nullptr) {
+                NodeAnimation anim;
+                if (anim.Load(&in)) {
+                    node->SetAnimation(std::move(anim));
+                } else {
+                    result.warnings.push_back("object '" + node_name +
+                                              "': its animation is damaged; it stands still");
                 }
             } else if (id == kNodeMaterialChunk && node != nullptr) {
                 std::uint32_t number = 0;
