@@ -8,6 +8,7 @@
 
 #include <assimp/material.h>
 
+#include <algorithm>
 #include <cstring>
 
 ImportedMaterials::ImportedMaterials(const aiScene& scene, std::string scene_dir)

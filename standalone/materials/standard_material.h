@@ -34,7 +34,7 @@ class StandardMaterial : public StdMat {
     std::wstring GetSubTexmapSlotName(int i) override;
 
   private:
-    // The host's new material is a mid grey.
+    // Mid grey: a new material shades like no material at all.
     Color diffuse_{0.5f, 0.5f, 0.5f};
     float opacity_ = 1.0f;
     Color self_illum_;

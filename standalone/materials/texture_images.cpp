@@ -99,7 +99,9 @@ std::string ResolveTexturePath(const std::string& name, const std::string& scene
     if (given.has_filename() && is_file(here)) {
         return here.lexically_normal().string();
     }
-    return slashed;
+    // Left as the scene names it, so that the warning names what the
+    // user wrote.
+    return name;
 }
 
 void SampleBilinear(const FloatImage& image, Point2 uv, float rgba[4]) {

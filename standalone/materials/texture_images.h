@@ -22,8 +22,8 @@ std::shared_ptr<const FloatImage> LoadPackedImage(const std::shared_ptr<const Pa
 
 // Where a texture named in a scene is on this machine: Windows separators
 // become '/', a relative name is taken from `scene_dir`, and a name that is
-// not there is looked for by its file name in `scene_dir`. Returns the name
-// as found, or as best understood when nothing is there.
+// not there is looked for by its file name in `scene_dir`. Returns the path
+// found, or the name unchanged when nothing is there.
 std::string ResolveTexturePath(const std::string& name, const std::string& scene_dir);
 
 // RGBA at texture coordinates uv (v up, the image's rows from the top),

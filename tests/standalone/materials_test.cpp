@@ -187,3 +187,16 @@ TEST(MaterialClasses, TheCoreMakesThemAndTheStandardSlotsAreNamedInOrder) {
     ASSERT_NE(core.GetClassDirectory().FindClassEntry(MATERIAL_CLASS_ID, standardMaterialClassID),
               nullptr);
 }
+
+TEST(SurfaceShader, TextureNamesFromOtherMachinesAreFoundBesideTheScene) {
+    TempFolder dir;
+    boost::filesystem::create_directories(dir.file("maps"));
+    write_text(dir.file("maps/x.png"), "x");
+    write_text(dir.file("y.png"), "y");
+    const std::string scene_dir = dir.file("");
+    EXPECT_EQ(ResolveTexturePath("maps\\x.png", scene_dir), dir.file("maps/x.png"));
+    EXPECT_EQ(ResolveTexturePath("./maps/x.png", scene_dir), dir.file("maps/x.png"));
+    EXPECT_EQ(ResolveTexturePath("C:\\textures\\y.png", scene_dir), dir.file("y.png"));
+    EXPECT_EQ(ResolveTexturePath(dir.file("maps/x.png"), "/nowhere"), dir.file("maps/x.png"));
+    EXPECT_EQ(ResolveTexturePath("C:\\textures\\z.png", scene_dir), "C:\\textures\\z.png");
+}
