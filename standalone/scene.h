@@ -1,5 +1,6 @@
 // The standalone host's scene: nodes with handles, names, transforms (fixed
-// or animated), user properties, materials and object references, plus named selection sets.
+// or animated), user properties, materials and object references, plus
+// named selection sets.
 #pragma once
 
 #include "host/bake_properties.h"
