@@ -1,5 +1,5 @@
-// A scene node: name, handle, transform, user properties and the object
-// reference that starts its pipeline.
+// A scene node: name, handle, transform, user properties, material and the
+// object reference that starts its pipeline.
 #pragma once
 
 #include "host/base_interface.h"
@@ -25,7 +25,10 @@ class INode {
     virtual int NumberOfChildren() = 0;
     virtual INode* GetChildNode(int i) = 0;
     virtual bool IsRootNode() = 0;
+    // The node's material; nullptr shows the host's default grey. The node
+    // takes a reference to mtl and drops the one it held.
+    virtual Mtl* GetMtl() { return nullptr; }
+    virtual void SetMtl(Mtl* /*mtl*/) {}
     // The node's extra interfaces (its bake properties), or nullptr.
     virtual BaseInterface* GetInterface(Interface_ID /*id*/) { return nullptr; }
-    virtual Mtl* GetMtl() { return nullptr; }
 };

@@ -1,4 +1,91 @@
-// Materials and textures.
+// Materials and texture maps: what a node's surface is made of. A material
+// holds colours and sub-texmaps in named slots; texture maps may hold
+// sub-texmaps of their own. Both are reference-counted: a material may be
+// shared by many nodes, a map by many materials.
 #pragma once
 
-class Mtl;
+#include "host/animatable.h"
+
+#include <string>
+
+inline constexpr SClass_ID TEXMAP_CLASS_ID = 0xC10;
+
+inline constexpr Class_ID bitmapTexClassID(0x240, 0);
+inline constexpr Class_ID normalBumpClassID(0x243E22C6, 0x63F6A014);
+
+// The standard material's map slots, in the host's order.
+inline constexpr int ID_AM = 0;  // ambient colour
+inline constexpr int ID_DI = 1;  // diffuse colour
+inline constexpr int ID_SP = 2;  // specular colour
+inline constexpr int ID_SS = 3;  // specular level
+inline constexpr int ID_SH = 4;  // glossiness
+inline constexpr int ID_SI = 5;  // self-illumination
+inline constexpr int ID_OP = 6;  // opacity
+inline constexpr int ID_FI = 7;  // filter colour
+inline constexpr int ID_BU = 8;  // bump
+inline constexpr int ID_RL = 9;  // reflection
+inline constexpr int ID_RR = 10; // refraction
+inline constexpr int ID_DP = 11; // displacement
+inline constexpr int STD_NUM_MAPS = 12;
+
+class Color {
+  public:
+    float r = 0, g = 0, b = 0;
+    Color() = default;
+    Color(float r_, float g_, float b_) : r(r_), g(g_), b(b_) {}
+    bool operator==(const Color&) const = default;
+};
+
+class Texmap;
+
+// What materials and maps have in common: a name and sub-texmap slots. A
+// slot holds a reference to its map; setting a slot drops the map it held.
+class MtlBase : public ReferenceTarget {
+  public:
+    const std::wstring& GetName() const { return name_; }
+    void SetName(const std::wstring& name) { name_ = name; }
+
+    virtual int NumSubTexmaps() { return 0; }
+    virtual Texmap* GetSubTexmap(int /*i*/) { return nullptr; }
+    virtual void SetSubTexmap(int /*i*/, Texmap* /*m*/) {}
+    virtual std::wstring GetSubTexmapSlotName(int /*i*/) { return L""; }
+
+  private:
+    std::wstring name_;
+};
+
+class Texmap : public MtlBase {
+  public:
+    SClass_ID SuperClassID() override { return TEXMAP_CLASS_ID; }
+    // The map channel whose coordinates place the map on the surface.
+    virtual int GetMapChannel() { return 1; }
+};
+
+// A map that shows one image file.
+class BitmapTex : public Texmap {
+  public:
+    virtual void SetMapName(const MCHAR* name) = 0;
+    virtual const MCHAR* GetMapName() = 0;
+    virtual void SetMapChannel(int channel) = 0;
+};
+
+class Mtl : public MtlBase {
+  public:
+    SClass_ID SuperClassID() override { return MATERIAL_CLASS_ID; }
+    virtual Color GetDiffuse(int mtlNum = 0, BOOL backFace = 0) = 0;
+    virtual void SetDiffuse(Color c, TimeValue t) = 0;
+};
+
+// The host's standard material.
+class StdMat : public Mtl {
+  public:
+    // 0 (clear) .. 1 (opaque).
+    virtual float GetOpacity(TimeValue t) = 0;
+    virtual void SetOpacity(float v, TimeValue t) = 0;
+    virtual Color GetSelfIllumColor(TimeValue t) = 0;
+    virtual void SetSelfIllumColor(Color c, TimeValue t) = 0;
+};
+
+// New objects of the host's classes, with nothing referring to them yet.
+StdMat* NewDefaultStdMat();
+BitmapTex* NewDefaultBitmapTex();

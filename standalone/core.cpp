@@ -4,6 +4,7 @@
 #include "host/text.h"
 #include "host/windows.h"
 #include "standalone/derived_object.h"
+#include "standalone/materials/material_classes.h"
 #include "standalone/node_ops.h"
 #include "standalone/render/bake_elements.h"
 #include "standalone/render/render_to_texture.h"
@@ -15,22 +16,6 @@
 namespace {
 
 Interface* current_core = nullptr;
-
-// The host's own classes that the plug-in asks for by identity.
-class BuiltinEntry : public ClassEntry {
-  public:
-    BuiltinEntry(const MCHAR* name, SClass_ID sid, Class_ID cid)
-        : name_(name), sid_(sid), cid_(cid) {}
-    const MCHAR* ClassName() override { return name_; }
-    Class_ID ClassID() override { return cid_; }
-    SClass_ID SuperClassID() override { return sid_; }
-    ClassDesc* CD() override { return nullptr; }
-
-  private:
-    const MCHAR* name_;
-    SClass_ID sid_;
-    Class_ID cid_;
-};
 
 class DescEntry : public ClassEntry {
   public:
@@ -83,8 +68,9 @@ int MessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UINT) {
 StandaloneCore::StandaloneCore(bool draw_progress)
     : scene_(std::make_unique<Scene>()), default_renderer_(std::make_unique<ScanlineRenderer>()),
       renderer_(default_renderer_.get()), progress_(draw_progress), previous_(current_core) {
-    entries_.push_back(
-        std::make_unique<BuiltinEntry>(L"Standard", MATERIAL_CLASS_ID, standardMaterialClassID));
+    for (ClassDesc* desc : MaterialClassDescs()) {
+        RegisterClass(desc);
+    }
     for (ClassDesc* desc : BakeElementClassDescs()) {
         RegisterClass(desc);
     }

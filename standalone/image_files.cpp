@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cctype>
 #include <exception>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -57,6 +58,23 @@ std::string read_exr(const std::string& path, FloatImage& out) {
     } catch (const std::exception& e) {
         out = FloatImage{};
         return e.what();
+    }
+    return "";
+}
+
+// Takes stb's pixels (or its failure) into `out`.
+std::string from_stb(stbi_us* loaded, int w, int h, FloatImage& out) {
+    std::unique_ptr<stbi_us, void (*)(void*)> pixels(loaded, stbi_image_free);
+    if (!pixels) {
+        const char* why = stbi_failure_reason();
+        return why != nullptr ? why : "unreadable image";
+    }
+    out.width = w;
+    out.height = h;
+    const std::size_t n = std::size_t(w) * std::size_t(h) * 4;
+    out.rgba.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        out.rgba[i] = float(pixels.get()[i]) / 65535.0f;
     }
     return "";
 }
@@ -107,6 +125,24 @@ std::string ReadImageFile(const std::string& path, FloatImage& out) {
     std::transform(pixels.begin(), pixels.end(), out.rgba.begin(),
                    [](std::uint16_t v) { return float(v) / 65535.0f; });
     return "";
+}
+
+std::string ReadImageMemory(const std::uint8_t* data, std::size_t size, FloatImage& out) {
+    out = FloatImage{};
+    // stb takes an int length; no texture packed into a scene comes near it.
+    if (data == nullptr || size == 0 || size > std::size_t(std::numeric_limits<int>::max())) {
+        return "no image data";
+    }
+    const int length = int(size);
+    int w = 0, h = 0, channels = 0;
+    if (stbi_info_from_memory(data, length, &w, &h, &channels) == 0) {
+        const char* why = stbi_failure_reason();
+        return why != nullptr ? why : "unreadable image";
+    }
+    if (w <= 0 || h <= 0 || (long long)w * h > kMaxPixels) {
+        return "unsupported image size";
+    }
+    return from_stb(stbi_load_16_from_memory(data, length, &w, &h, &channels, 4), w, h, out);
 }
 
 std::string WriteExrFile(const std::string& path, const FloatImage& image) {

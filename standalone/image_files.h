@@ -3,6 +3,7 @@
 // EXR through OpenEXR) and float images written as EXR.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,6 +22,10 @@ std::string ReadImageFile(const std::string& path, FloatImage& out);
 // Any image but EXR as 16-bit RGBA (8-bit values v become v * 257).
 std::string ReadImageFile16(const std::string& path, int& width, int& height,
                             std::vector<std::uint16_t>& rgba);
+
+// The same for an image file's bytes held in memory (a texture packed into a
+// scene file); every kind but EXR.
+std::string ReadImageMemory(const std::uint8_t* data, std::size_t size, FloatImage& out);
 
 // 32-bit float RGBA EXR. Returns "" or what failed.
 std::string WriteExrFile(const std::string& path, const FloatImage& image);

@@ -1,6 +1,8 @@
 #include "standalone/importer.h"
 
 #include "host/text.h"
+#include "standalone/import_animation.h"
+#include "standalone/import_materials.h"
 #include "standalone/non_mesh_objects.h"
 
 #include <assimp/Importer.hpp>
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <pthread.h>
 #include <span>
@@ -312,6 +315,8 @@ struct Walker {
     const aiScene& scene;
     Scene& target;
     ImportResult& result;
+    ImportedMaterials& materials;
+    ImportedAnimation& animation;
     int unnamed = 0;
 
     std::wstring name_of(const aiNode& node) {
@@ -340,30 +345,53 @@ struct Walker {
     // The file's nodes in depth-first order, parents before children. A
     // loop, not recursion: a hierarchy can be as deep as the file is long.
     void visit_all(const aiNode& root) {
-        std::vector<std::pair<const aiNode*, aiMatrix4x4>> pending = {{&root, aiMatrix4x4()}};
+        struct Pending {
+            const aiNode* node;
+            aiMatrix4x4 parent;
+            NodeAnimation chain; // the parent's, from the top down
+        };
+        std::vector<Pending> pending = {{&root, aiMatrix4x4(), NodeAnimation()}};
         while (!pending.empty()) {
-            const auto [node, parent] = pending.back();
+            Pending p = std::move(pending.back());
             pending.pop_back();
-            const aiMatrix4x4 world = parent * node->mTransformation;
-            visit(*node, world);
-            for (unsigned i = node->mNumChildren; i-- > 0;) {
-                if (node->mChildren[i] != nullptr) {
-                    pending.emplace_back(node->mChildren[i], world);
+            const aiMatrix4x4 world = p.parent * p.node->mTransformation;
+            if (auto track = animation.TrackOf(*p.node)) {
+                p.chain.Append(std::move(track));
+            } else {
+                p.chain.Append(to_matrix3(p.node->mTransformation));
+            }
+            visit(*p.node, world, p.chain);
+            for (unsigned i = p.node->mNumChildren; i-- > 0;) {
+                if (p.node->mChildren[i] != nullptr) {
+                    pending.push_back({p.node->mChildren[i], world, p.chain});
                 }
             }
         }
     }
 
-    void visit(const aiNode& node, const aiMatrix4x4& world) {
+    // Keyed nodes, or nodes below keyed ones, follow their keys; the others
+    // keep the file's transform exactly.
+    void place(SceneNode* n, const aiMatrix4x4& world, const NodeAnimation& chain) {
+        n->SetObjectTM(to_matrix3(world));
+        if (chain.Animated()) {
+            n->SetAnimation(chain);
+        }
+    }
+
+    void visit(const aiNode& node, const aiMatrix4x4& world, const NodeAnimation& chain) {
         if (node.mNumMeshes > 0) {
             Polygons polygons = gather(scene, node);
             separate_extra_faces_on_edges(polygons);
             SceneNode* n = target.CreateNode(name_of(node), make_object(polygons));
-            n->SetObjectTM(to_matrix3(world));
+            place(n, world, chain);
+            // A node holds one material: when its meshes use several, the
+            // first mesh's stands for all of them.
+            const aiMesh* first = scene.mMeshes[node.mMeshes[0]];
+            n->SetMtl(materials.Get(first->mMaterialIndex));
             result.mesh_nodes.push_back(n);
         } else if (Object* obj = non_mesh_object(node)) {
             SceneNode* n = target.CreateNode(name_of(node), obj);
-            n->SetObjectTM(to_matrix3(world));
+            place(n, world, chain);
             result.other_nodes.push_back(n);
         }
     }
@@ -379,7 +407,12 @@ ImportResult import_here(const std::string& path, Scene& scene) {
                        (s == nullptr ? std::string(importer.GetErrorString()) : "it has no nodes");
         return result;
     }
-    Walker walker{*s, scene, result};
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    ImportedMaterials materials(*s,
+                                (ec ? std::filesystem::path(path) : full).parent_path().string());
+    ImportedAnimation animation(*s);
+    Walker walker{*s, scene, result, materials, animation};
     walker.visit_all(*s->mRootNode);
     result.ok = true;
     return result;

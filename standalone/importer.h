@@ -1,5 +1,7 @@
 // Scene import through Assimp (glTF, FBX, OBJ, 3DS, DAE, ...): one node per
-// file node that holds meshes, cameras or lights, in file order.
+// file node that holds meshes, cameras or lights, in file order, each mesh
+// node with its material (see import_materials.h) and, when the file's
+// first animation keys it or a node above it, its animation.
 //
 // Meshes keep their polygons: a node whose faces are all triangles becomes a
 // triangle-mesh object, any other a polygon-mesh object (its triangulation

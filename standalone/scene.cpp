@@ -1,5 +1,6 @@
 #include "standalone/scene.h"
 
+#include "host/mtl.h"
 #include "host/notify.h"
 
 #include <algorithm>
@@ -39,6 +40,17 @@ BaseInterface* SceneNode::GetInterface(Interface_ID id) {
 
 SceneNode::~SceneNode() {
     SetObjectRef(nullptr);
+    SetMtl(nullptr);
+}
+
+void SceneNode::SetMtl(Mtl* mtl) {
+    if (mtl != nullptr) {
+        mtl->IncRef();
+    }
+    if (mtl_ != nullptr) {
+        mtl_->DecRef();
+    }
+    mtl_ = mtl;
 }
 
 void SceneNode::SetObjectRef(Object* obj) {
@@ -52,11 +64,12 @@ void SceneNode::SetObjectRef(Object* obj) {
     objref_ = obj;
 }
 
-Matrix3 SceneNode::GetObjectTM(TimeValue, Interval* valid) {
+Matrix3 SceneNode::GetObjectTM(TimeValue t, Interval* valid) {
+    const bool animated = anim_.Animated();
     if (valid != nullptr) {
-        *valid = FOREVER;
+        *valid = animated ? Interval(t, t) : FOREVER;
     }
-    return tm_;
+    return animated ? anim_.Evaluate(t) : tm_;
 }
 
 const ObjectState& SceneNode::EvalWorldState(TimeValue t, BOOL) {

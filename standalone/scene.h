@@ -1,9 +1,11 @@
-// The standalone host's scene: nodes with handles, names, transforms, user
-// properties and object references, plus named selection sets.
+// The standalone host's scene: nodes with handles, names, transforms (fixed
+// or animated), user properties, materials and object references, plus
+// named selection sets.
 #pragma once
 
 #include "host/bake_properties.h"
 #include "host/interface.h"
+#include "standalone/node_animation.h"
 
 #include <map>
 #include <memory>
@@ -46,8 +48,16 @@ class SceneNode : public INode {
     ULONG GetHandle() override { return handle_; }
     Object* GetObjectRef() override { return objref_; }
     void SetObjectRef(Object* obj) override;
-    Matrix3 GetObjectTM(TimeValue, Interval* valid = nullptr) override;
-    void SetObjectTM(const Matrix3& tm) { tm_ = tm; }
+    // Follows the node's animation when it has one.
+    Matrix3 GetObjectTM(TimeValue t, Interval* valid = nullptr) override;
+    // Places the node for good: it stops following any animation.
+    void SetObjectTM(const Matrix3& tm) {
+        tm_ = tm;
+        anim_ = NodeAnimation();
+    }
+    // An animation with no keys leaves the node where it is.
+    void SetAnimation(NodeAnimation anim) { anim_ = std::move(anim); }
+    const NodeAnimation& Animation() const { return anim_; }
     const ObjectState& EvalWorldState(TimeValue t, BOOL evalHidden = 1) override;
     bool GetUserPropFloat(const MCHAR* key, float& value) override;
     void SetUserProp(const std::wstring& key, const std::wstring& value) { props_[key] = value; }
@@ -57,6 +67,8 @@ class SceneNode : public INode {
     INode* GetChildNode(int i) override;
     bool IsRootNode() override { return root_; }
     BaseInterface* GetInterface(Interface_ID id) override;
+    Mtl* GetMtl() override { return mtl_; }
+    void SetMtl(Mtl* mtl) override;
     NodeBakeProperties& BakeProperties() { return bake_; }
     const std::map<std::wstring, std::wstring>& UserProps() const { return props_; }
 
@@ -69,7 +81,9 @@ class SceneNode : public INode {
     ULONG handle_;
     std::wstring name_;
     Object* objref_ = nullptr;
+    Mtl* mtl_ = nullptr; // referenced: nodes share materials
     Matrix3 tm_;
+    NodeAnimation anim_;
     std::map<std::wstring, std::wstring> props_;
     ObjectState state_;
     bool hidden_ = false;

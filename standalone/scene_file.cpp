@@ -6,6 +6,7 @@
 #include "standalone/derived_object.h"
 #include "standalone/non_mesh_objects.h"
 #include "standalone/output_file.h"
+#include "standalone/scene_file_materials.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,9 +18,9 @@
 namespace {
 
 constexpr USHORT kScene = 0x5600, kHeader = 0x5601, kNode = 0x5610, kNodeInfo = 0x5611,
-                 kNodeProps = 0x5612, kObject = 0x5620, kClass = 0x5621, kTriMesh = 0x5622,
-                 kPolyMesh = 0x5623, kCamera = 0x5624, kModifier = 0x5625, kModifierData = 0x5626,
-                 kNamedSet = 0x5630, kSelection = 0x5640;
+                 kNodeProps = 0x5612, kNodeAnimation = 0x5614, kObject = 0x5620, kClass = 0x5621,
+                 kTriMesh = 0x5622, kPolyMesh = 0x5623, kCamera = 0x5624, kModifier = 0x5625,
+                 kModifierData = 0x5626, kNamedSet = 0x5630, kSelection = 0x5640;
 constexpr char kMagic[8] = {'V', 'L', 'M', 'S', 'C', 'E', 'N', 'E'};
 constexpr std::uint32_t kVersion = 1;
 
@@ -139,7 +140,7 @@ bool write_object(ISave* s, Object* obj) {
     return ok;
 }
 
-bool write_node(ISave* s, SceneNode* node) {
+bool write_node(ISave* s, SceneNode* node, const MaterialWriter& materials) {
     s->BeginChunk(kNode);
     s->BeginChunk(kNodeInfo);
     const Matrix3 tm = node->GetObjectTM(0);
@@ -156,6 +157,16 @@ bool write_node(ISave* s, SceneNode* node) {
         ok = ok && write_text(s, WideToUtf8(key)) && write_text(s, WideToUtf8(value));
     }
     s->EndChunk();
+    if (node->Animation().Animated()) {
+        s->BeginChunk(kNodeAnimation);
+        ok = ok && node->Animation().Save(s);
+        s->EndChunk();
+    }
+    if (node->GetMtl() != nullptr) {
+        s->BeginChunk(kNodeMaterialChunk);
+        ok = ok && write_u32(s, materials.Number(node->GetMtl()));
+        s->EndChunk();
+    }
     if (node->GetObjectRef() != nullptr) {
         ok = ok && write_object(s, node->GetObjectRef());
     }
@@ -268,6 +279,7 @@ struct Reader {
     StandaloneCore& core;
     ChunkReader& in;
     SceneFileResult& result;
+    MaterialReader& materials;
     std::map<ULONG, SceneNode*> by_handle;
     std::string node_name; // of the node being read, for warnings
     int depth = 0;
@@ -550,6 +562,22 @@ struct Reader {
                         node->SetUserProp(Utf8ToWide(key), Utf8ToWide(value));
                     }
                 }
+            } else if (id == kNodeAnimation && node != nullptr) {
+                NodeAnimation anim;
+                if (anim.Load(&in)) {
+                    node->SetAnimation(std::move(anim));
+                } else {
+                    result.warnings.push_back("object '" + node_name +
+                                              "': its animation is damaged; it stands still");
+                }
+            } else if (id == kNodeMaterialChunk && node != nullptr) {
+                std::uint32_t number = 0;
+                Mtl* mtl = read_u32(&in, number) ? materials.Material(number) : nullptr;
+                if (mtl == nullptr) {
+                    result.warnings.push_back("object '" + node_name +
+                                              "': its material is missing or damaged");
+                }
+                node->SetMtl(mtl);
             } else if (id == kObject && node != nullptr && node->GetObjectRef() == nullptr) {
                 if (Object* obj = object()) {
                     node->SetObjectRef(obj);
@@ -613,8 +641,10 @@ std::vector<std::uint8_t> scene_bytes(StandaloneCore& core) {
     write_bytes(&out, kMagic, sizeof kMagic);
     write_u32(&out, kVersion);
     out.EndChunk();
+    MaterialWriter materials(core.scene());
+    materials.Write(&out);
     for (const auto& node : core.scene().Nodes()) {
-        write_node(&out, node.get());
+        write_node(&out, node.get(), materials);
     }
     Scene& scene = core.scene();
     for (int i = 0; i < scene.GetNumNamedSelSets(); ++i) {
@@ -670,12 +700,19 @@ SceneFileResult load_scene_bytes(StandaloneCore& core, const std::uint8_t* data,
         return result;
     }
     in.CloseChunk();
-    Reader reader{core, in, result, {}, {}};
+    MaterialReader materials(core, result.warnings);
+    Reader reader{core, in, result, materials, {}, {}};
     IOResult status = IO_OK;
     while ((status = in.OpenChunk()) == IO_OK) {
         switch (in.CurChunkID()) {
         case kNode:
             reader.node();
+            break;
+        case kMapChunk:
+            materials.ReadMap(&in);
+            break;
+        case kMaterialChunk:
+            materials.ReadMaterial(&in);
             break;
         case kNamedSet: {
             std::string name;

@@ -1,14 +1,129 @@
 #include "standalone/materials/surface_shader.h"
 
-struct SurfaceShader::Impl {
-    std::vector<int> channels;
+#include "host/mtl.h"
+#include "host/text.h"
+#include "standalone/materials/bitmap_texture.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// One image placed on the surface through one channel.
+struct Layer {
+    std::shared_ptr<const FloatImage> image;
+    int channel = 1;
+
+    // False where the surface has no coordinates in the layer's channel.
+    bool Sample(const ShadePoint& p, float rgba[4]) const {
+        Point2 uv;
+        if (!p.UV(channel, uv)) {
+            return false;
+        }
+        SampleBilinear(*image, uv, rgba);
+        return true;
+    }
 };
 
-SurfaceShader::SurfaceShader(Mtl*, std::vector<std::string>&) : impl_(std::make_unique<Impl>()) {}
+float grey(const float rgba[4]) {
+    return (rgba[0] + rgba[1] + rgba[2]) / 3.0f;
+}
+
+} // namespace
+
+struct SurfaceShader::Impl {
+    SurfaceSample base;
+    std::optional<Layer> diffuse, opacity, self_illum, bump, normal;
+    std::vector<int> channels;
+
+    // The image layer of a bitmap map; other kinds of map leave the
+    // material's own value in place.
+    std::optional<Layer> layer_of(Texmap* map, std::vector<std::string>& warnings) {
+        auto* bitmap = dynamic_cast<BitmapTexture*>(map);
+        if (bitmap == nullptr) {
+            return std::nullopt;
+        }
+        std::string error;
+        std::shared_ptr<const FloatImage> image = bitmap->LoadImage(error);
+        if (!image || image->Empty()) {
+            const std::string warning =
+                "Texture image " + WideToUtf8(bitmap->GetMapName()) +
+                " could not be read: " + (error.empty() ? "it holds no pixels" : error);
+            if (std::find(warnings.begin(), warnings.end(), warning) == warnings.end()) {
+                warnings.push_back(warning);
+            }
+            return std::nullopt;
+        }
+        const int channel = bitmap->GetMapChannel();
+        if (std::find(channels.begin(), channels.end(), channel) == channels.end()) {
+            if (channels.size() >= static_cast<std::size_t>(ShadePoint::kMaxChannels)) {
+                return std::nullopt;
+            }
+            channels.push_back(channel);
+        }
+        return Layer{std::move(image), channel};
+    }
+};
+
+SurfaceShader::SurfaceShader(Mtl* mtl, std::vector<std::string>& warnings)
+    : impl_(std::make_unique<Impl>()) {
+    if (mtl == nullptr) {
+        return;
+    }
+    Impl& s = *impl_;
+    const Color d = mtl->GetDiffuse();
+    s.base.diffuse = Point3(d.r, d.g, d.b);
+    auto* std_mat = dynamic_cast<StdMat*>(mtl);
+    if (std_mat == nullptr) {
+        return; // the slots of other materials mean other things
+    }
+    s.base.opacity = std::clamp(std_mat->GetOpacity(0), 0.0f, 1.0f);
+    const Color si = std_mat->GetSelfIllumColor(0);
+    s.base.selfIllum = Point3(si.r, si.g, si.b);
+    s.diffuse = s.layer_of(mtl->GetSubTexmap(ID_DI), warnings);
+    s.opacity = s.layer_of(mtl->GetSubTexmap(ID_OP), warnings);
+    s.self_illum = s.layer_of(mtl->GetSubTexmap(ID_SI), warnings);
+    Texmap* bump = mtl->GetSubTexmap(ID_BU);
+    if (bump != nullptr && bump->ClassID() == normalBumpClassID) {
+        s.normal = s.layer_of(bump->GetSubTexmap(0), warnings);
+        if (s.normal) {
+            s.base.normalChannel = s.normal->channel;
+        }
+    } else {
+        s.bump = s.layer_of(bump, warnings);
+    }
+}
+
 SurfaceShader::~SurfaceShader() = default;
+
 const std::vector<int>& SurfaceShader::Channels() const {
     return impl_->channels;
 }
-SurfaceSample SurfaceShader::Shade(const ShadePoint&) const {
-    return {};
+
+SurfaceSample SurfaceShader::Shade(const ShadePoint& p) const {
+    const Impl& s = *impl_;
+    SurfaceSample out = s.base;
+    float c[4];
+    if (s.diffuse && s.diffuse->Sample(p, c)) {
+        out.diffuse = Point3(c[0], c[1], c[2]);
+        out.opacity *= c[3];
+    }
+    if (s.opacity && s.opacity->Sample(p, c)) {
+        out.opacity *= grey(c);
+    }
+    out.opacity = std::clamp(out.opacity, 0.0f, 1.0f);
+    if (s.self_illum && s.self_illum->Sample(p, c)) {
+        out.selfIllum = Point3(c[0], c[1], c[2]);
+    }
+    if (s.normal && s.normal->Sample(p, c)) {
+        const Point3 n(c[0] * 2.0f - 1.0f, c[1] * 2.0f - 1.0f, c[2] * 2.0f - 1.0f);
+        // A black texel is no direction; the surface keeps its own normal.
+        if (n.Length() > 1e-6f) {
+            out.hasNormalMap = true;
+            out.mapNormal = Normalize(n);
+        }
+    } else if (s.bump && s.bump->Sample(p, c)) {
+        out.bump = grey(c);
+    }
+    return out;
 }

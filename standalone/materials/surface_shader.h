@@ -32,7 +32,7 @@ struct ShadePoint {
 };
 
 struct SurfaceSample {
-    Point3 diffuse{0.5f, 0.5f, 0.5f}; // colour times diffuse map, as the image stores it
+    Point3 diffuse{0.5f, 0.5f, 0.5f}; // the colour, or the diffuse map as the image stores it
     float opacity = 1.0f;             // 0 .. 1
     Point3 selfIllum{0, 0, 0};
     float bump = 0.5f;         // the bump map's grey value; 0.5 without one

@@ -1,4 +1,7 @@
 #include "standalone/exporter.h"
+#include "standalone/materials/bitmap_texture.h"
+#include "standalone/materials/normal_bump.h"
+#include "standalone/materials/standard_material.h"
 #include "standalone/non_mesh_objects.h"
 #include "standalone/scene_file.h"
 #include "support/test_host.h"
@@ -7,6 +10,7 @@
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -33,6 +37,36 @@ class SceneFileTest : public HostTest {
     SceneNode* box = nullptr;
     SceneNode* poly = nullptr;
 };
+
+// A material with a packed diffuse map in channel 2 and a normal bump whose
+// map names a file.
+StandardMaterial* textured_material() {
+    auto* mtl = new StandardMaterial;
+    mtl->SetName(L"m");
+    mtl->SetDiffuse(Color(0.25f, 0.5f, 1.0f), 0);
+    mtl->SetOpacity(0.5f, 0);
+    auto* diffuse = new BitmapTexture;
+    diffuse->SetMapName(L"a.png");
+    diffuse->SetMapChannel(2);
+    diffuse->SetPackedImage(std::make_shared<PackedImage>(PackedImage{1, 2, 3}));
+    mtl->SetSubTexmap(ID_DI, diffuse);
+    auto* normal = new BitmapTexture;
+    normal->SetMapName(L"C:\\maps\\n.png");
+    auto* bump = new NormalBump;
+    bump->SetSubTexmap(0, normal);
+    mtl->SetSubTexmap(ID_BU, bump);
+    return mtl;
+}
+
+std::string hex_of(const std::vector<std::uint8_t>& bytes) {
+    std::string hex;
+    for (std::uint8_t b : bytes) {
+        static const char* digits = "0123456789abcdef";
+        hex += digits[b >> 4];
+        hex += digits[b & 15];
+    }
+    return hex;
+}
 
 const Mesh& mesh_of(INode* node) {
     return static_cast<TriObject*>(node->EvalWorldState(0).obj)->mesh;
@@ -99,21 +133,15 @@ TEST(SceneFile, OneTriangleNodeIsWrittenByteForByte) {
     node->SetObjectTM(tm);
     node->SetUserProp(L"k", L"v");
     core.SetSelection({node});
-    const std::vector<std::uint8_t> bytes = scene_bytes(core);
-    std::string hex;
-    for (std::uint8_t b : bytes) {
-        static const char* digits = "0123456789abcdef";
-        hex += digits[b >> 4];
-        hex += digits[b & 15];
-    }
-    EXPECT_EQ(hex, "0056ee000080015612000000564c4d5343454e45010000001056c80000801156"
-                   "44000000010000000100000000000000740000803f0000000000000000000000"
-                   "000000803f0000000000000000000000000000803f0000a0400000c0400000e0"
-                   "400012561c0000000100000001000000000000006b0100000000000000762056"
-                   "6200008021561200000010000000090000000000000022564a00000003000000"
-                   "0000000000000000000000000000803f0000000000000000000000000000803f"
-                   "0000000001000000000000000100000002000000000000000700000000000000"
-                   "40560e0000000100000001000000");
+    EXPECT_EQ(hex_of(scene_bytes(core)),
+              "0056ee000080015612000000564c4d5343454e45010000001056c80000801156"
+              "44000000010000000100000000000000740000803f0000000000000000000000"
+              "000000803f0000000000000000000000000000803f0000a0400000c0400000e0"
+              "400012561c0000000100000001000000000000006b0100000000000000762056"
+              "6200008021561200000010000000090000000000000022564a00000003000000"
+              "0000000000000000000000000000803f0000000000000000000000000000803f"
+              "0000000001000000000000000100000002000000000000000700000000000000"
+              "40560e0000000100000001000000");
 }
 
 TEST_F(SceneFileTest, DamagedFilesLoadWhatCameBeforeTheDamageAndNeverMore) {
@@ -226,4 +254,88 @@ TEST(SceneFile, AFolderNamedLikeASceneIsAnErrorNotAnException) {
     EXPECT_FALSE(missing.ok);
     EXPECT_NE(missing.error.find("No such file"), std::string::npos) << missing.error;
     std::filesystem::remove(path);
+}
+
+TEST_F(SceneFileTest, MaterialsSharedByNodesStaySharedWithEveryMapAndValue) {
+    StandardMaterial* mtl = textured_material();
+    box->SetMtl(mtl);
+    poly->SetMtl(mtl);
+    const std::vector<std::uint8_t> bytes = scene_bytes(core);
+
+    StandaloneCore other;
+    const SceneFileResult r = load_scene_bytes(other, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.warnings.empty()) << r.warnings[0];
+    Mtl* loaded = other.scene().NodeByName(L"box \xE4")->GetMtl();
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(other.scene().NodeByName(L"poly")->GetMtl(), loaded);
+    EXPECT_EQ(other.scene().NodeByName(L"cam")->GetMtl(), nullptr);
+    EXPECT_EQ(loaded->GetName(), L"m");
+    EXPECT_EQ(loaded->GetDiffuse(), Color(0.25f, 0.5f, 1.0f));
+    EXPECT_EQ(static_cast<StdMat*>(loaded)->GetOpacity(0), 0.5f);
+    auto* diffuse = dynamic_cast<BitmapTexture*>(loaded->GetSubTexmap(ID_DI));
+    ASSERT_NE(diffuse, nullptr);
+    EXPECT_EQ(diffuse->GetMapChannel(), 2);
+    ASSERT_NE(diffuse->PackedImageBytes(), nullptr);
+    EXPECT_EQ(*diffuse->PackedImageBytes(), (PackedImage{1, 2, 3}));
+    Texmap* bump = loaded->GetSubTexmap(ID_BU);
+    ASSERT_NE(bump, nullptr);
+    EXPECT_EQ(bump->ClassID(), normalBumpClassID);
+    auto* normal = dynamic_cast<BitmapTexture*>(bump->GetSubTexmap(0));
+    ASSERT_NE(normal, nullptr);
+    EXPECT_EQ(std::wstring(normal->GetMapName()), L"C:\\maps\\n.png");
+    EXPECT_EQ(scene_bytes(other), bytes) << "saving the loaded scene gives the same file";
+}
+
+TEST(SceneFile, MaterialsAndMapsAreWrittenByteForByte) {
+    StandaloneCore core;
+    core.scene().CreateNode(L"t", nullptr)->SetMtl(textured_material());
+    EXPECT_EQ(hex_of(scene_bytes(core)),
+              "0056dc010080015612000000564c4d5343454e45010000005056520000805156"
+              "0a00000000000000215612000000100c0000400200000000000054560e000000"
+              "00000000000000005256220000000500000000000000612e706e670200000003"
+              "0000000000000001020350565700008051560a00000001000000215612000000"
+              "100c0000400200000000000054560e0000000000000000000000525627000000"
+              "0d00000000000000433a5c6d6170735c6e2e706e670100000000000000000000"
+              "0050564400008051560a00000002000000215612000000100c0000c6223e2414"
+              "a0f66354560e000000000000000000000052560600000053560e000000000000"
+              "000100000058566f00008051560a00000000000000215612000000000c000002"
+              "0000000000000054560f00000001000000000000006d5956220000000000803e"
+              "0000003f0000803f0000003f00000000000000000000000053560e0000000100"
+              "00000000000053560e000000080000000200000010565e000080115644000000"
+              "010000000100000000000000740000803f000000000000000000000000000080"
+              "3f0000000000000000000000000000803f000000000000000000000000001256"
+              "0a0000000000000013560a0000000000000040560a00000000000000");
+}
+
+TEST_F(SceneFileTest, DamagedMaterialChunksAreSkippedWithAWarning) {
+    box->SetMtl(textured_material());
+    const std::vector<std::uint8_t> bytes = scene_bytes(core);
+    // Cut anywhere or flipped anywhere, the file loads what it can.
+    for (std::size_t cut = 0; cut <= bytes.size(); ++cut) {
+        StandaloneCore other;
+        load_scene_bytes(other, bytes.data(), cut);
+    }
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::vector<std::uint8_t> bad = bytes;
+        bad[i] ^= 0x5A;
+        StandaloneCore other;
+        load_scene_bytes(other, bad.data(), bad.size());
+    }
+    // A material of a class this host does not know: the node loads bare.
+    std::vector<std::uint8_t> unknown = bytes;
+    const std::uint8_t standard[] = {0x21, 0x56, 18, 0, 0, 0, 0x00, 0x0C, 0, 0, 2, 0, 0, 0};
+    const auto at =
+        std::search(unknown.begin(), unknown.end(), std::begin(standard), std::end(standard));
+    ASSERT_NE(at, unknown.end());
+    at[10] = 0x7F;
+    StandaloneCore other;
+    const SceneFileResult r = load_scene_bytes(other, unknown.data(), unknown.size());
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.warnings,
+              (std::vector<std::string>{"a material of an unknown class was skipped",
+                                        "object 'box \xC3\xA4': its material is missing "
+                                        "or damaged"}));
+    EXPECT_EQ(other.scene().NodeByName(L"box \xE4")->GetMtl(), nullptr);
+    EXPECT_NE(other.scene().NodeByName(L"box \xE4")->GetObjectRef(), nullptr);
 }
