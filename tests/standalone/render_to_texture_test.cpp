@@ -1,6 +1,7 @@
 #include "support/temp_folder.h"
 #include "support/test_host.h"
 
+#include "host/mtl.h"
 #include "host/script.h"
 #include "standalone/image_files.h"
 #include "standalone/render/bake_elements.h"
@@ -55,6 +56,14 @@ TEST_F(RenderToTextureTest, EveryElementIsWrittenAtItsOwnSizeInTheFormatItsNameA
     add_element(plane, kNormals, dir.file("normals.exr"), 4, 4);
     // Paths the plug-in builds use backslashes, and the folder may not exist yet.
     add_element(plane, kOcclusion, dir.file("new") + "\\ao.tga", 8, 8);
+    // A texture that is not there: the surface shows the material's own
+    // colour, and the user hears of the file once.
+    StdMat* mtl = NewDefaultStdMat();
+    mtl->SetDiffuse(Color(0.25f, 0.5f, 0.75f), 0);
+    BitmapTex* missing = NewDefaultBitmapTex();
+    missing->SetMapName(Utf8ToWide(dir.file("gone.png")).c_str());
+    mtl->SetSubTexmap(ID_DI, missing);
+    plane->SetMtl(mtl);
     StandaloneBakeElement* off = add_element(plane, kComplete, dir.file("off.png"), 8, 8);
     off->SetEnabled(0);
     SceneNode* other = bake_node(L"not selected", grid_tri_object(1, 1));
@@ -62,11 +71,14 @@ TEST_F(RenderToTextureTest, EveryElementIsWrittenAtItsOwnSizeInTheFormatItsNameA
     select({plane});
 
     ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(kRenderScript).c_str(), false));
-    EXPECT_TRUE(core.messages().empty());
+    ASSERT_EQ(message_texts().size(), 1u);
+    EXPECT_NE(message_texts()[0].find("gone.png"), std::string::npos);
     const FloatImage diffuse = read(dir.file("diffuse.png"));
     EXPECT_EQ(diffuse.width, 16);
     EXPECT_EQ(diffuse.height, 8);
-    EXPECT_NEAR(rgb(diffuse, 5, 5).x, 0.5f, 1e-4f); // the default grey material
+    const Point3 colour = rgb(diffuse, 5, 5);
+    EXPECT_NEAR(colour.x, 0.25f, 1e-4f);
+    EXPECT_NEAR(colour.z, 0.75f, 1e-4f);
     const FloatImage normals = read(dir.file("normals.exr"));
     EXPECT_EQ(rgb(normals, 1, 2), Point3(0.5f, 0.5f, 1.0f));
     const FloatImage ao = read(dir.file("new/ao.tga"));
