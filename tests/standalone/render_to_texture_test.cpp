@@ -4,6 +4,7 @@
 #include "host/mtl.h"
 #include "host/script.h"
 #include "standalone/image_files.h"
+#include "standalone/png_file.h"
 #include "standalone/render/bake_elements.h"
 
 #include <filesystem>
@@ -127,6 +128,47 @@ TEST_F(RenderToTextureTest, TheCompleteMapIsLitByTheDefaultLightAndShadowed) {
         }
     }
     EXPECT_NEAR(darkest, 0.5f * 0.05f, 1e-4f); // only the ambient light remains
+}
+
+TEST_F(RenderToTextureTest, ANormalMapIsCarriedIntoTheTangentFramesOfTheBakeChannel) {
+    // The source map tilts every normal towards +u of channel 1 (world +x);
+    // channel 2 is channel 1 turned a quarter, so its +u runs along world
+    // -y and its +v along +x, where the tilt must show up.
+    TriObject* obj = grid_tri_object(2, 2);
+    Mesh& m = obj->mesh;
+    m.setMapSupport(2);
+    m.Map(2).tv = m.Map(1).tv;
+    for (Point3& uv : m.Map(2).tv) {
+        uv = Point3(1.0f - uv.y, uv.x, 0);
+    }
+    m.Map(2).tf = m.Map(1).tf;
+    SceneNode* plane = bake_node(L"plane", obj);
+    props(plane).SetBakeMapChannel(2);
+    std::vector<std::uint16_t> pixels;
+    for (int i = 0; i < 16; ++i) {
+        pixels.insert(pixels.end(), {std::uint16_t(0.8f * 65535 + 0.5f), 32768,
+                                     std::uint16_t(0.9f * 65535 + 0.5f), 65535});
+    }
+    ASSERT_EQ(write_png_rgba16(dir.file("tilt.png"), 4, 4, pixels), "");
+    BitmapTex* map = NewDefaultBitmapTex();
+    map->SetMapName(Utf8ToWide(dir.file("tilt.png")).c_str());
+    auto* bump = static_cast<Texmap*>(core.CreateInstance(TEXMAP_CLASS_ID, normalBumpClassID));
+    bump->SetSubTexmap(0, map);
+    StdMat* mtl = NewDefaultStdMat();
+    mtl->SetSubTexmap(ID_BU, bump);
+    plane->SetMtl(mtl);
+    add_element(plane, kNormals, dir.file("tangent.exr"), 8, 8);
+    StandaloneBakeElement* world = add_element(plane, kNormals, dir.file("world.exr"), 8, 8);
+    world->SetParamFPValue(1, FPValue::Int(2));
+    select({plane});
+    ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(kRenderScript).c_str(), false));
+    const Point3 tangent = rgb(read(dir.file("tangent.exr")), 3, 3);
+    EXPECT_NEAR(tangent.x, 0.5f, 2e-3f);
+    EXPECT_NEAR(tangent.y, 0.8f, 2e-3f);
+    EXPECT_NEAR(tangent.z, 0.9f, 2e-3f);
+    const Point3 w = rgb(read(dir.file("world.exr")), 3, 3);
+    EXPECT_NEAR(w.x, 0.8f, 2e-3f);
+    EXPECT_NEAR(w.y, 0.5f, 2e-3f);
 }
 
 TEST_F(RenderToTextureTest, AFailedRenderNamesTheCauseAndKeepsWhatWasWritten) {
