@@ -37,6 +37,7 @@ void MNMesh::SetFromTri(const Mesh& from) {
         f[i].vtx = {static_cast<int>(face.v[0]), static_cast<int>(face.v[1]),
                     static_cast<int>(face.v[2])};
         f[i].visedg = {face.getEdgeVis(0) != 0, face.getEdgeVis(1) != 0, face.getEdgeVis(2) != 0};
+        f[i].smGroup = face.smGroup;
     }
     maps_.assign(static_cast<std::size_t>(from.getNumMaps()), MNMap{});
     for (int mp = 0; mp < from.getNumMaps(); ++mp) {
@@ -338,6 +339,7 @@ void MNMesh::OutToTri(Mesh& out) const {
         const auto& c = corners[static_cast<std::size_t>(ff)];
         for (std::size_t i = 0; i < c.size(); i += 3, ++t) {
             Face& tf = out.faces[t];
+            tf.smGroup = face.smGroup;
             int vis[3];
             for (int k = 0; k < 3; ++k) {
                 const int c0 = c[i + static_cast<std::size_t>(k)];

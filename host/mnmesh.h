@@ -31,6 +31,7 @@ class MNFace {
     std::vector<int> vtx;     // corners, counter-clockwise seen from outside
     std::vector<int> edg;     // edg[k] joins vtx[k] and vtx[k + 1]; filled by FillInMesh
     std::vector<bool> visedg; // visibility of edge k
+    DWORD smGroup = 0;        // smoothing-group bits, passed on to every triangle of the face
     int deg() const { return static_cast<int>(vtx.size()); }
     // Triangles of the face's triangulation. A corner at the same vertex as
     // the next one (a pole quad whose two pole corners were welded) adds no

@@ -71,6 +71,9 @@ struct Polygons {
     // channel -> map vertices and each corner's map vertex (parallel to corners)
     std::map<int, std::vector<UVVert>> map_verts;
     std::map<int, std::vector<int>> map_corners;
+    // The file's normal at each corner (parallel to corners), zero where its
+    // mesh has none; empty when no mesh of the node has any.
+    std::vector<aiVector3D> normals;
 
     std::size_t face_count() const { return face_begin.size() - 1; }
     std::size_t degree(std::size_t f) const { return face_begin[f + 1] - face_begin[f]; }
@@ -120,8 +123,10 @@ Polygons gather(const aiScene& scene, const aiNode& node) {
     std::map<int, std::unordered_map<Key4, int, Key4Hash>> map_vertex_of; // per channel
     std::vector<int> channels;
     std::size_t corner_total = 0;
+    bool normals = false;
     for (unsigned i = 0; i < node.mNumMeshes; ++i) {
         const aiMesh* mesh = scene.mMeshes[node.mMeshes[i]];
+        normals = normals || mesh->HasNormals();
         for (unsigned c = 0; c < AI_MAX_NUMBER_OF_TEXTURECOORDS; ++c) {
             if (mesh->HasTextureCoords(c) && !out.map_verts.count(static_cast<int>(c) + 1)) {
                 out.map_verts[static_cast<int>(c) + 1];
@@ -134,6 +139,9 @@ Polygons gather(const aiScene& scene, const aiNode& node) {
         }
     }
     out.corners.reserve(corner_total);
+    if (normals) {
+        out.normals.reserve(corner_total);
+    }
     for (int ch : channels) {
         out.map_corners[ch].reserve(corner_total);
     }
@@ -168,6 +176,11 @@ Polygons gather(const aiScene& scene, const aiNode& node) {
             split_into_loops(ring, slot, stack, [&](std::span<const int> loop) {
                 for (int k : loop) {
                     out.corners.push_back(ring[static_cast<std::size_t>(k)]);
+                    if (normals) {
+                        out.normals.push_back(
+                            mesh->HasNormals() ? mesh->mNormals[index[static_cast<std::size_t>(k)]]
+                                               : aiVector3D(0, 0, 0));
+                    }
                 }
                 out.face_begin.push_back(out.corners.size());
                 for (int ch : channels) {
@@ -251,7 +264,123 @@ void separate_extra_faces_on_edges(Polygons& p) {
     }
 }
 
-Object* make_object(const Polygons& p) {
+// Whether two corner normals from the file point the same way; a missing
+// (zero) or broken (NaN) normal agrees with nothing.
+bool same_direction(const aiVector3D& a, const aiVector3D& b) {
+    constexpr double kMinCos = 0.999;
+    const double d = static_cast<double>(a * b);
+    return d > 0 && d * d > kMinCos * kMinCos * static_cast<double>(a.SquareLength()) *
+                                static_cast<double>(b.SquareLength());
+}
+
+// Smoothing groups that give back the shading the file's normals describe.
+// Faces joined by an edge whose normals agree on both sides at both ends
+// form smooth regions; each region gets one bit, and regions that touch
+// (along a hard edge, or only at a vertex, where the host would otherwise
+// average across them) get different bits. A face alone in its region is
+// shaded by its own normal either way, so it keeps group 0 and leaves the
+// 32 bits to the regions that need them.
+std::vector<DWORD> smoothing_groups(const Polygons& p) {
+    const std::size_t nf = p.face_count();
+    std::vector<DWORD> groups(nf, 0);
+    if (p.normals.empty()) {
+        return groups;
+    }
+    struct Side {
+        std::uint64_t key;
+        std::uint32_t face;
+        std::uint32_t corner; // position in p.corners of the side's first corner
+        bool operator<(const Side& o) const { return key != o.key ? key < o.key : face < o.face; }
+    };
+    std::vector<Side> sides;
+    sides.reserve(p.corners.size());
+    for (std::size_t f = 0; f < nf; ++f) {
+        const std::size_t first = p.face_begin[f], d = p.degree(f);
+        for (std::size_t k = 0; k < d; ++k) {
+            const auto a = static_cast<std::uint32_t>(p.corners[first + k]);
+            const auto b = static_cast<std::uint32_t>(p.corners[first + (k + 1) % d]);
+            sides.push_back({static_cast<std::uint64_t>(std::min(a, b)) << 32 | std::max(a, b),
+                             static_cast<std::uint32_t>(f), static_cast<std::uint32_t>(first + k)});
+        }
+    }
+    std::sort(sides.begin(), sides.end());
+    auto next_corner = [&](std::size_t c, std::size_t f) {
+        return c + 1 < p.face_begin[f + 1] ? c + 1 : p.face_begin[f];
+    };
+    std::vector<std::size_t> root(nf);
+    for (std::size_t f = 0; f < nf; ++f) {
+        root[f] = f;
+    }
+    auto find = [&](std::size_t f) {
+        while (root[f] != f) {
+            root[f] = root[root[f]];
+            f = root[f];
+        }
+        return f;
+    };
+    for (std::size_t i = 0, j = 0; i < sides.size(); i = j) {
+        while (j < sides.size() && sides[j].key == sides[i].key) {
+            ++j;
+        }
+        if (j - i != 2 || sides[i].face == sides[i + 1].face) {
+            continue;
+        }
+        const Side &s = sides[i], &t = sides[i + 1];
+        const std::size_t s0 = s.corner, s1 = next_corner(s0, s.face);
+        std::size_t t0 = t.corner, t1 = next_corner(t0, t.face);
+        if (p.corners[t0] != p.corners[s0]) {
+            std::swap(t0, t1); // the usual case: the neighbour runs the edge the other way
+        }
+        if (same_direction(p.normals[s0], p.normals[t0]) &&
+            same_direction(p.normals[s1], p.normals[t1])) {
+            root[find(s.face)] = find(t.face);
+        }
+    }
+    // The faces of each region, regions in the order of their first face.
+    std::vector<std::size_t> size(nf, 0);
+    for (std::size_t f = 0; f < nf; ++f) {
+        root[f] = find(f);
+        ++size[root[f]];
+    }
+    std::vector<std::size_t> begin(nf + 1, 0);
+    for (std::size_t f = 0; f < nf; ++f) {
+        begin[f + 1] = begin[f] + size[f];
+    }
+    std::vector<std::size_t> members(nf), fill(begin.begin(), begin.end() - 1);
+    for (std::size_t f = 0; f < nf; ++f) {
+        members[fill[root[f]]++] = f;
+    }
+    // Greedy colouring through the bits already taken at each vertex: linear
+    // in the corners, however many regions meet at one vertex.
+    std::vector<DWORD> taken(p.verts.size(), 0);
+    std::size_t region = 0;
+    for (std::size_t f = 0; f < nf; ++f) {
+        const std::size_t r = root[f];
+        if (size[r] < 2 || groups[f] != 0) {
+            continue;
+        }
+        const std::span<const std::size_t> faces(members.data() + begin[r], size[r]);
+        DWORD busy = 0;
+        for (std::size_t g : faces) {
+            for (std::size_t c = p.face_begin[g]; c < p.face_begin[g + 1]; ++c) {
+                busy |= taken[static_cast<std::size_t>(p.corners[c])];
+            }
+        }
+        // With all 32 taken around it some blending is unavoidable; the
+        // bits go round so that it falls on different neighbours.
+        const DWORD bit = busy == ~DWORD{0} ? DWORD{1} << (region % 32) : (busy + 1) & ~busy;
+        ++region;
+        for (std::size_t g : faces) {
+            groups[g] = bit;
+            for (std::size_t c = p.face_begin[g]; c < p.face_begin[g + 1]; ++c) {
+                taken[static_cast<std::size_t>(p.corners[c])] |= bit;
+            }
+        }
+    }
+    return groups;
+}
+
+Object* make_object(const Polygons& p, const std::vector<DWORD>& groups) {
     const std::size_t faces = p.face_count();
     bool all_triangles = true;
     for (std::size_t f = 0; f < faces; ++f) {
@@ -267,6 +396,7 @@ Object* make_object(const Polygons& p) {
                                 static_cast<DWORD>(p.corners[3 * i + 1]),
                                 static_cast<DWORD>(p.corners[3 * i + 2]));
             m.faces[i].setEdgeVisFlags(1, 1, 1);
+            m.faces[i].smGroup = groups[i];
         }
         for (const auto& [ch, verts] : p.map_verts) {
             m.setMapSupport(ch);
@@ -294,6 +424,7 @@ Object* make_object(const Polygons& p) {
     for (std::size_t i = 0; i < faces; ++i) {
         mm.f[i].vtx = face_of(p.corners, i);
         mm.f[i].visedg.assign(p.degree(i), true);
+        mm.f[i].smGroup = groups[i];
     }
     if (!p.map_verts.empty()) {
         mm.SetMapNum(p.map_verts.rbegin()->first + 1);
@@ -382,7 +513,8 @@ struct Walker {
         if (node.mNumMeshes > 0) {
             Polygons polygons = gather(scene, node);
             separate_extra_faces_on_edges(polygons);
-            SceneNode* n = target.CreateNode(name_of(node), make_object(polygons));
+            SceneNode* n =
+                target.CreateNode(name_of(node), make_object(polygons, smoothing_groups(polygons)));
             place(n, world, chain);
             // A node holds one material: when its meshes use several, the
             // first mesh's stands for all of them.

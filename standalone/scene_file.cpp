@@ -104,6 +104,11 @@ bool write_poly_mesh(ISave* s, const MNMesh& m) {
             }
         }
     }
+    // Last, so that files from before polygons had smoothing groups still
+    // read: their chunk ends here.
+    for (const MNFace& f : m.f) {
+        ok = ok && write_u32(s, f.smGroup);
+    }
     return ok;
 }
 
@@ -420,6 +425,13 @@ struct Reader {
                     if (!read_i32(&in, t)) {
                         return false;
                     }
+                }
+            }
+        }
+        if (in.BytesLeft() > 0) {
+            for (MNFace& f : m.f) {
+                if (!read_u32(&in, f.smGroup)) {
+                    return false;
                 }
             }
         }
