@@ -1,6 +1,7 @@
 #include "bake/bake_run.h"
 
 #include "bake/bake_selection.h"
+#include "bake/caddy.h"
 #include "bake/merge_object_images.h"
 #include "bake/pass_mode.h"
 #include "bake/prepare_objects.h"
@@ -66,6 +67,22 @@ std::string render_maps(const std::vector<INode*>& objects, std::uint64_t groupK
     return "";
 }
 
+// Renders each caddy; the failed mode's text, or "" when all went through.
+std::string render_caddies(const CaddySet& caddies, int mapCount, int frame) {
+    for (int m : caddies.maps) {
+        BakeSelection selection;
+        if (!selection.SelectCaddy(m)) {
+            return "Rendering failed (mode_c). Mesh caddy not accessible.";
+        }
+        const bool rendered = RenderSelection(mapCount, m, frame);
+        selection.Restore();
+        if (!rendered) {
+            return RenderFailedText(Caddy);
+        }
+    }
+    return "";
+}
+
 } // namespace
 
 std::vector<INode*> GroupObjects(std::uint64_t groupKey) {
@@ -101,19 +118,31 @@ bool BakeFrame(std::uint64_t groupKey, ClassDesc* /*materialClass: for the baked
 
     const int mapCount = std::max(NodeMapCount(objects.front(), groupKey), 1);
     const int channel = NodeMapChannel(objects.front(), groupKey);
-    // Single-pass baking through caddies comes with the caddy object; until
-    // then every bake runs as the separate mode of its renderer.
-    const PassMode mode = SeparatePassMode(CurrentRendererKind());
+    const RendererKind kind = CurrentRendererKind();
+    PassMode mode = SeparatePassMode(kind);
+    CaddySet caddies;
+    if (settings().bakemode == SinglePass &&
+        BuildCaddies(kind, channel, mapCount, objects, groupKey, caddies)) {
+        mode = Caddy;
+    }
+    const std::vector<INode*>& baked = mode == Caddy ? caddies.caddies : objects;
 
-    PrepareObjects(objects, groupKey, mode, mapCount, channel, frame, groupName);
-    const std::string error = render_maps(objects, groupKey, mode, mapCount, frame);
-    ClearBake(objects);
+    PrepareObjects(baked, groupKey, mode, mapCount, channel, frame, groupName, caddies.maps);
+    const std::string error = mode == Caddy ? render_caddies(caddies, mapCount, frame)
+                                            : render_maps(objects, groupKey, mode, mapCount, frame);
+    // The caddies' elements go with them; the objects never had any.
+    ClearBake(baked);
     ip->SetTime(savedTime, 0);
+    if (mode == Caddy) {
+        RemoveCaddies(caddies);
+    }
     if (!error.empty()) {
         report("Vellumar failed to bake objects: " + error, 0);
         return false;
     }
-    MergeObjectImages(groupName, objects, mapCount, frame);
+    if (mode != Caddy) {
+        MergeObjectImages(groupName, objects, mapCount, frame);
+    }
     // Baked-material assignment of the group's objects is not built yet.
     return true;
 }

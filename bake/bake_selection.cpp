@@ -1,6 +1,10 @@
 #include "bake/bake_selection.h"
 
+#include "bake/caddy.h"
+
 #include "host/interface.h"
+#include "host/text.h"
+#include "settings/settings.h"
 
 void BakeSelection::SelectOne(INode* node) {
     Select({node});
@@ -8,6 +12,31 @@ void BakeSelection::SelectOne(INode* node) {
 
 void BakeSelection::SelectList(const std::vector<INode*>& nodes) {
     Select(nodes);
+}
+
+bool BakeSelection::SelectCaddy(int mapIndex) {
+    Select({});
+    // The newest node of the name: an older one is a user's object that
+    // happens to carry it.
+    const std::wstring name = Utf8ToWide(CaddyName(mapIndex));
+    INode* caddy = nullptr;
+    INode* root = GetCOREInterface()->GetRootNode();
+    for (int i = 0; root != nullptr && i < root->NumberOfChildren(); ++i) {
+        INode* node = root->GetChildNode(i);
+        if (node != nullptr && name == node->GetName()) {
+            caddy = node;
+        }
+    }
+    if (caddy == nullptr) {
+        report(
+            "vellumar caddy: selection mismatch.\nVellumar needs to fall back to alternate merge "
+            "mode. This is slower and might cause issues with specific bake tasks like large "
+            "scale hdr baking.",
+            0);
+        return false;
+    }
+    GetCOREInterface()->SelectNode(caddy, 1);
+    return true;
 }
 
 void BakeSelection::Select(const std::vector<INode*>& nodes) {

@@ -11,6 +11,9 @@ class BakeSelection {
     // The node (or the nodes, in order) replace the selection.
     void SelectOne(INode* node);
     void SelectList(const std::vector<INode*>& nodes);
+    // The caddy of the map replaces the selection; when there is none the
+    // selection stays empty, the failure is reported and false returned.
+    bool SelectCaddy(int mapIndex);
     // Puts back the selection and lock found before the first change; does
     // nothing when nothing was changed since the last restore.
     void Restore();

@@ -23,7 +23,8 @@ std::string BakeOutputFolder() {
 }
 
 void PrepareObjects(const std::vector<INode*>& objects, std::uint64_t groupKey, PassMode mode,
-                    int mapCount, int channel, int frame, const std::string& groupName) {
+                    int mapCount, int channel, int frame, const std::string& groupName,
+                    const std::vector<int>& caddyMaps) {
     const UnwrapSettings& s = settings();
     Interface* ip = GetCOREInterface();
     std::vector<ProducedFile>& produced = ProducedFiles();
@@ -40,8 +41,9 @@ void PrepareObjects(const std::vector<INode*>& objects, std::uint64_t groupKey, 
         if (props == nullptr) {
             continue;
         }
-        const int ownMap =
-            mode == Caddy ? static_cast<int>(objectIndex) : NodeMapIndex(node, groupKey);
+        const int ownMap = mode != Caddy                    ? NodeMapIndex(node, groupKey)
+                           : objectIndex < caddyMaps.size() ? caddyMaps[objectIndex]
+                                                            : static_cast<int>(objectIndex);
         for (const BakeElementEntry& entry : s.elements) {
             if (entry.elementClass == nullptr) {
                 continue;

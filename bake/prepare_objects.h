@@ -17,9 +17,10 @@ std::string BakeOutputFolder();
 // entry (with the entry's parameters, output size and a name telling map,
 // frame and object), its bake channel, its padding, and switches its baking
 // on. Refills the produced-file list. An object's map index is its own in
-// the group `groupKey`; caddies bake map `objectIndex`.
+// the group `groupKey`; caddy k bakes map caddyMaps[k] (k when not given).
 void PrepareObjects(const std::vector<INode*>& objects, std::uint64_t groupKey, PassMode mode,
-                    int mapCount, int channel, int frame, const std::string& groupName);
+                    int mapCount, int channel, int frame, const std::string& groupName,
+                    const std::vector<int>& caddyMaps = {});
 
 // Baking off and no elements on every object; the network job name goes too.
 void ClearBake(const std::vector<INode*>& objects);

@@ -5,6 +5,7 @@
 #include "host/bitmap.h"
 #include "host/class_desc.h"
 #include "host/inode.h"
+#include "host/layer.h"
 #include "host/renderer.h"
 
 using LPVOID = void*;
@@ -37,6 +38,11 @@ class Interface {
     virtual void FreezeSelection() = 0;
     virtual void ThawSelection() = 0;
     virtual INode* GetINodeByHandle(ULONG handle) = 0;
+    // The first node of that name, or nullptr.
+    virtual INode* GetINodeByName(const MCHAR* name) = 0;
+    // Removes the node from the scene (it is gone after the call).
+    virtual void DeleteNode(INode* node, BOOL redraw = 1, BOOL overrideSlaves = 0) = 0;
+    virtual ILayerManager* GetLayerManager() = 0;
     // A new instance of a registered class, or nullptr.
     virtual void* CreateInstance(SClass_ID superID, Class_ID classID) = 0;
     virtual ClassDirectory& GetClassDirectory() = 0;

@@ -129,6 +129,24 @@ class Matrix3 {
 inline Point3 operator*(const Point3& p, const Matrix3& m) {
     return m.PointTransform(p);
 }
+// The transform that undoes m; a singular m gives the identity.
+inline Matrix3 Inverse(const Matrix3& m) {
+    const Point3 a = m.GetRow(0), b = m.GetRow(1), c = m.GetRow(2);
+    const Point3 bc = CrossProd(b, c), ca = CrossProd(c, a), ab = CrossProd(a, b);
+    const float det = DotProd(a, bc);
+    Matrix3 r;
+    if (det == 0.0f || !std::isfinite(det)) {
+        return r;
+    }
+    const float k = 1.0f / det;
+    // The inverse of the 3x3 part is the transposed cofactor matrix over det.
+    r.SetRow(0, Point3(bc.x, ca.x, ab.x) * k);
+    r.SetRow(1, Point3(bc.y, ca.y, ab.y) * k);
+    r.SetRow(2, Point3(bc.z, ca.z, ab.z) * k);
+    r.SetTrans(r.VectorTransform(m.GetTrans()) * -1.0f);
+    return r;
+}
+
 inline Point3 VectorTransform(const Matrix3& m, const Point3& p) {
     return m.VectorTransform(p);
 }

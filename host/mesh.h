@@ -8,6 +8,9 @@
 
 inline constexpr int MAX_MESHMAPS = 100;
 
+// Which sub-material of a multi/sub-object material shades a face.
+using MtlID = unsigned short;
+
 // Edge-visibility bits of Face::flags: bit k is the edge from corner k to
 // corner (k + 1) mod 3. An invisible edge lies inside a polygon.
 inline constexpr DWORD EDGE_A = 1;
@@ -20,6 +23,7 @@ class Face {
     DWORD v[3] = {0, 0, 0};
     DWORD smGroup = 0;
     DWORD flags = EDGE_ALL;
+    MtlID matID = 0;
 
     void setVerts(DWORD a, DWORD b, DWORD c) {
         v[0] = a;
@@ -30,6 +34,8 @@ class Face {
         flags = (flags & ~EDGE_ALL) | (va ? EDGE_A : 0) | (vb ? EDGE_B : 0) | (vc ? EDGE_C : 0);
     }
     BOOL getEdgeVis(int k) const { return (flags & (1u << k)) != 0; }
+    MtlID getMatID() const { return matID; }
+    void setMatID(MtlID id) { matID = id; }
 };
 
 class TVFace {

@@ -12,6 +12,7 @@ inline constexpr SClass_ID TEXMAP_CLASS_ID = 0xC10;
 
 inline constexpr Class_ID bitmapTexClassID(0x240, 0);
 inline constexpr Class_ID normalBumpClassID(0x243E22C6, 0x63F6A014);
+inline constexpr Class_ID multiMtlClassID(0x200, 0);
 
 // The standard material's map slots, in the host's order.
 inline constexpr int ID_AM = 0;  // ambient colour
@@ -74,6 +75,17 @@ class Mtl : public MtlBase {
     SClass_ID SuperClassID() override { return MATERIAL_CLASS_ID; }
     virtual Color GetDiffuse(int mtlNum = 0, BOOL backFace = 0) = 0;
     virtual void SetDiffuse(Color c, TimeValue t) = 0;
+    // The materials a compound material is made of.
+    virtual int NumSubMtls() { return 0; }
+    virtual Mtl* GetSubMtl(int /*i*/) { return nullptr; }
+    virtual void SetSubMtl(int /*i*/, Mtl* /*m*/) {}
+};
+
+// The multi/sub-object material: face i is shaded by sub-material
+// (material id of the face) modulo the number of sub-materials.
+class MultiMtl : public Mtl {
+  public:
+    virtual void SetNumSubMtls(int n) = 0;
 };
 
 // The host's standard material.
@@ -89,3 +101,4 @@ class StdMat : public Mtl {
 // New objects of the host's classes, with nothing referring to them yet.
 StdMat* NewDefaultStdMat();
 BitmapTex* NewDefaultBitmapTex();
+MultiMtl* NewDefaultMultiMtl();

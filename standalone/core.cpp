@@ -8,6 +8,7 @@
 #include "standalone/node_ops.h"
 #include "standalone/render/bake_elements.h"
 #include "standalone/render/render_to_texture.h"
+#include "standalone/script/scene_functions.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -82,6 +83,7 @@ StandaloneCore::StandaloneCore(bool draw_progress)
     scripts_.SetGlobal("render", ScriptFunction([this](const ScriptArgs& args) {
                            return RenderScriptFunction(*this, args);
                        }));
+    InstallSceneFunctions(*this);
     current_core = this;
 }
 
@@ -231,6 +233,20 @@ SubClassList* StandaloneCore::GetClassList(SClass_ID superClassID) {
 
 int StandaloneCore::DeleteModifier(INode& node, Modifier& mod) {
     return DeleteModifierFromNode(node, mod);
+}
+
+INode* StandaloneCore::GetINodeByName(const MCHAR* name) {
+    return name != nullptr ? scene_->NodeByName(name) : nullptr;
+}
+
+void StandaloneCore::DeleteNode(INode* node, BOOL redraw, BOOL) {
+    if (node == nullptr || !scene_->Owns(node)) {
+        return;
+    }
+    DeleteNode(static_cast<SceneNode*>(node));
+    if (redraw != 0) {
+        RedrawViews(time_);
+    }
 }
 
 void StandaloneCore::DeleteNode(SceneNode* node) {

@@ -57,6 +57,9 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     void FreezeSelection() override { selection_frozen_ = true; }
     void ThawSelection() override { selection_frozen_ = false; }
     INode* GetINodeByHandle(ULONG handle) override { return scene_->NodeByHandle(handle); }
+    INode* GetINodeByName(const MCHAR* name) override;
+    void DeleteNode(INode* node, BOOL redraw = 1, BOOL overrideSlaves = 0) override;
+    ILayerManager* GetLayerManager() override { return scene_.get(); }
     void* CreateInstance(SClass_ID superID, Class_ID classID) override;
     ClassDirectory& GetClassDirectory() override { return *this; }
     HWND GetMAXHWnd() override { return this; }

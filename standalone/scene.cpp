@@ -34,8 +34,41 @@ void NodeBakeProperties::ResetBakeProps() {
     dilations_ = 2;
 }
 
+void NodeBakeProjProperties::SetProjMod(ReferenceTarget* refTarg) {
+    if (refTarg != nullptr) {
+        refTarg->IncRef();
+    }
+    if (mod_ != nullptr) {
+        mod_->DecRef();
+    }
+    mod_ = refTarg;
+}
+
 BaseInterface* SceneNode::GetInterface(Interface_ID id) {
-    return id == NODE_BAKE_PROPERTIES_INTERFACE ? &bake_ : nullptr;
+    if (id == NODE_BAKE_PROPERTIES_INTERFACE) {
+        return &bake_;
+    }
+    return id == NODE_BAKE_PROJ_PROPERTIES_INTERFACE ? &bake_proj_ : nullptr;
+}
+
+void SceneNode::Scale(TimeValue t, const Matrix3& tmAxis, const Point3& val, BOOL localOrigin,
+                      BOOL affectKids, int, BOOL) {
+    Matrix3 axis = tmAxis;
+    if (localOrigin != 0) {
+        axis.SetTrans(GetObjectTM(t).GetTrans());
+    }
+    Matrix3 scale;
+    scale.SetRow(0, Point3(val.x, 0, 0));
+    scale.SetRow(1, Point3(0, val.y, 0));
+    scale.SetRow(2, Point3(0, 0, val.z));
+    // Into the axis system, scaled there, and back out.
+    const Matrix3 change = Inverse(axis) * scale * axis;
+    SetObjectTM(GetObjectTM(t) * change);
+    if (affectKids != 0) {
+        for (SceneNode* child : children_) {
+            child->SetObjectTM(child->GetObjectTM(t) * change);
+        }
+    }
 }
 
 SceneNode::~SceneNode() {
@@ -107,7 +140,61 @@ std::unique_ptr<SceneNode> SceneNode::MakeRoot() {
     return root;
 }
 
-Scene::Scene() : root_(SceneNode::MakeRoot()) {}
+bool SceneLayer::AddToLayer(INode* node) {
+    if (node == nullptr || !scene_.Owns(node)) {
+        return false;
+    }
+    static_cast<SceneNode*>(node)->SetLayerName(name_);
+    return true;
+}
+
+Scene::Scene() : root_(SceneNode::MakeRoot()) {
+    layers_.push_back(std::make_unique<SceneLayer>(*this, L"0"));
+}
+
+ILayer* Scene::GetLayer(const std::wstring& name) const {
+    for (const auto& layer : layers_) {
+        if (name == layer->GetName()) {
+            return layer.get();
+        }
+    }
+    return nullptr;
+}
+
+ILayer* Scene::CreateLayer(const std::wstring& name) {
+    if (name.empty() || GetLayer(name) != nullptr) {
+        return nullptr;
+    }
+    layers_.push_back(std::make_unique<SceneLayer>(*this, name));
+    return layers_.back().get();
+}
+
+bool Scene::DeleteLayer(const std::wstring& name) {
+    if (name == L"0" || GetLayer(name) == nullptr) {
+        return false;
+    }
+    // Nodes never lose their layer: what was left on it goes back to "0".
+    for (SceneNode* node : LayerNodes(name)) {
+        node->SetLayerName(L"0");
+    }
+    std::erase_if(layers_, [&](const auto& layer) { return name == layer->GetName(); });
+    return true;
+}
+
+std::vector<SceneNode*> Scene::LayerNodes(const std::wstring& name) const {
+    std::vector<SceneNode*> out;
+    for (const auto& n : nodes_) {
+        if (n->LayerName() == name) {
+            out.push_back(n.get());
+        }
+    }
+    return out;
+}
+
+bool Scene::Owns(INode* node) const {
+    return std::any_of(nodes_.begin(), nodes_.end(),
+                       [&](const auto& n) { return n.get() == node; });
+}
 
 Scene::~Scene() {
     // Nodes go before the root that lists them; objects go with their nodes.

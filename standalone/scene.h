@@ -38,6 +38,39 @@ class NodeBakeProperties : public INodeBakeProperties {
     int dilations_ = 2;
 };
 
+// How a node's bake shows other objects' surfaces; the projection modifier
+// is referenced while it is set.
+class NodeBakeProjProperties : public INodeBakeProjProperties {
+  public:
+    NodeBakeProjProperties() = default;
+    NodeBakeProjProperties(const NodeBakeProjProperties&) = delete;
+    NodeBakeProjProperties& operator=(const NodeBakeProjProperties&) = delete;
+    ~NodeBakeProjProperties() override { SetProjMod(nullptr); }
+    BOOL GetEnabled() override { return enabled_ ? 1 : 0; }
+    void SetEnabled(BOOL b) override { enabled_ = b != 0; }
+    ReferenceTarget* GetProjMod() override { return mod_; }
+    void SetProjMod(ReferenceTarget* refTarg) override;
+    BOOL GetUseCage() override { return use_cage_ ? 1 : 0; }
+    void SetUseCage(BOOL b) override { use_cage_ = b != 0; }
+    BOOL GetWarnRayMiss() override { return warn_ray_miss_ ? 1 : 0; }
+    void SetWarnRayMiss(BOOL b) override { warn_ray_miss_ = b != 0; }
+    float GetRayOffset() override { return ray_offset_; }
+    void SetRayOffset(float f) override { ray_offset_ = f; }
+    int GetProjSpace() override { return proj_space_; }
+    void SetProjSpace(int projSpace) override { proj_space_ = projSpace; }
+    int GetBakeChannel() override { return channel_; }
+    void SetBakeChannel(int channel) override { channel_ = channel; }
+
+  private:
+    bool enabled_ = false;
+    ReferenceTarget* mod_ = nullptr;
+    bool use_cage_ = true;
+    bool warn_ray_miss_ = false;
+    float ray_offset_ = 1.0f;
+    int proj_space_ = k_ProjSpace_Raytrace;
+    int channel_ = 1;
+};
+
 class SceneNode : public INode {
   public:
     SceneNode(ULONG handle, std::wstring name) : handle_(handle), name_(std::move(name)) {}
@@ -70,6 +103,27 @@ class SceneNode : public INode {
     Mtl* GetMtl() override { return mtl_; }
     void SetMtl(Mtl* mtl) override;
     NodeBakeProperties& BakeProperties() { return bake_; }
+    NodeBakeProjProperties& BakeProjProperties() { return bake_proj_; }
+    void Scale(TimeValue t, const Matrix3& tmAxis, const Point3& val, BOOL localOrigin = 0,
+               BOOL affectKids = 1, int pivMode = PIV_NONE, BOOL ignoreLocks = 0) override;
+    BOOL GetPrimaryVisibility() override { return primary_ ? 1 : 0; }
+    void SetPrimaryVisibility(BOOL onOff) override { primary_ = onOff != 0; }
+    BOOL GetSecondaryVisibility() override { return secondary_ ? 1 : 0; }
+    void SetSecondaryVisibility(BOOL onOff) override { secondary_ = onOff != 0; }
+    BOOL CastShadows() override { return cast_shadows_ ? 1 : 0; }
+    void SetCastShadows(BOOL onOff) override { cast_shadows_ = onOff != 0; }
+    BOOL RcvShadows() override { return rcv_shadows_ ? 1 : 0; }
+    void SetRcvShadows(BOOL onOff) override { rcv_shadows_ = onOff != 0; }
+    float GetVisibility(TimeValue, Interval* valid = nullptr) override {
+        if (valid != nullptr) {
+            *valid = FOREVER;
+        }
+        return visibility_;
+    }
+    void SetVisibility(TimeValue, float vis) override { visibility_ = vis; }
+    // The layer the node is on.
+    const std::wstring& LayerName() const { return layer_; }
+    void SetLayerName(std::wstring layer) { layer_ = std::move(layer); }
     const std::map<std::wstring, std::wstring>& UserProps() const { return props_; }
 
     // The scene's root: no object, every node its child.
@@ -90,9 +144,26 @@ class SceneNode : public INode {
     bool root_ = false;
     std::vector<SceneNode*> children_;
     NodeBakeProperties bake_;
+    NodeBakeProjProperties bake_proj_;
+    bool primary_ = true, secondary_ = true, cast_shadows_ = true, rcv_shadows_ = true;
+    float visibility_ = 1.0f;
+    std::wstring layer_ = L"0";
 };
 
-class Scene : public INamedSelectionSetManager {
+class Scene;
+
+class SceneLayer : public ILayer {
+  public:
+    SceneLayer(Scene& scene, std::wstring name) : scene_(scene), name_(std::move(name)) {}
+    const MCHAR* GetName() const override { return name_.c_str(); }
+    bool AddToLayer(INode* node) override;
+
+  private:
+    Scene& scene_;
+    std::wstring name_;
+};
+
+class Scene : public INamedSelectionSetManager, public ILayerManager {
   public:
     Scene();
     ~Scene() override;
@@ -115,8 +186,18 @@ class Scene : public INamedSelectionSetManager {
     int GetNamedSelSetItemCount(int setNum) override;
     INode* GetNamedSelSetItem(int setNum, int i) override;
 
+    // Layers; "0" is always there and new nodes go onto it.
+    int GetLayerCount() override { return static_cast<int>(layers_.size()); }
+    ILayer* GetLayer(const std::wstring& name) const override;
+    ILayer* CreateLayer(const std::wstring& name) override;
+    bool DeleteLayer(const std::wstring& name) override;
+    // The nodes on the layer, in scene order.
+    std::vector<SceneNode*> LayerNodes(const std::wstring& name) const;
+    bool Owns(INode* node) const;
+
   private:
     std::unique_ptr<SceneNode> root_;
+    std::vector<std::unique_ptr<SceneLayer>> layers_;
     std::vector<std::unique_ptr<SceneNode>> nodes_;
     std::vector<std::pair<std::wstring, std::vector<INode*>>> sets_;
     ULONG next_handle_ = 1;

@@ -116,9 +116,11 @@ int run_bake_command(const BakeCommand& cmd) {
         print_messages(core);
         return 2;
     }
-    // Single-pass bakes need the caddy objects, which this tool cannot build
-    // yet; every bake renders its objects separately.
-    s.bakemode = Separate;
+    // The preset's or --bake-mode's choice stands; --separate overrides it
+    // for a run that must not build caddies.
+    if (cmd.separate) {
+        s.bakemode = Separate;
+    }
     const std::vector<INode*> objects = GroupObjects(key);
     const std::string groupName = CollectUnwrapGroups()[key];
     const int maps = objects.empty() ? 0 : NodeMapCount(objects[0], key);

@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     bake_options.add_preset_option(baker);
     bake_options.add_bake_options(baker);
     baker->add_flag("--separate", bake.separate,
-                    "Render the objects separately (the only way this tool bakes for now)");
+                    "Render the objects separately, without caddies, whatever the bake mode");
     baker->add_option("--save", bake.save, "Save the scene afterwards (.vlscene)");
     baker->add_option("--export", bake.export_path,
                       "Export afterwards: .glb (with the group channel's tangents) or .obj");

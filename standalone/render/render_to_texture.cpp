@@ -9,6 +9,7 @@
 #include "standalone/render/bake_image_file.h"
 #include "standalone/render/normals_bake.h"
 #include "standalone/render/parallel_texels.h"
+#include "standalone/render/projection_bake.h"
 #include "standalone/render/surface_bake.h"
 
 #include <algorithm>
@@ -58,7 +59,8 @@ class RenderContext {
             Point3 lo(1e30f, 1e30f, 1e30f), hi(-1e30f, -1e30f, -1e30f);
             for (const auto& node : core_.scene().Nodes()) {
                 Mesh m;
-                if (node->IsHidden() || !EvaluatedMesh(node.get(), t_, m)) {
+                if (node->IsHidden() || IsProjectionTarget(node.get()) ||
+                    !EvaluatedMesh(node.get(), t_, m)) {
                     continue;
                 }
                 const Matrix3 tm = node->GetObjectTM(t_);
@@ -114,9 +116,10 @@ class RenderContext {
     std::set<std::string> warned_;
 };
 
+// objectTM: the space of object-space normals, the baked node's own.
 std::vector<float> render_element(RenderContext& ctx, INode* node, const BakeMesh& mesh,
                                   const TexelCoverage& cov, const StandaloneBakeElement& e,
-                                  TimeValue t) {
+                                  const Matrix3& objectTM) {
     const std::wstring cls = e.definition().className;
     const int threads = BakeThreads();
     const SurfaceShader& shader = ctx.ShaderFor(node->GetMtl());
@@ -124,7 +127,7 @@ std::vector<float> render_element(RenderContext& ctx, INode* node, const BakeMes
         const int space = std::clamp(value_int(e, L"Normal Space", 0), 0, 2);
         const std::vector<Point3> normals = ShadingNormals(mesh, cov, shader, threads);
         return BakeNormals(mesh, cov, static_cast<NormalSpace>(space),
-                           value_int(e, L"Flip Green", 0) != 0, node->GetObjectTM(t), &normals);
+                           value_int(e, L"Flip Green", 0) != 0, objectTM, &normals);
     }
     if (cls == L"AmbientOcclusion") {
         OcclusionSettings s;
@@ -187,6 +190,62 @@ void finish_image(std::vector<float>& rgba, const TexelCoverage& cov, int dilati
     }
 }
 
+// The element of a projection target: every source drawn in the shared
+// channel and shaded as itself, the first source at a texel winning.
+ProjectedImage render_projected(RenderContext& ctx, INode* target, const ProjectionSetup& setup,
+                                const StandaloneBakeElement& e, int w, int h, int margin,
+                                TimeValue t) {
+    if (setup.raytrace) {
+        throw RenderFailure("Object " + node_name(target) +
+                            ": projection #raytrace is not available");
+    }
+    ProjectedImage image(w, h);
+    const Matrix3 targetTM = target->GetObjectTM(t);
+    bool any = false;
+    for (INode* source : setup.sources) {
+        const SurfaceShader& shader = ctx.ShaderFor(source->GetMtl());
+        const BakeMesh mesh = ExtractBakeMesh(source, t, setup.channel, shader.Channels());
+        if (mesh.TriangleCount() == 0) {
+            continue;
+        }
+        any = true;
+        const TexelCoverage cov = RasterizeUVs(mesh.uv, w, h, margin);
+        image.Add(cov, render_element(ctx, source, mesh, cov, e, targetTM));
+    }
+    if (!any) {
+        throw RenderFailure("Object " + node_name(target) +
+                            " projects no source object with texture coordinates in map "
+                            "channel " +
+                            std::to_string(setup.channel));
+    }
+    return image;
+}
+
+void write_image(StandaloneBakeElement& e, const TexelCoverage& cov, std::vector<float>& rgba,
+                 int w, int h) {
+    std::wstring path = e.FileType();
+    if (path.empty()) {
+        path = e.FileName();
+    }
+    WindowedImage image;
+    image.width = w;
+    image.height = h;
+    image.x0 = cov.x0;
+    image.y0 = cov.y0;
+    image.w = cov.w;
+    image.h = cov.h;
+    image.window = &rgba;
+    const AColor bg = e.Background();
+    image.background[0] = bg.r;
+    image.background[1] = bg.g;
+    image.background[2] = bg.b;
+    image.background[3] = bg.a;
+    const std::string written = WriteBakeImage(WideToUtf8(path), image);
+    if (!written.empty()) {
+        throw RenderFailure(written);
+    }
+}
+
 struct ElementJob {
     INode* node;
     StandaloneBakeElement* element;
@@ -233,18 +292,6 @@ std::string RenderBakeSelected(StandaloneCore& core, int frame) {
             StandaloneBakeElement& e = *jobs[j].element;
             auto* props = static_cast<INodeBakeProperties*>(
                 node->GetInterface(NODE_BAKE_PROPERTIES_INTERFACE));
-            const int channel = props->GetBakeMapChannel();
-            if (node != meshNode) {
-                meshNode = node;
-                coverages.clear();
-                const SurfaceShader& shader = ctx.ShaderFor(node->GetMtl());
-                mesh = ExtractBakeMesh(node, t, channel, shader.Channels());
-                if (mesh.TriangleCount() == 0) {
-                    throw RenderFailure("Object " + node_name(node) +
-                                        " has no texture coordinates in map channel " +
-                                        std::to_string(channel) + " to bake into");
-                }
-            }
             int w = 0, h = 0;
             e.GetOutputSz(w, h);
             if (w < 1 || h < 1 || w > kMaxOutputSide || h > kMaxOutputSide) {
@@ -257,37 +304,36 @@ std::string RenderBakeSelected(StandaloneCore& core, int frame) {
                                 Utf8ToWide("Rendering " + node_name(node) + ": " +
                                            WideToUtf8(e.definition().className))
                                     .c_str());
+            // The window leaves room for the padding rings.
+            const int margin = std::max(0, props->GetNDilations()) + 1;
+            if (const auto projection = BakeProjectionOf(core.scene(), node)) {
+                ProjectedImage image = render_projected(ctx, node, *projection, e, w, h, margin, t);
+                finish_image(image.Pixels(), image.Coverage(), props->GetNDilations(),
+                             e.Background());
+                write_image(e, image.Coverage(), image.Pixels(), w, h);
+                continue;
+            }
+            const int channel = props->GetBakeMapChannel();
+            if (node != meshNode) {
+                meshNode = node;
+                coverages.clear();
+                const SurfaceShader& shader = ctx.ShaderFor(node->GetMtl());
+                mesh = ExtractBakeMesh(node, t, channel, shader.Channels());
+                if (mesh.TriangleCount() == 0) {
+                    throw RenderFailure("Object " + node_name(node) +
+                                        " has no texture coordinates in map channel " +
+                                        std::to_string(channel) + " to bake into");
+                }
+            }
             auto found = coverages.find({w, h});
             if (found == coverages.end()) {
-                // The window leaves room for the padding rings.
-                const int margin = std::max(0, props->GetNDilations()) + 1;
                 found =
                     coverages.emplace(std::pair(w, h), RasterizeUVs(mesh.uv, w, h, margin)).first;
             }
             const TexelCoverage& cov = found->second;
-            std::vector<float> rgba = render_element(ctx, node, mesh, cov, e, t);
+            std::vector<float> rgba = render_element(ctx, node, mesh, cov, e, node->GetObjectTM(t));
             finish_image(rgba, cov, props->GetNDilations(), e.Background());
-            std::wstring path = e.FileType();
-            if (path.empty()) {
-                path = e.FileName();
-            }
-            WindowedImage image;
-            image.width = w;
-            image.height = h;
-            image.x0 = cov.x0;
-            image.y0 = cov.y0;
-            image.w = cov.w;
-            image.h = cov.h;
-            image.window = &rgba;
-            const AColor bg = e.Background();
-            image.background[0] = bg.r;
-            image.background[1] = bg.g;
-            image.background[2] = bg.b;
-            image.background[3] = bg.a;
-            const std::string written = WriteBakeImage(WideToUtf8(path), image);
-            if (!written.empty()) {
-                throw RenderFailure(written);
-            }
+            write_image(e, cov, rgba, w, h);
         }
         core.ProgressUpdate(100, 1, nullptr);
     } catch (const RenderFailure& f) {

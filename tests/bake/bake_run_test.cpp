@@ -48,6 +48,8 @@ class BakeRunTest : public HostTest {
         settings().source_channel = 1;
         settings().channel = 1;
         settings().delete_temp_files = true;
+        // These cases are about the separate passes; caddies have their own.
+        settings().bakemode = Separate;
         add_entry("Diffuse.png");
     }
     ~BakeRunTest() override {

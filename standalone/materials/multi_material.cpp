@@ -1,0 +1,70 @@
+#include "standalone/materials/multi_material.h"
+
+#include <algorithm>
+
+namespace {
+
+class MultiMaterialDesc : public ClassDesc2 {
+  public:
+    int IsPublic() override { return 1; }
+    void* Create(BOOL) override { return new MultiMaterial; }
+    const MCHAR* ClassName() override { return L"Multimaterial"; }
+    SClass_ID SuperClassID() override { return MATERIAL_CLASS_ID; }
+    Class_ID ClassID() override { return multiMtlClassID; }
+    const MCHAR* Category() override { return L""; }
+    const MCHAR* InternalName() override { return L"Multimaterial"; }
+};
+
+} // namespace
+
+MultiMaterial::~MultiMaterial() {
+    SetNumSubMtls(0);
+}
+
+ReferenceTarget* MultiMaterial::Clone(RemapDir&) {
+    auto* copy = new MultiMaterial;
+    copy->SetName(GetName());
+    for (int i = 0; i < NumSubMtls(); ++i) {
+        copy->SetSubMtl(i, subs_[static_cast<std::size_t>(i)]);
+    }
+    return copy;
+}
+
+Color MultiMaterial::GetDiffuse(int mtlNum, BOOL backFace) {
+    Mtl* first = subs_.empty() ? nullptr : subs_.front();
+    return first != nullptr ? first->GetDiffuse(mtlNum, backFace) : Color(0.5f, 0.5f, 0.5f);
+}
+
+Mtl* MultiMaterial::GetSubMtl(int i) {
+    return i >= 0 && i < NumSubMtls() ? subs_[static_cast<std::size_t>(i)] : nullptr;
+}
+
+void MultiMaterial::SetSubMtl(int i, Mtl* m) {
+    if (i < 0) {
+        return;
+    }
+    if (i >= NumSubMtls()) {
+        subs_.resize(static_cast<std::size_t>(i) + 1, nullptr);
+    }
+    Mtl*& slot = subs_[static_cast<std::size_t>(i)];
+    if (m != nullptr) {
+        m->IncRef();
+    }
+    if (slot != nullptr) {
+        slot->DecRef();
+    }
+    slot = m;
+}
+
+void MultiMaterial::SetNumSubMtls(int n) {
+    n = std::max(n, 0);
+    for (int i = n; i < NumSubMtls(); ++i) {
+        SetSubMtl(i, nullptr);
+    }
+    subs_.resize(static_cast<std::size_t>(n), nullptr);
+}
+
+ClassDesc2* GetMultiMaterialDesc() {
+    static MultiMaterialDesc desc;
+    return &desc;
+}
