@@ -1,11 +1,17 @@
 #include "standalone/materials/material_classes.h"
 
 #include "standalone/materials/bitmap_texture.h"
+#include "standalone/materials/double_sided.h"
 #include "standalone/materials/normal_bump.h"
+#include "standalone/materials/shell_material.h"
 #include "standalone/materials/standard_material.h"
 
 std::vector<ClassDesc*> MaterialClassDescs() {
-    return {GetStandardMaterialDesc(), GetBitmapTextureDesc(), GetNormalBumpDesc()};
+    // The material classes in the host's directory order. The plug-in never
+    // offers the first two as the class of baked materials: a shell cannot
+    // hold itself, and a double-sided material would leave the back blank.
+    return {GetShellMaterialDesc(), GetDoubleSidedDesc(), GetStandardMaterialDesc(),
+            GetBitmapTextureDesc(), GetNormalBumpDesc()};
 }
 
 StdMat* NewDefaultStdMat() {
