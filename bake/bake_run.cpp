@@ -83,6 +83,33 @@ std::string render_caddies(const CaddySet& caddies, int mapCount, int frame) {
     return "";
 }
 
+// The class of the baked materials. A class the host does not have leaves
+// the baked images nowhere; the host's standard material stands in, said
+// once per command.
+ClassDesc* baked_material_class(const UnwrapSettings& s) {
+    if (ClassDesc* found = FindMaterialClass(s.target_material)) {
+        return found;
+    }
+    const bool slotted = std::any_of(s.elements.begin(), s.elements.end(),
+                                     [](const BakeElementEntry& e) { return e.slot != "NONE"; });
+    if (!slotted) {
+        return nullptr;
+    }
+    ClassEntry* standard = GetCOREInterface()->GetClassDirectory().FindClassEntry(
+        MATERIAL_CLASS_ID, standardMaterialClassID);
+    ClassDesc* fallback = standard != nullptr ? standard->CD() : nullptr;
+    if (fallback == nullptr) {
+        report("Material class " + s.target_material +
+                   " not found. The baked textures are not assigned to materials.",
+               2);
+        return nullptr;
+    }
+    report("Material class " + s.target_material + " not found. The baked textures go into " +
+               WideToUtf8(fallback->ClassName()) + " materials instead.",
+           2);
+    return fallback;
+}
+
 } // namespace
 
 std::vector<INode*> GroupObjects(std::uint64_t groupKey) {
@@ -93,20 +120,8 @@ std::vector<INode*> GroupObjects(std::uint64_t groupKey) {
     return objects;
 }
 
-ClassDesc* FindMaterialClass(const std::string& className) {
-    SubClassList* list = GetCOREInterface()->GetClassDirectory().GetClassList(MATERIAL_CLASS_ID);
-    const int count = list != nullptr ? list->Count(ACC_ALL) : 0;
-    for (int i = 0; i < count; ++i) {
-        ClassEntry& entry = (*list)[i];
-        if (entry.ClassName() != nullptr && WideToUtf8(entry.ClassName()) == className) {
-            return entry.CD();
-        }
-    }
-    return nullptr;
-}
-
-bool BakeFrame(std::uint64_t groupKey, ClassDesc* /*materialClass: for the baked materials*/,
-               int frame) {
+bool BakeFrame(std::uint64_t groupKey, ClassDesc* materialClass, int frame,
+               MaterialAssigner& assigner) {
     const std::vector<INode*> objects = GroupObjects(groupKey);
     if (objects.empty()) {
         return false;
@@ -143,11 +158,20 @@ bool BakeFrame(std::uint64_t groupKey, ClassDesc* /*materialClass: for the baked
     if (mode != Caddy) {
         MergeObjectImages(groupName, objects, mapCount, frame);
     }
-    // Baked-material assignment of the group's objects is not built yet.
+    assigner.AssignBakedMaterials(GroupObjects(groupKey), groupKey, mapCount, settings().elements,
+                                  materialClass, frame, groupName);
     return true;
 }
 
 bool Bake(std::uint64_t groupKey) {
+    MaterialAssigner assigner;
+    return Bake(groupKey, assigner);
+}
+
+bool Bake(std::uint64_t groupKey, MaterialAssigner& assigner) {
+    // Whatever an earlier command gathered and never handed out is not
+    // this bake's.
+    assigner.Discard();
     if (groupKey == 0) {
         return false;
     }
@@ -156,19 +180,21 @@ bool Bake(std::uint64_t groupKey) {
         report("No bake elements are selected for baking.", 0);
         return false;
     }
-    ClassDesc* materialClass = FindMaterialClass(s.target_material);
+    ClassDesc* materialClass = baked_material_class(s);
+    bool ok = true;
     if (s.bakerange) {
-        for (int frame = s.bakerangefrom; frame <= s.bakerangeto; ++frame) {
-            if (!BakeFrame(groupKey, materialClass, frame)) {
-                return false;
-            }
+        for (int frame = s.bakerangefrom; ok && frame <= s.bakerangeto; ++frame) {
+            ok = BakeFrame(groupKey, materialClass, frame, assigner);
         }
     } else {
         Interface* ip = GetCOREInterface();
-        if (!BakeFrame(groupKey, materialClass, ip->GetTime() / ip->GetTicksPerFrame())) {
-            return false;
-        }
+        ok = BakeFrame(groupKey, materialClass, ip->GetTime() / ip->GetTicksPerFrame(), assigner);
     }
-    // FinishBake and the panel refresh follow here once they exist.
+    if (!ok) {
+        assigner.Discard();
+        return false;
+    }
+    assigner.FinishBake(GroupObjects(groupKey));
+    RefreshUnwrapGroupList();
     return true;
 }

@@ -6,6 +6,8 @@
 #include "host/ioapi.h"
 #include "host/max_types.h"
 
+class IParamBlock2;
+
 using PartID = DWORD;
 using RefMessage = int;
 inline constexpr PartID PART_TEXMAP = 1u << 2;
@@ -23,6 +25,8 @@ class Animatable {
     virtual Class_ID ClassID() = 0;
     virtual void DeleteThis() { delete this; }
     virtual bool IsSubClassOf(Class_ID classID) { return classID == ClassID(); }
+    virtual int NumParamBlocks() { return 0; }
+    virtual IParamBlock2* GetParamBlock(int /*i*/) { return nullptr; }
 
     // Animatable flags: bit 0x40 marks an object whose parameters are being
     // edited in the command panel.

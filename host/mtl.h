@@ -11,6 +11,11 @@
 inline constexpr SClass_ID TEXMAP_CLASS_ID = 0xC10;
 
 inline constexpr Class_ID bitmapTexClassID(0x240, 0);
+inline constexpr Class_ID doubleSidedClassID(0x210, 0);
+// The shell material: sub-material 0 is what the object wore before a bake,
+// 1 the baked material; parameter block 0 chooses which one viewports
+// (parameter 0) and renders (parameter 1) show.
+inline constexpr Class_ID bakeShellClassID(0x255, 0);
 inline constexpr Class_ID normalBumpClassID(0x243E22C6, 0x63F6A014);
 inline constexpr Class_ID multiMtlClassID(0x200, 0);
 
@@ -37,6 +42,9 @@ class Color {
     bool operator==(const Color&) const = default;
 };
 
+// Material flag: the material's maps are shown in viewports.
+inline constexpr ULONG MTL_TEX_DISPLAY_ENABLED = 1u << 17;
+
 class Texmap;
 
 // What materials and maps have in common: a name and sub-texmap slots. A
@@ -51,8 +59,15 @@ class MtlBase : public ReferenceTarget {
     virtual void SetSubTexmap(int /*i*/, Texmap* /*m*/) {}
     virtual std::wstring GetSubTexmapSlotName(int /*i*/) { return L""; }
 
+    void SetMtlFlag(ULONG mask, BOOL val = 1) {
+        flags_ = val != 0 ? flags_ | mask : flags_ & ~mask;
+    }
+    int TestMtlFlag(ULONG mask) const { return (flags_ & mask) != 0 ? 1 : 0; }
+    ULONG GetMtlFlags() const { return flags_; }
+
   private:
     std::wstring name_;
+    ULONG flags_ = 0;
 };
 
 class Texmap : public MtlBase {
@@ -75,10 +90,13 @@ class Mtl : public MtlBase {
     SClass_ID SuperClassID() override { return MATERIAL_CLASS_ID; }
     virtual Color GetDiffuse(int mtlNum = 0, BOOL backFace = 0) = 0;
     virtual void SetDiffuse(Color c, TimeValue t) = 0;
-    // The materials a compound material is made of.
+
+    // Materials made of other materials (shells, double-sided materials). A
+    // slot holds a reference to its material; setting it drops the old one.
     virtual int NumSubMtls() { return 0; }
     virtual Mtl* GetSubMtl(int /*i*/) { return nullptr; }
     virtual void SetSubMtl(int /*i*/, Mtl* /*m*/) {}
+    virtual std::wstring GetSubMtlSlotName(int /*i*/) { return L""; }
 };
 
 // The multi/sub-object material: face i is shaded by sub-material
@@ -96,6 +114,9 @@ class StdMat : public Mtl {
     virtual void SetOpacity(float v, TimeValue t) = 0;
     virtual Color GetSelfIllumColor(TimeValue t) = 0;
     virtual void SetSelfIllumColor(Color c, TimeValue t) = 0;
+    // How far the surface lights itself with its own diffuse colour, 0 .. 1.
+    virtual float GetSelfIllum(TimeValue t) = 0;
+    virtual void SetSelfIllum(float v, TimeValue t) = 0;
 };
 
 // New objects of the host's classes, with nothing referring to them yet.

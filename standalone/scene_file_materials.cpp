@@ -10,7 +10,10 @@
 namespace {
 
 constexpr USHORT kNumber = 0x5651, kMapData = 0x5652, kSubMap = 0x5653, kName = 0x5654,
-                 kClass = 0x5621, kMaterialData = 0x5659;
+                 kClass = 0x5621, kMaterialData = 0x5659, kSubMtl = 0x565A, kFlags = 0x565B;
+
+// The flags a file keeps; the others belong to the session.
+constexpr ULONG kSavedFlags = MTL_TEX_DISPLAY_ENABLED;
 
 bool write_text(ISave* s, const std::string& text) {
     return write_u64(s, text.size()) && write_bytes(s, text.data(), text.size());
@@ -20,13 +23,28 @@ bool write_text(ISave* s, const std::string& text) {
 
 MaterialWriter::MaterialWriter(Scene& scene) {
     for (const auto& node : scene.Nodes()) {
-        Mtl* mtl = node->GetMtl();
-        if (mtl != nullptr && !mtl_number_.count(mtl)) {
-            add_maps_of(mtl);
-            mtl_number_[mtl] = static_cast<std::uint32_t>(mtls_.size());
-            mtls_.push_back(mtl);
+        if (Mtl* mtl = node->GetMtl()) {
+            add_mtl(mtl);
         }
     }
+}
+
+void MaterialWriter::add_mtl(Mtl* mtl) {
+    // As with maps, a material that holds itself keeps that slot empty.
+    if (mtl_number_.count(mtl) ||
+        std::find(visiting_.begin(), visiting_.end(), mtl) != visiting_.end()) {
+        return;
+    }
+    visiting_.push_back(mtl);
+    add_maps_of(mtl);
+    for (int i = 0; i < mtl->NumSubMtls(); ++i) {
+        if (Mtl* sub = mtl->GetSubMtl(i)) {
+            add_mtl(sub);
+        }
+    }
+    visiting_.pop_back();
+    mtl_number_[mtl] = static_cast<std::uint32_t>(mtls_.size());
+    mtls_.push_back(mtl);
 }
 
 void MaterialWriter::add_maps_of(MtlBase* owner) {
@@ -67,12 +85,27 @@ bool MaterialWriter::write_one(ISave* s, MtlBase* item, USHORT chunk, USHORT dat
     s->BeginChunk(data);
     ok = ok && item->Save(s) == IO_OK;
     s->EndChunk();
+    if (const ULONG flags = item->GetMtlFlags() & kSavedFlags) {
+        s->BeginChunk(kFlags);
+        ok = ok && write_u32(s, flags);
+        s->EndChunk();
+    }
     for (int i = 0; i < item->NumSubTexmaps(); ++i) {
         const auto it = map_number_.find(item->GetSubTexmap(i));
         if (it != map_number_.end()) {
             s->BeginChunk(kSubMap);
             ok = ok && write_u32(s, static_cast<std::uint32_t>(i)) && write_u32(s, it->second);
             s->EndChunk();
+        }
+    }
+    if (auto* mtl = dynamic_cast<Mtl*>(item)) {
+        for (int i = 0; i < mtl->NumSubMtls(); ++i) {
+            const auto it = mtl_number_.find(mtl->GetSubMtl(i));
+            if (it != mtl_number_.end() && it->second < number) {
+                s->BeginChunk(kSubMtl);
+                ok = ok && write_u32(s, static_cast<std::uint32_t>(i)) && write_u32(s, it->second);
+                s->EndChunk();
+            }
         }
     }
     s->EndChunk();
@@ -138,6 +171,22 @@ void MaterialReader::read_one(ILoad* in, bool is_map) {
             item->SetName(Utf8ToWide(name));
         } else if ((id == kMapData || id == kMaterialData) && item != nullptr) {
             damaged = item->Load(in) != IO_OK;
+        } else if (id == kFlags && item != nullptr) {
+            std::uint32_t flags = 0;
+            damaged = !read_u32(in, flags);
+            item->SetMtlFlag(flags & kSavedFlags);
+        } else if (id == kSubMtl && item != nullptr && !is_map) {
+            std::uint32_t slot = 0, sub = 0;
+            damaged = !read_u32(in, slot) || !read_u32(in, sub);
+            auto* mtl = static_cast<Mtl*>(item);
+            const auto it = mtls_.find(sub);
+            if (!damaged && it != mtls_.end() && slot < std::uint32_t(mtl->NumSubMtls())) {
+                mtl->SetSubMtl(static_cast<int>(slot), it->second);
+            } else if (!damaged) {
+                warnings_.push_back("material '" + name +
+                                    "' names a sub-material the file does not have; its slot "
+                                    "stays empty");
+            }
         } else if (id == kSubMap && item != nullptr) {
             std::uint32_t slot = 0, map = 0;
             damaged = !read_u32(in, slot) || !read_u32(in, map);

@@ -2,7 +2,7 @@
 // and material is written once, before the nodes, and named by a number;
 // whatever refers to it (a material's slot, a node) writes that number, so
 // sharing survives a save and a load. Maps come before the maps and
-// materials that use them.
+// materials that use them, sub-materials before the materials holding them.
 //
 //   0x5650 map (container)
 //     0x5651 u32 number (maps count from 0 in file order)
@@ -11,9 +11,14 @@
 //     0x5652 the map's own data (a bitmap: u64 length + file name, i32
 //            channel, u64 length + packed image bytes)
 //     0x5653 u32 slot, u32 number of an earlier map; one per filled slot
+//     0x565B u32 material flags (maps shown in viewports); absent: none
 //   0x5658 material (container): as a map, with 0x5659 for its own data (a
 //          standard material: f32 x 3 diffuse, f32 opacity, f32 x 3
-//          self-illumination) and 0x5653 naming maps
+//          self-illumination colour, f32 self-illumination amount (absent
+//          in older files: 0); a shell material: i32 viewport index, i32
+//          render index), 0x5653 naming maps, and
+//     0x565A u32 sub-material slot, u32 number of an earlier material; one
+//            per filled slot
 //   in a node: 0x5613 u32 number of its material
 #pragma once
 
@@ -35,19 +40,21 @@ class MaterialWriter {
   public:
     explicit MaterialWriter(Scene& scene);
     bool Write(ISave* s);
-    // The node material's number; only materials of the scene's nodes have one.
+    // The material's number; only the materials of the scene's nodes and
+    // their sub-materials have one.
     std::uint32_t Number(Mtl* mtl) const { return mtl_number_.at(mtl); }
 
   private:
     void add_map(Texmap* map);
     void add_maps_of(MtlBase* owner);
+    void add_mtl(Mtl* mtl);
     bool write_one(ISave* s, MtlBase* item, USHORT chunk, USHORT data, std::uint32_t number);
 
     std::map<Texmap*, std::uint32_t> map_number_;
     std::vector<Texmap*> maps_;
     std::map<Mtl*, std::uint32_t> mtl_number_;
     std::vector<Mtl*> mtls_;
-    std::vector<Texmap*> visiting_;
+    std::vector<MtlBase*> visiting_;
 };
 
 // Reads map and material chunks as they come and hands out materials by

@@ -2,6 +2,7 @@
 #include "apps/vellumar/bake_command.h"
 #include "apps/vellumar/group_commands.h"
 #include "apps/vellumar/preset_commands.h"
+#include "apps/vellumar/shell_commands.h"
 #include "apps/vellumar/unwrap_command.h"
 
 #include <CLI/CLI.hpp>
@@ -95,6 +96,29 @@ int main(int argc, char** argv) {
                      "Output .glb (channel k up to 8 is TEXCOORD_k-1) or .obj (channel 1 as vt)")
         ->required();
 
+    ShellsCommand shells;
+    CLI::App* shells_cmd =
+        app.add_subcommand("shells", "Choose which material the shells of a scene's objects show");
+    shells_cmd->add_option("scene", shells.scene, "Scene file (.vlscene)")->required();
+    const std::vector<std::string> choices{"original", "baked"};
+    shells_cmd->add_option("--viewport", shells.viewport, "What viewports show")
+        ->check(CLI::IsMember(choices));
+    shells_cmd->add_option("--render", shells.render, "What renders show")
+        ->check(CLI::IsMember(choices));
+    shells_cmd->add_option("--save", shells.save,
+                           "Write the result here instead of over the scene");
+
+    ClearShellsCommand clear;
+    CLI::App* clear_cmd = app.add_subcommand(
+        "clear-shells", "Replace each shell material by its baked or its source material");
+    clear_cmd->add_option("scene", clear.scene, "Scene file (.vlscene)")->required();
+    clear_cmd->add_option("--keep", clear.keep, "The material each object keeps")
+        ->required()
+        ->check(CLI::IsMember({"baked", "source"}));
+    clear_cmd->add_option("--save", clear.save, "Write the result here instead of over the scene");
+    clear_cmd->add_option("--nodes", clear.nodes, "Only these objects (default: every object)")
+        ->delimiter(',');
+
     CLI::App* preset = app.add_subcommand("preset", "Save or show settings presets (.vl)");
     preset->require_subcommand(1);
     SettingOptions preset_options;
@@ -136,6 +160,12 @@ int main(int argc, char** argv) {
     }
     if (*exporter) {
         return run_export_command(export_scene_path, export_out);
+    }
+    if (*shells_cmd) {
+        return run_shells_command(shells);
+    }
+    if (*clear_cmd) {
+        return run_clear_shells_command(clear);
     }
     if (*remove) {
         return run_remove_group_command(remove_scene, remove_key, remove_out);

@@ -1,4 +1,5 @@
-// The material and texture map classes the host offers.
+// The material and texture map classes the host offers, in its directory
+// order.
 #pragma once
 
 #include "host/class_desc.h"

@@ -46,6 +46,8 @@ ReferenceTarget* StandardMaterial::Clone(RemapDir&) {
     copy->diffuse_ = diffuse_;
     copy->opacity_ = opacity_;
     copy->self_illum_ = self_illum_;
+    copy->self_illum_amount_ = self_illum_amount_;
+    copy->SetMtlFlag(GetMtlFlags());
     for (int i = 0; i < STD_NUM_MAPS; ++i) {
         copy->SetSubTexmap(i, maps_[static_cast<std::size_t>(i)]);
     }
@@ -54,6 +56,10 @@ ReferenceTarget* StandardMaterial::Clone(RemapDir&) {
 
 void StandardMaterial::SetOpacity(float v, TimeValue) {
     opacity_ = std::isfinite(v) ? std::clamp(v, 0.0f, 1.0f) : 1.0f;
+}
+
+void StandardMaterial::SetSelfIllum(float v, TimeValue) {
+    self_illum_amount_ = std::isfinite(v) ? std::clamp(v, 0.0f, 1.0f) : 0.0f;
 }
 
 Texmap* StandardMaterial::GetSubTexmap(int i) {
@@ -80,7 +86,7 @@ std::wstring StandardMaterial::GetSubTexmapSlotName(int i) {
 
 IOResult StandardMaterial::Save(ISave* isave) {
     return write_color(isave, diffuse_) && write_f32(isave, opacity_) &&
-                   write_color(isave, self_illum_)
+                   write_color(isave, self_illum_) && write_f32(isave, self_illum_amount_)
                ? IO_OK
                : IO_ERROR;
 }
@@ -95,6 +101,12 @@ IOResult StandardMaterial::Load(ILoad* iload) {
     diffuse_ = diffuse;
     SetOpacity(opacity, 0);
     self_illum_ = self_illum;
+    // Files written before materials lit themselves end here.
+    float amount = 0.0f;
+    if (fits(iload, 1, 4) && !read_f32(iload, amount)) {
+        return IO_ERROR;
+    }
+    SetSelfIllum(amount, 0);
     return IO_OK;
 }
 

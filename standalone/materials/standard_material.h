@@ -27,6 +27,8 @@ class StandardMaterial : public StdMat {
     void SetOpacity(float v, TimeValue) override;
     Color GetSelfIllumColor(TimeValue) override { return self_illum_; }
     void SetSelfIllumColor(Color c, TimeValue) override { self_illum_ = c; }
+    float GetSelfIllum(TimeValue) override { return self_illum_amount_; }
+    void SetSelfIllum(float v, TimeValue) override;
 
     int NumSubTexmaps() override { return STD_NUM_MAPS; }
     Texmap* GetSubTexmap(int i) override;
@@ -38,6 +40,7 @@ class StandardMaterial : public StdMat {
     Color diffuse_{0.5f, 0.5f, 0.5f};
     float opacity_ = 1.0f;
     Color self_illum_;
+    float self_illum_amount_ = 0.0f;
     std::array<Texmap*, STD_NUM_MAPS> maps_{};
 };
 

@@ -3,6 +3,8 @@
 #include "host/mtl.h"
 #include "host/text.h"
 #include "standalone/materials/bitmap_texture.h"
+#include "standalone/materials/double_sided.h"
+#include "standalone/materials/shell_material.h"
 
 #include <algorithm>
 #include <optional>
@@ -70,6 +72,19 @@ SurfaceShader::SurfaceShader(Mtl* mtl, std::vector<std::string>& warnings)
     if (mtl == nullptr) {
         return;
     }
+    // Bounded: a shell may wear a shell, but never endlessly.
+    for (int depth = 0; mtl != nullptr && depth < 64; ++depth) {
+        if (auto* shell = dynamic_cast<ShellMaterial*>(mtl)) {
+            mtl = shell->RenderMtl();
+        } else if (auto* sides = dynamic_cast<DoubleSidedMaterial*>(mtl)) {
+            mtl = sides->GetSubMtl(0);
+        } else {
+            break;
+        }
+    }
+    if (mtl == nullptr || mtl->NumSubMtls() > 0) {
+        return;
+    }
     Impl& s = *impl_;
     const Color d = mtl->GetDiffuse();
     s.base.diffuse = Point3(d.r, d.g, d.b);
@@ -80,6 +95,7 @@ SurfaceShader::SurfaceShader(Mtl* mtl, std::vector<std::string>& warnings)
     s.base.opacity = std::clamp(std_mat->GetOpacity(0), 0.0f, 1.0f);
     const Color si = std_mat->GetSelfIllumColor(0);
     s.base.selfIllum = Point3(si.r, si.g, si.b);
+    s.base.selfIllumAmount = std::clamp(std_mat->GetSelfIllum(0), 0.0f, 1.0f);
     s.diffuse = s.layer_of(mtl->GetSubTexmap(ID_DI), warnings);
     s.opacity = s.layer_of(mtl->GetSubTexmap(ID_OP), warnings);
     s.self_illum = s.layer_of(mtl->GetSubTexmap(ID_SI), warnings);

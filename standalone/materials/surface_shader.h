@@ -35,15 +35,17 @@ struct SurfaceSample {
     Point3 diffuse{0.5f, 0.5f, 0.5f}; // the colour, or the diffuse map as the image stores it
     float opacity = 1.0f;             // 0 .. 1
     Point3 selfIllum{0, 0, 0};
-    float bump = 0.5f;         // the bump map's grey value; 0.5 without one
-    bool hasNormalMap = false; // a normal bump texture in the bump slot
-    Point3 mapNormal{0, 0, 1}; // its tangent-space normal, unit length
-    int normalChannel = 1;     // the channel whose tangent frame the map is in
+    float selfIllumAmount = 0.0f; // how far the diffuse colour stands in for the lighting, 0 .. 1
+    float bump = 0.5f;            // the bump map's grey value; 0.5 without one
+    bool hasNormalMap = false;    // a normal bump texture in the bump slot
+    Point3 mapNormal{0, 0, 1};    // its tangent-space normal, unit length
+    int normalChannel = 1;        // the channel whose tangent frame the map is in
 };
 
 class SurfaceShader {
   public:
-    // mtl may be nullptr (the host's default grey material). Every texture
+    // mtl may be nullptr (the host's default grey material). A shell shades
+    // as its render sub-material, a double-sided material as its facing one. Every texture
     // that cannot be read is named once in `warnings`; the surface then
     // shades with the material's own colour.
     SurfaceShader(Mtl* mtl, std::vector<std::string>& warnings);

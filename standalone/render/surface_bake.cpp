@@ -147,7 +147,11 @@ std::vector<float> BakeSurface(const SurfaceBakeInputs& in, const SurfaceBakeSet
                                : sample.diffuse;
                 break;
             case SurfaceOutput::Complete:
-                c = times(sample.diffuse, s.ambient + irradiance(in, tp, normal, s.shadows)) +
+                // A self-lit surface shows its own colour in place of the
+                // light it would get.
+                c = times(sample.diffuse, (s.ambient + irradiance(in, tp, normal, s.shadows)) *
+                                                  (1.0f - sample.selfIllumAmount) +
+                                              Point3(1, 1, 1) * sample.selfIllumAmount) +
                     sample.selfIllum;
                 break;
             case SurfaceOutput::Alpha: {

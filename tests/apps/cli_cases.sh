@@ -155,6 +155,32 @@ bake_group_by_name_and_key)
     expect 1 "$vellumar" bake "$d/s.vlscene" --group Props --element DiffuseMap --out "$d/blocked"
     grep -qF "Vellumar failed to bake objects: " "$d/out" || fail "$(cat "$d/out")"
     ;;
+shells_switch_and_clear)
+    expect 0 "$vellumar" unwrap "$crates" --group Props --channel 2 --save "$d/s.vlscene"
+    expect 0 "$vellumar" bake "$d/s.vlscene" --group Props --element DiffuseMap \
+        --slot "Diffuse Color" --element-size 32x16 --out "$d/img" --save "$d/b.vlscene"
+    cp "$d/s.vlscene" "$d/s.before"
+    expect 1 "$vellumar" shells "$d/s.vlscene" --render baked
+    stderr_has "wears a shell material"
+    cmp -s "$d/s.vlscene" "$d/s.before" || fail "a scene without shells was rewritten"
+    expect 2 "$vellumar" shells "$d/b.vlscene"
+    expect 2 "$vellumar" shells "$d/b.vlscene" --viewport sideways
+    expect 0 "$vellumar" shells "$d/b.vlscene" --viewport original --save "$d/v.vlscene"
+    grep -qx "crate_small: viewport original, render baked" "$d/out" || fail "$(cat "$d/out")"
+    expect 0 "$vellumar" shells "$d/v.vlscene" --render original
+    grep -qx "floor: viewport original, render original" "$d/out" || fail "$(cat "$d/out")"
+    expect 2 "$vellumar" clear-shells "$d/v.vlscene" --keep both
+    expect 2 "$vellumar" clear-shells "$d/v.vlscene" --keep baked --nodes nothere
+    stderr_has "no node named 'nothere'"
+    expect 0 "$vellumar" clear-shells "$d/v.vlscene" --keep source --nodes crate_small,crate_small \
+        --save "$d/c.vlscene"
+    grep -qx "cleared 1 shell, kept the source materials" "$d/out" || fail "$(cat "$d/out")"
+    expect 1 "$vellumar" clear-shells "$d/c.vlscene" --keep baked --nodes crate_small
+    expect 0 "$vellumar" clear-shells "$d/c.vlscene" --keep baked
+    grep -qx "cleared 2 shells, kept the baked materials" "$d/out" || fail "$(cat "$d/out")"
+    expect 1 "$vellumar" shells "$d/c.vlscene" --viewport baked
+    no_temporaries
+    ;;
 *)
     fail "no case $case_name"
     ;;

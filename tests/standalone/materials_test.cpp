@@ -3,7 +3,9 @@
 #include "standalone/core.h"
 #include "standalone/image_files.h"
 #include "standalone/materials/bitmap_texture.h"
+#include "standalone/materials/double_sided.h"
 #include "standalone/materials/normal_bump.h"
+#include "standalone/materials/shell_material.h"
 #include "standalone/materials/standard_material.h"
 #include "standalone/materials/surface_shader.h"
 #include "standalone/png_file.h"
@@ -174,6 +176,62 @@ TEST(MaterialClasses, TheCoreMakesThemAndTheStandardSlotsAreNamedInOrder) {
         mtl->SetSubTexmap(ID_BU, map);
         EXPECT_EQ(mtl->GetSubTexmap(ID_BU)->ClassID(), id);
     }
+}
+
+TEST(MaterialClasses, TheDirectoryListsShellMultiStandardAndDoubleSidedInThatOrder) {
+    StandaloneCore core;
+    SubClassList* list = core.GetClassDirectory().GetClassList(MATERIAL_CLASS_ID);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->Count(ACC_ALL), 4);
+    EXPECT_EQ((*list)[0].ClassID(), bakeShellClassID);
+    EXPECT_EQ((*list)[1].ClassID(), multiMtlClassID);
+    EXPECT_EQ((*list)[2].ClassID(), standardMaterialClassID);
+    EXPECT_EQ((*list)[3].ClassID(), doubleSidedClassID);
+    EXPECT_EQ(std::wstring((*list)[0].ClassName()), L"Shell Material");
+    Held<Mtl> shell(static_cast<Mtl*>(core.CreateInstance(MATERIAL_CLASS_ID, bakeShellClassID)));
+    ASSERT_EQ(shell->NumSubMtls(), 2);
+    EXPECT_EQ(shell->GetSubMtlSlotName(0), L"Original Material");
+    EXPECT_EQ(shell->GetSubMtlSlotName(1), L"Baked Material");
+    EXPECT_EQ(shell->NumSubTexmaps(), 0);
+}
+
+TEST(SurfaceShader, AShellShadesAsItsRenderMaterialAndASelfLitSurfaceSaysHowFar) {
+    auto* original = new StandardMaterial;
+    original->SetDiffuse(Color(1, 0, 0), 0);
+    auto* baked = new StandardMaterial;
+    baked->SetDiffuse(Color(0, 0, 1), 0);
+    baked->SetSelfIllum(2.0f, 0);
+    EXPECT_EQ(baked->GetSelfIllum(0), 1.0f) << "clamped";
+    Held<ShellMaterial> shell(new ShellMaterial);
+    shell->SetSubMtl(0, original);
+    shell->SetSubMtl(1, baked);
+    IParamBlock2* block = shell->GetParamBlock(0);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(block->GetInt(kShellViewportParam), 0);
+    EXPECT_EQ(block->GetInt(kShellRenderParam), 1);
+    EXPECT_FALSE(block->SetValue(kShellRenderParam, 0, 2));
+    EXPECT_FALSE(block->SetValue(2, 0, 0));
+    EXPECT_EQ(shell->GetDiffuse(), Color(1, 0, 0)) << "viewports show the original";
+
+    std::vector<std::string> warnings;
+    const SurfaceSample rendered = SurfaceShader(shell.p, warnings).Shade(at(1, 0, 0));
+    EXPECT_EQ(rendered.diffuse, Point3(0, 0, 1));
+    EXPECT_EQ(rendered.selfIllumAmount, 1.0f);
+    ASSERT_TRUE(block->SetValue(kShellRenderParam, 0, 0));
+    EXPECT_EQ(SurfaceShader(shell.p, warnings).Shade(at(1, 0, 0)).diffuse, Point3(1, 0, 0));
+
+    // A shell around a shell, and a double-sided material, shade as what
+    // they show; a shell holding nothing shades as no material.
+    Held<ShellMaterial> outer(new ShellMaterial);
+    outer->SetSubMtl(1, shell.p);
+    auto* sides = new DoubleSidedMaterial;
+    sides->SetSubMtl(0, baked);
+    shell->SetSubMtl(0, sides);
+    EXPECT_EQ(SurfaceShader(outer.p, warnings).Shade(at(1, 0, 0)).diffuse, Point3(0, 0, 1));
+    outer->SetSubMtl(1, nullptr);
+    EXPECT_EQ(SurfaceShader(outer.p, warnings).Shade(at(1, 0, 0)).diffuse,
+              Point3(0.5f, 0.5f, 0.5f));
+    EXPECT_TRUE(warnings.empty());
 }
 
 TEST(SurfaceShader, TextureNamesFromOtherMachinesAreFoundBesideTheScene) {

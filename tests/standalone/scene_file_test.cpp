@@ -1,6 +1,7 @@
 #include "standalone/exporter.h"
 #include "standalone/materials/bitmap_texture.h"
 #include "standalone/materials/normal_bump.h"
+#include "standalone/materials/shell_material.h"
 #include "standalone/materials/standard_material.h"
 #include "standalone/non_mesh_objects.h"
 #include "standalone/scene_file.h"
@@ -287,11 +288,75 @@ TEST_F(SceneFileTest, MaterialsSharedByNodesStaySharedWithEveryMapAndValue) {
     EXPECT_EQ(scene_bytes(other), bytes) << "saving the loaded scene gives the same file";
 }
 
+TEST_F(SceneFileTest, ShellsKeepTheirIndicesAndSubMaterialsAndAShellInsideAShellLoads) {
+    StandardMaterial* original = textured_material();
+    auto* baked = new StandardMaterial;
+    baked->SetName(L"VL_m");
+    baked->SetSelfIllum(1.0f, 0);
+    baked->SetMtlFlag(MTL_TEX_DISPLAY_ENABLED);
+    auto* inner = new ShellMaterial;
+    inner->SetName(L"VL_m");
+    inner->SetSubMtl(0, original);
+    inner->SetSubMtl(1, baked);
+    inner->GetParamBlock(0)->SetValue(kShellViewportParam, 0, 1);
+    inner->GetParamBlock(0)->SetValue(kShellRenderParam, 0, 0);
+    auto* outer = new ShellMaterial;
+    outer->SetName(L"outer");
+    outer->SetSubMtl(0, inner);
+    box->SetMtl(outer);
+    poly->SetMtl(baked);
+    const std::vector<std::uint8_t> bytes = scene_bytes(core);
+
+    StandaloneCore other;
+    const SceneFileResult r = load_scene_bytes(other, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.warnings.empty()) << r.warnings[0];
+    auto* loaded = dynamic_cast<ShellMaterial*>(other.scene().NodeByName(L"box \xE4")->GetMtl());
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->GetName(), L"outer");
+    EXPECT_EQ(loaded->GetSubMtl(1), nullptr);
+    EXPECT_EQ(loaded->ViewportIndex(), 0);
+    EXPECT_EQ(loaded->RenderIndex(), 1);
+    auto* shell = dynamic_cast<ShellMaterial*>(loaded->GetSubMtl(0));
+    ASSERT_NE(shell, nullptr);
+    EXPECT_EQ(shell->ViewportIndex(), 1);
+    EXPECT_EQ(shell->RenderIndex(), 0);
+    Mtl* kept = shell->GetSubMtl(0);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->GetName(), L"m");
+    EXPECT_EQ(kept->GetSubTexmap(ID_BU)->ClassID(), normalBumpClassID);
+    Mtl* loaded_baked = shell->GetSubMtl(1);
+    EXPECT_EQ(other.scene().NodeByName(L"poly")->GetMtl(), loaded_baked) << "still shared";
+    EXPECT_EQ(static_cast<StdMat*>(loaded_baked)->GetSelfIllum(0), 1.0f);
+    EXPECT_TRUE(loaded_baked->TestMtlFlag(MTL_TEX_DISPLAY_ENABLED));
+    EXPECT_FALSE(kept->TestMtlFlag(MTL_TEX_DISPLAY_ENABLED));
+    EXPECT_EQ(scene_bytes(other), bytes) << "saving the loaded scene gives the same file";
+}
+
+// The textured material's scene as it was written before standard
+// materials kept their self-illumination amount.
+const char* const kOldMaterialsFile =
+    "0056dc010080015612000000564c4d5343454e45010000005056520000805156"
+    "0a00000000000000215612000000100c0000400200000000000054560e000000"
+    "00000000000000005256220000000500000000000000612e706e670200000003"
+    "0000000000000001020350565700008051560a00000001000000215612000000"
+    "100c0000400200000000000054560e0000000000000000000000525627000000"
+    "0d00000000000000433a5c6d6170735c6e2e706e670100000000000000000000"
+    "0050564400008051560a00000002000000215612000000100c0000c6223e2414"
+    "a0f66354560e000000000000000000000052560600000053560e000000000000"
+    "000100000058566f00008051560a00000000000000215612000000000c000002"
+    "0000000000000054560f00000001000000000000006d5956220000000000803e"
+    "0000003f0000803f0000003f00000000000000000000000053560e0000000100"
+    "00000000000053560e000000080000000200000010565e000080115644000000"
+    "010000000100000000000000740000803f000000000000000000000000000080"
+    "3f0000000000000000000000000000803f000000000000000000000000001256"
+    "0a0000000000000013560a0000000000000040560a00000000000000";
+
 TEST(SceneFile, MaterialsAndMapsAreWrittenByteForByte) {
     StandaloneCore core;
     core.scene().CreateNode(L"t", nullptr)->SetMtl(textured_material());
     EXPECT_EQ(hex_of(scene_bytes(core)),
-              "0056dc010080015612000000564c4d5343454e45010000005056520000805156"
+              "0056e0010080015612000000564c4d5343454e45010000005056520000805156"
               "0a00000000000000215612000000100c0000400200000000000054560e000000"
               "00000000000000005256220000000500000000000000612e706e670200000003"
               "0000000000000001020350565700008051560a00000001000000215612000000"
@@ -299,13 +364,31 @@ TEST(SceneFile, MaterialsAndMapsAreWrittenByteForByte) {
               "0d00000000000000433a5c6d6170735c6e2e706e670100000000000000000000"
               "0050564400008051560a00000002000000215612000000100c0000c6223e2414"
               "a0f66354560e000000000000000000000052560600000053560e000000000000"
-              "000100000058566f00008051560a00000000000000215612000000000c000002"
-              "0000000000000054560f00000001000000000000006d5956220000000000803e"
-              "0000003f0000803f0000003f00000000000000000000000053560e0000000100"
-              "00000000000053560e000000080000000200000010565e000080115644000000"
-              "010000000100000000000000740000803f000000000000000000000000000080"
-              "3f0000000000000000000000000000803f000000000000000000000000001256"
-              "0a0000000000000013560a0000000000000040560a00000000000000");
+              "000100000058567300008051560a00000000000000215612000000000c000002"
+              "0000000000000054560f00000001000000000000006d5956260000000000803e"
+              "0000003f0000803f0000003f0000000000000000000000000000000053560e00"
+              "0000010000000000000053560e000000080000000200000010565e0000801156"
+              "44000000010000000100000000000000740000803f0000000000000000000000"
+              "000000803f0000000000000000000000000000803f0000000000000000000000"
+              "000012560a0000000000000013560a0000000000000040560a00000000000000");
+}
+
+TEST(SceneFile, AFileFromBeforeSelfIlluminationAmountsStillLoads) {
+    std::vector<std::uint8_t> bytes;
+    const std::string hex = kOldMaterialsFile;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    }
+    StandaloneCore core;
+    const SceneFileResult r = load_scene_bytes(core, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.warnings.empty()) << r.warnings[0];
+    auto* mtl = dynamic_cast<StdMat*>(core.scene().NodeByName(L"t")->GetMtl());
+    ASSERT_NE(mtl, nullptr);
+    EXPECT_EQ(mtl->GetDiffuse(), Color(0.25f, 0.5f, 1.0f));
+    EXPECT_EQ(mtl->GetOpacity(0), 0.5f);
+    EXPECT_EQ(mtl->GetSelfIllum(0), 0.0f);
+    EXPECT_NE(mtl->GetSubTexmap(ID_BU), nullptr);
 }
 
 TEST_F(SceneFileTest, DamagedMaterialChunksAreSkippedWithAWarning) {
