@@ -1,6 +1,7 @@
 #include "standalone/exporter.h"
 
 #include "host/text.h"
+#include "standalone/export_materials.h"
 #include "standalone/glb_file.h"
 #include "standalone/node_ops.h"
 #include "standalone/output_file.h"
@@ -162,6 +163,7 @@ ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, int tange
     ExportResult result;
     std::vector<GlbMesh> meshes;
     std::set<int> lost;
+    GlbMaterialTable materials;
     for (INode* node : nodes) {
         Mesh m;
         if (!EvaluatedMesh(node, t, m) || m.faces.empty()) {
@@ -197,9 +199,16 @@ ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, int tange
                            "which glTF cannot hold";
             return result;
         }
+        // Only sets the mesh has count: the zeros that fill gaps place no texture.
+        std::vector<bool> has_set(static_cast<std::size_t>(sets));
+        for (int s = 0; s < sets; ++s) {
+            has_set[static_cast<std::size_t>(s)] = m.mapSupport(s + 1);
+        }
+        mesh.material = materials.MaterialFor(node->GetMtl(), has_set, mesh.name);
         meshes.push_back(std::move(mesh));
     }
-    result.bytes = glb_bytes(meshes);
+    result.warnings = materials.Warnings();
+    result.bytes = glb_bytes(meshes, materials.Materials(), materials.Images());
     if (result.bytes.empty()) {
         result.error = "the scene is too large for a glTF binary file (4 GiB)";
         return result;

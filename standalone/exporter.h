@@ -12,6 +12,16 @@
 // handedness). A glTF vertex is a distinct combination of a corner's
 // position, normal, tangent and UVs in every exported set: corners are split
 // wherever any of them differ.
+//
+// Each standard material of the exported nodes becomes one metallic-roughness
+// material (not metallic, fully rough): the diffuse colour and opacity as
+// base colour, blended below full opacity; a bitmap in the diffuse slot as
+// base colour texture and the normal map of a normal bump in the bump slot
+// as normal texture, each reading the set of its map channel. Their images
+// travel inside the file (PNG and JPEG as they are, other formats as PNG).
+// A texture that cannot be read, or whose set the mesh does not export, is
+// left out with a warning; nodes with materials of other classes are
+// exported without one.
 #pragma once
 
 #include "host/interface.h"
@@ -28,6 +38,8 @@ struct ExportResult {
     int meshes = 0;
     std::vector<int> lost_channels;  // channels the meshes hold that the file cannot
     std::vector<std::uint8_t> bytes; // the file, when exported to memory
+    // What the file leaves out of the scene's materials, and why.
+    std::vector<std::string> warnings;
 };
 
 ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, int tangentChannel = 1);

@@ -41,26 +41,56 @@ std::size_t append_array(std::vector<std::uint8_t>& bin, const std::vector<T>& a
 
 struct Json {
     std::string accessors, views;
-    int count = 0;
+    int accessor_count = 0, view_count = 0;
 
-    // A buffer view over bin[offset, offset + length) and one accessor on it.
-    int add(std::size_t offset, std::size_t length, int target, int component, std::size_t count_,
-            const char* type, const std::string& extra = "") {
-        const std::string sep = count == 0 ? "" : ",";
-        views += sep + "{\"buffer\":0,\"byteOffset\":" + std::to_string(offset) +
+    // A buffer view over bin[offset, offset + length); images have no target.
+    int view(std::size_t offset, std::size_t length, int target) {
+        views += std::string(view_count == 0 ? "" : ",") +
+                 "{\"buffer\":0,\"byteOffset\":" + std::to_string(offset) +
                  ",\"byteLength\":" + std::to_string(length) +
-                 ",\"target\":" + std::to_string(target) + "}";
-        accessors += sep + "{\"bufferView\":" + std::to_string(count) +
-                     ",\"componentType\":" + std::to_string(component) +
-                     ",\"count\":" + std::to_string(count_) + ",\"type\":\"" + type + "\"" + extra +
-                     "}";
-        return count++;
+                 (target != 0 ? ",\"target\":" + std::to_string(target) : "") + "}";
+        return view_count++;
+    }
+
+    // A buffer view and one accessor on it.
+    int add(std::size_t offset, std::size_t length, int target, int component, std::size_t count,
+            const char* type, const std::string& extra = "") {
+        const int v = view(offset, length, target);
+        accessors +=
+            std::string(accessor_count == 0 ? "" : ",") + "{\"bufferView\":" + std::to_string(v) +
+            ",\"componentType\":" + std::to_string(component) +
+            ",\"count\":" + std::to_string(count) + ",\"type\":\"" + type + "\"" + extra + "}";
+        return accessor_count++;
     }
 };
 
+// Texture i shows image i, so a texture reference names its image.
+std::string texture_info(const GlbTextureRef& t) {
+    return "{\"index\":" + std::to_string(t.image) + ",\"texCoord\":" + std::to_string(t.set) + "}";
+}
+
+std::string material_json(const GlbMaterial& m) {
+    std::string pbr = "\"baseColorFactor\":[";
+    for (std::size_t k = 0; k < 4; ++k) {
+        pbr += (k == 0 ? "" : ",") + number(m.base_color[k]);
+    }
+    pbr += "]";
+    if (m.base_color_texture.image >= 0) {
+        pbr += ",\"baseColorTexture\":" + texture_info(m.base_color_texture);
+    }
+    std::string out = "{\"name\":" + JsonQuoted(m.name) + ",\"pbrMetallicRoughness\":{" + pbr +
+                      ",\"metallicFactor\":0,\"roughnessFactor\":1}";
+    if (m.normal_texture.image >= 0) {
+        out += ",\"normalTexture\":" + texture_info(m.normal_texture);
+    }
+    return out + ",\"alphaMode\":\"" + (m.base_color[3] < 1 ? "BLEND" : "OPAQUE") + "\"}";
+}
+
 } // namespace
 
-std::vector<std::uint8_t> glb_bytes(const std::vector<GlbMesh>& meshes) {
+std::vector<std::uint8_t> glb_bytes(const std::vector<GlbMesh>& meshes,
+                                    const std::vector<GlbMaterial>& materials,
+                                    const std::vector<GlbImage>& images) {
     std::vector<std::uint8_t> bin;
     Json json;
     std::string nodes, meshes_json, scene_nodes;
@@ -106,9 +136,11 @@ std::vector<std::uint8_t> glb_bytes(const std::vector<GlbMesh>& meshes) {
             json.add(append_array(bin, mesh.indices), mesh.indices.size() * 4, kElementArrayBuffer,
                      kUnsignedInt, mesh.indices.size(), "SCALAR");
         const std::string sep = m == 0 ? "" : ",";
+        const std::string material =
+            mesh.material >= 0 ? ",\"material\":" + std::to_string(mesh.material) : "";
         meshes_json += sep + "{\"name\":" + JsonQuoted(mesh.name) +
                        ",\"primitives\":[{\"attributes\":{" + attributes +
-                       "},\"indices\":" + std::to_string(indices) + ",\"mode\":4}]}";
+                       "},\"indices\":" + std::to_string(indices) + material + ",\"mode\":4}]}";
         std::string matrix;
         for (int i = 0; i < 16; ++i) {
             matrix += (i == 0 ? "" : ",") + number(mesh.matrix[static_cast<std::size_t>(i)]);
@@ -117,6 +149,22 @@ std::vector<std::uint8_t> glb_bytes(const std::vector<GlbMesh>& meshes) {
                  ",\"matrix\":[" + matrix + "]}";
         scene_nodes += sep + std::to_string(m);
     }
+    std::string images_json, textures_json;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const std::string sep = i == 0 ? "" : ",";
+        const int v = json.view(append_array(bin, images[i].bytes), images[i].bytes.size(), 0);
+        // Every view starts on a 4-byte boundary, whatever lies before it.
+        while (bin.size() % 4 != 0) {
+            bin.push_back(0);
+        }
+        images_json += sep + "{\"bufferView\":" + std::to_string(v) +
+                       ",\"mimeType\":" + JsonQuoted(images[i].mime_type) + "}";
+        textures_json += sep + "{\"sampler\":0,\"source\":" + std::to_string(i) + "}";
+    }
+    std::string materials_json;
+    for (std::size_t i = 0; i < materials.size(); ++i) {
+        materials_json += (i == 0 ? "" : ",") + material_json(materials[i]);
+    }
 
     std::string text = "{\"asset\":{\"generator\":\"Vellumar\",\"version\":\"2.0\"},\"scene\":0,";
     if (meshes.empty()) {
@@ -124,8 +172,18 @@ std::vector<std::uint8_t> glb_bytes(const std::vector<GlbMesh>& meshes) {
         text += "\"scenes\":[{}]}";
     } else {
         text += "\"scenes\":[{\"nodes\":[" + scene_nodes + "]}],\"nodes\":[" + nodes +
-                "],\"meshes\":[" + meshes_json + "],\"accessors\":[" + json.accessors +
-                "],\"bufferViews\":[" + json.views +
+                "],\"meshes\":[" + meshes_json + "],";
+        if (!materials.empty()) {
+            text += "\"materials\":[" + materials_json + "],";
+        }
+        if (!images.empty()) {
+            // 9729: linear, 10497: repeat.
+            text += "\"textures\":[" + textures_json +
+                    "],\"samplers\":[{\"magFilter\":9729,\"minFilter\":9729,\"wrapS\":10497,"
+                    "\"wrapT\":10497}],\"images\":[" +
+                    images_json + "],";
+        }
+        text += "\"accessors\":[" + json.accessors + "],\"bufferViews\":[" + json.views +
                 "],\"buffers\":[{\"byteLength\":" + std::to_string(bin.size()) + "}]}";
     }
     // Chunks are padded to 4 bytes: JSON with spaces, binary with zeros.

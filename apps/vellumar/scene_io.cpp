@@ -115,6 +115,9 @@ bool stage_export(StandaloneCore& core, const std::string& path, int channel, in
         std::fprintf(stderr, "vellumar: Cannot export '%s': %s\n", path.c_str(), r.error.c_str());
         return false;
     }
+    for (const std::string& warning : r.warnings) {
+        std::fprintf(stderr, "vellumar: warning: %s\n", warning.c_str());
+    }
     if (!r.lost_channels.empty()) {
         const bool target_lost = std::find(r.lost_channels.begin(), r.lost_channels.end(),
                                            required_channel) != r.lost_channels.end();

@@ -113,6 +113,14 @@ node_named_twice_is_taken_once)
     [ "$(grep -c '^floor:' "$d/out")" -eq 1 ] || fail "$(cat "$d/out")"
     grep -q "floor: 4 vertices, 6 indices, map 0 of 1" "$d/out" || fail "$(cat "$d/out")"
     ;;
+missing_texture_is_a_warning)
+    # The duck without the image beside it.
+    cp /usr/share/assimp/models/Collada/duck.dae "$d/duck.dae"
+    expect 0 "$vellumar" export "$d/duck.dae" "$d/duck.glb"
+    stderr_has "vellumar: warning: texture './duckCM.tga' of material 'blinn3'"
+    stderr_has "cannot be read (no such file); it is left out of the export"
+    [ -s "$d/duck.glb" ] || fail "no file was written"
+    ;;
 negative_group_key_is_refused)
     expect 0 "$vellumar" unwrap "$crates" --mode copy --channel 2 --save "$d/s.vlscene"
     cp "$d/s.vlscene" "$d/before.vlscene"

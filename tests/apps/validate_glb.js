@@ -1,6 +1,6 @@
 // Checks .glb files with the Khronos glTF validator: no errors and no
-// warnings (unused texture-coordinate sets are only infos: the files carry
-// no materials). Usage: node validate_glb.js FILE.glb...
+// warnings (texture-coordinate sets no material reads are only infos).
+// Usage: node validate_glb.js FILE.glb...
 const validator = require('gltf-validator');
 const fs = require('fs');
 
