@@ -1,5 +1,6 @@
 #include "standalone/export_materials.h"
 
+#include "host/iparamb2.h"
 #include "host/mtl.h"
 #include "host/text.h"
 #include "standalone/exporter.h"
@@ -151,6 +152,14 @@ GlbMaterialTable::Texture GlbMaterialTable::texture(Texmap* map, const std::stri
 
 int GlbMaterialTable::MaterialFor(Mtl* mtl, const std::vector<bool>& sets,
                                   const std::string& object) {
+    // A shell shows renderers the material its render index picks; viewers
+    // are renderers. A shell may wrap another shell.
+    for (int depth = 0; mtl != nullptr && mtl->ClassID() == bakeShellClassID && depth < 64;
+         ++depth) {
+        IParamBlock2* block = mtl->NumParamBlocks() > 0 ? mtl->GetParamBlock(0) : nullptr;
+        const int index = block != nullptr ? block->GetInt(1) : 0;
+        mtl = mtl->GetSubMtl(index == 1 ? 1 : 0);
+    }
     if (mtl == nullptr) {
         return -1;
     }

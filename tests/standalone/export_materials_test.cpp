@@ -4,6 +4,7 @@
 #include "standalone/importer.h"
 #include "standalone/materials/bitmap_texture.h"
 #include "standalone/materials/normal_bump.h"
+#include "standalone/materials/shell_material.h"
 #include "standalone/materials/standard_material.h"
 #include "standalone/png_file.h"
 #include "support/temp_folder.h"
@@ -224,8 +225,16 @@ TEST_F(ExportMaterialsTest, SharedMaterialsAreWrittenOnceWithOpacityNormalMapAnd
     SceneNode* b = box(L"b", {1, 2}, shared);
     SceneNode* foreign = box(L"foreign", {1}, new ForeignMaterial);
     SceneNode* bare = box(L"bare", {1}, nullptr);
+    // A baked object wears a shell around a shell: the file gets what renders.
+    auto* inner = new ShellMaterial;
+    inner->SetSubMtl(0, material(L"first", nullptr, nullptr));
+    inner->SetSubMtl(1, shared);
+    auto* outer = new ShellMaterial;
+    outer->SetSubMtl(0, material(L"before", nullptr, nullptr));
+    outer->SetSubMtl(1, inner);
+    SceneNode* shelled = box(L"shelled", {1, 2}, outer);
 
-    const ExportResult r = export_glb({a, b, foreign, bare}, 0);
+    const ExportResult r = export_glb({a, b, foreign, bare, shelled}, 0);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.warnings, std::vector<std::string>{"material '' of object 'foreign' is not a "
                                                    "standard material; the object is exported "
@@ -233,14 +242,14 @@ TEST_F(ExportMaterialsTest, SharedMaterialsAreWrittenOnceWithOpacityNormalMapAnd
     const std::string json = json_of(r.bytes);
     EXPECT_EQ(occurrences(json, "\"alphaMode\":\"BLEND\""), 1u);
     EXPECT_EQ(occurrences(json, "\"alphaMode\""), 1u);
-    EXPECT_EQ(occurrences(json, "\"material\":0"), 2u);
+    EXPECT_EQ(occurrences(json, "\"material\":0"), 3u);
     EXPECT_EQ(occurrences(json, "\"images\":[{"), 1u);
     EXPECT_EQ(occurrences(json, "\"mimeType\""), 1u);
 
     Assimp::Importer importer;
     const aiScene* s = read_back(importer, r.bytes);
     ASSERT_NE(s, nullptr) << importer.GetErrorString();
-    ASSERT_EQ(s->mNumMeshes, 4u);
+    ASSERT_EQ(s->mNumMeshes, 5u);
     EXPECT_EQ(s->mMeshes[0]->mMaterialIndex, s->mMeshes[1]->mMaterialIndex);
     const aiMaterial* mtl = s->mMaterials[s->mMeshes[0]->mMaterialIndex];
     unsigned set = 99;
