@@ -1,7 +1,8 @@
 // The bake on a textured scene: its objects unwrapped into one organic
 // 1024 x 1024 atlas in channel 2, then each element baked alone (diffuse,
-// normals, complete, ambient occlusion at 16 samples), with seconds and
-// texels per second. Run with the objects as given and again with every
+// normals, complete, ambient occlusion at 16 samples) in a single pass
+// (one caddy per map) and separately (one image per object, merged), with
+// seconds and texels per second. Run with the objects as given and again with every
 // object copied, so that the cost per object shows.
 // Usage: vellumar_bake_bench OUT_DIR COPIES MODEL...
 #include "bake/bake_element.h"
@@ -57,8 +58,7 @@ int main(int argc, char** argv) {
     for (int c = 1; c < copies; ++c) {
         for (std::size_t i = 0; i < originals; ++i) {
             auto* node = static_cast<SceneNode*>(nodes[i]);
-            SceneNode* copy =
-                CloneNode(core.scene(), node, node->GetName() + std::to_wstring(c));
+            SceneNode* copy = CloneNode(core.scene(), node, node->GetName() + std::to_wstring(c));
             Matrix3 tm = node->GetObjectTM(0);
             tm.SetTrans(tm.GetTrans() + Point3(1000.0f * float(c), 0, 0));
             copy->SetObjectTM(tm);
@@ -73,7 +73,6 @@ int main(int argc, char** argv) {
     s.gutter = 4;
     s.padding = 4;
     s.outpath = out;
-    s.bakemode = Separate;
     Unwrapper unwrapper;
     if (!unwrapper.run("bench")) {
         std::fprintf(stderr, "unwrap failed: %s\n", s.last_message.c_str());
@@ -82,25 +81,28 @@ int main(int argc, char** argv) {
     const std::uint64_t key = CollectUnwrapGroups().begin()->first;
     std::printf("%zu objects, coverage %.3f, atlas 1024 x 1024\n", nodes.size(),
                 unwrapper.coverage());
-    std::printf("%-18s %8s %14s\n", "element", "seconds", "texels/s");
-    for (const wchar_t* name : {L"DiffuseMap", L"NormalsMap", L"CompleteMap", L"AmbientOcclusion"}) {
-        ClassDesc* cls = element_class(name);
-        if (cls == nullptr) {
-            return 1;
-        }
-        s.elements = {CreateEntry(cls)};
-        for (BakeParam& p : s.elements[0].parameters) {
-            if (p.name == "Samples") {
-                p.intValue = 16;
+    std::printf("%-18s %-12s %8s %14s\n", "element", "mode", "seconds", "texels/s");
+    for (const wchar_t* name : {L"DiffuseMap", L"NormalsMap", L"CompleteMap", L"AmbientOcclusion"})
+        for (const int mode : {int(SinglePass), int(Separate)}) {
+            s.bakemode = mode;
+            ClassDesc* cls = element_class(name);
+            if (cls == nullptr) {
+                return 1;
             }
+            s.elements = {CreateEntry(cls)};
+            for (BakeParam& p : s.elements[0].parameters) {
+                if (p.name == "Samples") {
+                    p.intValue = 16;
+                }
+            }
+            const auto start = std::chrono::steady_clock::now();
+            const bool ok = Bake(key);
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            std::printf("%-18s %-12s %8.3f %14.0f%s\n", WideToUtf8(name).c_str(),
+                        mode == SinglePass ? "single pass" : "separate", seconds,
+                        1024.0 * 1024.0 / seconds, ok ? "" : "  FAILED");
         }
-        const auto start = std::chrono::steady_clock::now();
-        const bool ok = Bake(key);
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf("%-18s %8.3f %14.0f%s\n", WideToUtf8(name).c_str(), seconds,
-                    1024.0 * 1024.0 / seconds, ok ? "" : "  FAILED");
-    }
     for (const MessageRecord& m : core.messages()) {
         std::printf("message: %s\n", WideToUtf8(m.text).c_str());
     }
