@@ -4,6 +4,7 @@
 #include "bake/pass_mode.h"
 #include "bake/produced_files.h"
 #include "bake/render_selection.h"
+#include "bake_test_scene.h"
 #include "modifier/unwrap_groups.h"
 #include "support/temp_folder.h"
 #include "support/test_host.h"
@@ -31,15 +32,6 @@ class NamedRenderer : public Renderer {
     std::wstring name_;
 };
 
-ClassDesc* diffuse_class() {
-    for (ClassDesc* desc : BakeElementClassDescs()) {
-        if (WideToUtf8(desc->ClassName()) == "DiffuseMap") {
-            return desc;
-        }
-    }
-    return nullptr;
-}
-
 class BakeRunTest : public HostTest {
   protected:
     BakeRunTest() : renderer(core) {
@@ -58,7 +50,7 @@ class BakeRunTest : public HostTest {
     }
 
     void add_entry(const std::string& file) {
-        BakeElementEntry e = CreateEntry(diffuse_class());
+        BakeElementEntry e = CreateEntry(ElementClass("DiffuseMap"));
         e.file.SetName(Utf8ToWide(settings().outpath + "\\" + file).c_str());
         e.width = 16;
         e.height = 8;
@@ -67,18 +59,7 @@ class BakeRunTest : public HostTest {
     // Boxes of growing size (so area balancing gives each its own map),
     // unwrapped as one group; returns the group key.
     std::uint64_t unwrap(const std::string& group, int count, int maps = 1) {
-        for (int i = 0; i < count; ++i) {
-            TriObject* obj = box_tri_object(true, 1.0f + i, 1.0f + i, 1.0f + i);
-            give_split_uvs(obj->mesh, 1);
-            nodes.push_back(add_node(L"obj" + std::to_wstring(i), obj));
-        }
-        select(std::vector<INode*>(nodes.begin(), nodes.end()));
-        settings().mapcount = maps;
-        Unwrapper unwrapper;
-        EXPECT_TRUE(unwrapper.run(group));
-        select({});
-        core.ClearMessages();
-        return *FindVellumarModifier(nodes[0])->GetGroupKeys().begin();
+        return UnwrapBoxes(core, nodes, group, count, maps);
     }
     void per_object() { core.SetCurrentRenderer(&other); }
     std::string out(const std::string& name) const { return folder.file(name); }

@@ -1,5 +1,6 @@
 #include "bake/bake_run.h"
 #include "bake/baked_materials.h"
+#include "bake_test_scene.h"
 #include "host/iparamb2.h"
 #include "modifier/unwrap_groups.h"
 #include "standalone/materials/bitmap_texture.h"
@@ -72,18 +73,7 @@ class BakedMaterialsTest : public HostTest {
         return settings().elements.back();
     }
     std::uint64_t unwrap(const std::string& group, int count, int maps = 1) {
-        for (int i = 0; i < count; ++i) {
-            TriObject* obj = box_tri_object(true, 1.0f + i, 1.0f + i, 1.0f + i);
-            give_split_uvs(obj->mesh, 1);
-            nodes.push_back(add_node(L"obj" + std::to_wstring(i), obj));
-        }
-        select(std::vector<INode*>(nodes.begin(), nodes.end()));
-        settings().mapcount = maps;
-        Unwrapper unwrapper;
-        EXPECT_TRUE(unwrapper.run(group));
-        select({});
-        core.ClearMessages();
-        return *FindVellumarModifier(nodes[0])->GetGroupKeys().begin();
+        return UnwrapBoxes(core, nodes, group, count, maps);
     }
     std::string host_path(const std::string& name) const {
         return settings().outpath + "\\" + name;

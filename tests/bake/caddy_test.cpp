@@ -3,6 +3,7 @@
 // failed script, and the atlas a caddy bakes against the separate bake.
 #include "bake/bake_run.h"
 #include "bake/caddy.h"
+#include "bake_test_scene.h"
 #include "modifier/unwrap_groups.h"
 #include "support/temp_folder.h"
 #include "support/test_host.h"
@@ -20,15 +21,6 @@
 namespace {
 
 namespace fs = boost::filesystem;
-
-ClassDesc* diffuse_class() {
-    for (ClassDesc* desc : BakeElementClassDescs()) {
-        if (WideToUtf8(desc->ClassName()) == "DiffuseMap") {
-            return desc;
-        }
-    }
-    return nullptr;
-}
 
 // The meshop struct of the host with one object refusing to be attached.
 class RefusingMeshop : public ScriptObject {
@@ -69,7 +61,7 @@ class CaddyTest : public HostTest {
         s.width = s.height = 64;
         s.gutter = 2;
         s.padding = 2;
-        BakeElementEntry e = CreateEntry(diffuse_class());
+        BakeElementEntry e = CreateEntry(ElementClass("DiffuseMap"));
         e.file.SetName(Utf8ToWide(s.outpath + "\\Diffuse.png").c_str());
         e.width = e.height = 64;
         s.elements = {e};

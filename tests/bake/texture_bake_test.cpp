@@ -4,6 +4,7 @@
 // diffuse map through the host's render-to-texture. The baked atlas must
 // show each surface point as its own texture does.
 #include "bake/bake_run.h"
+#include "bake_test_scene.h"
 #include "modifier/unwrap_groups.h"
 #include "support/temp_folder.h"
 #include "support/test_host.h"
@@ -98,11 +99,7 @@ TEST_F(HostTest, ABakedDiffuseAtlasShowsEverySurfacePointAsItsOwnTextureDoes) {
     s.outpath = fs::path(out.file("x")).parent_path().string();
     Unwrapper unwrapper;
     ASSERT_TRUE(unwrapper.run("Textured")) << s.last_message;
-    ClassDesc* diffuse = nullptr;
-    for (ClassDesc* c : BakeElementClassDescs()) {
-        diffuse = WideToUtf8(c->ClassName()) == "DiffuseMap" ? c : diffuse;
-    }
-    s.elements = {CreateEntry(diffuse)};
+    s.elements = {CreateEntry(ElementClass("DiffuseMap"))};
     const std::uint64_t key = CollectUnwrapGroups().begin()->first;
     ASSERT_TRUE(Bake(key)) << s.last_message;
     s.elements.clear();
