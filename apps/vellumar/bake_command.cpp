@@ -2,6 +2,7 @@
 
 #include "apps/vellumar/scene_io.h"
 #include "bake/bake_run.h"
+#include "bake/local_path.h"
 #include "bake/output_names.h"
 #include "host/text.h"
 #include "modifier/unwrap_groups.h"
@@ -73,15 +74,9 @@ void print_images(const UnwrapSettings& s, const std::string& groupName, int map
     for (const BakeElementEntry& entry : s.elements) {
         for (int frame = first; frame <= last; ++frame) {
             for (int m = 0; m < maps; ++m) {
-                std::string name = EntryOutputName(entry, groupName);
-                if (maps > 1) {
-                    name = InsertBeforeExtension(name, "_" + std::to_string(m));
-                }
-                if (s.bakerange && last > first) {
-                    name = InsertBeforeExtension(name, "_" + FrameText(frame));
-                }
-                std::string path = name;
-                std::replace(path.begin(), path.end(), '\\', '/');
+                const std::string path =
+                    LocalPath(MapFrameOutputName(EntryOutputName(entry, groupName), maps, m, frame))
+                        .string();
                 boost::system::error_code ec;
                 if (boost::filesystem::exists(path, ec)) {
                     std::printf("%s: %s\n",

@@ -149,3 +149,20 @@ void print_messages(const StandaloneCore& core) {
         std::printf("%s: %s\n", WideToUtf8(m.caption).c_str(), WideToUtf8(m.text).c_str());
     }
 }
+
+bool find_named_nodes(StandaloneCore& core, const std::vector<std::string>& names,
+                      const std::string& scene, std::vector<INode*>& nodes) {
+    for (const std::string& name : names) {
+        SceneNode* node = core.scene().NodeByName(Utf8ToWide(name));
+        if (node == nullptr) {
+            std::fprintf(stderr, "vellumar: no node named '%s' in '%s'\n", name.c_str(),
+                         scene.c_str());
+            return false;
+        }
+        // A node named twice is still one node.
+        if (std::find(nodes.begin(), nodes.end(), node) == nodes.end()) {
+            nodes.push_back(node);
+        }
+    }
+    return true;
+}

@@ -48,5 +48,10 @@ bool is_obj_path(const std::string& path);
 // Whether two paths name the same file (existing or not), links followed.
 bool same_file(const std::string& a, const std::string& b);
 
+// Appends the nodes of those names to `nodes`, each once. On a name the
+// scene lacks prints it and returns false.
+bool find_named_nodes(StandaloneCore& core, const std::vector<std::string>& names,
+                      const std::string& scene, std::vector<INode*>& nodes);
+
 // Prints the message boxes the run showed.
 void print_messages(const StandaloneCore& core);

@@ -81,16 +81,8 @@ int run_clear_shells_command(const ClearShellsCommand& cmd) {
     if (cmd.nodes.empty()) {
         chosen = every_node(core);
     }
-    for (const std::string& name : cmd.nodes) {
-        SceneNode* node = core.scene().NodeByName(Utf8ToWide(name));
-        if (node == nullptr) {
-            std::fprintf(stderr, "vellumar: no node named '%s' in '%s'\n", name.c_str(),
-                         cmd.scene.c_str());
-            return 2;
-        }
-        if (std::find(chosen.begin(), chosen.end(), node) == chosen.end()) {
-            chosen.push_back(node);
-        }
+    if (!find_named_nodes(core, cmd.nodes, cmd.scene, chosen)) {
+        return 2;
     }
     core.SetSelection(chosen);
     const int cleared = ClearShells(cmd.keep == "baked");

@@ -97,17 +97,8 @@ int run_unwrap_command(const UnwrapCommand& cmd) {
     }
     if (!cmd.nodes.empty()) {
         selection.clear();
-        for (const std::string& name : cmd.nodes) {
-            SceneNode* node = core.scene().NodeByName(Utf8ToWide(name));
-            if (node == nullptr) {
-                std::fprintf(stderr, "vellumar: no node named '%s' in '%s'\n", name.c_str(),
-                             cmd.scene.c_str());
-                return 2;
-            }
-            // A node named twice is still one object in the atlas.
-            if (std::find(selection.begin(), selection.end(), node) == selection.end()) {
-                selection.push_back(node);
-            }
+        if (!find_named_nodes(core, cmd.nodes, cmd.scene, selection)) {
+            return 2;
         }
     }
     core.SetSelection(selection);
