@@ -36,7 +36,7 @@ std::vector<INode*> on_map(const std::vector<INode*>& objects, std::uint64_t gro
 
 // Renders every map; the failed mode's text, or "" when all went through.
 std::string render_maps(const std::vector<INode*>& objects, std::uint64_t groupKey, PassMode mode,
-                        int mapCount, int frame) {
+                        int mapCount, int frame, const std::string& groupName) {
     const bool oneByOne = mode == PerObject && !settings().netrender;
     // Every map, not only as many as there are objects: a map whose first
     // objects were deleted still has objects further up.
@@ -49,7 +49,7 @@ std::string render_maps(const std::vector<INode*>& objects, std::uint64_t groupK
         if (oneByOne) {
             for (INode* node : nodes) {
                 selection.SelectOne(node);
-                const bool rendered = RenderSelection(mapCount, m, frame);
+                const bool rendered = RenderSelection(mapCount, m, frame, groupName);
                 selection.Restore();
                 if (!rendered) {
                     return RenderFailedText(PerObject);
@@ -57,7 +57,7 @@ std::string render_maps(const std::vector<INode*>& objects, std::uint64_t groupK
             }
         } else {
             selection.SelectList(nodes);
-            const bool rendered = RenderSelection(mapCount, m, frame);
+            const bool rendered = RenderSelection(mapCount, m, frame, groupName);
             selection.Restore();
             if (!rendered) {
                 return RenderFailedText(PerMap);
@@ -68,13 +68,14 @@ std::string render_maps(const std::vector<INode*>& objects, std::uint64_t groupK
 }
 
 // Renders each caddy; the failed mode's text, or "" when all went through.
-std::string render_caddies(const CaddySet& caddies, int mapCount, int frame) {
+std::string render_caddies(const CaddySet& caddies, int mapCount, int frame,
+                           const std::string& groupName) {
     for (int m : caddies.maps) {
         BakeSelection selection;
         if (!selection.SelectCaddy(m)) {
             return "Rendering failed (mode_c). Mesh caddy not accessible.";
         }
-        const bool rendered = RenderSelection(mapCount, m, frame);
+        const bool rendered = RenderSelection(mapCount, m, frame, groupName);
         selection.Restore();
         if (!rendered) {
             return RenderFailedText(Caddy);
@@ -143,8 +144,9 @@ bool BakeFrame(std::uint64_t groupKey, ClassDesc* materialClass, int frame,
     const std::vector<INode*>& baked = mode == Caddy ? caddies.caddies : objects;
 
     PrepareObjects(baked, groupKey, mode, mapCount, channel, frame, groupName, caddies.maps);
-    const std::string error = mode == Caddy ? render_caddies(caddies, mapCount, frame)
-                                            : render_maps(objects, groupKey, mode, mapCount, frame);
+    const std::string error =
+        mode == Caddy ? render_caddies(caddies, mapCount, frame, groupName)
+                      : render_maps(objects, groupKey, mode, mapCount, frame, groupName);
     // The caddies' elements go with them; the objects never had any.
     ClearBake(baked);
     ip->SetTime(savedTime, 0);

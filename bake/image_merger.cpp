@@ -135,3 +135,16 @@ ImageMerger& imageMerger() {
     static ImageMerger merger;
     return merger;
 }
+
+bool WriteSingleFrame(Bitmap& bitmap, const std::string& target) {
+    BitmapInfo info;
+    info.SetName(Utf8ToWide(target).c_str());
+    info.SetWidth(bitmap.Width());
+    info.SetHeight(bitmap.Height());
+    if (bitmap.OpenOutput(&info) != BMMRES_SUCCESS) {
+        return false;
+    }
+    const bool written = bitmap.Write(&info, BMM_SINGLEFRAME) == BMMRES_SUCCESS;
+    return bitmap.Close(&info) == BMMRES_SUCCESS && written;
+}
+

@@ -31,5 +31,8 @@ class ImageMerger {
     bool backgroundKnown_ = false;
 };
 
+// Writes the bitmap to the host path as a single-frame image.
+bool WriteSingleFrame(Bitmap& bitmap, const std::string& target);
+
 // The process-wide merger the bake and the network merge share.
 ImageMerger& imageMerger();

@@ -12,18 +12,6 @@
 
 namespace {
 
-bool write_single_frame(Bitmap& bitmap, const std::string& target) {
-    BitmapInfo info;
-    info.SetName(Utf8ToWide(target).c_str());
-    info.SetWidth(bitmap.Width());
-    info.SetHeight(bitmap.Height());
-    if (bitmap.OpenOutput(&info) != BMMRES_SUCCESS) {
-        return false;
-    }
-    const bool written = bitmap.Write(&info, BMM_SINGLEFRAME) == BMMRES_SUCCESS;
-    return bitmap.Close(&info) == BMMRES_SUCCESS && written;
-}
-
 void remove_parts(const std::vector<std::string>& parts) {
     for (const std::string& part : parts) {
         boost::system::error_code ec;
@@ -70,7 +58,7 @@ bool merge_target(const std::string& target, std::size_t objectCount) {
         return true;
     }
     merger.Finish(base);
-    const bool written = write_single_frame(*base, target);
+    const bool written = WriteSingleFrame(*base, target);
     merger.Release(base);
     if (!written) {
         report("Vellumar: the merged image " + target +

@@ -2,6 +2,7 @@
 
 #include "bake/output_names.h"
 #include "bake/produced_files.h"
+#include "netrender/job_folder.h"
 
 #include "host/bake_properties.h"
 #include "host/interface.h"
@@ -17,9 +18,9 @@ INodeBakeProperties* bake_properties(INode* node) {
 
 } // namespace
 
-std::string BakeOutputFolder() {
-    // A network bake will write into its job folder once submission exists.
-    return settings().outpath + "\\";
+std::string BakeOutputFolder(int mapCount, int mapIndex) {
+    const UnwrapSettings& s = settings();
+    return s.netrender ? JobFolder(mapCount, mapIndex) + "\\" : s.outpath + "\\";
 }
 
 void PrepareObjects(const std::vector<INode*>& objects, std::uint64_t groupKey, PassMode mode,
@@ -34,7 +35,6 @@ void PrepareObjects(const std::vector<INode*>& objects, std::uint64_t groupKey, 
             props->ResetBakeProps();
         }
     }
-    const std::string folder = BakeOutputFolder();
     for (std::size_t objectIndex = 0; objectIndex < objects.size(); ++objectIndex) {
         INode* node = objects[objectIndex];
         INodeBakeProperties* props = bake_properties(node);
@@ -63,7 +63,8 @@ void PrepareObjects(const std::vector<INode*>& objects, std::uint64_t groupKey, 
                 name = InsertBeforeExtension(name, "_" + std::to_string(objectIndex));
             }
             element->SetFileName(Utf8ToWide(name).c_str());
-            element->SetFileType(Utf8ToWide(folder + FileNamePart(name)).c_str());
+            element->SetFileType(
+                Utf8ToWide(BakeOutputFolder(mapCount, ownMap) + FileNamePart(name)).c_str());
             element->SetOutputSz(entry.width, entry.height);
             produced.push_back({WideToUtf8(node->GetName()), FileNamePart(prefixed),
                                 WideToUtf8(entry.elementClass->ClassName()),

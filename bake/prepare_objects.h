@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-// The folder the host renders into, with its closing backslash.
-std::string BakeOutputFolder();
+// The folder the host renders a map into, with its closing backslash: the
+// baked map path, or the network job folder of the map.
+std::string BakeOutputFolder(int mapCount, int mapIndex);
 
 // Resets every object's bake properties and gives it one element per chosen
 // entry (with the entry's parameters, output size and a name telling map,

@@ -1,5 +1,7 @@
 #include "bake/render_selection.h"
 
+#include "netrender/net_render.h"
+
 #include "host/script.h"
 #include "host/text.h"
 #include "settings/settings.h"
@@ -10,13 +12,10 @@ std::string RenderScript(int width, int height, int frame) {
            " to:bm vfb:true \n close bm";
 }
 
-bool RenderSelection(int /*mapCount*/, int /*mapIndex*/, int frame) {
+bool RenderSelection(int mapCount, int mapIndex, int frame, const std::string& groupName) {
     const UnwrapSettings& s = settings();
     if (s.netrender) {
-        report("Network baking is not available yet. Switch off \"Network render\" to bake on "
-               "this machine.",
-               0);
-        return false;
+        return netRender().SubmitNetworkBake(s.elements, mapCount, mapIndex, frame, groupName);
     }
     // Each element renders at its own output size; the script's bitmap only
     // receives the render window, so the first entry's size serves.

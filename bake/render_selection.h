@@ -8,6 +8,6 @@
 std::string RenderScript(int width, int height, int frame);
 
 // Renders the selected objects' bake elements at `frame`; false when the
-// host's script reports a failure. Network bakes are refused with a message
-// until network submission exists.
-bool RenderSelection(int mapCount, int mapIndex, int frame);
+// host's script reports a failure. With network rendering on, the selection
+// goes to the render farm as one job instead.
+bool RenderSelection(int mapCount, int mapIndex, int frame, const std::string& groupName);

@@ -48,6 +48,8 @@ class Interface {
     virtual ClassDirectory& GetClassDirectory() = 0;
     virtual HWND GetMAXHWnd() = 0;
     virtual const MCHAR* GetDir(int which) = 0;
+    // The file name (no folder) of the open scene; empty for a new scene.
+    virtual const MCHAR* GetCurFileName() = 0;
     virtual BOOL ProgressStart(const MCHAR* title, BOOL dispBar, LPTHREAD_START_ROUTINE fn,
                                LPVOID arg) = 0;
     virtual void ProgressUpdate(int pct, BOOL showPct = 1, const MCHAR* title = nullptr) = 0;

@@ -4,6 +4,8 @@
 #include "host/text.h"
 #include "host/windows.h"
 
+#include <mutex>
+
 namespace {
 
 // Both defaults come from the host; without one (a tool that never started
@@ -84,6 +86,9 @@ UnwrapSettings& settings() {
 }
 
 void report(const std::string& text, int level) {
+    // Network jobs report from the manager's thread as well.
+    static std::mutex reporting;
+    std::lock_guard lock(reporting);
     settings().last_message = text;
     if (level == 0 || level == 2) {
         Interface* ip = GetCOREInterface();

@@ -8,6 +8,8 @@
 #include "standalone/node_ops.h"
 #include "standalone/render/bake_elements.h"
 #include "standalone/render/render_to_texture.h"
+#include "standalone/projection_modifier.h"
+#include "standalone/script/network_functions.h"
 #include "standalone/script/scene_functions.h"
 
 #include <algorithm>
@@ -59,11 +61,24 @@ BOOL ExecuteMAXScriptScript(const MCHAR* s, BOOL quietErrors, FPValue*) {
     return 0;
 }
 
-int MessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UINT) {
-    if (auto* core = static_cast<StandaloneCore*>(owner)) {
+int MessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
+    // A box without owner still belongs to the running host.
+    auto* core = static_cast<StandaloneCore*>(owner != nullptr ? owner : current_core);
+    if (core != nullptr) {
         core->AddMessage({caption != nullptr ? caption : L"", text != nullptr ? text : L""});
     }
+    if ((type & 0xF) == MB_OKCANCEL) {
+        return core != nullptr ? core->QuestionAnswer() : IDCANCEL;
+    }
     return IDOK;
+}
+
+void StandaloneCore::AddMessage(MessageRecord m) {
+    std::lock_guard lock(messages_mutex_);
+    if (listener_) {
+        listener_(m);
+    }
+    messages_.push_back(std::move(m));
 }
 
 StandaloneCore::StandaloneCore(bool draw_progress)
@@ -75,6 +90,7 @@ StandaloneCore::StandaloneCore(bool draw_progress)
     for (ClassDesc* desc : BakeElementClassDescs()) {
         RegisterClass(desc);
     }
+    RegisterClass(GetProjectionModifierDesc());
     // Bakes allocate and free image-sized buffers object after object. Kept
     // in the heap rather than handed back to the kernel each time, their
     // pages are not faulted in afresh for every object.
@@ -84,6 +100,7 @@ StandaloneCore::StandaloneCore(bool draw_progress)
                            return RenderScriptFunction(*this, args);
                        }));
     InstallSceneFunctions(*this);
+    InstallNetworkFunctions(*this);
     current_core = this;
 }
 
@@ -91,6 +108,11 @@ StandaloneCore::~StandaloneCore() {
     selection_.clear();
     scene_.reset();
     current_core = previous_;
+}
+
+void StandaloneCore::SetCurFilePath(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    file_name_ = Utf8ToWide(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
 INode* StandaloneCore::GetSelNode(int i) {

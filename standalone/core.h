@@ -9,7 +9,9 @@
 #include "standalone/scene.h"
 #include "standalone/script/script_runner.h"
 
+#include <functional>
 #include <map>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,7 +43,16 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     // Message boxes shown so far, oldest first.
     const std::vector<MessageRecord>& messages() const { return messages_; }
     void ClearMessages() { messages_.clear(); }
-    void AddMessage(MessageRecord m) { messages_.push_back(std::move(m)); }
+    // Safe from any thread: the network manager reports from its own.
+    void AddMessage(MessageRecord m);
+    // Called with every message as it is added (under the message lock).
+    void SetMessageListener(std::function<void(const MessageRecord&)> listener) {
+        listener_ = std::move(listener);
+    }
+    // What questions (OK / Cancel boxes) are answered with; there is nobody
+    // to ask on this host.
+    int QuestionAnswer() const { return question_answer_; }
+    void SetQuestionAnswer(int answer) { question_answer_ = answer; }
     const ProgressBar& progress() const { return progress_; }
     int redraws() const { return redraws_; }
 
@@ -64,6 +75,9 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     ClassDirectory& GetClassDirectory() override { return *this; }
     HWND GetMAXHWnd() override { return this; }
     const MCHAR* GetDir(int which) override;
+    const MCHAR* GetCurFileName() override { return file_name_.c_str(); }
+    // The scene was read from or saved to this path.
+    void SetCurFilePath(const std::string& path);
     BOOL ProgressStart(const MCHAR* title, BOOL dispBar, LPTHREAD_START_ROUTINE fn,
                        LPVOID arg) override;
     void ProgressUpdate(int pct, BOOL showPct = 1, const MCHAR* title = nullptr) override;
@@ -105,6 +119,10 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
 
     std::unique_ptr<Scene> scene_;
     std::unique_ptr<Renderer> default_renderer_;
+    std::wstring file_name_;
+    std::mutex messages_mutex_;
+    std::function<void(const MessageRecord&)> listener_;
+    int question_answer_ = 2; // IDCANCEL
     Renderer* renderer_;
     std::map<SClass_ID, std::unique_ptr<SubClassList>> class_lists_;
     std::vector<INode*> selection_;

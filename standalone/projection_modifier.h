@@ -3,6 +3,7 @@
 // below it.
 #pragma once
 
+#include "host/class_desc.h"
 #include "host/object.h"
 
 #include <vector>
@@ -19,6 +20,8 @@ class ProjectionModifier : public Modifier {
         return copy;
     }
     ChannelMask ChannelsChanged() override { return 0; }
+    IOResult Save(ISave* s) override;
+    IOResult Load(ILoad* l) override;
     void ModifyObject(TimeValue, ModContext&, ObjectState*, INode*) override {}
 
     // Sources are kept by handle: a deleted source is simply no longer found.
@@ -38,3 +41,6 @@ class ProjectionModifier : public Modifier {
     std::vector<ULONG> sources_;
     float auto_wrap_tolerance_ = 0.05f;
 };
+
+// The class scene files create projection modifiers through.
+ClassDesc2* GetProjectionModifierDesc();

@@ -276,3 +276,26 @@ INode* Scene::GetNamedSelSetItem(int setNum, int i) {
     }
     return sets_[static_cast<std::size_t>(setNum)].second[static_cast<std::size_t>(i)];
 }
+
+void Scene::SetFileProperty(const std::string& name, const std::string& value) {
+    for (auto& [key, v] : file_properties_) {
+        if (key == name) {
+            v = value;
+            return;
+        }
+    }
+    file_properties_.emplace_back(name, value);
+}
+
+void Scene::DeleteFileProperty(const std::string& name) {
+    std::erase_if(file_properties_, [&](const auto& p) { return p.first == name; });
+}
+
+const std::string* Scene::FileProperty(const std::string& name) const {
+    for (const auto& [key, v] : file_properties_) {
+        if (key == name) {
+            return &v;
+        }
+    }
+    return nullptr;
+}

@@ -167,6 +167,15 @@ class Scene : public INamedSelectionSetManager, public ILayerManager {
   public:
     Scene();
     ~Scene() override;
+
+    // The scene file's custom properties, in the order they were added.
+    const std::vector<std::pair<std::string, std::string>>& FileProperties() const {
+        return file_properties_;
+    }
+    void SetFileProperty(const std::string& name, const std::string& value);
+    void DeleteFileProperty(const std::string& name);
+    // The value, or nullptr when the scene has no such property.
+    const std::string* FileProperty(const std::string& name) const;
     // A new node with the next free handle (or `handle` when it is free);
     // the scene owns it.
     SceneNode* CreateNode(const std::wstring& name, Object* obj, ULONG handle = 0);
@@ -201,4 +210,5 @@ class Scene : public INamedSelectionSetManager, public ILayerManager {
     std::vector<std::unique_ptr<SceneNode>> nodes_;
     std::vector<std::pair<std::wstring, std::vector<INode*>>> sets_;
     ULONG next_handle_ = 1;
+    std::vector<std::pair<std::string, std::string>> file_properties_;
 };

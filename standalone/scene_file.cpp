@@ -6,6 +6,7 @@
 #include "standalone/derived_object.h"
 #include "standalone/non_mesh_objects.h"
 #include "standalone/output_file.h"
+#include "standalone/scene_file_bake.h"
 #include "standalone/scene_file_materials.h"
 
 #include <algorithm>
@@ -20,7 +21,8 @@ namespace {
 constexpr USHORT kScene = 0x5600, kHeader = 0x5601, kNode = 0x5610, kNodeInfo = 0x5611,
                  kNodeProps = 0x5612, kNodeAnimation = 0x5614, kObject = 0x5620, kClass = 0x5621,
                  kTriMesh = 0x5622, kPolyMesh = 0x5623, kCamera = 0x5624, kModifier = 0x5625,
-                 kModifierData = 0x5626, kNamedSet = 0x5630, kSelection = 0x5640;
+                 kModifierData = 0x5626, kNamedSet = 0x5630, kSelection = 0x5640,
+                 kFileProperties = 0x5670, kTime = 0x5671;
 constexpr char kMagic[8] = {'V', 'L', 'M', 'S', 'C', 'E', 'N', 'E'};
 constexpr std::uint32_t kVersion = 1;
 
@@ -175,6 +177,8 @@ bool write_node(ISave* s, SceneNode* node, const MaterialWriter& materials) {
     if (node->GetObjectRef() != nullptr) {
         ok = ok && write_object(s, node->GetObjectRef());
     }
+    // After the object: the projection settings name one of its modifiers.
+    ok = ok && WriteNodeBake(s, node);
     s->EndChunk();
     return ok;
 }
@@ -594,6 +598,8 @@ struct Reader {
                 if (Object* obj = object()) {
                     node->SetObjectRef(obj);
                 }
+            } else if (id == kNodeBakeChunk && node != nullptr) {
+                ReadNodeBake(&in, core, node, result.warnings);
             }
             in.CloseChunk();
         }
@@ -669,6 +675,20 @@ std::vector<std::uint8_t> scene_bytes(StandaloneCore& core) {
         write_handles(&out, members);
         out.EndChunk();
     }
+    if (!scene.FileProperties().empty()) {
+        out.BeginChunk(kFileProperties);
+        write_u32(&out, static_cast<std::uint32_t>(scene.FileProperties().size()));
+        for (const auto& [key, value] : scene.FileProperties()) {
+            write_text(&out, key);
+            write_text(&out, value);
+        }
+        out.EndChunk();
+    }
+    if (core.GetTime() != 0) {
+        out.BeginChunk(kTime);
+        write_i32(&out, core.GetTime());
+        out.EndChunk();
+    }
     out.BeginChunk(kSelection);
     std::vector<INode*> selected;
     for (int i = 0; i < core.GetSelNodeCount(); ++i) {
@@ -691,6 +711,7 @@ SceneFileResult save_scene_file(StandaloneCore& core, const std::string& path) {
     if (!result.error.empty()) {
         return result;
     }
+    core.SetCurFilePath(path);
     result.ok = true;
     return result;
 }
@@ -736,6 +757,25 @@ SceneFileResult load_scene_bytes(StandaloneCore& core, const std::uint8_t* data,
         case kSelection:
             core.SetSelection(reader.handles());
             break;
+        case kFileProperties: {
+            std::uint32_t count = 0;
+            bool ok = read_u32(&in, count);
+            for (std::uint32_t i = 0; ok && i < count; ++i) {
+                std::string key, value;
+                ok = reader.text(key) && reader.text(value);
+                if (ok) {
+                    core.scene().SetFileProperty(key, value);
+                }
+            }
+            break;
+        }
+        case kTime: {
+            std::int32_t t = 0;
+            if (read_i32(&in, t)) {
+                core.SetTime(t, 0);
+            }
+            break;
+        }
         default:
             break;
         }
@@ -760,6 +800,8 @@ SceneFileResult load_scene_file(StandaloneCore& core, const std::string& path) {
     result = load_scene_bytes(core, bytes.data(), bytes.size());
     if (!result.ok) {
         result.error = "Cannot read scene '" + path + "': " + result.error;
+    } else {
+        core.SetCurFilePath(path);
     }
     return result;
 }

@@ -1,12 +1,16 @@
 #include "apps/vellumar/bake_command.h"
 
+#include "apps/vellumar/network_commands.h"
 #include "apps/vellumar/scene_io.h"
 #include "bake/bake_run.h"
 #include "bake/local_path.h"
 #include "bake/output_names.h"
 #include "host/text.h"
+#include "host/windows.h"
 #include "modifier/unwrap_groups.h"
+#include "netrender/net_render.h"
 #include "settings/settings.h"
+#include "standalone/network/job_queue.h"
 #include "standalone/scene_file.h"
 
 #include <boost/filesystem.hpp>
@@ -122,8 +126,42 @@ int run_bake_command(const BakeCommand& cmd) {
     const int channel = objects.empty() ? 1 : NodeMapChannel(objects[0], key);
     std::printf("baking group \"%s\": %zu objects, %d map%s, channel %d\n", groupName.c_str(),
                 objects.size(), maps, maps == 1 ? "" : "s", channel);
-    const bool ok = Bake(key);
-    print_messages(core);
+    if (s.netrender) {
+        core.SetQuestionAnswer(cmd.find_manager ? IDOK : IDCANCEL);
+        if (!cmd.farm.empty()) {
+            farmConfig().kind = cmd.farm == "slurm" ? FarmKind::Slurm : FarmKind::Local;
+        }
+        farmConfig().localPort = s.port;
+        if (cmd.wait) {
+            // Jobs end while we wait: their messages show as they come.
+            core.SetMessageListener([](const MessageRecord& m) {
+                std::printf("%s: %s\n", WideToUtf8(m.caption).c_str(), WideToUtf8(m.text).c_str());
+                std::fflush(stdout);
+            });
+        }
+    }
+    bool ok = Bake(key);
+    if (s.netrender) {
+        for (const MonitoredJob& job : netRender().Jobs()) {
+            if (!job.jobFolder.empty()) {
+                std::printf("submitted job %s: %s\n", job.name.c_str(),
+                            LocalPath(job.jobFolder).string().c_str());
+            }
+        }
+        if (ok && cmd.wait) {
+            ok = wait_for_jobs();
+        }
+        ReleaseNetRender();
+        core.SetMessageListener(nullptr);
+        if (!cmd.wait) {
+            print_messages(core);
+        }
+        if (!ok) {
+            return 1;
+        }
+    } else {
+        print_messages(core);
+    }
     if (!ok) {
         if (objects.empty()) {
             std::fprintf(stderr, "vellumar: group \"%s\" has no objects to bake\n",

@@ -14,10 +14,14 @@ struct BakeCommand {
     bool separate = false;
     std::string save;        // ".vlscene" to write after the bake
     std::string export_path; // ".glb" or ".obj" to write after the bake
+    bool wait = false;          // network bakes: stay until the jobs are merged
+    bool find_manager = false;  // answer the manager question with OK
+    std::string farm;           // "slurm" or "local"; empty: Slurm where configured
 };
 
 // Exit status as for unwrap: 0 baked and every output written; 1 the bake
-// stopped with a message (images of earlier frames stay); 2 bad usage, an
+// stopped with a message (images of earlier frames stay) or, with --wait, a
+// network job was not merged; 2 bad usage, an
 // unreadable scene or preset, an unknown group, or an output that could not
 // be written.
 int run_bake_command(const BakeCommand& cmd);

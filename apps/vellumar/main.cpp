@@ -1,11 +1,15 @@
 // vellumar: unwraps the objects of a scene file into shared UV atlases.
 #include "apps/vellumar/bake_command.h"
+#include "apps/vellumar/network_commands.h"
 #include "apps/vellumar/group_commands.h"
 #include "apps/vellumar/preset_commands.h"
 #include "apps/vellumar/shell_commands.h"
 #include "apps/vellumar/unwrap_command.h"
 
 #include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <thread>
 
 #include <charconv>
 
@@ -69,9 +73,35 @@ int main(int argc, char** argv) {
     bake_options.add_bake_options(baker);
     baker->add_flag("--separate", bake.separate,
                     "Render the objects separately, without caddies, whatever the bake mode");
+    baker->add_flag("--wait", bake.wait,
+                    "With --netrender: stay until every job has finished and is merged");
+    baker->add_flag("--find-manager", bake.find_manager,
+                    "With --netrender: look for a manager when the given one does not answer");
+    baker->add_option("--farm", bake.farm,
+                      "With --netrender: slurm or local (default: slurm where it is configured)")
+        ->check(CLI::IsMember({"slurm", "local"}));
     baker->add_option("--save", bake.save, "Save the scene afterwards (.vlscene)");
     baker->add_option("--export", bake.export_path,
                       "Export afterwards: .glb (with the group channel's tangents) or .obj");
+
+    std::string job_snapshot;
+    CLI::App* render_job = app.add_subcommand(
+        "render-job", "Render server: bake a submitted snapshot's selection into its job folder");
+    render_job->add_option("snapshot", job_snapshot, "The job's scene snapshot (.vlscene)")
+        ->required();
+    std::string merge_folder;
+    CLI::App* merge_cmd = app.add_subcommand(
+        "merge", "Merge a finished network job's images into their textures (job.desc)");
+    merge_cmd->add_option("folder", merge_folder, "The job folder")->required();
+    int manager_port = 3234, manager_slots = 0, manager_idle = 0;
+    CLI::App* manager_cmd =
+        app.add_subcommand("manager", "Run the local network manager: jobs run on this machine");
+    manager_cmd->add_option("--port", manager_port, "Port on 127.0.0.1")->check(CLI::Range(1, 65535));
+    manager_cmd->add_option("--slots", manager_slots, "Jobs at once (default: the cores)")
+        ->check(CLI::Range(0, 256));
+    manager_cmd->add_option("--idle-exit", manager_idle,
+                            "Stop after this many seconds with nothing to do (0: never)")
+        ->check(CLI::Range(0, 86400));
 
     std::string groups_scene;
     CLI::App* groups = app.add_subcommand("groups", "List the unwrap groups of a scene");
@@ -154,6 +184,17 @@ int main(int argc, char** argv) {
     }
     if (*baker) {
         return run_bake_command(bake);
+    }
+    if (*render_job) {
+        return run_render_job_command(job_snapshot);
+    }
+    if (*merge_cmd) {
+        return run_merge_command(merge_folder);
+    }
+    if (*manager_cmd) {
+        const int cores = static_cast<int>(std::thread::hardware_concurrency());
+        return run_manager_command(manager_port, manager_slots > 0 ? manager_slots : std::max(cores, 1),
+                                   manager_idle);
     }
     if (*groups) {
         return run_groups_command(groups_scene);

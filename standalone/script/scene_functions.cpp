@@ -8,32 +8,13 @@
 #include "standalone/mesh_attach.h"
 #include "standalone/node_ops.h"
 #include "standalone/projection_modifier.h"
+#include "standalone/script/function_struct.h"
 
 #include <cmath>
 #include <cwchar>
 
 namespace {
 
-// A struct global such as maxOps: an object whose properties are functions.
-class FunctionStruct : public ScriptObject {
-  public:
-    FunctionStruct(std::string name, std::vector<std::pair<std::string, ScriptFunction>> fns)
-        : name_(std::move(name)), fns_(std::move(fns)) {}
-    std::string TypeName() const override { return name_; }
-    bool GetProperty(const std::string& name, ScriptValue& out) override {
-        for (const auto& [key, fn] : fns_) {
-            if (key == name) {
-                out = fn;
-                return true;
-            }
-        }
-        return false;
-    }
-
-  private:
-    std::string name_;
-    std::vector<std::pair<std::string, ScriptFunction>> fns_;
-};
 
 // Holds a reference to a host object for as long as scripts hold the value.
 template <class T> class Held {

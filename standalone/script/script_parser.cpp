@@ -32,6 +32,14 @@ bool ident_char(char c) {
     throw ScriptError("Syntax error: at line " + std::to_string(line) + ", " + what);
 }
 
+// Whether only blanks follow position i up to the end of its line.
+bool closes_line(const std::string& s, std::size_t i) {
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\r')) {
+        ++i;
+    }
+    return i >= s.size() || s[i] == '\n';
+}
+
 std::vector<Token> tokenize(const std::string& s) {
     std::vector<Token> out;
     int line = 1;
@@ -65,6 +73,15 @@ std::vector<Token> tokenize(const std::string& s) {
                 }
                 if (s[i] == '"') {
                     ++i;
+                    break;
+                }
+                if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == '"' &&
+                    closes_line(s, i + 2)) {
+                    // A folder handed to a script ends with its separator:
+                    // a backslash before the line's last quote is the
+                    // folder's, and the quote closes the string.
+                    text += '\\';
+                    i += 2;
                     break;
                 }
                 if (s[i] == '\\' && i + 1 < s.size()) {

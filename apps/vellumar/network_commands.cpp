@@ -1,0 +1,171 @@
+#include "apps/vellumar/network_commands.h"
+
+#include "apps/vellumar/scene_io.h"
+#include "bake/render_selection.h"
+#include "host/bake_properties.h"
+#include "host/script.h"
+#include "host/text.h"
+#include "netrender/net_render.h"
+#include "standalone/network/local_manager.h"
+#include "standalone/network/network_rtt.h"
+
+#include <boost/filesystem/operations.hpp>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = boost::filesystem;
+
+namespace {
+
+std::string extension_of(const std::string& path) {
+    const std::string name = fs::path(path).filename().string();
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::string host_to_local(std::string path) {
+    for (char& c : path) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return path;
+}
+
+std::string element_class_name(StandaloneCore& core, MaxBakeElement* e) {
+    ClassEntry* entry = core.GetClassDirectory().FindClassEntry(BAKE_ELEMENT_CLASS_ID, e->ClassID());
+    return entry != nullptr ? WideToUtf8(entry->CD()->ClassName()) : WideToUtf8(e->ElementName());
+}
+
+const char* state_name(std::uint32_t state) {
+    switch (state) {
+    case JOB_STATE_COMPLETE:
+        return "complete";
+    case JOB_STATE_WAITING:
+        return "waiting";
+    case JOB_STATE_BUSY:
+        return "rendering";
+    case JOB_STATE_ERROR:
+        return "failed";
+    case JOB_STATE_SUSPENDED:
+        return "suspended";
+    default:
+        return "not identified";
+    }
+}
+
+} // namespace
+
+int run_render_job_command(const std::string& snapshot) {
+    StandaloneCore core(false);
+    register_plugin_classes(core);
+    std::vector<INode*> meshes;
+    if (!open_scene(core, snapshot, meshes)) {
+        return 2;
+    }
+    const std::string* path = core.scene().FileProperty("RTT_Default_Path");
+    const std::string* type = core.scene().FileProperty("RTT_Default_FileType");
+    const std::string folder = host_to_local(path != nullptr ? *path : fs::path(snapshot).parent_path().string() + "/");
+    const std::string defaultType = type != nullptr && !type->empty() ? *type : ".png";
+    // The names the job's description expects: node name, element name,
+    // the element's own extension.
+    std::vector<std::string> expected;
+    int width = 1, height = 1;
+    for (int i = 0; i < core.GetSelNodeCount(); ++i) {
+        INode* node = core.GetSelNode(i);
+        auto* props =
+            static_cast<INodeBakeProperties*>(node->GetInterface(NODE_BAKE_PROPERTIES_INTERFACE));
+        for (int k = 0; props != nullptr && k < props->GetBakeElementCount(); ++k) {
+            MaxBakeElement* e = props->GetBakeElement(k);
+            std::string ext = extension_of(WideToUtf8(e->FileType()));
+            const std::string name = WideToUtf8(node->GetName()) + element_class_name(core, e) +
+                                     (ext.empty() ? defaultType : ext);
+            e->SetFileType(Utf8ToWide(folder + name).c_str());
+            e->GetOutputSz(width, height);
+            if (e->IsEnabled() != 0) {
+                expected.push_back(folder + name);
+            }
+        }
+    }
+    if (expected.empty()) {
+        std::fprintf(stderr, "vellumar render-job: nothing to bake in '%s'\n", snapshot.c_str());
+        return 1;
+    }
+    const int frame = core.GetTime() / core.GetTicksPerFrame();
+    std::printf("render-job: baking %zu image%s of frame %d into %s\n", expected.size(),
+                expected.size() == 1 ? "" : "s", frame, folder.c_str());
+    std::fflush(stdout);
+    const bool rendered =
+        ExecuteMAXScriptScript(Utf8ToWide(RenderScript(width, height, frame)).c_str(), 0) != 0;
+    print_messages(core);
+    bool complete = rendered;
+    for (const std::string& image : expected) {
+        boost::system::error_code ec;
+        if (!fs::exists(image, ec)) {
+            std::fprintf(stderr, "vellumar render-job: %s was not written\n", image.c_str());
+            complete = false;
+        }
+    }
+    if (!complete) {
+        return 1;
+    }
+    // Done: the folder keeps only the images, which the merge then tidies.
+    boost::system::error_code ec;
+    fs::remove(snapshot, ec);
+    fs::remove(fs::path(snapshot).parent_path() / kRenderLogName, ec);
+    return 0;
+}
+
+int run_merge_command(const std::string& folder) {
+    StandaloneCore core(false);
+    register_plugin_classes(core);
+    boost::system::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        std::fprintf(stderr, "vellumar: no job folder '%s'\n", folder.c_str());
+        return 2;
+    }
+    std::string withSeparator = folder;
+    if (withSeparator.back() != '/' && withSeparator.back() != '\\') {
+        withSeparator += '/';
+    }
+    const bool merged = MergeJob("", withSeparator);
+    print_messages(core);
+    return merged ? 0 : 1;
+}
+
+int run_manager_command(int port, int slots, int idleSeconds) {
+    return RunLocalManager(port, slots, idleSeconds);
+}
+
+bool wait_for_jobs() {
+    NetRender& net = netRender();
+    std::map<std::size_t, std::uint32_t> shown;
+    for (;;) {
+        const std::vector<MonitoredJob> jobs = net.Jobs();
+        bool open = false;
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+            const MonitoredJob& job = jobs[i];
+            const auto seen = shown.find(i);
+            if (seen == shown.end() || seen->second != job.state) {
+                std::printf("job %s: %s\n", job.name.c_str(), state_name(job.state));
+                std::fflush(stdout);
+                shown[i] = job.state;
+            }
+            open = open || !job.processed;
+        }
+        if (!open) {
+            return std::all_of(jobs.begin(), jobs.end(),
+                               [](const MonitoredJob& j) { return j.merged; });
+        }
+        if (!net.connected()) {
+            std::fprintf(stderr, "vellumar: the manager is gone; once the jobs have finished, "
+                                 "merge their folders with `vellumar merge FOLDER`\n");
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+}

@@ -1,0 +1,84 @@
+// Watching submitted jobs: the manager's notifications, job states, and the
+// merge or failure report each job gets once.
+#include "netrender/net_render.h"
+
+#include "host/text.h"
+#include "settings/settings.h"
+
+#include <algorithm>
+
+void NetrenderCallback::ManagerDown() {
+    owner_.ManagerDown();
+    report("Netrender Manager has been shut down.", 0);
+}
+
+void NetrenderCallback::Update() {
+    owner_.UpdateJobs();
+}
+
+void NetrenderCallback::ControlRequest(const wchar_t*) {
+    if (MaxNetManager* manager = owner_.manager()) {
+        manager->GrantControl(!owner_.busy());
+    }
+}
+
+void NetRender::UpdateJobs() {
+    static std::atomic<bool> running{false};
+    if (running.exchange(true)) {
+        return;
+    }
+    struct Clear {
+        ~Clear() { running = false; }
+    } clear;
+    // A submission holds the lock and may be waiting for the manager's
+    // thread, which is the caller here: that update is skipped, and the
+    // manager's next one catches up.
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (!lock.owns_lock() || manager_ == nullptr || !connected_ ||
+        std::all_of(jobs_.begin(), jobs_.end(), [](const MonitoredJob& j) { return j.processed; })) {
+        return;
+    }
+    try {
+        const std::vector<JobList> listed = manager_->ListJobs();
+        for (MonitoredJob& job : jobs_) {
+            if (job.processed) {
+                continue;
+            }
+            for (const JobList& entry : listed) {
+                if (entry.hJob == job.handle) {
+                    job.state = entry.state;
+                    break;
+                }
+            }
+        }
+    } catch (const MaxNet& e) {
+        report("[update_netrender_jobs] error:\n" + WideToUtf8(e.GetErrorText()) + " (" +
+                   std::to_string(e.GetErrorCode()) + ")\n",
+               2);
+    }
+    ProcessJobs();
+}
+
+void NetRender::ProcessJobs() {
+    std::lock_guard lock(mutex_);
+    for (MonitoredJob& job : jobs_) {
+        if (job.processed) {
+            continue;
+        }
+        if (job.state == JOB_STATE_COMPLETE) {
+            job.merged = MergeJob(job.netpath, job.jobFolder);
+            if (job.merged) {
+                report("Vellumar Netrender: network job " + job.name +
+                           " has been completed. Resulting image has been saved to: " +
+                           job.outpath,
+                       0);
+            }
+            job.processed = true;
+        } else if (job.state == JOB_STATE_ERROR) {
+            report("Vellumar Netrender: network job " + job.name +
+                       " reported an error. Network baking has failed.",
+                   0);
+            job.processed = true;
+        }
+    }
+}
