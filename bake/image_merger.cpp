@@ -147,4 +147,3 @@ bool WriteSingleFrame(Bitmap& bitmap, const std::string& target) {
     const bool written = bitmap.Write(&info, BMM_SINGLEFRAME) == BMMRES_SUCCESS;
     return bitmap.Close(&info) == BMMRES_SUCCESS && written;
 }
-

@@ -18,9 +18,9 @@ inline constexpr std::uint32_t JOB_STATE_ERROR = 3;
 inline constexpr std::uint32_t JOB_STATE_SUSPENDED = 4;
 
 // Error codes of MaxNet.
-inline constexpr int MAXNET_ERR_CONNECT = 1;     // no manager answers at that name and port
+inline constexpr int MAXNET_ERR_CONNECT = 1; // no manager answers at that name and port
 inline constexpr int MAXNET_ERR_NOTCONNECTED = 2;
-inline constexpr int MAXNET_ERR_PROTOCOL = 3;    // the manager's answer made no sense
+inline constexpr int MAXNET_ERR_PROTOCOL = 3; // the manager's answer made no sense
 inline constexpr int MAXNET_ERR_SUBMIT = 4;
 
 class MaxNet {

@@ -35,7 +35,8 @@ void NetRender::UpdateJobs() {
     // manager's next one catches up.
     std::unique_lock lock(mutex_, std::try_to_lock);
     if (!lock.owns_lock() || manager_ == nullptr || !connected_ ||
-        std::all_of(jobs_.begin(), jobs_.end(), [](const MonitoredJob& j) { return j.processed; })) {
+        std::all_of(jobs_.begin(), jobs_.end(),
+                    [](const MonitoredJob& j) { return j.processed; })) {
         return;
     }
     try {
@@ -69,8 +70,7 @@ void NetRender::ProcessJobs() {
             job.merged = MergeJob(job.netpath, job.jobFolder);
             if (job.merged) {
                 report("Vellumar Netrender: network job " + job.name +
-                           " has been completed. Resulting image has been saved to: " +
-                           job.outpath,
+                           " has been completed. Resulting image has been saved to: " + job.outpath,
                        0);
             }
             job.processed = true;

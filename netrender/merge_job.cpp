@@ -65,8 +65,9 @@ bool copy_part(const std::string& source, const std::string& target) {
     if (ec) {
         boost::system::error_code ignored;
         fs::remove(temp, ignored);
-        report("Vellumar Netrender: File '" + source + "' could not be copied to target location '" +
-                   target + "'. Error code: " + std::to_string(ec.value()),
+        report("Vellumar Netrender: File '" + source +
+                   "' could not be copied to target location '" + target +
+                   "'. Error code: " + std::to_string(ec.value()),
                0);
         return false;
     }
@@ -138,7 +139,8 @@ bool MergeJob(const std::string& /*netpath*/, const std::string& jobFolder) {
     text << in.rdbuf();
     const JobDescription desc = ParseJobDescription(text.str());
     if (desc.status == JobDescStatus::BadStructure) {
-        report("Vellumar Netrender: job.desc file structure is invalid. Merge operation failed.", 0);
+        report("Vellumar Netrender: job.desc file structure is invalid. Merge operation failed.",
+               0);
         return false;
     }
     if (desc.status == JobDescStatus::NoFiles) {

@@ -112,9 +112,9 @@ bool NetRender::SubmitNetworkBake(const std::vector<BakeElementEntry>& elements,
     try {
         Connect(s.manager, s.port);
     } catch (const MaxNet& e) {
-        const int answer =
-            MessageBoxW(nullptr, Utf8ToWide(question_text(s, e)).c_str(),
-                        L"Netrender manager not found.", MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2);
+        const int answer = MessageBoxW(nullptr, Utf8ToWide(question_text(s, e)).c_str(),
+                                       L"Netrender manager not found.",
+                                       MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2);
         if (answer == IDOK) {
             std::string found = s.manager;
             if (manager_ != nullptr && manager_->FindManager(s.port, found, "255.255.255.0")) {
@@ -158,8 +158,9 @@ bool NetRender::SubmitNetworkBake(const std::vector<BakeElementEntry>& elements,
         }
     }
     const std::string scriptFolder = ScriptFolder(JobFolder(mapCount, mapIndex));
-    const std::string fileType =
-        elements.empty() ? std::string(".png") : "." + extension_of(WideToUtf8(elements.front().file.Name()));
+    const std::string fileType = elements.empty()
+                                     ? std::string(".png")
+                                     : "." + extension_of(WideToUtf8(elements.front().file.Name()));
     ExecuteMAXScriptScript(Utf8ToWide(SubmitScript(scriptFolder, fileType)).c_str(), 0);
     WriteJobDescription(scriptFolder, elements, mapCount, mapIndex, frame, groupName);
     IdentifyJob(snapshot, scriptFolder);
@@ -186,10 +187,11 @@ std::string SubmitScript(const std::string& scriptFolder, const std::string& fil
     for (int i = 0; i < 11; ++i) {
         text += i == 0 ? " " : " \t\t";
         if (i == 2) {
-            text += "fileproperties.addproperty #custom \"RTT_Default_Path\" \"" + scriptFolder + "\"";
+            text +=
+                "fileproperties.addproperty #custom \"RTT_Default_Path\" \"" + scriptFolder + "\"";
         } else if (i == 3) {
-            text += "fileproperties.addproperty #custom \"RTT_Default_FileType\" \"" + fileType +
-                    "\"";
+            text +=
+                "fileproperties.addproperty #custom \"RTT_Default_FileType\" \"" + fileType + "\"";
         } else {
             text += lines[i];
         }

@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libpng-dev
   libembree-dev libopenexr-dev libstb-dev
+  slurmctld slurmd slurm-client munge
 )
 
 # The Khronos glTF validator checks exported files in the tests, where npm is

@@ -6,9 +6,9 @@
 #include "standalone/derived_object.h"
 #include "standalone/materials/material_classes.h"
 #include "standalone/node_ops.h"
+#include "standalone/projection_modifier.h"
 #include "standalone/render/bake_elements.h"
 #include "standalone/render/render_to_texture.h"
-#include "standalone/projection_modifier.h"
 #include "standalone/script/network_functions.h"
 #include "standalone/script/scene_functions.h"
 

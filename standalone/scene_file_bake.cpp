@@ -84,10 +84,11 @@ bool read_element(ILoad* in, StandaloneCore& core, INodeBakeProperties& props) {
         !fits(in, static_cast<std::uint64_t>(count), 28)) {
         return false;
     }
-    auto* e = static_cast<MaxBakeElement*>(core.CreateInstance(BAKE_ELEMENT_CLASS_ID, Class_ID(a, b)));
-    auto* typed =
-        e != nullptr ? static_cast<MaxBakeElement10*>(e->GetInterface(MAXBAKEELEMENT10_INTERFACE))
-                     : nullptr;
+    auto* e =
+        static_cast<MaxBakeElement*>(core.CreateInstance(BAKE_ELEMENT_CLASS_ID, Class_ID(a, b)));
+    auto* typed = e != nullptr
+                      ? static_cast<MaxBakeElement10*>(e->GetInterface(MAXBAKEELEMENT10_INTERFACE))
+                      : nullptr;
     bool ok = true;
     for (std::int32_t i = 0; ok && i < count; ++i) {
         FPValue v;
@@ -101,8 +102,8 @@ bool read_element(ILoad* in, StandaloneCore& core, INodeBakeProperties& props) {
     bool hasBackground = false;
     AColor bg;
     ok = ok && read_u8(in, hasBackground) &&
-         (!hasBackground || (read_f32(in, bg.r) && read_f32(in, bg.g) && read_f32(in, bg.b) &&
-                             read_f32(in, bg.a)));
+         (!hasBackground ||
+          (read_f32(in, bg.r) && read_f32(in, bg.g) && read_f32(in, bg.b) && read_f32(in, bg.a)));
     if (e == nullptr) {
         return false;
     }

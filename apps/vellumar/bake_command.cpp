@@ -8,6 +8,7 @@
 #include "host/text.h"
 #include "host/windows.h"
 #include "modifier/unwrap_groups.h"
+#include "netrender/job_folder.h"
 #include "netrender/net_render.h"
 #include "settings/settings.h"
 #include "standalone/network/job_queue.h"
@@ -132,6 +133,9 @@ int run_bake_command(const BakeCommand& cmd) {
             farmConfig().kind = cmd.farm == "slurm" ? FarmKind::Slurm : FarmKind::Local;
         }
         farmConfig().localPort = s.port;
+        if (!cmd.render_server.empty()) {
+            farmConfig().executable = cmd.render_server;
+        }
         if (cmd.wait) {
             // Jobs end while we wait: their messages show as they come.
             core.SetMessageListener([](const MessageRecord& m) {
@@ -145,7 +149,7 @@ int run_bake_command(const BakeCommand& cmd) {
         for (const MonitoredJob& job : netRender().Jobs()) {
             if (!job.jobFolder.empty()) {
                 std::printf("submitted job %s: %s\n", job.name.c_str(),
-                            LocalPath(job.jobFolder).string().c_str());
+                            LocalPath(PlainFolder(job.jobFolder)).string().c_str());
             }
         }
         if (ok && cmd.wait) {

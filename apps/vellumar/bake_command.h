@@ -12,11 +12,12 @@ struct BakeCommand {
     std::string group; // name or key, as `vellumar groups` lists them
     const SettingOptions* options = nullptr;
     bool separate = false;
-    std::string save;        // ".vlscene" to write after the bake
-    std::string export_path; // ".glb" or ".obj" to write after the bake
-    bool wait = false;          // network bakes: stay until the jobs are merged
-    bool find_manager = false;  // answer the manager question with OK
-    std::string farm;           // "slurm" or "local"; empty: Slurm where configured
+    std::string save;          // ".vlscene" to write after the bake
+    std::string export_path;   // ".glb" or ".obj" to write after the bake
+    bool wait = false;         // network bakes: stay until the jobs are merged
+    bool find_manager = false; // answer the manager question with OK
+    std::string farm;          // "slurm" or "local"; empty: Slurm where configured
+    std::string render_server; // the program farm jobs run; empty: this one
 };
 
 // Exit status as for unwrap: 0 baked and every output written; 1 the bake

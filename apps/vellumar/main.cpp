@@ -1,7 +1,7 @@
 // vellumar: unwraps the objects of a scene file into shared UV atlases.
 #include "apps/vellumar/bake_command.h"
-#include "apps/vellumar/network_commands.h"
 #include "apps/vellumar/group_commands.h"
+#include "apps/vellumar/network_commands.h"
 #include "apps/vellumar/preset_commands.h"
 #include "apps/vellumar/shell_commands.h"
 #include "apps/vellumar/unwrap_command.h"
@@ -77,9 +77,12 @@ int main(int argc, char** argv) {
                     "With --netrender: stay until every job has finished and is merged");
     baker->add_flag("--find-manager", bake.find_manager,
                     "With --netrender: look for a manager when the given one does not answer");
-    baker->add_option("--farm", bake.farm,
-                      "With --netrender: slurm or local (default: slurm where it is configured)")
+    baker
+        ->add_option("--farm", bake.farm,
+                     "With --netrender: slurm or local (default: slurm where it is configured)")
         ->check(CLI::IsMember({"slurm", "local"}));
+    baker->add_option("--render-server", bake.render_server,
+                      "With --netrender: the vellumar the render servers run (default: this one)");
     baker->add_option("--save", bake.save, "Save the scene afterwards (.vlscene)");
     baker->add_option("--export", bake.export_path,
                       "Export afterwards: .glb (with the group channel's tangents) or .obj");
@@ -96,11 +99,13 @@ int main(int argc, char** argv) {
     int manager_port = 3234, manager_slots = 0, manager_idle = 0;
     CLI::App* manager_cmd =
         app.add_subcommand("manager", "Run the local network manager: jobs run on this machine");
-    manager_cmd->add_option("--port", manager_port, "Port on 127.0.0.1")->check(CLI::Range(1, 65535));
+    manager_cmd->add_option("--port", manager_port, "Port on 127.0.0.1")
+        ->check(CLI::Range(1, 65535));
     manager_cmd->add_option("--slots", manager_slots, "Jobs at once (default: the cores)")
         ->check(CLI::Range(0, 256));
-    manager_cmd->add_option("--idle-exit", manager_idle,
-                            "Stop after this many seconds with nothing to do (0: never)")
+    manager_cmd
+        ->add_option("--idle-exit", manager_idle,
+                     "Stop after this many seconds with nothing to do (0: never)")
         ->check(CLI::Range(0, 86400));
 
     std::string groups_scene;
@@ -193,8 +198,8 @@ int main(int argc, char** argv) {
     }
     if (*manager_cmd) {
         const int cores = static_cast<int>(std::thread::hardware_concurrency());
-        return run_manager_command(manager_port, manager_slots > 0 ? manager_slots : std::max(cores, 1),
-                                   manager_idle);
+        return run_manager_command(
+            manager_port, manager_slots > 0 ? manager_slots : std::max(cores, 1), manager_idle);
     }
     if (*groups) {
         return run_groups_command(groups_scene);

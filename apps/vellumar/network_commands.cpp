@@ -37,7 +37,8 @@ std::string host_to_local(std::string path) {
 }
 
 std::string element_class_name(StandaloneCore& core, MaxBakeElement* e) {
-    ClassEntry* entry = core.GetClassDirectory().FindClassEntry(BAKE_ELEMENT_CLASS_ID, e->ClassID());
+    ClassEntry* entry =
+        core.GetClassDirectory().FindClassEntry(BAKE_ELEMENT_CLASS_ID, e->ClassID());
     return entry != nullptr ? WideToUtf8(entry->CD()->ClassName()) : WideToUtf8(e->ElementName());
 }
 
@@ -69,7 +70,8 @@ int run_render_job_command(const std::string& snapshot) {
     }
     const std::string* path = core.scene().FileProperty("RTT_Default_Path");
     const std::string* type = core.scene().FileProperty("RTT_Default_FileType");
-    const std::string folder = host_to_local(path != nullptr ? *path : fs::path(snapshot).parent_path().string() + "/");
+    const std::string folder =
+        host_to_local(path != nullptr ? *path : fs::path(snapshot).parent_path().string() + "/");
     const std::string defaultType = type != nullptr && !type->empty() ? *type : ".png";
     // The names the job's description expects: node name, element name,
     // the element's own extension.

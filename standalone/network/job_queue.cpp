@@ -17,7 +17,8 @@ FarmConfig& farmConfig() {
 
 FarmKind DefaultFarmKind() {
     const char* conf = std::getenv("SLURM_CONF");
-    const bool slurm = (conf != nullptr && *conf != 0) || ::access("/etc/slurm/slurm.conf", R_OK) == 0;
+    const bool slurm =
+        (conf != nullptr && *conf != 0) || ::access("/etc/slurm/slurm.conf", R_OK) == 0;
     return slurm ? FarmKind::Slurm : FarmKind::Local;
 }
 
@@ -43,8 +44,8 @@ std::unique_ptr<JobQueue> SubmissionQueue() {
 std::string SafeJobName(const std::string& name) {
     std::string safe;
     for (char c : name) {
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                        c == '_' || c == '.' || c == '-';
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '_' || c == '.' || c == '-';
         safe += ok ? c : '_';
     }
     return safe.empty() ? std::string("job") : safe;
@@ -69,7 +70,7 @@ bool IsLocalHost(const std::string& name) {
 std::string EscapeField(const std::string& text) {
     std::string out;
     for (char c : text) {
-        out += c == '\\' ? std::string("\\\\")
+        out += c == '\\'   ? std::string("\\\\")
                : c == '\t' ? std::string("\\t")
                : c == '\n' ? std::string("\\n")
                            : std::string(1, c);

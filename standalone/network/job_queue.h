@@ -35,9 +35,9 @@ enum class FarmKind { Slurm, Local };
 // configuration can be found; the embedded local manager otherwise.
 struct FarmConfig {
     FarmKind kind = FarmKind::Local;
-    std::string executable;  // the tool that serves jobs; this program when empty
-    int localPort = 3234;    // where the host's own submissions find the local manager
-    bool startLocal = true;  // start the local manager when none answers
+    std::string executable; // the tool that serves jobs; this program when empty
+    int localPort = 3234;   // where the host's own submissions find the local manager
+    bool startLocal = true; // start the local manager when none answers
 };
 FarmConfig& farmConfig();
 FarmKind DefaultFarmKind();

@@ -232,9 +232,8 @@ int RunLocalManager(int port, int slots, int idleSeconds) {
         server.start_waiting();
         if (!server.idle()) {
             last_activity = std::chrono::steady_clock::now();
-        } else if (idleSeconds > 0 &&
-                   std::chrono::steady_clock::now() - last_activity >
-                       std::chrono::seconds(idleSeconds)) {
+        } else if (idleSeconds > 0 && std::chrono::steady_clock::now() - last_activity >
+                                          std::chrono::seconds(idleSeconds)) {
             break;
         }
     }

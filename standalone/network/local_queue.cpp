@@ -5,8 +5,8 @@
 #include "host/text.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <chrono>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -58,11 +58,11 @@ std::string LocalQueue::request(const std::string& line) {
         if (fd >= 0) {
             ::close(fd);
         }
-        fail(MAXNET_ERR_CONNECT,
-             "no manager answers at " + name_ + ":" + std::to_string(port_));
+        fail(MAXNET_ERR_CONNECT, "no manager answers at " + name_ + ":" + std::to_string(port_));
     }
     const std::string out = line + "\n";
-    bool sent = ::send(fd, out.data(), out.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(out.size());
+    bool sent =
+        ::send(fd, out.data(), out.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(out.size());
     std::string reply;
     char buffer[4096];
     pollfd p{fd, POLLIN, 0};
@@ -75,16 +75,16 @@ std::string LocalQueue::request(const std::string& line) {
     }
     ::close(fd);
     if (!sent || reply.empty()) {
-        fail(MAXNET_ERR_CONNECT, "the manager at " + name_ + ":" + std::to_string(port_) +
-                                     " did not answer");
+        fail(MAXNET_ERR_CONNECT,
+             "the manager at " + name_ + ":" + std::to_string(port_) + " did not answer");
     }
     return reply;
 }
 
 void LocalQueue::Ping() {
     if (request("PING").rfind("VELLUMAR-MANAGER", 0) != 0) {
-        fail(MAXNET_ERR_PROTOCOL, "what answers at " + name_ + ":" + std::to_string(port_) +
-                                      " is no Vellumar manager");
+        fail(MAXNET_ERR_PROTOCOL,
+             "what answers at " + name_ + ":" + std::to_string(port_) + " is no Vellumar manager");
     }
 }
 
@@ -148,8 +148,8 @@ bool LocalQueue::EnsureRunning() {
     const FarmConfig& farm = farmConfig();
     const std::string exe = farm.executable.empty() ? SelfExecutable() : farm.executable;
     const std::string port = std::to_string(port_);
-    const char* argv[] = {exe.c_str(), "manager",  "--port", port.c_str(), "--idle-exit",
-                          "600",       nullptr};
+    const char* argv[] = {exe.c_str(),   "manager", "--port", port.c_str(),
+                          "--idle-exit", "600",     nullptr};
     // Detached twice over, so that the manager outlives this process and
     // never waits as its zombie.
     const pid_t child = ::fork();

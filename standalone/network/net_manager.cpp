@@ -30,8 +30,8 @@ void StandaloneNetManager::Connect(int port, const char* manager, bool enableCal
     stop_watching();
     const std::string name = manager != nullptr ? manager : "";
     std::unique_ptr<JobQueue> q = MakeJobQueue(name, port);
-    if (auto* local = dynamic_cast<LocalQueue*>(q.get()); local != nullptr &&
-                                                          farmConfig().startLocal) {
+    if (auto* local = dynamic_cast<LocalQueue*>(q.get());
+        local != nullptr && farmConfig().startLocal) {
         local->EnsureRunning();
     }
     q->Ping(); // raises when nothing answers there

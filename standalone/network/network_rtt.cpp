@@ -65,9 +65,10 @@ bool NetworkRTT(StandaloneCore& core) {
     const FarmConfig& farm = farmConfig();
     const std::string exe = farm.executable.empty() ? SelfExecutable() : farm.executable;
     try {
-        SubmissionQueue()->Submit({last_name(folder), folder,
-                                   "exec " + ShellQuote(exe) + " render-job " + ShellQuote(snapshot),
-                                   folder + "/" + kRenderLogName});
+        SubmissionQueue()->Submit(
+            {last_name(folder), folder,
+             "exec " + ShellQuote(exe) + " render-job " + ShellQuote(snapshot),
+             folder + "/" + kRenderLogName});
     } catch (const MaxNet& e) {
         return refuse(core, WideToUtf8(e.GetErrorText()));
     }

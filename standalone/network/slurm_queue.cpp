@@ -1,8 +1,8 @@
 // Slurm behind the job queue, driven through its command-line tools. The
 // tools find the cluster through SLURM_CONF (or /etc/slurm/slurm.conf); the
 // manager name and port a user gives must be that cluster's controller.
-#include "standalone/network/child_process.h"
 #include "standalone/network/slurm_queue.h"
+#include "standalone/network/child_process.h"
 
 #include "host/text.h"
 
@@ -88,9 +88,9 @@ void SlurmQueue::Ping() {
 HJOB SlurmQueue::Submit(const JobSubmission& job) {
     // Slurm runs a job whose folder is missing in /tmp instead, so the
     // command checks its folder itself.
-    const ProcessResult r = RunProcess({"sbatch", "--parsable", "-J", SafeJobName(job.name),
-                                        "--chdir", job.folder, "-o", job.log, "--wrap",
-                                        "cd " + ShellQuote(job.folder) + " || exit 1\n" + job.command});
+    const ProcessResult r = RunProcess(
+        {"sbatch", "--parsable", "-J", SafeJobName(job.name), "--chdir", job.folder, "-o", job.log,
+         "--wrap", "cd " + ShellQuote(job.folder) + " || exit 1\n" + job.command});
     const std::string id = trim(r.out.substr(0, r.out.find(';')));
     if (r.exitCode != 0 || id.empty() || id.find_first_not_of("0123456789") != std::string::npos) {
         fail(MAXNET_ERR_SUBMIT, failure_text("sbatch", r));

@@ -44,19 +44,26 @@ void InstallNetworkFunctions(StandaloneCore& core) {
         "fileproperties",
         std::shared_ptr<ScriptObject>(std::make_shared<FunctionStruct>(
             "fileProperties",
-            std::vector<std::pair<std::string, ScriptFunction>>{
-                {"addproperty",
-                 [&core](const ScriptArgs& a) {
-                     expect_custom(a, "fileProperties.addProperty", 3);
-                     core.scene().SetFileProperty(a.positional[1].AsString(),
-                                                  value_text(a.positional[2]));
-                     return ScriptValue(true);
-                 }},
-                {"deleteproperty", [&core](const ScriptArgs& a) {
-                     expect_custom(a, "fileProperties.deleteProperty", 2);
-                     core.scene().DeleteFileProperty(a.positional[1].AsString());
-                     return ScriptValue(true);
-                 }}})));
+            std::vector<
+                std::pair<std::string, ScriptFunction>>{{"addproperty",
+                                                         [&core](const ScriptArgs& a) {
+                                                             expect_custom(
+                                                                 a, "fileProperties.addProperty",
+                                                                 3);
+                                                             core.scene().SetFileProperty(
+                                                                 a.positional[1].AsString(),
+                                                                 value_text(a.positional[2]));
+                                                             return ScriptValue(true);
+                                                         }},
+                                                        {"deleteproperty",
+                                                         [&core](const ScriptArgs& a) {
+                                                             expect_custom(
+                                                                 a, "fileProperties.deleteProperty",
+                                                                 2);
+                                                             core.scene().DeleteFileProperty(
+                                                                 a.positional[1].AsString());
+                                                             return ScriptValue(true);
+                                                         }}})));
     s.SetGlobal("messagebox", ScriptFunction([&core](const ScriptArgs& a) {
                     a.Expect("messageBox", 1);
                     const ScriptValue* title = a.Keyword("title");

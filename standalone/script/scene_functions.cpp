@@ -15,7 +15,6 @@
 
 namespace {
 
-
 // Holds a reference to a host object for as long as scripts hold the value.
 template <class T> class Held {
   public:

@@ -75,8 +75,7 @@ std::vector<Token> tokenize(const std::string& s) {
                     ++i;
                     break;
                 }
-                if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == '"' &&
-                    closes_line(s, i + 2)) {
+                if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == '"' && closes_line(s, i + 2)) {
                     // A folder handed to a script ends with its separator:
                     // a backslash before the line's last quote is the
                     // folder's, and the quote closes the string.

@@ -6,6 +6,8 @@
 #include "bake/render_selection.h"
 #include "bake_test_scene.h"
 #include "modifier/unwrap_groups.h"
+#include "netrender/net_render.h"
+#include "standalone/network/job_queue.h"
 #include "support/temp_folder.h"
 #include "support/test_host.h"
 #include "test_renderer.h"
@@ -147,21 +149,54 @@ TEST_F(BakeRunTest, WithoutDeletingTempFilesThePartsStay) {
     EXPECT_TRUE(fs::exists(out("Props_Diffuse_1.png")));
 }
 
-TEST_F(BakeRunTest, ScanlineBakesAllObjectsOfAMapInOneRenderAndNetworkBakesAreRefused) {
+TEST_F(BakeRunTest, ScanlineBakesAllObjectsOfAMapInOneRender) {
     const std::uint64_t key = unwrap("Props", 2);
     ASSERT_TRUE(Bake(key));
     ASSERT_EQ(renderer.calls.size(), 1u);
     EXPECT_EQ(renderer.calls[0].selected, (std::vector<std::string>{"obj0", "obj1"}));
     EXPECT_TRUE(fs::exists(out("Props_Diffuse.png")));
+}
 
-    settings().netrender = true;
+// With no manager answering and the question answered with Cancel, the job
+// still goes to the host's submission (which finds no farm either), its
+// description is written, and the user learns to merge by hand.
+TEST_F(BakeRunTest, NetworkBakesSubmitInsteadOfRenderingEvenWithoutAManager) {
+    const std::uint64_t key = unwrap("Props", 2);
     per_object();
-    EXPECT_FALSE(Bake(key));
-    EXPECT_EQ(renderer.calls.size(), 1u) << "nothing rendered";
-    const auto texts = notifications();
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_NE(texts[0].find("Network baking is not available yet"), std::string::npos);
-    EXPECT_EQ(texts[1], "Vellumar failed to bake objects: " + RenderFailedText(PerMap));
+    UnwrapSettings& s = settings();
+    s.netrender = true;
+    s.netpath = out("farm");
+    s.port = 1; // nothing listens there
+    farmConfig().kind = FarmKind::Local;
+    farmConfig().startLocal = false;
+    farmConfig().localPort = 1;
+    ASSERT_TRUE(Bake(key));
+    ReleaseNetRender();
+    EXPECT_TRUE(renderer.calls.empty()) << "nothing rendered here";
+    std::vector<std::wstring> captions;
+    for (const auto& m : core.messages()) {
+        captions.push_back(m.caption);
+    }
+    EXPECT_EQ(captions,
+              (std::vector<std::wstring>{L"Netrender manager not found.", L"Network render",
+                                         L"Vellumar [network render]", L"Notification"}));
+    EXPECT_EQ(WideToUtf8(core.messages()[0].text),
+              "Couldn't connect to the specified netrender manager: localhost at port: 1.\nDo you "
+              "want Vellumar to automatically connect to the first available manager in your "
+              "network?\n(If you continue without hooking up with a manager, Vellumar will not be "
+              "able to finalize network jobs.)\n[Error Code: 1]");
+    EXPECT_NE(notifications()[0].find("it hasn't been identified by Vellumar"), std::string::npos);
+    ASSERT_TRUE(s.job_name.empty()) << "a finished bake forgets its job";
+    const fs::directory_iterator job(out("farm")); // the one job folder
+    ASSERT_NE(job, fs::directory_iterator());
+    std::ifstream desc((job->path() / "job.desc").string());
+    std::stringstream text;
+    text << desc.rdbuf();
+    EXPECT_NE(text.str().find("\nobj0DiffuseMap.png\nobj1DiffuseMap.png\n-----\n"),
+              std::string::npos)
+        << text.str();
+    EXPECT_FALSE(fs::exists(out("Props_Diffuse.png")));
+    farmConfig() = FarmConfig{};
 }
 
 TEST_F(BakeRunTest, FrameRangesNameFramesOnlyWhenMoreThanOneIsBaked) {

@@ -106,9 +106,10 @@ TEST(JobDescriptionParse, StructureAndSections) {
     EXPECT_EQ(ParseJobDescription(good.substr(0, good.size() - 20)).status,
               JobDescStatus::BadStructure);
     EXPECT_EQ(ParseJobDescription(good + "\n").status, JobDescStatus::BadStructure);
-    EXPECT_EQ(ParseJobDescription(std::string(kJobDescHeader) + "\n/net\n/net/job/\n" + kJobDescFooter)
-                  .status,
-              JobDescStatus::NoFiles);
+    EXPECT_EQ(
+        ParseJobDescription(std::string(kJobDescHeader) + "\n/net\n/net/job/\n" + kJobDescFooter)
+            .status,
+        JobDescStatus::NoFiles);
     EXPECT_EQ(ParseJobDescription("").status, JobDescStatus::BadStructure);
 }
 

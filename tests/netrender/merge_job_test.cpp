@@ -32,7 +32,9 @@ class MergeJobTest : public HostTest {
         bm->DeleteThis();
         return path;
     }
-    void describe(const std::vector<JobSection>& sections) { write("job.desc", JobDescriptionText("/net", folder(), sections)); }
+    void describe(const std::vector<JobSection>& sections) {
+        write("job.desc", JobDescriptionText("/net", folder(), sections));
+    }
     void write(const std::string& name, const std::string& text) {
         std::ofstream(job.file(name), std::ios::binary) << text;
     }
@@ -128,9 +130,10 @@ TEST_F(MergeJobTest, BadPartsStopTheMergeAndKeepWhatCameBefore) {
         {{"NotAnImage.png", "Good.png"},
          "Vellumar Netrender: Failed to open image " + folder() + "NotAnImage.png" +
              ". Merge operation failed."},
-        {{"Missing.png"}, "Vellumar Netrender: File '" + folder() +
-                              "Missing.png' could not be copied to target location '" +
-                              out.file("second.png") + "'. Error code: 2"},
+        {{"Missing.png"},
+         "Vellumar Netrender: File '" + folder() +
+             "Missing.png' could not be copied to target location '" + out.file("second.png") +
+             "'. Error code: 2"},
     };
     for (const auto& c : cases) {
         describe({{out.file("first.png"), {"Good.png"}}, {out.file("second.png"), c.parts}});

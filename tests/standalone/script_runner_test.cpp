@@ -124,15 +124,19 @@ TEST_F(ScriptTest, NetworkSubmissionLinesWithTabsStringsAndAConditionRun) {
                                " \t\tres = NetworkRTT selection \n"
                                " \t\tif not res do messagebox \"Network render submission failed\" "
                                "title:\"Vellumar [network render]\" \n"
-                               " \t\tpath = \"\\\\\\server\\jobs\\vellumar_1\" \n";
+                               " \t\tpath = \"\\\\\\server\\jobs\\vellumar_1\" \n"
+                               " \t\tfolder = \"/net\\\\job_1\\\" \n";
     ASSERT_TRUE(run(script)) << core.scripts().Error();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].function, "networkrtt");
-    EXPECT_TRUE(calls[0].args.positional[0].IsUndefined());
+    EXPECT_EQ(calls[0].args.positional[0].AsObject()->TypeName(), "ObjectSet");
     EXPECT_EQ(calls[1].args.positional[0].AsString(), "Network render submission failed");
     EXPECT_EQ(calls[1].args.Keyword("title")->AsString(), "Vellumar [network render]");
     // Only the first backslash is doubled in the text; the others stay.
     EXPECT_EQ(core.scripts().Global("path").AsString(), "\\\\server\\jobs\\vellumar_1");
+    // A folder ends with its separator: the backslash before the line's
+    // last quote belongs to the folder.
+    EXPECT_EQ(core.scripts().Global("folder").AsString(), "/net\\job_1\\");
 }
 
 TEST_F(ScriptTest, ErrorsStopTheScriptAndAreShownUnlessQuiet) {
