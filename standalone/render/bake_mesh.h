@@ -29,7 +29,9 @@ struct BakeMesh {
 std::vector<Point3> CornerNormals(const Mesh& m, const std::vector<Point3>& positions);
 
 // The node's evaluated mesh at time t; empty when the node has no mesh or
-// the channel holds no UVs. shadeChannels: the map channels the material
-// reads, carried along per corner.
+// the channel holds no UVs. channel < 0: no bake channel, for a surface
+// that rays find rather than texels (its UVs are all (0, 0)).
+// shadeChannels: the map channels the material reads, carried along per
+// corner.
 BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel,
                          const std::vector<int>& shadeChannels = {});
