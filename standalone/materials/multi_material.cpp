@@ -64,6 +64,13 @@ void MultiMaterial::SetNumSubMtls(int n) {
     subs_.resize(static_cast<std::size_t>(n), nullptr);
 }
 
+Mtl* SubMaterialForId(Mtl* mtl, MtlID id) {
+    if (mtl == nullptr || mtl->ClassID() != multiMtlClassID || mtl->NumSubMtls() == 0) {
+        return mtl;
+    }
+    return mtl->GetSubMtl(static_cast<int>(id % static_cast<MtlID>(mtl->NumSubMtls())));
+}
+
 ClassDesc2* GetMultiMaterialDesc() {
     static MultiMaterialDesc desc;
     return &desc;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/class_desc.h"
+#include "host/mesh.h"
 #include "host/mtl.h"
 
 #include <vector>
@@ -33,3 +34,9 @@ class MultiMaterial : public MultiMtl {
 };
 
 ClassDesc2* GetMultiMaterialDesc();
+
+// The material a face with material id `id` takes from `mtl`: a
+// multi/sub-object material's sub-material (id modulo their count; nullptr
+// for an empty slot), any other material, or a multi-material without
+// sub-materials, itself.
+Mtl* SubMaterialForId(Mtl* mtl, MtlID id);

@@ -105,6 +105,7 @@ BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel,
             out.uv.emplace_back(uv.x, uv.y);
         }
         out.face.push_back(static_cast<int>(f));
+        out.matID.push_back(face.matID);
         for (std::size_t s = 0; s < shadeChannels.size(); ++s) {
             append_shade_uvs(m, shadeChannels[s], f, out.shadeUV[s]);
         }

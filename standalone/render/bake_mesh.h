@@ -13,6 +13,7 @@ struct BakeMesh {
     std::vector<Point3> normal;   // world space, unit length, smoothed by smoothing groups
     std::vector<Point2> uv;       // bake channel, 0..1 across the atlas
     std::vector<int> face;        // the host mesh face of each triangle
+    std::vector<MtlID> matID;     // the material id of each triangle's face
     // Per shading channel asked for: its UVs per corner, empty when the mesh
     // has no such channel.
     std::vector<int> shadeChannel;

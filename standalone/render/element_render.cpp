@@ -41,9 +41,9 @@ std::vector<float> RenderElement(RenderContext& ctx, INode* node, const BakeMesh
                                  const Matrix3& objectTM) {
     const std::wstring cls = e.definition().className;
     const int threads = BakeThreads();
-    const SurfaceShader& shader = ctx.ShaderFor(node->GetMtl());
+    const TriangleShaders shaders = ctx.ShadersFor(node->GetMtl(), mesh);
     if (IsNormalsElement(e)) {
-        return EncodeNormals(e, mesh, cov, objectTM, ShadingNormals(mesh, cov, shader, threads));
+        return EncodeNormals(e, mesh, cov, objectTM, ShadingNormals(mesh, cov, shaders, threads));
     }
     if (cls == L"AmbientOcclusion") {
         OcclusionSettings s;
@@ -80,7 +80,7 @@ std::vector<float> RenderElement(RenderContext& ctx, INode* node, const BakeMesh
     SurfaceBakeInputs in;
     in.mesh = &mesh;
     in.coverage = &cov;
-    in.shader = &shader;
+    in.shaders = &shaders;
     in.lights = ctx.Lights();
     in.threads = threads;
     if (s.shadows) {

@@ -22,8 +22,8 @@ ProjectedImage render_matched(RenderContext& ctx, INode* target, const Projectio
     const Matrix3 targetTM = target->GetObjectTM(ctx.Time());
     bool any = false;
     for (INode* source : setup.sources) {
-        const SurfaceShader& shader = ctx.ShaderFor(source->GetMtl());
-        const BakeMesh mesh = ExtractBakeMesh(source, ctx.Time(), setup.channel, shader.Channels());
+        const BakeMesh mesh =
+            ExtractBakeMesh(source, ctx.Time(), setup.channel, ctx.ShadeChannels(source->GetMtl()));
         if (mesh.TriangleCount() == 0) {
             continue;
         }
@@ -65,7 +65,7 @@ ProjectedImage render_traced(RenderContext& ctx, INode* target, const Projection
     std::vector<BakeMesh> high;
     std::size_t triangles = 0;
     for (INode* source : setup.sources) {
-        high.push_back(ExtractBakeMesh(source, t, -1, ctx.ShaderFor(source->GetMtl()).Channels()));
+        high.push_back(ExtractBakeMesh(source, t, -1, ctx.ShadeChannels(source->GetMtl())));
         triangles += high.back().TriangleCount();
     }
     if (triangles == 0) {
@@ -97,7 +97,7 @@ ProjectedImage render_traced(RenderContext& ctx, INode* target, const Projection
             continue;
         }
         const std::vector<Point3> n =
-            ShadingNormals(high[s], part, ctx.ShaderFor(source->GetMtl()), BakeThreads());
+            ShadingNormals(high[s], part, ctx.ShadersFor(source->GetMtl(), high[s]), BakeThreads());
         for (std::size_t j = 0; j < part.triangle.size(); ++j) {
             if (part.triangle[j] >= 0) {
                 normals[window_index(cov, part.FullIndex(j))] = n[j];

@@ -55,6 +55,33 @@ const SurfaceShader& RenderContext::ShaderFor(Mtl* mtl) {
     return *slot;
 }
 
+std::vector<int> RenderContext::ShadeChannels(Mtl* mtl) {
+    std::vector<int> out;
+    for (Mtl* m : FaceMaterials(mtl)) {
+        for (int ch : ShaderFor(m).Channels()) {
+            // A point carries so many channels; further ones go unread.
+            if (std::find(out.begin(), out.end(), ch) == out.end() &&
+                out.size() < std::size_t(ShadePoint::kMaxChannels)) {
+                out.push_back(ch);
+            }
+        }
+    }
+    return out;
+}
+
+TriangleShaders RenderContext::ShadersFor(Mtl* mtl, const BakeMesh& mesh) {
+    TriangleShaders out(mesh.TriangleCount());
+    std::map<MtlID, const SurfaceShader*> by_id;
+    for (std::size_t t = 0; t < out.size(); ++t) {
+        const SurfaceShader*& shader = by_id[mesh.matID[t]];
+        if (shader == nullptr) {
+            shader = &ShaderFor(FaceMaterial(mtl, mesh.matID[t]));
+        }
+        out[t] = shader;
+    }
+    return out;
+}
+
 void RenderContext::Warn(const std::string& text) {
     if (warned_.insert(text).second) {
         core_.AddMessage({L"Render To Texture", Utf8ToWide("Warning: " + text)});

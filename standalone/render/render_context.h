@@ -38,6 +38,10 @@ class RenderContext {
 
     // Made once per material; the material's unreadable textures are warned about.
     const SurfaceShader& ShaderFor(Mtl* mtl);
+    // The map channels that the faces of an object wearing mtl read, whatever their ids.
+    std::vector<int> ShadeChannels(Mtl* mtl);
+    // The shader of each triangle of the mesh of an object wearing mtl.
+    TriangleShaders ShadersFor(Mtl* mtl, const BakeMesh& mesh);
     std::vector<BakeLight> Lights() const { return {DefaultBakeLight()}; }
 
     // A warning in the render's messages, given once however often it is said.

@@ -134,8 +134,7 @@ std::string RenderBakeSelected(StandaloneCore& core, int frame) {
             if (node != meshNode) {
                 meshNode = node;
                 coverages.clear();
-                const SurfaceShader& shader = ctx.ShaderFor(node->GetMtl());
-                mesh = ExtractBakeMesh(node, t, channel, shader.Channels());
+                mesh = ExtractBakeMesh(node, t, channel, ctx.ShadeChannels(node->GetMtl()));
                 if (mesh.TriangleCount() == 0) {
                     throw RenderFailure("Object " + node_name(node) +
                                         " has no texture coordinates in map channel " +

@@ -345,3 +345,48 @@ TEST_F(RenderToTextureTest, ARayTracedProjectionBakesTheHighSpheresNormalsIntoTh
     EXPECT_NE(message_texts().back().find("ray offset must be a positive distance"),
               std::string::npos);
 }
+
+TEST_F(RenderToTextureTest, FacesShowTheSubMaterialTheirIdSelectsAlsoThroughAShellAndAProjection) {
+    // Left half id 0, right half id 3: 3 modulo two sub-materials is the second.
+    TriObject* obj = grid_tri_object(2, 1);
+    obj->mesh.faces[2].matID = obj->mesh.faces[3].matID = 3;
+    SceneNode* source = bake_node(L"source", obj);
+    MultiMtl* multi = NewDefaultMultiMtl();
+    for (const Color& c : {Color(1, 0, 0), Color(0, 0, 1)}) {
+        StdMat* sub = NewDefaultStdMat();
+        sub->SetDiffuse(c, 0);
+        multi->SetSubMtl(multi->NumSubMtls(), sub);
+    }
+    source->SetMtl(multi);
+    add_element(source, kDiffuse, dir.file("own.png"), 8, 8);
+    select({source});
+    ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(kRenderScript).c_str(), false));
+
+    // A plane beside it takes the same faces by their UVs, from a shell
+    // that renders the multi-material.
+    auto* shell = static_cast<Mtl*>(core.CreateInstance(MATERIAL_CLASS_ID, bakeShellClassID));
+    shell->SetSubMtl(0, NewDefaultStdMat());
+    shell->SetSubMtl(1, multi);
+    source->SetMtl(shell);
+    SceneNode* target = bake_node(L"target", grid_tri_object(1, 1));
+    add_element(target, kDiffuse, dir.file("projected.png"), 8, 8);
+    const std::string setup = "pr = $target.INodeBakeProjProperties\n"
+                              "prj = Projection()\n"
+                              "addModifier $target prj\n"
+                              "pr.enabled = true\n"
+                              "pr.projectionMod = prj\n"
+                              "pr.projSpace = #uvw_match\n"
+                              "prj.addObjectNode $source\n";
+    ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(setup).c_str(), false));
+    select({target});
+    ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(kRenderScript).c_str(), false));
+    for (const char* file : {"own.png", "projected.png"}) {
+        const FloatImage img = read(dir.file(file));
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                EXPECT_EQ(rgb(img, x, y), x < 4 ? Point3(1, 0, 0) : Point3(0, 0, 1))
+                    << file << " " << x << "," << y;
+            }
+        }
+    }
+}
