@@ -8,6 +8,9 @@
 
 #include <vector>
 
+// Face ids are 16 bits: no face selects a slot past these.
+inline constexpr int kMaxSubMtls = 65536;
+
 class MultiMaterial : public MultiMtl {
   public:
     MultiMaterial() = default;
@@ -18,6 +21,11 @@ class MultiMaterial : public MultiMtl {
     Class_ID ClassID() override { return multiMtlClassID; }
     // The copy shares the sub-materials.
     ReferenceTarget* Clone(RemapDir& remap) override;
+    // The number of slots, empty ones included; the sub-materials are
+    // references the scene file keeps. Data without it (older files) loads
+    // as no slots, and the referenced sub-materials then add theirs.
+    IOResult Save(ISave* isave) override;
+    IOResult Load(ILoad* iload) override;
 
     // The first sub-material's colour: what a viewer without ids shows.
     Color GetDiffuse(int mtlNum = 0, BOOL backFace = 0) override;
