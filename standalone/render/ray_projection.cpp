@@ -72,8 +72,13 @@ ProjectionHits TraceProjection(const BakeMesh& target, const TexelCoverage& cove
         }
     };
     ForTexelRanges(n, threads, work);
+    out.bounds.assign(sources.size(), {coverage.w, coverage.h, -1, -1});
     for (std::size_t i = 0; i < n; ++i) {
-        if (coverage.triangle[i] >= 0 && out.source[i] < 0) {
+        if (out.source[i] >= 0) {
+            std::array<int, 4>& b = out.bounds[std::size_t(out.source[i])];
+            const int x = int(i % std::size_t(coverage.w)), y = int(i / std::size_t(coverage.w));
+            b = {std::min(b[0], x), std::min(b[1], y), std::max(b[2], x), std::max(b[3], y)};
+        } else if (coverage.triangle[i] >= 0) {
             out.missed.push_back(coverage.FullIndex(i));
         }
     }
@@ -85,17 +90,8 @@ TexelCoverage SourceCoverage(const ProjectionHits& hits, int source) {
     TexelCoverage out;
     out.width = all.width;
     out.height = all.height;
-    int lx = all.w, ly = all.h, hx = -1, hy = -1;
-    for (std::size_t i = 0; i < hits.source.size(); ++i) {
-        if (hits.source[i] == source) {
-            const int x = int(i % std::size_t(all.w)), y = int(i / std::size_t(all.w));
-            lx = std::min(lx, x);
-            hx = std::max(hx, x);
-            ly = std::min(ly, y);
-            hy = std::max(hy, y);
-        }
-    }
-    if (hx < 0) {
+    const auto [lx, ly, hx, hy] = hits.bounds[std::size_t(source)];
+    if (hx < lx) {
         return out;
     }
     out.x0 = all.x0 + lx;

@@ -8,6 +8,7 @@
 #include "standalone/render/ray_scene.h"
 #include "standalone/render/texel_raster.h"
 
+#include <array>
 #include <vector>
 
 struct ProjectionHits {
@@ -16,6 +17,9 @@ struct ProjectionHits {
     std::vector<RayHit> hit; // per window texel: where on that source's mesh
     // Image-wide indices of the target's texels whose ray found no source.
     std::vector<std::size_t> missed;
+    // Per source, the window texels (x0, y0, x1, y1, inclusive) that hold
+    // its hits; x1 < x0 for a source no ray found.
+    std::vector<std::array<int, 4>> bounds;
 };
 
 // target, coverage and sources are borrowed for the call. rayOffset (world
