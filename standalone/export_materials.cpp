@@ -6,6 +6,7 @@
 #include "standalone/exporter.h"
 #include "standalone/image_files.h"
 #include "standalone/materials/bitmap_texture.h"
+#include "standalone/materials/multi_material.h"
 #include "standalone/materials/texture_images.h"
 #include "standalone/png_file.h"
 
@@ -150,15 +151,21 @@ GlbMaterialTable::Texture GlbMaterialTable::texture(Texmap* map, const std::stri
     return t;
 }
 
-int GlbMaterialTable::MaterialFor(Mtl* mtl, const std::vector<bool>& sets,
+int GlbMaterialTable::MaterialFor(Mtl* mtl, MtlID id, const std::vector<bool>& sets,
                                   const std::string& object) {
     // A shell shows renderers the material its render index picks; viewers
-    // are renderers. A shell may wrap another shell.
-    for (int depth = 0; mtl != nullptr && mtl->ClassID() == bakeShellClassID && depth < 64;
-         ++depth) {
-        IParamBlock2* block = mtl->NumParamBlocks() > 0 ? mtl->GetParamBlock(0) : nullptr;
-        const int index = block != nullptr ? block->GetInt(1) : 0;
-        mtl = mtl->GetSubMtl(index == 1 ? 1 : 0);
+    // are renderers. Shells and multi/sub-object materials may hold each
+    // other.
+    for (int depth = 0; mtl != nullptr && depth < 64; ++depth) {
+        if (mtl->ClassID() == bakeShellClassID) {
+            IParamBlock2* block = mtl->NumParamBlocks() > 0 ? mtl->GetParamBlock(0) : nullptr;
+            const int index = block != nullptr ? block->GetInt(1) : 0;
+            mtl = mtl->GetSubMtl(index == 1 ? 1 : 0);
+        } else if (Mtl* sub = SubMaterialForId(mtl, id); sub != mtl) {
+            mtl = sub;
+        } else {
+            break;
+        }
     }
     if (mtl == nullptr) {
         return -1;

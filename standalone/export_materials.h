@@ -3,6 +3,7 @@
 // its meshes can show, each image once however many maps name it.
 #pragma once
 
+#include "host/mesh.h"
 #include "standalone/glb_file.h"
 
 #include <map>
@@ -15,11 +16,13 @@ class Texmap;
 
 class GlbMaterialTable {
   public:
-    // The glTF material for a mesh named `object` with `mtl`, whose
-    // exported sets are those with sets[s] true; -1 for none. Textures the
-    // mesh cannot show, images that cannot be read and materials of other
-    // classes are named in the warnings, once each.
-    int MaterialFor(Mtl* mtl, const std::vector<bool>& sets, const std::string& object);
+    // The glTF material for the faces with material id `id` of a mesh
+    // named `object` wearing `mtl` (a multi/sub-object material gives them
+    // the sub-material the id selects), whose exported sets are those with
+    // sets[s] true; -1 for none. Textures the mesh cannot show, images that
+    // cannot be read and materials of other classes are named in the
+    // warnings, once each.
+    int MaterialFor(Mtl* mtl, MtlID id, const std::vector<bool>& sets, const std::string& object);
 
     const std::vector<GlbMaterial>& Materials() const { return materials_; }
     const std::vector<GlbImage>& Images() const { return images_; }

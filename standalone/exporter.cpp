@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <set>
 #include <unordered_map>
 
@@ -55,8 +56,11 @@ struct KeyHash {
 // corner's position, its shading normal, its tangent frame in the tangent
 // channel and its UVs in sets 0 .. sets-1 (channel s + 1, zeros where the
 // channel is missing). Faces naming missing vertices are left out, so what
-// is written is consistent whatever the scene holds.
-GlbMesh glb_mesh(const Mesh& m, int sets, int tangentChannel) {
+// is written is consistent whatever the scene holds. The faces go into one
+// primitive per glTF material, given per face by faceMaterial, in the
+// order the materials first appear.
+GlbMesh glb_mesh(const Mesh& m, int sets, int tangentChannel,
+                 const std::vector<int>& faceMaterial) {
     GlbMesh out;
     const auto nv = static_cast<DWORD>(m.verts.size());
     // The corners as the renderer sees them, in object space, so that the
@@ -96,9 +100,16 @@ GlbMesh glb_mesh(const Mesh& m, int sets, int tangentChannel) {
     std::vector<std::uint32_t> key;
     std::vector<float> uv(2 * static_cast<std::size_t>(sets));
     out.texcoords.resize(static_cast<std::size_t>(sets));
+    std::map<int, std::size_t> primitive_of;
     for (std::size_t i = 0; i < faces.size(); ++i) {
         const int f = faces[i];
         const Face& face = m.faces[static_cast<std::size_t>(f)];
+        const int material = faceMaterial[static_cast<std::size_t>(f)];
+        const auto [p, first] = primitive_of.try_emplace(material, out.primitives.size());
+        if (first) {
+            out.primitives.push_back({{}, material});
+        }
+        std::vector<std::uint32_t>& indices = out.primitives[p->second].indices;
         for (int k = 0; k < 3; ++k) {
             const std::size_t c = i * 3 + std::size_t(k);
             const Point3& n = corners.normal[c];
@@ -139,7 +150,7 @@ GlbMesh glb_mesh(const Mesh& m, int sets, int tangentChannel) {
                     set.push_back(uv[2 * static_cast<std::size_t>(s) + 1]);
                 }
             }
-            out.indices.push_back(it->second);
+            indices.push_back(it->second);
         }
     }
     return out;
@@ -179,11 +190,32 @@ ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, int tange
                 }
             }
         }
-        GlbMesh mesh = glb_mesh(m, sets, tangentChannel);
-        if (mesh.indices.empty()) {
+        const std::string name = WideToUtf8(node->GetName());
+        // Only sets the mesh has count: the zeros that fill gaps place no texture.
+        std::vector<bool> has_set(static_cast<std::size_t>(sets));
+        for (int s = 0; s < sets; ++s) {
+            has_set[static_cast<std::size_t>(s)] = m.mapSupport(s + 1);
+        }
+        std::map<MtlID, int> material_of_id;
+        std::vector<int> face_material(m.faces.size());
+        const auto nv = static_cast<DWORD>(m.verts.size());
+        for (std::size_t f = 0; f < m.faces.size(); ++f) {
+            const Face& face = m.faces[f];
+            if (face.v[0] >= nv || face.v[1] >= nv || face.v[2] >= nv) {
+                continue; // left out of the mesh, so no material is asked for
+            }
+            const MtlID id = face.matID;
+            const auto [it, fresh] = material_of_id.try_emplace(id, -1);
+            if (fresh) {
+                it->second = materials.MaterialFor(node->GetMtl(), id, has_set, name);
+            }
+            face_material[f] = it->second;
+        }
+        GlbMesh mesh = glb_mesh(m, sets, tangentChannel, face_material);
+        if (mesh.primitives.empty()) {
             continue;
         }
-        mesh.name = WideToUtf8(node->GetName());
+        mesh.name = name;
         mesh.matrix = column_major(node->GetObjectTM(t));
         const bool all_finite =
             std::all_of(mesh.positions.begin(), mesh.positions.end(), finite_number) &&
@@ -199,12 +231,6 @@ ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, int tange
                            "which glTF cannot hold";
             return result;
         }
-        // Only sets the mesh has count: the zeros that fill gaps place no texture.
-        std::vector<bool> has_set(static_cast<std::size_t>(sets));
-        for (int s = 0; s < sets; ++s) {
-            has_set[static_cast<std::size_t>(s)] = m.mapSupport(s + 1);
-        }
-        mesh.material = materials.MaterialFor(node->GetMtl(), has_set, mesh.name);
         meshes.push_back(std::move(mesh));
     }
     result.warnings = materials.Warnings();

@@ -132,15 +132,20 @@ std::vector<std::uint8_t> glb_bytes(const std::vector<GlbMesh>& meshes,
                                                   mesh.texcoords[s].size() * 4, kArrayBuffer,
                                                   kFloat, vertices, "VEC2"));
         }
-        const int indices =
-            json.add(append_array(bin, mesh.indices), mesh.indices.size() * 4, kElementArrayBuffer,
-                     kUnsignedInt, mesh.indices.size(), "SCALAR");
+        std::string primitives;
+        for (const GlbPrimitive& p : mesh.primitives) {
+            const int indices =
+                json.add(append_array(bin, p.indices), p.indices.size() * 4, kElementArrayBuffer,
+                         kUnsignedInt, p.indices.size(), "SCALAR");
+            const std::string material =
+                p.material >= 0 ? ",\"material\":" + std::to_string(p.material) : "";
+            primitives += std::string(primitives.empty() ? "" : ",") + "{\"attributes\":{" +
+                          attributes + "},\"indices\":" + std::to_string(indices) + material +
+                          ",\"mode\":4}";
+        }
         const std::string sep = m == 0 ? "" : ",";
-        const std::string material =
-            mesh.material >= 0 ? ",\"material\":" + std::to_string(mesh.material) : "";
-        meshes_json += sep + "{\"name\":" + JsonQuoted(mesh.name) +
-                       ",\"primitives\":[{\"attributes\":{" + attributes +
-                       "},\"indices\":" + std::to_string(indices) + material + ",\"mode\":4}]}";
+        meshes_json +=
+            sep + "{\"name\":" + JsonQuoted(mesh.name) + ",\"primitives\":[" + primitives + "]}";
         std::string matrix;
         for (int i = 0; i < 16; ++i) {
             matrix += (i == 0 ? "" : ",") + number(mesh.matrix[static_cast<std::size_t>(i)]);

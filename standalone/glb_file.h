@@ -13,6 +13,13 @@
 #include <string>
 #include <vector>
 
+// Triangles of a mesh that share a material; the mesh's vertices serve all
+// of its primitives.
+struct GlbPrimitive {
+    std::vector<std::uint32_t> indices; // 3 per triangle, each < vertex count
+    int material = -1;                  // index into the materials, or none
+};
+
 struct GlbMesh {
     std::string name; // UTF-8
     // Column-major 4 x 4 transform of the node (glTF's `matrix`).
@@ -23,8 +30,7 @@ struct GlbMesh {
     // Set s becomes TEXCOORD_s; 2 per vertex each, in glTF's orientation
     // (v down from the top of the image).
     std::vector<std::vector<float>> texcoords;
-    std::vector<std::uint32_t> indices; // 3 per triangle, each < vertex count
-    int material = -1;                  // index into the materials, or none
+    std::vector<GlbPrimitive> primitives;
 };
 
 // PNG or JPEG file bytes, stored as they are in the binary chunk.
@@ -46,8 +52,9 @@ struct GlbMaterial {
 };
 
 // The whole file, or nothing when it would pass the format's 4 GiB.
-// Preconditions: every mesh has at least one triangle, its
-// arrays agree in vertex count, its indices are in range and its numbers are
+// Preconditions: every mesh has at least one primitive and every primitive
+// at least one triangle, its arrays agree in vertex count, its indices are
+// in range and its numbers are
 // finite (a non-finite number cannot be written in glTF's JSON); material
 // and image indices are in range, and every mesh has the sets its
 // material's textures read. A material whose base colour has alpha below 1

@@ -1,5 +1,7 @@
 #include "standalone/mesh_attach.h"
 
+#include "standalone/materials/multi_material.h"
+
 #include <algorithm>
 #include <map>
 
@@ -7,15 +9,6 @@ namespace {
 
 MtlID mapped(const std::vector<MtlID>& ids, MtlID id) {
     return id < ids.size() ? ids[id] : id;
-}
-
-// The material one face shows: a multi-material's sub-material by id,
-// any other material itself.
-Mtl* face_material(Mtl* mtl, MtlID id) {
-    if (mtl == nullptr || mtl->NumSubMtls() == 0 || mtl->ClassID() != multiMtlClassID) {
-        return mtl;
-    }
-    return mtl->GetSubMtl(id % mtl->NumSubMtls());
 }
 
 MtlID highest_id(const Mesh& m) {
@@ -113,7 +106,7 @@ CombinedMaterial CombineMaterials(Mtl* targetMtl, const Mesh& target, Mtl* sourc
         }
         for (std::size_t id = 0; id < ids.size(); ++id) {
             if (used[id] != 0) {
-                ids[id] = slot_for(face_material(mtl, static_cast<MtlID>(id)));
+                ids[id] = slot_for(SubMaterialForId(mtl, static_cast<MtlID>(id)));
             }
         }
         for (std::size_t id = 0; id < ids.size(); ++id) {

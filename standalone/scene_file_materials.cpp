@@ -3,6 +3,7 @@
 #include "host/chunk_io.h"
 #include "host/interface.h"
 #include "host/text.h"
+#include "standalone/materials/multi_material.h"
 #include "standalone/scene.h"
 
 #include <algorithm>
@@ -180,7 +181,12 @@ void MaterialReader::read_one(ILoad* in, bool is_map) {
             damaged = !read_u32(in, slot) || !read_u32(in, sub);
             auto* mtl = static_cast<Mtl*>(item);
             const auto it = mtls_.find(sub);
-            if (!damaged && it != mtls_.end() && slot < std::uint32_t(mtl->NumSubMtls())) {
+            // A multi/sub-object material of an older file learns its
+            // slots from the sub-materials it names.
+            const bool grows =
+                mtl->ClassID() == multiMtlClassID && slot < std::uint32_t(kMaxSubMtls);
+            if (!damaged && it != mtls_.end() &&
+                (slot < std::uint32_t(mtl->NumSubMtls()) || grows)) {
                 mtl->SetSubMtl(static_cast<int>(slot), it->second);
             } else if (!damaged) {
                 warnings_.push_back("material '" + name +

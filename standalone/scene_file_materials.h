@@ -16,7 +16,9 @@
 //          standard material: f32 x 3 diffuse, f32 opacity, f32 x 3
 //          self-illumination colour, f32 self-illumination amount (absent
 //          in older files: 0); a shell material: i32 viewport index, i32
-//          render index), 0x5653 naming maps, and
+//          render index; a multi/sub-object material: u32 number of slots,
+//          empty ones included (absent in older files: as many as its
+//          sub-materials name)), 0x5653 naming maps, and
 //     0x565A u32 sub-material slot, u32 number of an earlier material; one
 //            per filled slot
 //   in a node: 0x5613 u32 number of its material

@@ -1,6 +1,9 @@
 #include "standalone/materials/multi_material.h"
 
+#include "host/chunk_io.h"
+
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -28,6 +31,22 @@ ReferenceTarget* MultiMaterial::Clone(RemapDir&) {
         copy->SetSubMtl(i, subs_[static_cast<std::size_t>(i)]);
     }
     return copy;
+}
+
+IOResult MultiMaterial::Save(ISave* isave) {
+    return write_u32(isave, static_cast<std::uint32_t>(subs_.size())) ? IO_OK : IO_ERROR;
+}
+
+IOResult MultiMaterial::Load(ILoad* iload) {
+    if (iload->BytesLeft() == 0) {
+        return IO_OK;
+    }
+    std::uint32_t count = 0;
+    if (!read_u32(iload, count) || count > std::uint32_t(kMaxSubMtls)) {
+        return IO_ERROR;
+    }
+    SetNumSubMtls(static_cast<int>(count));
+    return IO_OK;
 }
 
 Color MultiMaterial::GetDiffuse(int mtlNum, BOOL backFace) {
@@ -62,6 +81,13 @@ void MultiMaterial::SetNumSubMtls(int n) {
         SetSubMtl(i, nullptr);
     }
     subs_.resize(static_cast<std::size_t>(n), nullptr);
+}
+
+Mtl* SubMaterialForId(Mtl* mtl, MtlID id) {
+    if (mtl == nullptr || mtl->ClassID() != multiMtlClassID || mtl->NumSubMtls() == 0) {
+        return mtl;
+    }
+    return mtl->GetSubMtl(static_cast<int>(id % static_cast<MtlID>(mtl->NumSubMtls())));
 }
 
 ClassDesc2* GetMultiMaterialDesc() {

@@ -3,9 +3,13 @@
 #pragma once
 
 #include "host/class_desc.h"
+#include "host/mesh.h"
 #include "host/mtl.h"
 
 #include <vector>
+
+// Face ids are 16 bits: no face selects a slot past these.
+inline constexpr int kMaxSubMtls = 65536;
 
 class MultiMaterial : public MultiMtl {
   public:
@@ -17,6 +21,11 @@ class MultiMaterial : public MultiMtl {
     Class_ID ClassID() override { return multiMtlClassID; }
     // The copy shares the sub-materials.
     ReferenceTarget* Clone(RemapDir& remap) override;
+    // The number of slots, empty ones included; the sub-materials are
+    // references the scene file keeps. Data without it (older files) loads
+    // as no slots, and the referenced sub-materials then add theirs.
+    IOResult Save(ISave* isave) override;
+    IOResult Load(ILoad* iload) override;
 
     // The first sub-material's colour: what a viewer without ids shows.
     Color GetDiffuse(int mtlNum = 0, BOOL backFace = 0) override;
@@ -33,3 +42,9 @@ class MultiMaterial : public MultiMtl {
 };
 
 ClassDesc2* GetMultiMaterialDesc();
+
+// The material a face with material id `id` takes from `mtl`: a
+// multi/sub-object material's sub-material (id modulo their count; nullptr
+// for an empty slot), any other material, or a multi-material without
+// sub-materials, itself.
+Mtl* SubMaterialForId(Mtl* mtl, MtlID id);

@@ -4,6 +4,7 @@
 #include "host/text.h"
 #include "standalone/materials/bitmap_texture.h"
 #include "standalone/materials/double_sided.h"
+#include "standalone/materials/multi_material.h"
 #include "standalone/materials/shell_material.h"
 
 #include <algorithm>
@@ -31,7 +32,56 @@ float grey(const float rgba[4]) {
     return (rgba[0] + rgba[1] + rgba[2]) / 3.0f;
 }
 
+// Bounded: a shell may wear a shell, but never endlessly.
+constexpr int kMaxNesting = 64;
+
+// The material itself, or the one of its sub-materials that every face
+// shows whatever its id.
+Mtl* shown(Mtl* mtl) {
+    if (auto* shell = dynamic_cast<ShellMaterial*>(mtl)) {
+        return shell->RenderMtl();
+    }
+    if (auto* sides = dynamic_cast<DoubleSidedMaterial*>(mtl)) {
+        return sides->GetSubMtl(0);
+    }
+    return mtl;
+}
+
+void collect(Mtl* mtl, int depth, std::vector<Mtl*>& out) {
+    for (Mtl* next = shown(mtl); next != mtl && depth < kMaxNesting; next = shown(mtl)) {
+        mtl = next;
+        ++depth;
+    }
+    const bool multi = mtl != nullptr && SubMaterialForId(mtl, 0) != mtl;
+    if (!multi || depth >= kMaxNesting) {
+        if (std::find(out.begin(), out.end(), mtl) == out.end()) {
+            out.push_back(mtl);
+        }
+        return;
+    }
+    for (int i = 0; i < mtl->NumSubMtls(); ++i) {
+        collect(mtl->GetSubMtl(i), depth + 1, out);
+    }
+}
+
 } // namespace
+
+Mtl* FaceMaterial(Mtl* mtl, MtlID id) {
+    for (int depth = 0; mtl != nullptr && depth < kMaxNesting; ++depth) {
+        Mtl* next = SubMaterialForId(shown(mtl), id);
+        if (next == mtl) {
+            break;
+        }
+        mtl = next;
+    }
+    return mtl;
+}
+
+std::vector<Mtl*> FaceMaterials(Mtl* mtl) {
+    std::vector<Mtl*> out;
+    collect(mtl, 0, out);
+    return out;
+}
 
 struct SurfaceShader::Impl {
     SurfaceSample base;
@@ -69,19 +119,7 @@ struct SurfaceShader::Impl {
 
 SurfaceShader::SurfaceShader(Mtl* mtl, std::vector<std::string>& warnings)
     : impl_(std::make_unique<Impl>()) {
-    if (mtl == nullptr) {
-        return;
-    }
-    // Bounded: a shell may wear a shell, but never endlessly.
-    for (int depth = 0; mtl != nullptr && depth < 64; ++depth) {
-        if (auto* shell = dynamic_cast<ShellMaterial*>(mtl)) {
-            mtl = shell->RenderMtl();
-        } else if (auto* sides = dynamic_cast<DoubleSidedMaterial*>(mtl)) {
-            mtl = sides->GetSubMtl(0);
-        } else {
-            break;
-        }
-    }
+    mtl = FaceMaterial(mtl, 0);
     if (mtl == nullptr || mtl->NumSubMtls() > 0) {
         return;
     }

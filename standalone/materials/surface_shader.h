@@ -5,6 +5,7 @@
 #pragma once
 
 #include "host/max_types.h"
+#include "host/mesh.h"
 
 #include <memory>
 #include <string>
@@ -42,10 +43,19 @@ struct SurfaceSample {
     int normalChannel = 1;        // the channel whose tangent frame the map is in
 };
 
+// The material whose own values shade a face with material id `id`: a
+// shell shows its render sub-material, a double-sided material its facing
+// one, a multi/sub-object material the sub-material the id selects (id
+// modulo their count), through any nesting of them. nullptr: the host's
+// default grey.
+Mtl* FaceMaterial(Mtl* mtl, MtlID id);
+// Every material FaceMaterial can give for some id, each once, in slot order.
+std::vector<Mtl*> FaceMaterials(Mtl* mtl);
+
 class SurfaceShader {
   public:
-    // mtl may be nullptr (the host's default grey material). A shell shades
-    // as its render sub-material, a double-sided material as its facing one. Every texture
+    // mtl may be nullptr (the host's default grey material). It shades as
+    // FaceMaterial (mtl, 0): as what it shows on a face of id 0. Every texture
     // that cannot be read is named once in `warnings`; the surface then
     // shades with the material's own colour.
     SurfaceShader(Mtl* mtl, std::vector<std::string>& warnings);

@@ -73,7 +73,8 @@ BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel,
     if (!EvaluatedMesh(node, t, m)) {
         return out;
     }
-    if (channel < 0 || channel >= m.getNumMaps() || !m.mapSupport(channel)) {
+    const bool baked = channel >= 0;
+    if (baked && (channel >= m.getNumMaps() || !m.mapSupport(channel))) {
         return out;
     }
     const Matrix3 tm = node->GetObjectTM(t);
@@ -84,15 +85,15 @@ BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel,
     const std::vector<Point3> normals = CornerNormals(m, world);
     out.shadeChannel = shadeChannels;
     out.shadeUV.resize(shadeChannels.size());
-    const UVVert* tv = m.mapVerts(channel);
-    const TVFace* tf = m.mapFaces(channel);
-    const auto ntv = static_cast<DWORD>(m.getNumMapVerts(channel));
+    const UVVert* tv = baked ? m.mapVerts(channel) : nullptr;
+    const TVFace* tf = baked ? m.mapFaces(channel) : nullptr;
+    const auto ntv = baked ? static_cast<DWORD>(m.getNumMapVerts(channel)) : DWORD(0);
     for (std::size_t f = 0; f < m.faces.size(); ++f) {
         const Face& face = m.faces[f];
         bool usable = true;
         for (int k = 0; k < 3; ++k) {
-            usable = usable && tf[f].t[k] < ntv && face.v[k] < world.size() &&
-                     finite(world[face.v[k]]) && finite(tv[tf[f].t[k]]);
+            usable = usable && face.v[k] < world.size() && finite(world[face.v[k]]) &&
+                     (!baked || (tf[f].t[k] < ntv && finite(tv[tf[f].t[k]])));
         }
         if (!usable) {
             continue;
@@ -100,10 +101,11 @@ BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel,
         for (int k = 0; k < 3; ++k) {
             out.position.push_back(world[face.v[k]]);
             out.normal.push_back(normals[f * 3 + k]);
-            const UVVert& uv = tv[tf[f].t[k]];
+            const UVVert uv = baked ? tv[tf[f].t[k]] : UVVert(0, 0, 0);
             out.uv.emplace_back(uv.x, uv.y);
         }
         out.face.push_back(static_cast<int>(f));
+        out.matID.push_back(face.matID);
         for (std::size_t s = 0; s < shadeChannels.size(); ++s) {
             append_shade_uvs(m, shadeChannels[s], f, out.shadeUV[s]);
         }

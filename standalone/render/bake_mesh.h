@@ -13,6 +13,7 @@ struct BakeMesh {
     std::vector<Point3> normal;   // world space, unit length, smoothed by smoothing groups
     std::vector<Point2> uv;       // bake channel, 0..1 across the atlas
     std::vector<int> face;        // the host mesh face of each triangle
+    std::vector<MtlID> matID;     // the material id of each triangle's face
     // Per shading channel asked for: its UVs per corner, empty when the mesh
     // has no such channel.
     std::vector<int> shadeChannel;
@@ -29,7 +30,9 @@ struct BakeMesh {
 std::vector<Point3> CornerNormals(const Mesh& m, const std::vector<Point3>& positions);
 
 // The node's evaluated mesh at time t; empty when the node has no mesh or
-// the channel holds no UVs. shadeChannels: the map channels the material
-// reads, carried along per corner.
+// the channel holds no UVs. channel < 0: no bake channel, for a surface
+// that rays find rather than texels (its UVs are all (0, 0)).
+// shadeChannels: the map channels the material reads, carried along per
+// corner.
 BakeMesh ExtractBakeMesh(INode* node, TimeValue t, int channel,
                          const std::vector<int>& shadeChannels = {});

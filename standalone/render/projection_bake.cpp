@@ -28,6 +28,8 @@ std::optional<ProjectionSetup> BakeProjectionOf(Scene& scene, INode* node) {
     ProjectionSetup setup;
     setup.channel = p->GetBakeChannel();
     setup.raytrace = p->GetProjSpace() != INodeBakeProjProperties::k_ProjSpace_UVW;
+    setup.rayOffset = p->GetRayOffset();
+    setup.warnRayMiss = p->GetWarnRayMiss() != 0;
     for (ULONG handle : mod->SourceHandles()) {
         INode* source = scene.NodeByHandle(handle);
         // A node projecting onto itself would only show itself.
@@ -64,5 +66,11 @@ void ProjectedImage::Add(const TexelCoverage& cov, const std::vector<float>& rgb
         }
         coverage_.triangle[to] = 0;
         std::copy_n(&rgba[i * 4], 4, &rgba_[to * 4]);
+    }
+}
+
+void ProjectedImage::PaintMissed(const float rgba[4]) {
+    for (std::size_t i : missed_) {
+        std::copy_n(rgba, 4, &rgba_[i * 4]);
     }
 }

@@ -2,7 +2,8 @@
 // texel, the surfaces of its projection modifier's source objects instead
 // of its own. With UVW matching, a texel shows the source point that has
 // the texel's coordinates in the sub-object bake channel, so the sources
-// are drawn in that channel and shaded as themselves.
+// are drawn in that channel and shaded as themselves. Ray traced, a texel
+// shows the source surface that a ray along the node's normal meets.
 #pragma once
 
 #include "host/inode.h"
@@ -17,7 +18,13 @@ struct ProjectionSetup {
     std::vector<INode*> sources; // in the modifier's order; deleted ones left out
     int channel = 1;             // where sources and target share coordinates
     bool raytrace = false;       // rays from the target's surface instead of UVW matching
+    float rayOffset = 1.0f;      // ray traced: how far off the surface sources are looked for
+    bool warnRayMiss = false;    // ray traced: texels without a source are shown and counted
 };
+
+// What a texel whose ray found no source shows when ray misses are
+// warned about: the red the host's projection marks them with.
+inline constexpr float kRayMissRGBA[4] = {1, 0, 0, 1};
 
 // The node's projection; nullopt when the node bakes its own surface (its
 // projection is off or names no projection modifier).
@@ -38,7 +45,14 @@ class ProjectedImage {
     const TexelCoverage& Coverage() const { return coverage_; }
     std::vector<float>& Pixels() { return rgba_; }
 
+    // Texels of the target that show no source (image-wide indices): they
+    // stay out of the coverage, so padding never spreads into them.
+    void SetMissed(std::vector<std::size_t> texels) { missed_ = std::move(texels); }
+    // Gives the missed texels that colour, once the padding is done.
+    void PaintMissed(const float rgba[4]);
+
   private:
     TexelCoverage coverage_;
     std::vector<float> rgba_;
+    std::vector<std::size_t> missed_;
 };

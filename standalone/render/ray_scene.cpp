@@ -9,6 +9,7 @@
 struct RayScene::Impl {
     RTCDevice device = nullptr;
     RTCScene scene = nullptr;
+    std::vector<int> triangle; // per kept triangle: its place in the list given
 };
 
 RayScene::RayScene(const std::vector<Point3>& triangles) : impl_(std::make_unique<Impl>()) {
@@ -28,6 +29,7 @@ RayScene::RayScene(const std::vector<Point3>& triangles) : impl_(std::make_uniqu
         }
         if (ok) {
             kept.insert(kept.end(), triangles.begin() + long(t), triangles.begin() + long(t) + 3);
+            impl_->triangle.push_back(static_cast<int>(t / 3));
         }
     }
     const std::size_t count = kept.size() / 3;
@@ -81,4 +83,24 @@ bool RayScene::Occluded(const Point3& origin, const Point3& dir, float tnear, fl
     rtcOccluded1(impl_->scene, &context, &ray);
     // A blocked ray comes back with tfar set to minus infinity.
     return ray.tfar < 0.0f;
+}
+
+bool RayScene::Intersect(const Point3& origin, const Point3& dir, float tnear, float tfar,
+                         RayHit& hit) const {
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    RTCRayHit rh{};
+    rh.ray = make_ray(origin, dir, tnear, tfar);
+    rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+    rh.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+    rtcIntersect1(impl_->scene, &context, &rh);
+    if (rh.hit.geomID == RTC_INVALID_GEOMETRY_ID) {
+        return false;
+    }
+    // Embree's u and v weigh the triangle's second and third corners.
+    hit.triangle = impl_->triangle[rh.hit.primID];
+    hit.b1 = rh.hit.u;
+    hit.b2 = rh.hit.v;
+    hit.distance = rh.ray.tfar;
+    return true;
 }

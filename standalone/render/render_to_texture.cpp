@@ -4,174 +4,20 @@
 #include "host/text.h"
 #include "standalone/core.h"
 #include "standalone/node_ops.h"
-#include "standalone/render/ambient_occlusion.h"
-#include "standalone/render/bake_elements.h"
 #include "standalone/render/bake_image_file.h"
-#include "standalone/render/normals_bake.h"
-#include "standalone/render/parallel_texels.h"
-#include "standalone/render/projection_bake.h"
-#include "standalone/render/surface_bake.h"
+#include "standalone/render/element_render.h"
+#include "standalone/render/projection_render.h"
 
 #include <algorithm>
-#include <cmath>
 #include <map>
-#include <memory>
-#include <set>
-#include <stdexcept>
 
 namespace {
 
 // Larger outputs would only exhaust memory (16384 x 16384 floats RGBA is 4 GiB).
 constexpr int kMaxOutputSide = 16384;
 
-class RenderFailure : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
 std::string node_name(INode* node) {
     return WideToUtf8(node->GetName());
-}
-
-float value_float(const StandaloneBakeElement& e, const wchar_t* name, float fallback) {
-    const FPValue v = e.Value(name);
-    return v.type == TYPE_FLOAT ? v.f : v.type == TYPE_INT ? float(v.i) : fallback;
-}
-int value_int(const StandaloneBakeElement& e, const wchar_t* name, int fallback) {
-    const FPValue v = e.Value(name);
-    return v.type == TYPE_INT || v.type == TYPE_BOOL ? v.i : fallback;
-}
-Point3 value_colour(const StandaloneBakeElement& e, const wchar_t* name, Point3 fallback) {
-    const FPValue v = e.Value(name);
-    return v.type == TYPE_RGBA_BV ? v.p : fallback;
-}
-
-// What one render shares across its nodes: the scene's surfaces for rays
-// (built when the first element needs them), the lights and one shader per
-// material.
-class RenderContext {
-  public:
-    RenderContext(StandaloneCore& core, TimeValue t) : core_(core), t_(t) {}
-
-    const RayScene& Rays() {
-        if (!rays_) {
-            std::vector<Point3> triangles;
-            Point3 lo(1e30f, 1e30f, 1e30f), hi(-1e30f, -1e30f, -1e30f);
-            for (const auto& node : core_.scene().Nodes()) {
-                Mesh m;
-                if (node->IsHidden() || IsProjectionTarget(node.get()) ||
-                    !EvaluatedMesh(node.get(), t_, m)) {
-                    continue;
-                }
-                const Matrix3 tm = node->GetObjectTM(t_);
-                for (const Face& f : m.faces) {
-                    for (DWORD v : f.v) {
-                        const Point3 p =
-                            v < m.verts.size() ? tm.PointTransform(m.verts[v]) : Point3();
-                        triangles.push_back(p);
-                        if (std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) {
-                            lo = Point3(std::min(lo.x, p.x), std::min(lo.y, p.y),
-                                        std::min(lo.z, p.z));
-                            hi = Point3(std::max(hi.x, p.x), std::max(hi.y, p.y),
-                                        std::max(hi.z, p.z));
-                        }
-                    }
-                }
-            }
-            rays_ = std::make_unique<RayScene>(triangles);
-            // Rays leave the surface by a small share of the scene's size,
-            // enough to miss the surface they start from at any scale.
-            const float diagonal = hi.x >= lo.x ? (hi - lo).Length() : 1.0f;
-            offset_ = std::max(diagonal * 1e-4f, 1e-6f);
-        }
-        return *rays_;
-    }
-    float Offset() {
-        Rays();
-        return offset_;
-    }
-
-    const SurfaceShader& ShaderFor(Mtl* mtl) {
-        auto& slot = shaders_[mtl];
-        if (!slot) {
-            std::vector<std::string> warnings;
-            slot = std::make_unique<SurfaceShader>(mtl, warnings);
-            for (const std::string& w : warnings) {
-                if (warned_.insert(w).second) {
-                    core_.AddMessage({L"Render To Texture", Utf8ToWide("Warning: " + w)});
-                }
-            }
-        }
-        return *slot;
-    }
-
-    std::vector<BakeLight> Lights() const { return {DefaultBakeLight()}; }
-
-  private:
-    StandaloneCore& core_;
-    TimeValue t_;
-    std::unique_ptr<RayScene> rays_;
-    float offset_ = 1e-4f;
-    std::map<Mtl*, std::unique_ptr<SurfaceShader>> shaders_;
-    std::set<std::string> warned_;
-};
-
-// objectTM: the space of object-space normals, the baked node's own.
-std::vector<float> render_element(RenderContext& ctx, INode* node, const BakeMesh& mesh,
-                                  const TexelCoverage& cov, const StandaloneBakeElement& e,
-                                  const Matrix3& objectTM) {
-    const std::wstring cls = e.definition().className;
-    const int threads = BakeThreads();
-    const SurfaceShader& shader = ctx.ShaderFor(node->GetMtl());
-    if (cls == L"NormalsMap") {
-        const int space = std::clamp(value_int(e, L"Normal Space", 0), 0, 2);
-        const std::vector<Point3> normals = ShadingNormals(mesh, cov, shader, threads);
-        return BakeNormals(mesh, cov, static_cast<NormalSpace>(space),
-                           value_int(e, L"Flip Green", 0) != 0, objectTM, &normals);
-    }
-    if (cls == L"AmbientOcclusion") {
-        OcclusionSettings s;
-        s.samples = std::clamp(value_int(e, L"Samples", 16), 1, 1024);
-        s.spread = value_float(e, L"Spread", 0.8f);
-        s.maxDistance = value_float(e, L"Max Distance", 0.0f);
-        s.seed = value_int(e, L"Seed", 0);
-        s.bright = value_colour(e, L"Bright", Point3(1, 1, 1));
-        s.dark = value_colour(e, L"Dark", Point3(0, 0, 0));
-        return BakeAmbientOcclusion(mesh, cov, ctx.Rays(), s, ctx.Offset(), threads);
-    }
-    SurfaceBakeSettings s;
-    if (cls == L"DiffuseMap") {
-        s.output = SurfaceOutput::Diffuse;
-        s.lighting = value_int(e, L"Lighting", 0) != 0;
-        s.shadows = s.lighting && value_int(e, L"Shadows", 0) != 0;
-    } else if (cls == L"CompleteMap") {
-        s.output = SurfaceOutput::Complete;
-        s.shadows = value_int(e, L"Shadows", 1) != 0;
-        s.ambient = value_colour(e, L"Ambient", Point3(0, 0, 0));
-    } else if (cls == L"AlphaMap") {
-        s.output = SurfaceOutput::Alpha;
-        s.invert = value_int(e, L"Invert", 0) != 0;
-    } else if (cls == L"HeightMap") {
-        s.output = SurfaceOutput::Height;
-        s.minHeight = value_float(e, L"Min Height", -1.0f);
-        s.maxHeight = value_float(e, L"Max Height", 1.0f);
-    } else if (cls == L"ShadowsMap") {
-        s.output = SurfaceOutput::Shadows;
-        s.shadows = true;
-    } else {
-        throw RenderFailure("Bake element " + WideToUtf8(cls) + " cannot be rendered");
-    }
-    SurfaceBakeInputs in;
-    in.mesh = &mesh;
-    in.coverage = &cov;
-    in.shader = &shader;
-    in.lights = ctx.Lights();
-    in.threads = threads;
-    if (s.shadows) {
-        in.rays = &ctx.Rays();
-        in.offset = ctx.Offset();
-    }
-    return BakeSurface(in, s);
 }
 
 // The element's image with its charts padded and the rest in its
@@ -188,37 +34,6 @@ void finish_image(std::vector<float>& rgba, const TexelCoverage& cov, int dilati
             std::copy_n(bg, 4, &rgba[i * 4]);
         }
     }
-}
-
-// The element of a projection target: every source drawn in the shared
-// channel and shaded as itself, the first source at a texel winning.
-ProjectedImage render_projected(RenderContext& ctx, INode* target, const ProjectionSetup& setup,
-                                const StandaloneBakeElement& e, int w, int h, int margin,
-                                TimeValue t) {
-    if (setup.raytrace) {
-        throw RenderFailure("Object " + node_name(target) +
-                            ": projection #raytrace is not available");
-    }
-    ProjectedImage image(w, h);
-    const Matrix3 targetTM = target->GetObjectTM(t);
-    bool any = false;
-    for (INode* source : setup.sources) {
-        const SurfaceShader& shader = ctx.ShaderFor(source->GetMtl());
-        const BakeMesh mesh = ExtractBakeMesh(source, t, setup.channel, shader.Channels());
-        if (mesh.TriangleCount() == 0) {
-            continue;
-        }
-        any = true;
-        const TexelCoverage cov = RasterizeUVs(mesh.uv, w, h, margin);
-        image.Add(cov, render_element(ctx, source, mesh, cov, e, targetTM));
-    }
-    if (!any) {
-        throw RenderFailure("Object " + node_name(target) +
-                            " projects no source object with texture coordinates in map "
-                            "channel " +
-                            std::to_string(setup.channel));
-    }
-    return image;
 }
 
 void write_image(StandaloneBakeElement& e, const TexelCoverage& cov, std::vector<float>& rgba,
@@ -307,9 +122,11 @@ std::string RenderBakeSelected(StandaloneCore& core, int frame) {
             // The window leaves room for the padding rings.
             const int margin = std::max(0, props->GetNDilations()) + 1;
             if (const auto projection = BakeProjectionOf(core.scene(), node)) {
-                ProjectedImage image = render_projected(ctx, node, *projection, e, w, h, margin, t);
-                finish_image(image.Pixels(), image.Coverage(), props->GetNDilations(),
-                             e.Background());
+                ProjectedImage image = RenderProjected(ctx, node, *projection, e, w, h, margin);
+                const AColor bg = e.Background();
+                finish_image(image.Pixels(), image.Coverage(), props->GetNDilations(), bg);
+                const float background[4] = {bg.r, bg.g, bg.b, bg.a};
+                image.PaintMissed(projection->warnRayMiss ? kRayMissRGBA : background);
                 write_image(e, image.Coverage(), image.Pixels(), w, h);
                 continue;
             }
@@ -317,8 +134,7 @@ std::string RenderBakeSelected(StandaloneCore& core, int frame) {
             if (node != meshNode) {
                 meshNode = node;
                 coverages.clear();
-                const SurfaceShader& shader = ctx.ShaderFor(node->GetMtl());
-                mesh = ExtractBakeMesh(node, t, channel, shader.Channels());
+                mesh = ExtractBakeMesh(node, t, channel, ctx.ShadeChannels(node->GetMtl()));
                 if (mesh.TriangleCount() == 0) {
                     throw RenderFailure("Object " + node_name(node) +
                                         " has no texture coordinates in map channel " +
@@ -331,7 +147,7 @@ std::string RenderBakeSelected(StandaloneCore& core, int frame) {
                     coverages.emplace(std::pair(w, h), RasterizeUVs(mesh.uv, w, h, margin)).first;
             }
             const TexelCoverage& cov = found->second;
-            std::vector<float> rgba = render_element(ctx, node, mesh, cov, e, node->GetObjectTM(t));
+            std::vector<float> rgba = RenderElement(ctx, node, mesh, cov, e, node->GetObjectTM(t));
             finish_image(rgba, cov, props->GetNDilations(), e.Background());
             write_image(e, cov, rgba, w, h);
         }

@@ -137,7 +137,7 @@ std::vector<float> BakeSurface(const SurfaceBakeInputs& in, const SurfaceBakeSet
             if (!texel_point(mesh, cov, i, tp)) {
                 continue;
             }
-            const SurfaceSample sample = in.shader->Shade(tp.shade);
+            const SurfaceSample sample = (*in.shaders)[tp.corner / 3]->Shade(tp.shade);
             const Point3 normal = sample.hasNormalMap ? bend(mesh, frames, tp, sample) : tp.normal;
             Point3 c;
             float alpha = 1.0f;
@@ -188,7 +188,7 @@ std::vector<float> BakeSurface(const SurfaceBakeInputs& in, const SurfaceBakeSet
 }
 
 std::vector<Point3> ShadingNormals(const BakeMesh& mesh, const TexelCoverage& cov,
-                                   const SurfaceShader& shader, int threads) {
+                                   const TriangleShaders& shaders, int threads) {
     const std::size_t n = cov.triangle.size();
     std::vector<Point3> out(n, Point3(0, 0, 0));
     const std::vector<TangentFrames> frames = shade_frames(mesh);
@@ -198,7 +198,7 @@ std::vector<Point3> ShadingNormals(const BakeMesh& mesh, const TexelCoverage& co
             if (!texel_point(mesh, cov, i, tp)) {
                 continue;
             }
-            const SurfaceSample sample = shader.Shade(tp.shade);
+            const SurfaceSample sample = shaders[tp.corner / 3]->Shade(tp.shade);
             out[i] = sample.hasNormalMap ? bend(mesh, frames, tp, sample) : tp.normal;
         }
     };

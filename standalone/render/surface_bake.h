@@ -30,11 +30,15 @@ struct SurfaceBakeSettings {
     float minHeight = -1, maxHeight = 1;
 };
 
+// Per triangle of a bake mesh, the shader of the material its face shows
+// (a multi/sub-object material gives faces different ones); borrowed.
+using TriangleShaders = std::vector<const SurfaceShader*>;
+
 struct SurfaceBakeInputs {
     const BakeMesh* mesh = nullptr;
     const TexelCoverage* coverage = nullptr;
-    const SurfaceShader* shader = nullptr;
-    const RayScene* rays = nullptr; // nullptr: nothing casts shadows
+    const TriangleShaders* shaders = nullptr; // one per triangle of the mesh
+    const RayScene* rays = nullptr;           // nullptr: nothing casts shadows
     std::vector<BakeLight> lights;
     float offset = 1e-4f; // shadow rays start this far off the surface
     int threads = 1;
@@ -47,4 +51,4 @@ std::vector<float> BakeSurface(const SurfaceBakeInputs& in, const SurfaceBakeSet
 // The world-space shading normal of every covered texel, bent by the
 // material's normal map where it has one (unit vectors; zero elsewhere).
 std::vector<Point3> ShadingNormals(const BakeMesh& mesh, const TexelCoverage& coverage,
-                                   const SurfaceShader& shader, int threads);
+                                   const TriangleShaders& shaders, int threads);

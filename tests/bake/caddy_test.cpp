@@ -345,7 +345,7 @@ TEST_F(CaddyTest, ASinglePassBakeMatchesTheSeparateBakeTexelByTexel) {
     }
 }
 
-TEST_F(CaddyTest, MentalRayCaddiesAreHiddenFromTheRendererAndRaytracingIsRefused) {
+TEST_F(CaddyTest, MentalRayCaddiesAreHiddenFromTheRendererAndProjectByRays) {
     const std::uint64_t key = unwrap();
     CaddySet set;
     ASSERT_TRUE(BuildCaddies(MentalRay, 2, 2, objects(), key, set));

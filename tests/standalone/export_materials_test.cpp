@@ -3,6 +3,7 @@
 #include "standalone/image_files.h"
 #include "standalone/importer.h"
 #include "standalone/materials/bitmap_texture.h"
+#include "standalone/materials/multi_material.h"
 #include "standalone/materials/normal_bump.h"
 #include "standalone/materials/shell_material.h"
 #include "standalone/materials/standard_material.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -125,8 +127,7 @@ TEST(GlbFile, MaterialsTexturesAndImagesAreWrittenExactly) {
     mesh.name = "m";
     mesh.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
     mesh.texcoords = {{0, 0, 1, 0, 0, 1}};
-    mesh.indices = {0, 1, 2};
-    mesh.material = 0;
+    mesh.primitives = {{{0, 1, 2}, 0}};
     GlbMaterial paint;
     paint.name = "paint";
     paint.base_color = {0.25f, 0.5f, 1, 0.5f};
@@ -312,4 +313,56 @@ TEST_F(ExportMaterialsTest, TexturesThatCannotBeReadOrWhoseSetIsNotExportedAreLe
         texture_bytes(s, s->mMaterials[s->mMeshes[2]->mMaterialIndex], aiTextureType_NORMALS, &set),
         file_bytes(good));
     EXPECT_EQ(set, 2u);
+}
+
+TEST_F(ExportMaterialsTest, AMultiMaterialGivesOnePrimitivePerSubMaterialItsFacesShow) {
+    // Three quads with ids 0, 4 and 2 over three slots: red, blue, and a
+    // shell rendering red. Ids that select the same material share a primitive.
+    StandardMaterial* red = material(L"red", nullptr, nullptr);
+    red->SetDiffuse(Color(1, 0, 0), 0);
+    StandardMaterial* blue = material(L"blue", nullptr, nullptr);
+    blue->SetDiffuse(Color(0, 0, 1), 0);
+    auto* shell = new ShellMaterial;
+    shell->SetSubMtl(0, blue);
+    shell->SetSubMtl(1, red);
+    auto* multi = new MultiMaterial;
+    for (Mtl* sub : {static_cast<Mtl*>(red), static_cast<Mtl*>(blue), static_cast<Mtl*>(shell)}) {
+        multi->SetSubMtl(multi->NumSubMtls(), sub);
+    }
+    TriObject* tri = grid_tri_object(3, 1);
+    const MtlID ids[3] = {0, 4, 2};
+    for (std::size_t f = 0; f < tri->mesh.faces.size(); ++f) {
+        tri->mesh.faces[f].matID = ids[f / 2];
+    }
+    SceneNode* striped = add_node(L"striped", tri);
+    striped->SetMtl(multi);
+    SceneNode* plain = box(L"plain", {1}, red);
+
+    const ExportResult r = export_glb({striped, plain}, 0);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.warnings.empty()) << r.warnings[0];
+    const std::string json = json_of(r.bytes);
+    EXPECT_EQ(occurrences(json, "\"mode\":4"), 3u);
+    EXPECT_EQ(occurrences(json, "\"name\":\"red\""), 1u) << "the materials are shared";
+    Assimp::Importer importer;
+    const aiScene* s = read_back(importer, r.bytes);
+    ASSERT_NE(s, nullptr) << importer.GetErrorString();
+    ASSERT_EQ(s->mNumMeshes, 3u);
+    const unsigned faces[3] = {4, 2, 12};
+    const aiColor4D colours[3] = {{1, 0, 0, 1}, {0, 0, 1, 1}, {1, 0, 0, 1}};
+    for (unsigned m = 0; m < 3; ++m) {
+        EXPECT_EQ(s->mMeshes[m]->mNumFaces, faces[m]) << m;
+        aiColor4D base;
+        ASSERT_EQ(s->mMaterials[s->mMeshes[m]->mMaterialIndex]->Get(AI_MATKEY_BASE_COLOR, base),
+                  AI_SUCCESS);
+        EXPECT_EQ(base, colours[m]) << m;
+    }
+    // Where the Khronos validator is installed, it accepts the file.
+    const std::string validator = VELLUMAR_GLTF_VALIDATOR;
+    if (!validator.empty()) {
+        TempFolder dir;
+        ASSERT_TRUE(export_glb({striped, plain}, 0, dir.file("striped.glb")).ok);
+        EXPECT_EQ(
+            std::system((validator + " '" + dir.file("striped.glb") + "' >/dev/null").c_str()), 0);
+    }
 }

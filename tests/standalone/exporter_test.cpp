@@ -167,7 +167,7 @@ TEST(GlbFile, OneTriangleWithTwoSetsIsWrittenByteForByte) {
     mesh.matrix[12] = 5;
     mesh.positions = {0, 0, 0, 1, 0, 0, 0, 2, 0};
     mesh.texcoords = {{0, 1, 1, 1, 0, 0}, {0.5f, 0.5f, 0.25f, 0.5f, 0.5f, 0.25f}};
-    mesh.indices = {0, 1, 2};
+    mesh.primitives = {{{0, 1, 2}, -1}};
     const std::vector<std::uint8_t> bytes = glb_bytes({mesh});
 
     std::string json =

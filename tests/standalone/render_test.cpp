@@ -2,6 +2,7 @@
 
 #include "standalone/render/ambient_occlusion.h"
 #include "standalone/render/normals_bake.h"
+#include "standalone/render/ray_projection.h"
 #include "standalone/render/tangent_frames.h"
 
 namespace {
@@ -11,7 +12,55 @@ float at(const std::vector<float>& rgba, const TexelCoverage& c, int x, int y, i
                 std::size_t(channel)];
 }
 
+// A unit-normal square over x0..x1, y 0..1 at height z, facing +z, with
+// UVs from x and y.
+BakeMesh square(float x0, float x1, float z) {
+    BakeMesh m;
+    const Point3 c[4] = {{x0, 0, z}, {x1, 0, z}, {x1, 1, z}, {x0, 1, z}};
+    for (int k : {0, 1, 2, 0, 2, 3}) {
+        m.position.push_back(c[k]);
+        m.normal.emplace_back(0, 0, 1);
+        m.uv.emplace_back(c[k].x, c[k].y);
+    }
+    return m;
+}
+
 } // namespace
+
+TEST(RayProjection, ATexelTakesTheOutermostSourceWithinTheOffsetOnEitherSide) {
+    // Over the target at z = 0 (8 x 8 texels): x < 0.25 has sources at 0.1
+    // and 0.2 (the outer wins), 0.25 .. 0.5 only the one at 0.1, the right
+    // half one below the surface; a source deeper than the offset is never hit.
+    const BakeMesh target = square(0, 1, 0);
+    const std::vector<BakeMesh> sources = {square(0, 0.5f, 0.1f), square(0.5f, 1, -0.1f),
+                                           square(0, 1, -0.3f), square(0, 0.25f, 0.2f)};
+    const TexelCoverage cov = RasterizeUVs(target.uv, 8, 8);
+    const ProjectionHits hits = TraceProjection(target, cov, sources, 0.25f, 2);
+    EXPECT_TRUE(hits.missed.empty());
+    for (std::size_t i = 0; i < hits.source.size(); ++i) {
+        const int x = int(i % 8), expected = x < 2 ? 3 : x < 4 ? 0 : 1;
+        ASSERT_EQ(hits.source[i], expected) << i;
+        EXPECT_NEAR(hits.hit[i].distance,
+                    expected == 3   ? 0.05f
+                    : expected == 0 ? 0.15f
+                                    : 0.35f,
+                    1e-5f);
+        // The hit is a point of that source's own triangles.
+        const std::size_t c = std::size_t(hits.hit[i].triangle) * 3;
+        const BakeMesh& s = sources[std::size_t(expected)];
+        const float w1 = hits.hit[i].b1, w2 = hits.hit[i].b2;
+        EXPECT_NEAR(
+            (s.position[c] * (1 - w1 - w2) + s.position[c + 1] * w1 + s.position[c + 2] * w2).x,
+            (float(x) + 0.5f) / 8, 1e-5f);
+    }
+    const TexelCoverage right = SourceCoverage(hits, 1);
+    EXPECT_EQ(right.x0, 4);
+    EXPECT_EQ(right.w, 4);
+    EXPECT_EQ(right.Covered(), 32);
+    EXPECT_EQ(SourceCoverage(hits, 2).w, 0);
+    // Closer in, nothing lies within reach.
+    EXPECT_EQ(TraceProjection(target, cov, sources, 0.05f, 2).missed.size(), 64u);
+}
 
 TEST(TexelRaster, TexelCentresFindTheirTriangleAndItsBarycentricWeights) {
     // Two triangles covering the square; a third with no area; a fourth

@@ -6,7 +6,11 @@
 #include "standalone/image_files.h"
 #include "standalone/png_file.h"
 #include "standalone/render/bake_elements.h"
+#include "standalone/render/bake_mesh.h"
+#include "standalone/render/tangent_frames.h"
+#include "standalone/render/texel_raster.h"
 
+#include <cmath>
 #include <filesystem>
 
 namespace {
@@ -16,6 +20,51 @@ constexpr Class_ID kComplete(0x4C1E6D2E, 0), kDiffuse(0x4C1E6D2F, 0), kNormals(0
 
 const char* kRenderScript =
     "bm = bitmap 16 16 \n render rendertype:#bakeSelected frame:0 to:bm vfb:true \n close bm";
+
+// A sphere of nx x ny quads (poles fanned) around `centre`, smooth all over.
+TriObject* uv_sphere(Point3 centre, float r, int nx, int ny) {
+    auto* obj = new TriObject;
+    Mesh& m = obj->mesh;
+    for (int y = 0; y <= ny; ++y) {
+        const float theta = 3.14159265f * float(y) / float(ny);
+        for (int x = 0; x < nx; ++x) {
+            const float phi = 6.28318531f * float(x) / float(nx);
+            m.verts.push_back(centre + Point3(std::sin(theta) * std::cos(phi),
+                                              std::sin(theta) * std::sin(phi), std::cos(theta)) *
+                                           r);
+        }
+    }
+    auto at = [&](int x, int y) { return DWORD(y * nx + (x % nx)); };
+    for (int y = 0; y < ny; ++y) {
+        for (int x = 0; x < nx; ++x) {
+            Face a, b;
+            a.setVerts(at(x, y), at(x, y + 1), at(x + 1, y + 1));
+            b.setVerts(at(x, y), at(x + 1, y + 1), at(x + 1, y));
+            a.smGroup = b.smGroup = 1;
+            m.faces.insert(m.faces.end(), {a, b});
+        }
+    }
+    return obj;
+}
+
+// A box whose six sides each take their own cell of a 3 x 2 grid in channel 1.
+TriObject* box_in_cells(float size) {
+    TriObject* obj = box_tri_object(true, size, size, size);
+    Mesh& m = obj->mesh;
+    m.setMapSupport(1);
+    MeshMap& map = m.Map(1);
+    map.tv.clear();
+    for (int q = 0; q < 6; ++q) {
+        const float u = float(q % 3) / 3.0f + 0.01f, v = float(q / 3) / 2.0f + 0.01f;
+        const float du = 1.0f / 3.0f - 0.02f, dv = 0.5f - 0.02f;
+        const auto base = DWORD(map.tv.size());
+        map.tv.insert(map.tv.end(), {UVVert(u, v, 0), UVVert(u + du, v, 0),
+                                     UVVert(u + du, v + dv, 0), UVVert(u, v + dv, 0)});
+        map.tf[2 * q].setTVerts(base, base + 1, base + 2);
+        map.tf[2 * q + 1].setTVerts(base, base + 2, base + 3);
+    }
+    return obj;
+}
 
 class RenderToTextureTest : public HostTest {
   protected:
@@ -205,4 +254,139 @@ TEST_F(RenderToTextureTest, AFailedRenderNamesTheCauseAndKeepsWhatWasWritten) {
               std::string::npos);
     // Only baking renders here.
     EXPECT_FALSE(ExecuteMAXScriptScript(L"render frame:0", true));
+}
+
+TEST_F(RenderToTextureTest, ARayTracedProjectionBakesTheHighSpheresNormalsIntoTheLowBox) {
+    // The sphere bulges out of the box's sides and leaves its corners
+    // uncovered, where the box's flat normals find nothing.
+    const Point3 centre(1, 1, 1);
+    const float radius = 1.2f;
+    SceneNode* sphere = add_node(L"sphere", uv_sphere(centre, radius, 96, 48));
+    StdMat* green = NewDefaultStdMat();
+    green->SetDiffuse(Color(0, 1, 0), 0);
+    sphere->SetMtl(green);
+    SceneNode* box = bake_node(L"box", box_in_cells(2.0f));
+    const int size = 96;
+    add_element(box, kNormals, dir.file("normals.exr"), size, size);
+    add_element(box, kDiffuse, dir.file("diffuse.png"), size, size);
+    const std::string setup = "pr = $box.INodeBakeProjProperties\n"
+                              "prj = Projection()\n"
+                              "addModifier $box prj\n"
+                              "pr.enabled = true\n"
+                              "pr.projectionMod = prj\n"
+                              "pr.warnRayMiss = true\n"
+                              "pr.rayOffset = 1.0\n"
+                              "pr.projSpace = #raytrace\n"
+                              "prj.addObjectNode $sphere\n";
+    ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(setup).c_str(), false));
+    select({box});
+    ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(kRenderScript).c_str(), false));
+    const FloatImage normals = read(dir.file("normals.exr"));
+    const FloatImage diffuse = read(dir.file("diffuse.png"));
+
+    // Each texel's ray, rebuilt from the box's own surface and frames, meets
+    // the true sphere where the baked normal must point away from its centre.
+    const BakeMesh low = ExtractBakeMesh(box, 0, 1);
+    const TangentFrames frames = ComputeTangentFrames(low);
+    const TexelCoverage cov = RasterizeUVs(low.uv, size, size);
+    int checked = 0, red = 0;
+    float worst = 0;
+    for (std::size_t i = 0; i < cov.triangle.size(); ++i) {
+        if (cov.triangle[i] < 0) {
+            continue;
+        }
+        const int x = int(i) % size, y = int(i) / size;
+        if (rgb(diffuse, x, y) == Point3(1, 0, 0)) {
+            EXPECT_EQ(rgb(normals, x, y), Point3(1, 0, 0));
+            ++red;
+            continue;
+        }
+        EXPECT_EQ(rgb(diffuse, x, y), Point3(0, 1, 0));
+        const std::size_t c = std::size_t(cov.triangle[i]) * 3;
+        const float w1 = cov.b1[i], w2 = cov.b2[i], w0 = 1 - w1 - w2;
+        const Point3 p = low.position[c] * w0 + low.position[c + 1] * w1 + low.position[c + 2] * w2;
+        const Point3 n = low.normal[c]; // flat sides
+        const Point3 t = Normalize(frames.tangent[c] - n * DotProd(n, frames.tangent[c]));
+        const Point3 b = CrossProd(n, t) * frames.sign[c];
+        const Point3 m = rgb(normals, x, y) * 2.0f - Point3(1, 1, 1);
+        const Point3 baked = Normalize(t * m.x + b * m.y + n * m.z);
+        // From outside the sphere, heading in along -n: the nearer root.
+        const Point3 o = p + n - centre;
+        const float on = DotProd(o, n), disc = on * on - (DotProd(o, o) - radius * radius);
+        ASSERT_GE(disc, 0.0f) << "a texel whose ray misses the sphere found it";
+        const Point3 expected = Normalize(o - n * (on - std::sqrt(disc)));
+        if (DotProd(expected, n) < 0.3f) {
+            continue; // grazing: the sphere's facets and the true sphere part ways
+        }
+        worst = std::max(worst, std::acos(std::min(1.0f, DotProd(baked, expected))));
+        ++checked;
+    }
+    EXPECT_GT(checked, size * size / 4);
+    EXPECT_LT(worst * 180 / 3.14159265f, 2.0f);
+    EXPECT_GT(red, 6 * 4) << "every corner of every side misses";
+    ASSERT_EQ(message_texts().size(), 1u) << "one warning for both elements";
+    EXPECT_EQ(message_texts()[0], "Warning: Object box: " + std::to_string(red) +
+                                      " texels found no projection source within the ray "
+                                      "offset of 1");
+
+    // Unwarned, a miss is background; the offset must be a distance.
+    core.ClearMessages();
+    box->BakeProjProperties().SetWarnRayMiss(0);
+    ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(kRenderScript).c_str(), false));
+    EXPECT_TRUE(core.messages().empty());
+    const FloatImage quiet = read(dir.file("diffuse.png"));
+    int clear = 0;
+    for (std::size_t i = 3; i < quiet.rgba.size(); i += 4) {
+        clear += cov.triangle[i / 4] >= 0 && quiet.rgba[i] == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(clear, red);
+    box->BakeProjProperties().SetRayOffset(0);
+    EXPECT_FALSE(ExecuteMAXScriptScript(Utf8ToWide(kRenderScript).c_str(), false));
+    EXPECT_NE(message_texts().back().find("ray offset must be a positive distance"),
+              std::string::npos);
+}
+
+TEST_F(RenderToTextureTest, FacesShowTheSubMaterialTheirIdSelectsAlsoThroughAShellAndAProjection) {
+    // Left half id 0, right half id 3: 3 modulo two sub-materials is the second.
+    TriObject* obj = grid_tri_object(2, 1);
+    obj->mesh.faces[2].matID = obj->mesh.faces[3].matID = 3;
+    SceneNode* source = bake_node(L"source", obj);
+    MultiMtl* multi = NewDefaultMultiMtl();
+    for (const Color& c : {Color(1, 0, 0), Color(0, 0, 1)}) {
+        StdMat* sub = NewDefaultStdMat();
+        sub->SetDiffuse(c, 0);
+        multi->SetSubMtl(multi->NumSubMtls(), sub);
+    }
+    source->SetMtl(multi);
+    add_element(source, kDiffuse, dir.file("own.png"), 8, 8);
+    select({source});
+    ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(kRenderScript).c_str(), false));
+
+    // A plane beside it takes the same faces by their UVs, from a shell
+    // that renders the multi-material.
+    auto* shell = static_cast<Mtl*>(core.CreateInstance(MATERIAL_CLASS_ID, bakeShellClassID));
+    shell->SetSubMtl(0, NewDefaultStdMat());
+    shell->SetSubMtl(1, multi);
+    source->SetMtl(shell);
+    SceneNode* target = bake_node(L"target", grid_tri_object(1, 1));
+    add_element(target, kDiffuse, dir.file("projected.png"), 8, 8);
+    const std::string setup = "pr = $target.INodeBakeProjProperties\n"
+                              "prj = Projection()\n"
+                              "addModifier $target prj\n"
+                              "pr.enabled = true\n"
+                              "pr.projectionMod = prj\n"
+                              "pr.projSpace = #uvw_match\n"
+                              "prj.addObjectNode $source\n";
+    ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(setup).c_str(), false));
+    select({target});
+    ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(kRenderScript).c_str(), false));
+    for (const char* file : {"own.png", "projected.png"}) {
+        const FloatImage img = read(dir.file(file));
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                EXPECT_EQ(rgb(img, x, y), x < 4 ? Point3(1, 0, 0) : Point3(0, 0, 1))
+                    << file << " " << x << "," << y;
+            }
+        }
+    }
 }

@@ -1,5 +1,6 @@
 #include "standalone/exporter.h"
 #include "standalone/materials/bitmap_texture.h"
+#include "standalone/materials/multi_material.h"
 #include "standalone/materials/normal_bump.h"
 #include "standalone/materials/shell_material.h"
 #include "standalone/materials/standard_material.h"
@@ -421,4 +422,66 @@ TEST_F(SceneFileTest, DamagedMaterialChunksAreSkippedWithAWarning) {
                                         "or damaged"}));
     EXPECT_EQ(other.scene().NodeByName(L"box \xE4")->GetMtl(), nullptr);
     EXPECT_NE(other.scene().NodeByName(L"box \xE4")->GetObjectRef(), nullptr);
+}
+
+// The multi-material scene below as files wrote it before multi/sub-object
+// materials kept their number of slots.
+const char* const kOldMultiFile = "005689010080015612000000564c4d5343454e45010000005856570000805156"
+                                  "0a00000000000000215612000000000c0000020000000000000054560f000000"
+                                  "0100000000000000725956260000000000003f0000003f0000003f0000803f00"
+                                  "00000000000000000000000000000058565400008051560a0000000100000021"
+                                  "5612000000000c0000000200000000000054561000000002000000000000006d"
+                                  "6d5956060000005a560e00000000000000000000005a560e0000000200000000"
+                                  "00000010565e000080115644000000010000000100000000000000610000803f"
+                                  "0000000000000000000000000000803f0000000000000000000000000000803f"
+                                  "0000000000000000000000000012560a0000000000000013560a000000010000"
+                                  "0010565e000080115644000000020000000100000000000000620000803f0000"
+                                  "000000000000000000000000803f0000000000000000000000000000803f0000"
+                                  "000000000000000000000012560a0000000000000013560a0000000000000040"
+                                  "560a00000000000000";
+
+TEST(SceneFile, MultiMaterialsKeepEmptyAndSharedSlotsByteForByteAndOlderFilesStillLoad) {
+    StandaloneCore core;
+    auto* red = new StandardMaterial;
+    red->SetName(L"r");
+    auto* multi = new MultiMaterial;
+    multi->SetName(L"mm");
+    multi->SetSubMtl(0, red);
+    multi->SetSubMtl(2, red);
+    core.scene().CreateNode(L"a", nullptr)->SetMtl(multi);
+    core.scene().CreateNode(L"b", nullptr)->SetMtl(red);
+    const std::vector<std::uint8_t> bytes = scene_bytes(core);
+    EXPECT_EQ(hex_of(bytes), "00568d010080015612000000564c4d5343454e45010000005856570000805156"
+                             "0a00000000000000215612000000000c0000020000000000000054560f000000"
+                             "0100000000000000725956260000000000003f0000003f0000003f0000803f00"
+                             "00000000000000000000000000000058565800008051560a0000000100000021"
+                             "5612000000000c0000000200000000000054561000000002000000000000006d"
+                             "6d59560a000000030000005a560e00000000000000000000005a560e00000002"
+                             "0000000000000010565e00008011564400000001000000010000000000000061"
+                             "0000803f0000000000000000000000000000803f000000000000000000000000"
+                             "0000803f0000000000000000000000000012560a0000000000000013560a0000"
+                             "000100000010565e000080115644000000020000000100000000000000620000"
+                             "803f0000000000000000000000000000803f0000000000000000000000000000"
+                             "803f0000000000000000000000000012560a0000000000000013560a00000000"
+                             "00000040560a00000000000000");
+
+    std::vector<std::uint8_t> old_bytes;
+    const std::string hex = kOldMultiFile;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        old_bytes.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    }
+    const std::vector<std::uint8_t>& old = old_bytes;
+    for (const std::vector<std::uint8_t>* file : {&bytes, &old}) {
+        StandaloneCore other;
+        const SceneFileResult r = load_scene_bytes(other, file->data(), file->size());
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_TRUE(r.warnings.empty()) << r.warnings[0];
+        Mtl* loaded = other.scene().NodeByName(L"a")->GetMtl();
+        ASSERT_EQ(loaded->ClassID(), multiMtlClassID);
+        ASSERT_EQ(loaded->NumSubMtls(), 3);
+        EXPECT_EQ(loaded->GetSubMtl(1), nullptr);
+        EXPECT_EQ(loaded->GetSubMtl(0), loaded->GetSubMtl(2));
+        EXPECT_EQ(loaded->GetSubMtl(0), other.scene().NodeByName(L"b")->GetMtl());
+        EXPECT_EQ(scene_bytes(other), bytes) << "saving the loaded scene gives the new file";
+    }
 }
