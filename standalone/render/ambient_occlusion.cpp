@@ -38,12 +38,9 @@ std::vector<float> BakeAmbientOcclusion(const BakeMesh& mesh, const TexelCoverag
                 continue;
             }
             const std::size_t c = std::size_t(tri) * 3;
-            const float w1 = coverage.b1[i], w2 = coverage.b2[i], w0 = 1.0f - w1 - w2;
             // The surface point and its shading normal at the texel centre.
-            const Point3 p =
-                mesh.position[c] * w0 + mesh.position[c + 1] * w1 + mesh.position[c + 2] * w2;
-            Point3 nrm =
-                Normalize(mesh.normal[c] * w0 + mesh.normal[c + 1] * w1 + mesh.normal[c + 2] * w2);
+            const Point3 p = mesh.PointAt(tri, coverage.b1[i], coverage.b2[i]);
+            Point3 nrm = Normalize(mesh.NormalAt(tri, coverage.b1[i], coverage.b2[i]));
             const Point3 ng = Normalize(CrossProd(mesh.position[c + 1] - mesh.position[c],
                                                   mesh.position[c + 2] - mesh.position[c]));
             if (nrm.Length() == 0) {

@@ -20,6 +20,17 @@ struct BakeMesh {
     std::vector<std::vector<Point2>> shadeUV;
 
     std::size_t TriangleCount() const { return uv.size() / 3; }
+
+    // The surface point and the interpolated corner normal (not yet unit
+    // length) at the weights w1, w2 of triangle tri's corners 1 and 2.
+    Point3 PointAt(int tri, float w1, float w2) const { return blend(position, tri, w1, w2); }
+    Point3 NormalAt(int tri, float w1, float w2) const { return blend(normal, tri, w1, w2); }
+
+  private:
+    static Point3 blend(const std::vector<Point3>& corner, int tri, float w1, float w2) {
+        const std::size_t c = std::size_t(tri) * 3;
+        return corner[c] * (1.0f - w1 - w2) + corner[c + 1] * w1 + corner[c + 2] * w2;
+    }
 };
 
 // Corner normals as the host shades them, three per face, from the mesh's

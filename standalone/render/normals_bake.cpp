@@ -20,8 +20,7 @@ std::vector<float> BakeNormals(const BakeMesh& mesh, const TexelCoverage& covera
         }
         const std::size_t c = std::size_t(tri) * 3;
         const float w1 = coverage.b1[i], w2 = coverage.b2[i], w0 = 1.0f - w1 - w2;
-        const Point3 smooth =
-            Normalize(mesh.normal[c] * w0 + mesh.normal[c + 1] * w1 + mesh.normal[c + 2] * w2);
+        const Point3 smooth = Normalize(mesh.NormalAt(tri, w1, w2));
         Point3 n = texelNormals != nullptr ? (*texelNormals)[i] : smooth;
         if (space == NormalSpace::Tangent) {
             // The frame the viewer rebuilds from the exported tangents: the

@@ -44,11 +44,8 @@ ProjectionHits TraceProjection(const BakeMesh& target, const TexelCoverage& cove
                 continue;
             }
             const std::size_t c = std::size_t(tri) * 3;
-            const float w1 = coverage.b1[i], w2 = coverage.b2[i], w0 = 1.0f - w1 - w2;
-            const Point3 p =
-                target.position[c] * w0 + target.position[c + 1] * w1 + target.position[c + 2] * w2;
-            Point3 normal = Normalize(target.normal[c] * w0 + target.normal[c + 1] * w1 +
-                                      target.normal[c + 2] * w2);
+            const Point3 p = target.PointAt(tri, coverage.b1[i], coverage.b2[i]);
+            Point3 normal = Normalize(target.NormalAt(tri, coverage.b1[i], coverage.b2[i]));
             if (normal.Length() == 0) {
                 normal = Normalize(CrossProd(target.position[c + 1] - target.position[c],
                                              target.position[c + 2] - target.position[c]));

@@ -8,7 +8,7 @@ v=$(readlink -f "$1")
 samples=$2
 case=$3
 d=$(mktemp -d)
-[ -n "${KEEP:-}" ] || trap 'rm -rf "$d"' EXIT; echo "dir $d"
+if [ -n "${KEEP:-}" ]; then echo "kept $d"; else trap 'rm -rf "$d"' EXIT; fi
 export VELLUMAR_DEFAULT_PRESET="$samples/VellumarDefault.vl"
 
 fail() { echo "FAIL: $*"; exit 1; }

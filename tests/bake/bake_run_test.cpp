@@ -74,17 +74,6 @@ class BakeRunTest : public HostTest {
         }
         return out;
     }
-    BMM_Color_64 pixel(const std::string& path, int x, int y) {
-        BitmapInfo info;
-        info.SetName(Utf8ToWide(path).c_str());
-        Bitmap* bm = core.Load(&info);
-        BMM_Color_64 p{};
-        if (bm != nullptr) {
-            bm->GetPixels(x, y, 1, &p);
-            bm->DeleteThis();
-        }
-        return p;
-    }
     int bake_elements(INode* node) {
         auto* props =
             static_cast<INodeBakeProperties*>(node->GetInterface(NODE_BAKE_PROPERTIES_INTERFACE));

@@ -26,13 +26,6 @@ BakeElementEntry entry(const std::wstring& cls, const std::string& file) {
     return e;
 }
 
-std::string read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 using JobDescriptionTest = HostTest;
 
 TEST_F(JobDescriptionTest, ShareFolderReachesTheScriptWithThreeBackslashes) {
@@ -83,7 +76,7 @@ TEST_F(JobDescriptionTest, DescriptionOfOneMapIsExact) {
     const std::string script = ScriptFolder(JobFolder(2, 1));
     netRender().WriteJobDescription(script, elements, 2, 1, 2, "unnamed");
     const std::string folder = s.netpath + "\\scene_7_1\\";
-    EXPECT_EQ(read(net.file("scene_7_1/job.desc")),
+    EXPECT_EQ(read_text(net.file("scene_7_1/job.desc")),
               "===== Vellumar merge script =====\n" + s.netpath + "\n" + folder +
                   "\n=====\nC:\\out\\Diffuse_1_0002.tga\nBox01DiffuseMap.tga\nBox03DiffuseMap.tga\n"
                   "-----\n=====\nC:\\out\\Normals_1_0002.png\n-----\n"

@@ -36,26 +36,9 @@ class MergeJobTest : public HostTest {
         write("job.desc", JobDescriptionText("/net", folder(), sections));
     }
     void write(const std::string& name, const std::string& text) {
-        std::ofstream(job.file(name), std::ios::binary) << text;
+        write_text(job.file(name), text);
     }
     std::string folder() const { return job.file("") + "/"; }
-    static std::string read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    BMM_Color_64 pixel(const std::string& path, int x, int y) {
-        BitmapInfo info;
-        info.SetName(Utf8ToWide(path).c_str());
-        Bitmap* bm = core.Load(&info);
-        BMM_Color_64 p{};
-        if (bm != nullptr) {
-            bm->GetPixels(x, y, 1, &p);
-            bm->DeleteThis();
-        }
-        return p;
-    }
     std::string last_message() { return WideToUtf8(core.messages().back().text); }
 
     TempFolder job, out;
@@ -69,9 +52,9 @@ TEST_F(MergeJobTest, OnePartIsCopiedManyAreMergedThenTheFolderIsTidied) {
     describe({{out.file("diffuse.png"), {"BoxDiffuseMap.png"}},
               {out.file("normals.png"), {"AMapN.png", "BMapN.png", "CMapN.png"}},
               {out.file("nothing.png"), {}}});
-    const std::string copied = read(job.file("BoxDiffuseMap.png"));
+    const std::string copied = read_text(job.file("BoxDiffuseMap.png"));
     ASSERT_TRUE(MergeJob("/net", folder()));
-    EXPECT_EQ(read(out.file("diffuse.png")), copied); // not re-encoded
+    EXPECT_EQ(read_text(out.file("diffuse.png")), copied); // not re-encoded
     EXPECT_EQ(pixel(out.file("normals.png"), 0, 0).r, 65535);
     EXPECT_EQ(pixel(out.file("normals.png"), 3, 1).g, 65535);
     const BMM_Color_64 overlap = pixel(out.file("normals.png"), 4, 2); // green + blue
@@ -119,7 +102,7 @@ TEST_F(MergeJobTest, BrokenDescriptionsAreRefusedWithTheirMessage) {
 TEST_F(MergeJobTest, BadPartsStopTheMergeAndKeepWhatCameBefore) {
     image("Good.png", 0, 8, {1, 1, 1, 1});
     write("NotAnImage.png", "this is text");
-    std::ofstream(out.file("second.png"), std::ios::binary) << "last good texture";
+    write_text(out.file("second.png"), "last good texture");
     const struct {
         std::vector<std::string> parts;
         std::string message;
@@ -139,8 +122,8 @@ TEST_F(MergeJobTest, BadPartsStopTheMergeAndKeepWhatCameBefore) {
         describe({{out.file("first.png"), {"Good.png"}}, {out.file("second.png"), c.parts}});
         EXPECT_FALSE(MergeJob("/net", folder()));
         EXPECT_EQ(last_message(), c.message);
-        EXPECT_EQ(read(out.file("first.png")), read(job.file("Good.png")));
-        EXPECT_EQ(read(out.file("second.png")), "last good texture");
+        EXPECT_EQ(read_text(out.file("first.png")), read_text(job.file("Good.png")));
+        EXPECT_EQ(read_text(out.file("second.png")), "last good texture");
         EXPECT_TRUE(boost::filesystem::exists(job.file("job.desc")));
         boost::filesystem::remove(out.file("first.png"));
     }

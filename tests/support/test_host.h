@@ -32,6 +32,19 @@ class HostTest : public ::testing::Test {
         return core.scene().CreateNode(name, obj);
     }
     void select(std::vector<INode*> nodes) { core.SetSelection(std::move(nodes)); }
+    // Pixel (x, y) of an image file as 16-bit channels; zero when it cannot
+    // be read.
+    BMM_Color_64 pixel(const std::string& path, int x, int y) {
+        BitmapInfo info;
+        info.SetName(Utf8ToWide(path).c_str());
+        Bitmap* bm = core.Load(&info);
+        BMM_Color_64 p{};
+        if (bm != nullptr) {
+            bm->GetPixels(x, y, 1, &p);
+            bm->DeleteThis();
+        }
+        return p;
+    }
     std::vector<std::string> message_texts() const {
         std::vector<std::string> out;
         for (const auto& m : core.messages()) {
