@@ -30,9 +30,10 @@ if ! command -v slurmctld >/dev/null || ! command -v slurmd >/dev/null ||
       slurmctld slurmd slurm-client munge >/dev/null; }
 fi
 
-# munged refuses a socket folder that is not o+x.
+# munged refuses a socket whose folders are not all o+x (mktemp -d makes
+# the state folder 0700).
 mkdir -p "$D"/{etc,bin,state,spool,log,run,munge}
-chmod 755 "$D/munge"
+chmod 755 "$D" "$D/munge"
 
 # A private munged with its own socket: no clash with a system one.
 [ -s "$D/munge/munge.key" ] || mungekey --create --keyfile="$D/munge/munge.key" 2>/dev/null ||
