@@ -262,6 +262,48 @@ TEST(CreateAtlas, GivesTrianglesWithoutAreaUVsInsideTheirChart) {
     EXPECT_NEAR(m.v, 0.5f * (a.v + c.v), 1e-3f);
 }
 
+// CAD exports put triangles with two corners on one vertex along the edges
+// of real ones: they must neither make the edge non-manifold nor cost a
+// chart, and the layout of the surface must not change at all.
+TEST(CreateAtlas, LetsTrianglesWithoutAreaRideAlongWithoutChangingTheLayout) {
+    const Shape clean = sphere(16, 8);
+    Shape shipped = clean;
+    shipped.indices.clear();
+    std::vector<std::uint32_t> clean_face_of;
+    for (std::uint32_t f = 0; f < clean.indices.size() / 3; ++f) {
+        const std::uint32_t* c = &clean.indices[3 * f];
+        shipped.indices.insert(shipped.indices.end(), c, c + 3);
+        clean_face_of.push_back(f);
+        if (f % 5 == 0) {
+            shipped.indices.insert(shipped.indices.end(), {c[f % 2], c[0], c[1]});
+            clean_face_of.push_back(kNoNeighbour);
+        }
+    }
+    // And one on its own, far from everything.
+    const std::uint32_t e = static_cast<std::uint32_t>(shipped.points.size());
+    shipped.points.insert(shipped.points.end(), {{9, 9, 9}, {9, 9, 10}});
+    shipped.indices.insert(shipped.indices.end(), {e, e, e + 1});
+    clean_face_of.push_back(kNoNeighbour);
+
+    const AtlasOptions options = small_atlas();
+    Outcome before = atlas_of(clean, options), after = atlas_of(shipped, options);
+    ASSERT_EQ(before.status, Status::Ok);
+    ASSERT_EQ(after.status, Status::Ok);
+    EXPECT_EQ(after.result.charts_out, before.result.charts_out);
+    expect_faithful_output(*shipped.mesh(), after.result);
+    expect_valid_layout(*after.result.mesh, after.result.face_partition, options.width,
+                        options.height, options.gutter);
+    const auto uv = [](const AtlasResult& r, std::uint32_t f, int k) {
+        const AtlasVertex& p = r.mesh->vertices()[r.mesh->indices()[3 * f + k]];
+        return std::pair{p.u, p.v};
+    };
+    for (std::uint32_t f = 0; f < clean_face_of.size(); ++f) {
+        for (int k = 0; k < 3 && clean_face_of[f] != kNoNeighbour; ++k) {
+            ASSERT_EQ(uv(after.result, f, k), uv(before.result, clean_face_of[f], k));
+        }
+    }
+}
+
 TEST(CreateAtlas, GivesTheSameOutputForTheSameInput) {
     const Shape s = sphere(20, 10);
     Outcome first = atlas_of(s, small_atlas());
