@@ -17,6 +17,9 @@ namespace {
 constexpr double kRasterMargin = 0.02;
 // Keeps the far edge of the layout strictly inside the aspect-fit limit.
 constexpr double kEdgeMargin = 1e-3;
+// Side in texels that charts smaller than a texel are grown to: short of a
+// texel by more than the raster margin on both sides.
+constexpr double kMinSide = 1.0 - 4 * kRasterMargin;
 
 struct Run {
     std::int32_t x0, x1; // [x0, x1), relative to the placement
@@ -871,6 +874,31 @@ class Packer {
         return true;
     }
 
+    // A chart far smaller than a texel has too few float steps across it to
+    // keep its triangles' shape and orientation. Grown about its corner to
+    // nearly a texel it stays inside the texels its raster already claimed
+    // (the raster margin reaches into the texel before the corner, and the
+    // chart starts on a texel border), so it costs no room; only its texel
+    // density rises, which nobody sees inside one texel.
+    double growth(const Prepared& p, const Placement& pl, double t) const {
+        const Frame& f = p.frames[pl.turns];
+        const double w = t * f.width, h = t * f.height, side = std::max(w, h);
+        if (!(side > 0) || side >= kMinSide) {
+            return 1.0;
+        }
+        double grow = kMinSide / side;
+        // Never past the far edge of the layout.
+        const double room_x = gutter_ / 2 + region_w_ - kEdgeMargin - double(pl.cell) * pl.x;
+        const double room_y = gutter_ / 2 + region_h_ - kEdgeMargin - double(pl.cell) * pl.y;
+        if (w > 0) {
+            grow = std::min(grow, room_x / w);
+        }
+        if (h > 0) {
+            grow = std::min(grow, room_y / h);
+        }
+        return std::max(grow, 1.0);
+    }
+
     void write(ChartSet& set, double t, const std::vector<Placement>& placements) const {
         const float w = static_cast<float>(layout_.width), h = static_cast<float>(layout_.height);
         // The same float limits the aspect fit compares against.
@@ -879,11 +907,12 @@ class Packer {
             const Prepared& p = charts_[c];
             const Placement& pl = placements[c];
             const std::uint32_t v0 = set.vertex_begin[c];
+            const double grow = growth(p, pl, t);
             for (std::size_t i = 0; i < p.xy.size() / 2; ++i) {
                 double x = 0, y = 0;
                 place_point(p, i, t, pl.turns, x, y);
-                const double u = (double(pl.cell) * pl.x + x - gutter_ / 2) / scale_;
-                const double v = (double(pl.cell) * pl.y + y - gutter_ / 2) / scale_;
+                const double u = (double(pl.cell) * pl.x + grow * x - gutter_ / 2) / scale_;
+                const double v = (double(pl.cell) * pl.y + grow * y - gutter_ / 2) / scale_;
                 set.uv[2 * (v0 + i)] = std::clamp(static_cast<double>(static_cast<float>(u)), 0.0,
                                                   static_cast<double>(limit_u));
                 set.uv[2 * (v0 + i) + 1] = std::clamp(static_cast<double>(static_cast<float>(v)),

@@ -50,9 +50,9 @@ struct PackLayout {
 };
 
 // Rewrites charts.uv with the packed coordinates in [0, min(W/H,1)] x
-// [0, min(H/W,1)]: every chart scaled by the same factor, turned (no
-// mirroring) and moved. Status::Failed when the charts do not fit at any
-// scale or progress cancelled (charts.uv is then unspecified);
+// [0, min(H/W,1)]: every chart scaled by the same factor (charts far smaller
+// than a texel grown to nearly one), turned (no mirroring) and moved. Status::Failed when the
+// charts do not fit at any scale or progress cancelled (charts.uv is then unspecified);
 // Status::InvalidCall for a zero-sized atlas or a gutter that leaves no room.
 // Cost: about (texels of the atlas) * log(scale range) plus the search.
 Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReporter& progress);

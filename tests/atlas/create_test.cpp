@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <numbers>
 #include <string>
 
 using namespace vellumar::atlas;
@@ -301,6 +302,37 @@ TEST(CreateAtlas, LetsTrianglesWithoutAreaRideAlongWithoutChangingTheLayout) {
         for (int k = 0; k < 3 && clean_face_of[f] != kNoNeighbour; ++k) {
             ASSERT_EQ(uv(after.result, f, k), uv(before.result, clean_face_of[f], k));
         }
+    }
+}
+
+// A round cap far smaller than a texel, written as one polygon fanned from a
+// corner of its outline (as CAD exports write railing profiles): its
+// slivers must come out unflipped though the polygon cannot be split.
+TEST(CreateAtlas, GivesAPolygonFarSmallerThanATexelAnUnflippedLayout) {
+    for (const float radius : {1e-3f, 1e-5f}) {
+        SCOPED_TRACE(radius);
+        Shape s = plane_grid(4);
+        const std::uint32_t base = static_cast<std::uint32_t>(s.points.size());
+        const int n = 100;
+        for (int i = 0; i < n; ++i) {
+            const double a = 2 * std::numbers::pi * i / n;
+            s.points.push_back({radius * float(std::cos(a)), radius * float(std::sin(a)), 0.5f});
+        }
+        std::vector<std::uint32_t> false_edges(s.indices.size(), kNoNeighbour);
+        const std::uint32_t first = static_cast<std::uint32_t>(s.indices.size() / 3);
+        for (std::uint32_t i = 1; i + 1 < n; ++i) {
+            s.indices.insert(s.indices.end(), {base, base + i, base + i + 1});
+            // Edges 0 -> i and i + 1 -> 0 lie inside the polygon.
+            const std::uint32_t f = first + i - 1;
+            false_edges.insert(false_edges.end(), {i > 1 ? f - 1 : kNoNeighbour, kNoNeighbour,
+                                                   i + 2 < n ? f + 1 : kNoNeighbour});
+        }
+        const AtlasOptions options = small_atlas();
+        Outcome run = atlas_of(s, options, false_edges);
+        ASSERT_EQ(run.status, Status::Ok);
+        expect_faithful_output(*s.mesh(), run.result);
+        expect_valid_layout(*run.result.mesh, run.result.face_partition, options.width,
+                            options.height, options.gutter);
     }
 }
 
