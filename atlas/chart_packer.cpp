@@ -67,6 +67,10 @@ struct Frame {
 constexpr int kOrientations = 8;
 // Share of the total chart area from which a chart tries diagonal turns.
 constexpr double kBigShare = 0.02;
+// A failed attempt is retried in a new order only when at most this many
+// charts, or this share of them, found no room.
+constexpr double kRetryCharts = 64;
+constexpr double kRetryShare = 0.01;
 
 struct Prepared {
     std::vector<double> xy; // 2 per chart vertex
@@ -751,6 +755,26 @@ class Packer {
         return bound;
     }
 
+    // Where the search for a scale starts: below the area bound, and below
+    // the scale at which the charts, each with a gutter's width around it,
+    // would cover the whole layout. On scenes of thousands of small charts
+    // the gutters take much of the room and the area bound is far too high.
+    double first_guess(double upper) const {
+        double area = 0, sides = 0;
+        for (const Prepared& p : charts_) {
+            area += p.area;
+            sides += p.width + p.height;
+        }
+        const double r = radius_, room = region_w_ * region_h_;
+        const double c = double(charts_.size()) * r * r - room;
+        double guess = 0.87 * upper;
+        if (area > 0 && c < 0) {
+            const double b = r * sides;
+            guess = std::min(guess, (-b + std::sqrt(b * b - 4 * area * c)) / (2 * area));
+        }
+        return guess;
+    }
+
     double lower_scale() const {
         double extent = 0;
         for (const Prepared& p : charts_) {
@@ -865,6 +889,8 @@ class Packer {
             }
             if (!found) {
                 failed_ = c;
+                unplaced_ = static_cast<std::size_t>(order_.end() -
+                                                     std::find(order_.begin(), order_.end(), c));
                 return false;
             }
             grid.occupy(shapes_[first_slot_[c] + static_cast<std::size_t>(best_turns)].dilated,
@@ -932,7 +958,11 @@ class Packer {
             if (attempt(t, grid, cell)) {
                 return true;
             }
-            if (r == retries) {
+            // A new order rescues a near miss; when many charts found no
+            // room the scale is hopeless, and on scenes of thousands of
+            // charts each retry costs a whole pack.
+            const double hopeless = std::max(kRetryCharts, kRetryShare * double(order_.size()));
+            if (r == retries || double(unplaced_) > hopeless) {
                 return false;
             }
             auto it = std::find(order_.begin(), order_.end(), failed_);
@@ -950,6 +980,7 @@ class Packer {
     std::vector<std::uint32_t> order_;
     std::vector<Placement> placements_;
     std::uint32_t failed_ = 0;
+    std::size_t unplaced_ = 0;  // charts left when the last attempt failed
     std::vector<Shape> shapes_; // per chart and turn it tries, at cached_t_
     std::vector<std::uint8_t> built_;
     std::vector<std::size_t> first_slot_; // chart c: slots [first_slot_[c], first_slot_[c + 1])
@@ -1015,7 +1046,8 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
         const int orders = layout.quality ? Packer::kOrders : 1;
         for (int heuristic = 0; heuristic < orders; ++heuristic) {
             packer.set_order(heuristic);
-            double order_lo = 0, order_hi = hi_bound, t = hi_bound * 0.87, step_down = 1.0;
+            double order_lo = 0, order_hi = hi_bound, t = packer.first_guess(hi_bound),
+                   step_down = 1.0;
             if (lo > 0) {
                 // Only worth pursuing if it beats the best order so far.
                 t = lo * 1.01;

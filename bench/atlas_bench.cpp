@@ -335,9 +335,9 @@ int main(int argc, char** argv) {
         {"engine_clean", model("/glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb", false)},
     };
 
-    std::printf("%-10s %8s %8s %6s %8s %7s %8s %8s %8s %7s %6s  %s\n", "mesh", "tris", "seconds",
-                "charts", "coverage", "l2", "overlap", "gutter", "selfovl", "flipped", "degen",
-                "status");
+    std::printf("%-12s %7s %7s %6s %6s %6s %6s %6s %8s %6s %7s %6s %7s %7s %5s  %s\n", "mesh",
+                "tris", "seconds", "links", "split", "merge", "pack", "charts", "coverage", "l2",
+                "overlap", "gutter", "selfovl", "flipped", "degen", "status");
     int bad = 0;
     for (const auto& [name, make] : corpus) {
         if (!only.empty() && name != only) {
@@ -358,11 +358,25 @@ int main(int argc, char** argv) {
         }
         AtlasResult result;
         const auto start = std::chrono::steady_clock::now();
-        const Status status = create_atlas(*mesh, adjacency, {}, options, nullptr, 0.1f, &result);
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        auto since_start = [&]() {
+            return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        };
+        // Stage ends, read off the progress: links (0.05), the split phase
+        // (half of the charts' share), the merge (0.7), then the packing.
+        const float stage_end[3] = {0.05f, 0.375f, 0.7f};
+        double stage_time[3] = {NAN, NAN, NAN};
+        const ProgressCallback stages = [&](float done) {
+            for (int i = 0; i < 3; ++i) {
+                if (done >= stage_end[i] && std::isnan(stage_time[i])) {
+                    stage_time[i] = since_start();
+                }
+            }
+            return 0;
+        };
+        const Status status = create_atlas(*mesh, adjacency, {}, options, stages, 0.0f, &result);
+        const double seconds = since_start();
         if (failed(status)) {
-            std::printf("%-10s %8zu %8.3f %6u  failed 0x%08x\n", name.c_str(),
+            std::printf("%-12s %7zu %7.3f %6u  failed 0x%08x\n", name.c_str(),
                         soup.indices.size() / 3, seconds, result.charts_out,
                         static_cast<unsigned>(status));
             ++bad;
@@ -390,10 +404,12 @@ int main(int argc, char** argv) {
         const bool ok = overlap == 0 && gutter == 0 && self == 0 && flipped == 0 &&
                         degenerate == 0 && outside == 0 && l2 <= 1.10;
         bad += ok ? 0 : 1;
-        std::printf("%-10s %8zu %8.3f %6.0f %8.4f %7.4f %8.0f %8.0f %8.0f %7.0f %6.0f  %s\n",
-                    name.c_str(), soup.indices.size() / 3, seconds, metric(json, "charts"),
-                    metric(json, "coverage"), l2, overlap, gutter, self, flipped, degenerate,
-                    ok ? "ok" : "INVALID");
+        std::printf("%-12s %7zu %7.3f %6.3f %6.3f %6.3f %6.3f %6.0f %8.4f %6.4f %7.0f %6.0f %7.0f "
+                    "%7.0f %5.0f  %s\n",
+                    name.c_str(), soup.indices.size() / 3, seconds, stage_time[0],
+                    stage_time[1] - stage_time[0], stage_time[2] - stage_time[1],
+                    seconds - stage_time[2], metric(json, "charts"), metric(json, "coverage"), l2,
+                    overlap, gutter, self, flipped, degenerate, ok ? "ok" : "INVALID");
         std::fflush(stdout);
     }
     return bad == 0 ? 0 : 1;
