@@ -468,7 +468,8 @@ class Rasteriser {
 // gutter radius, so that a new chart only has to avoid them with its own
 // texels (Chebyshev distance > radius to every placed texel). One link per
 // texel, 4 bytes: a free texel holds the column of the next claimed one in
-// its row, a claimed texel the column c of the next free one as -c - 1. A
+// its row, a claimed texel as -c - 1 a column c to its right such that all
+// between are claimed, from which the next free one is found (next_free). A
 // failed test thus jumps past a whole claimed stretch, and a row's free
 // runs are visited one hop each.
 class Grid {
@@ -563,8 +564,23 @@ class Grid {
 
   private:
     // find() from placement (x0, y0) on in row-major order.
+    // The first free column at or after the claimed column i of a row (w_
+    // when none). Claimed texels point further right, to a column from
+    // which to look on; each lookup halves the paths it walks, so filling
+    // a row chart after chart costs about its width, not its width squared.
+    int next_free(std::int32_t* link, int i) const {
+        while (i < w_ && link[i] < 0) {
+            const int j = -link[i] - 1;
+            if (j < w_ && link[j] < 0) {
+                link[i] = link[j];
+            }
+            i = j;
+        }
+        return i;
+    }
+
     bool find_from(const Mask& m, int xlo, int xhi, int y0, int x0, int yhi, int& out_x,
-                   int& out_y) const {
+                   int& out_y) {
         const int rows = m.rows();
         int hint = 0, hint_row = -1;
         // Rows below the first one with a free cell cannot take any texel.
@@ -591,7 +607,7 @@ class Grid {
                     if (gy < 0 || gy >= h_) {
                         continue;
                     }
-                    const std::int32_t* link = &links_[static_cast<std::size_t>(gy) * w_];
+                    std::int32_t* link = &links_[static_cast<std::size_t>(gy) * w_];
                     for (std::uint32_t k = m.row_begin[r]; k < m.row_begin[r + 1]; ++k) {
                         const int a = std::max(x + m.runs[k].x0, 0);
                         const int b = std::min(x + m.runs[k].x1, w_);
@@ -602,7 +618,7 @@ class Grid {
                         if (claimed < b) {
                             // Every start up to the end of that claimed
                             // stretch collides too, so skip it whole.
-                            x = -link[claimed] - 1 - m.runs[k].x0;
+                            x = next_free(link, claimed) - m.runs[k].x0;
                             hint = r;
                             hit = true;
                             break;
@@ -629,34 +645,24 @@ class Grid {
             dirty_lo_ = std::min(dirty_lo_, gy);
             dirty_hi_ = std::max(dirty_hi_, gy + 1);
             std::int32_t* link = &links_[static_cast<std::size_t>(gy) * w_];
-            int first = w_, end = 0;
             for (std::uint32_t k = m.row_begin[r]; k < m.row_begin[r + 1]; ++k) {
                 const int a = std::max(x + m.runs[k].x0, 0);
                 const int b = std::min(x + m.runs[k].x1, w_);
                 for (int i = a; i < b; ++i) {
-                    link[i] = -1; // claimed; the link follows below
+                    link[i] = -(i + 1) - 1; // claimed: look on from the next column
                 }
-                first = std::min(first, a);
-                end = std::max(end, b);
-            }
-            // Links point right: only the new texels and those left of them
-            // can change, and only up to the first one that stays the same.
-            for (int i = std::min(end, w_) - 1; i >= 0; --i) {
-                const std::int32_t right = i + 1 < w_ ? link[i + 1] : -w_ - 1;
-                const std::int32_t v =
-                    link[i] < 0 ? (right < 0 ? right : -(i + 1) - 1) : (right < 0 ? i + 1 : right);
-                if (i < first && link[i] == v) {
-                    break;
+                // Free texels left of the run now meet it first.
+                for (int i = a - 1; i >= 0 && link[i] >= 0; --i) {
+                    link[i] = a;
                 }
-                link[i] = v;
             }
             int longest = 0;
-            for (int i = link[0] < 0 ? -link[0] - 1 : 0; i < w_;) {
+            for (int i = link[0] < 0 ? next_free(link, 0) : 0; i < w_;) {
                 longest = std::max(longest, link[i] - i);
                 if (link[i] >= w_) {
                     break;
                 }
-                i = -link[link[i]] - 1;
+                i = next_free(link, link[i]);
             }
             longest_free_[gy] = longest;
         }
@@ -844,7 +850,10 @@ class Packer {
             for (std::uint32_t c = 0; c < charts_.size(); ++c) {
                 first_slot_[c + 1] = first_slot_[c] + static_cast<std::size_t>(turn_count(c));
             }
-            shapes_ = std::vector<Shape>(first_slot_.back());
+            // Kept, not made anew: every slot is rebuilt before use, and
+            // reusing the masks' memory spares a sea of small allocations
+            // on sets of a hundred thousand charts.
+            shapes_.resize(first_slot_.back());
             built_.assign(first_slot_.back(), 0);
         }
         for (std::uint32_t c : order_) {
