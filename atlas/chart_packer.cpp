@@ -563,7 +563,6 @@ class Grid {
     }
 
   private:
-    // find() from placement (x0, y0) on in row-major order.
     // The first free column at or after the claimed column i of a row (w_
     // when none). Claimed texels point further right, to a column from
     // which to look on; each lookup halves the paths it walks, so filling
@@ -579,6 +578,7 @@ class Grid {
         return i;
     }
 
+    // find() from placement (x0, y0) on in row-major order.
     bool find_from(const Mask& m, int xlo, int xhi, int y0, int x0, int yhi, int& out_x,
                    int& out_y) {
         const int rows = m.rows();
@@ -649,7 +649,7 @@ class Grid {
                 const int a = std::max(x + m.runs[k].x0, 0);
                 const int b = std::min(x + m.runs[k].x1, w_);
                 for (int i = a; i < b; ++i) {
-                    link[i] = -(i + 1) - 1; // claimed: look on from the next column
+                    link[i] = -b - 1; // claimed up to b at least
                 }
                 // Free texels left of the run now meet it first.
                 for (int i = a - 1; i >= 0 && link[i] >= 0; --i) {
