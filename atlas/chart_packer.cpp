@@ -910,11 +910,12 @@ class Packer {
     }
 
     // A chart far smaller than a texel has too few float steps across it to
-    // keep its triangles' shape and orientation. Grown about its corner to
-    // nearly a texel it stays inside the texels its raster already claimed
-    // (the raster margin reaches into the texel before the corner, and the
-    // chart starts on a texel border), so it costs no room; only its texel
-    // density rises, which nobody sees inside one texel.
+    // keep its triangles' shape and orientation. Any chart below a texel is
+    // grown about its corner to nearly a texel: it stays inside the texels
+    // its raster already claimed (the raster margin reaches into the texel
+    // before the corner, and the chart starts on a texel border), so it
+    // costs no room; only its texel density rises, which nobody sees inside
+    // one texel.
     double growth(const Prepared& p, const Placement& pl, double t) const {
         const Frame& f = p.frames[pl.turns];
         const double w = t * f.width, h = t * f.height, side = std::max(w, h);

@@ -21,7 +21,7 @@ namespace vellumar::atlas {
 // scale factor common to all charts and a rotation of that chart (never a
 // mirror), so texel density stays equal across charts. The factor is the
 // largest the search finds that fits. The one exception: a chart that would
-// come out far smaller than a texel is grown to nearly a texel inside the
+// come out smaller than a texel is grown to nearly a texel inside the
 // texels it claims, so that float UVs keep its shape.
 //
 // The layout is planned for the corrections of corrections.h: after
