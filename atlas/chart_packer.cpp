@@ -1115,7 +1115,10 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
             hi = order_hi;
             best = packer.placements();
             best_order = packer.order();
-            for (int i = 0; i < coarse_steps && hi / lo > 1.002; ++i) {
+            // Five texel-exact steps follow on sets of many charts: the
+            // coarse search need not pin the scale down as finely.
+            const double enough = keep_turns ? 1.01 : 1.002;
+            for (int i = 0; i < coarse_steps && hi / lo > enough; ++i) {
                 if (!progress.report(static_cast<float>(step++) / budget)) {
                     return Status::Failed;
                 }
