@@ -65,8 +65,12 @@ inline constexpr double kCompact = 1.5;
 // bounds the cost of sparse factorisations, which grows faster than n log n.
 inline constexpr std::size_t kMaxSolveFaces = 40000;
 // Height, relative to the square root of the mesh area, by which a corner
-// of a triangle without area is lifted off the line of the other two.
+// of a triangle without area is lifted off the line of the other two; and
+// at most this share of the square root of the chart's own area, since a
+// chart far smaller than the mesh would be bent out of shape by the lift
+// (its fans of slivers fold) long before float output needs it.
 inline constexpr double kLiftHeight = 1e-5;
+inline constexpr double kChartLift = 1e-3;
 inline constexpr double kMaxLift = 10.0; // in lift heights
 
 inline bool within_limit(double stretch_squared, float max_stretch) {
@@ -272,7 +276,8 @@ class Flattener {
     // than a few such heights are real folds and are left to the checks,
     // which also catch the rare neighbour a lift would fold.
     void lift_flat_triangles(FlatChart& chart) const {
-        const double h = flattening::kLiftHeight * std::sqrt(total_area_);
+        const double h = std::min(flattening::kLiftHeight * std::sqrt(total_area_),
+                                  flattening::kChartLift * std::sqrt(chart.mesh.area));
         for (int round = 0; round < 2; ++round) {
             for (std::size_t i = 0; i < chart.mesh.faces.size(); ++i) {
                 const std::uint32_t* c = &chart.mesh.corner_vertex[3 * i];

@@ -75,6 +75,14 @@ void ChartBuilder::build(std::span<const std::uint32_t> faces, ChartMesh& out,
         }
         out.corner_vertex[c] = id_[r];
     }
+    // A triangle without area whose two corners weld into one (a, a, b)
+    // has an edge from a chart vertex to itself: no edge of the chart's
+    // outline, or a chart holding it would never count as a disc.
+    for (std::uint32_t e = 0; e < 3 * n; ++e) {
+        if (out.border[e] && out.corner_vertex[e] == out.corner_vertex[e / 3 * 3 + (e + 1) % 3]) {
+            --out.border_edges;
+        }
+    }
 }
 
 } // namespace vellumar::atlas

@@ -17,9 +17,11 @@
 // Generation"): charts by decreasing area, each in the turn whose first fit
 // (lowest, then leftmost free position) ends lowest, where every chart tries
 // the four quarter turns and the charts that hold a large share of the area
-// also the four diagonal ones; the chart that finds no room moves to the
-// front and the pack is retried. A bisection on the common scale finds the
-// tightest fit, first on cells of 2 x 2 texels, then on texels.
+// also the four diagonal ones; when only a few charts find no room, the
+// first of them moves to the front and the pack is retried. A search on the
+// common scale, starting below the scale at which the charts with a gutter
+// around each would fill the layout, finds the tightest fit, first on cells
+// of 2 x 2 texels, then on texels.
 #pragma once
 
 #include "atlas/progress.h"
@@ -50,10 +52,11 @@ struct PackLayout {
 };
 
 // Rewrites charts.uv with the packed coordinates in [0, min(W/H,1)] x
-// [0, min(H/W,1)]: every chart scaled by the same factor, turned (no
-// mirroring) and moved. Status::Failed when the charts do not fit at any
-// scale or progress cancelled (charts.uv is then unspecified);
-// Status::InvalidCall for a zero-sized atlas or a gutter that leaves no room.
+// [0, min(H/W,1)]: every chart scaled by the same factor (charts smaller
+// than a texel grown to nearly one), turned (no mirroring) and moved.
+// Status::Failed when the charts do not fit at any scale or progress
+// cancelled (charts.uv is then unspecified); Status::InvalidCall for a
+// zero-sized atlas or a gutter that leaves no room.
 // Cost: about (texels of the atlas) * log(scale range) plus the search.
 Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReporter& progress);
 

@@ -3,6 +3,7 @@
 #include "atlas/chart_check.h"
 #include "atlas/chart_packer.h"
 #include "atlas/face_geometry.h"
+#include "atlas/riders.h"
 #include "atlas/segment.h"
 #include "atlas/topology.h"
 
@@ -38,7 +39,7 @@ ChartSet chart_set_of(const std::vector<FlatChart>& charts,
 // order of first use by the triangles.
 Status assemble(const AtlasMesh& mesh, const std::vector<FlatChart>& charts,
                 const std::vector<std::uint32_t>& order, const ChartSet& packed,
-                AtlasResult& result) {
+                const Riders& riders, AtlasResult& result) {
     const std::uint32_t faces = mesh.face_count();
     const auto indices = mesh.indices();
     const auto in_vertices = mesh.vertices();
@@ -51,6 +52,11 @@ Status assemble(const AtlasMesh& mesh, const std::vector<FlatChart>& charts,
             local_of_face[cm.faces[i]] = i;
         }
     }
+    std::vector<std::uint32_t> rider_of_face(riders.faces.empty() ? 0 : faces, kNoNeighbour);
+    for (std::uint32_t i = 0; i < riders.faces.size(); ++i) {
+        rider_of_face[riders.faces[i]] = i;
+        chart_of_face[riders.faces[i]] = riders.slot[i];
+    }
     std::vector<std::uint32_t> out_of_vertex(packed.uv.size() / 2, kNoNeighbour);
     // Chart vertices joined across an edge whose two sides name different
     // input vertices keep one output vertex per input vertex.
@@ -61,8 +67,11 @@ Status assemble(const AtlasMesh& mesh, const std::vector<FlatChart>& charts,
     for (std::uint32_t f = 0; f < faces; ++f) {
         const std::uint32_t slot = chart_of_face[f];
         const ChartMesh& cm = charts[order[slot]].mesh;
+        const std::uint32_t rider = rider_of_face.empty() ? kNoNeighbour : rider_of_face[f];
         for (int k = 0; k < 3; ++k) {
-            const std::uint32_t local = cm.corner_vertex[3 * local_of_face[f] + k];
+            const std::uint32_t local = rider == kNoNeighbour
+                                            ? cm.corner_vertex[3 * local_of_face[f] + k]
+                                            : riders.local[3 * rider + k];
             const std::uint32_t cv = packed.vertex_begin[slot] + local;
             const std::uint32_t source = indices[3 * f + k];
             std::uint32_t id;
@@ -99,6 +108,18 @@ Status assemble(const AtlasMesh& mesh, const std::vector<FlatChart>& charts,
     std::copy(out_indices.begin(), out_indices.end(), out->indices().begin());
     result.mesh = std::move(out);
     result.vertex_remap = std::move(remap);
+    // Riders can come before their host's lowest triangle: number the
+    // charts again in order of their lowest triangle.
+    if (!riders.faces.empty()) {
+        std::vector<std::uint32_t> id(order.size(), kNoNeighbour);
+        std::uint32_t next = 0;
+        for (std::uint32_t& c : chart_of_face) {
+            if (id[c] == kNoNeighbour) {
+                id[c] = next++;
+            }
+            c = id[c];
+        }
+    }
     result.face_partition = std::move(chart_of_face);
     return Status::Ok;
 }
@@ -108,11 +129,18 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
            ProgressReporter& progress, AtlasResult& result) {
     // 1. Links and false-edge polygons; rejects non-manifold input.
     progress.set_stage(0.0f, 0.05f);
-    Topology topology;
-    if (Status s = build_topology(mesh, adjacency, false_edges, topology); failed(s)) {
-        return s;
+    const std::size_t corners = mesh.indices().size();
+    if (adjacency.size() != corners || (!false_edges.empty() && false_edges.size() != corners)) {
+        return Status::InvalidCall;
+    }
+    if (!mesh.indices_in_range()) {
+        return Status::InvalidMesh;
     }
     const FaceGeometry geometry = face_geometry(mesh);
+    Topology topology;
+    if (Status s = build_topology(mesh, geometry, adjacency, false_edges, topology); failed(s)) {
+        return s;
+    }
     if (!progress.report(1.0f)) {
         return Status::Failed;
     }
@@ -128,6 +156,9 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
     if (Status s = flatten_charts(mesh, topology, geometry, segment, progress, charts); failed(s)) {
         return s;
     }
+    // Charts without area ride along with their neighbours.
+    std::vector<std::uint32_t> rider_groups;
+    const std::vector<std::uint32_t> rider_faces = take_flat_charts(charts, geometry, rider_groups);
     result.charts_out = static_cast<std::uint32_t>(charts.size());
     if (options.max_charts != 0 && charts.size() > options.max_charts) {
         return Status::Failed;
@@ -153,7 +184,8 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
         out.stretch_out =
             std::max(out.stretch_out, static_cast<float>(stretch_measure(c.stretch_squared)));
     }
-    if (Status s = assemble(mesh, charts, order, set, out); failed(s)) {
+    const Riders riders = seat_riders(mesh, rider_faces, rider_groups, charts, order);
+    if (Status s = assemble(mesh, charts, order, set, riders, out); failed(s)) {
         return s;
     }
     result = std::move(out);

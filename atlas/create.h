@@ -7,7 +7,9 @@
 //   2. segment.h       charts that are discs, flatten without folds and stay
 //                      within the stretch limit (conformal_map.h,
 //                      chart_check.h, chart_split.h);
-//   3. chart_packer.h  one texel density for all charts, packed with the
+//   3. riders.h        charts of triangles without area only are dissolved
+//                      into their neighbours;
+//      chart_packer.h  one texel density for all charts, packed with the
 //                      gutter planned for the corrections of corrections.h;
 //   4. the output mesh with vertices split along chart borders.
 #pragma once
@@ -67,12 +69,15 @@ struct AtlasResult {
 // false_edges: empty or 3 * face_count entries; an entry other than
 // kNoNeighbour marks an edge inside a polygon, which never becomes a chart
 // border (the two triangles must also name each other in adjacency).
-// Triangles without area are kept and get UVs inside their chart.
+// Triangles without area are kept and get UVs inside a chart: those that no
+// chart with area holds ride along with a neighbouring chart (each corner
+// takes the UV of a vertex of it, or of one point of it) and count as part
+// of it, so they cost neither a chart nor gutter.
 // progress: called on the caller's thread about every `frequency` (0..1) of
 // the work; a nonzero return cancels with Status::Failed. Borrowed for the call.
 //
 // Returns Status::InvalidMesh for an index out of range or an edge used by
-// three or more triangles; Status::InvalidCall for a null result, wrong
+// three or more triangles with area; Status::InvalidCall for a null result, wrong
 // array sizes or a zero-sized atlas; Status::Failed when the chart limit
 // cannot be met (charts_out holds the charts needed), the charts do not fit
 // the atlas, or on cancel; Status::OutOfMemory. *result is only written on

@@ -20,7 +20,9 @@ namespace vellumar::atlas {
 // common scale; the result keeps each chart congruent to its input up to one
 // scale factor common to all charts and a rotation of that chart (never a
 // mirror), so texel density stays equal across charts. The factor is the
-// largest the search finds that fits.
+// largest the search finds that fits. The one exception: a chart that would
+// come out smaller than a texel is grown to nearly a texel inside the
+// texels it claims, so that float UVs keep its shape.
 //
 // The layout is planned for the corrections of corrections.h: after
 // apply_corrections(vertices, width, height, gutter) any two charts are at

@@ -17,13 +17,15 @@ struct EdgeUse {
     }
 };
 
-bool edge_shared_by_three(std::span<const std::uint32_t> indices) {
+// Only triangles with area count: one without area lying along an edge
+// (CAD exports write them by the thousand) is no third surface there.
+bool edge_shared_by_three(std::span<const std::uint32_t> indices, const FaceGeometry& geometry) {
     std::vector<EdgeUse> uses;
     uses.reserve(indices.size());
     for (std::size_t s = 0; s < indices.size(); ++s) {
         const std::size_t f = s / 3;
         const std::uint32_t a = indices[s], b = indices[3 * f + (s + 1) % 3];
-        if (a != b) {
+        if (a != b && geometry.area[f] > geometry.area_floor) {
             uses.push_back({std::min(a, b), std::max(a, b), static_cast<std::uint32_t>(f)});
         }
     }
@@ -44,6 +46,33 @@ bool edge_shared_by_three(std::span<const std::uint32_t> indices) {
     return false;
 }
 
+// A triangle with two corners on one vertex, (a, a, b), runs along its edge
+// a-b there and back. Linked on both sides it would stand between the two
+// triangles of that edge and make their chart fall apart at a; the two are
+// linked to each other instead and the folded triangle stands alone.
+void bridge_folded_triangles(std::span<const std::uint32_t> indices,
+                             std::vector<std::uint32_t>& twin) {
+    for (std::size_t f = 0; f < indices.size() / 3; ++f) {
+        const std::uint32_t* c = &indices[3 * f];
+        if (c[0] != c[1] && c[1] != c[2] && c[2] != c[0]) {
+            continue;
+        }
+        std::uint32_t sides[2], n = 0;
+        for (std::uint32_t k = 0; k < 3; ++k) {
+            const std::uint32_t s = static_cast<std::uint32_t>(3 * f + k);
+            if (twin[s] != kNoNeighbour) {
+                sides[n++] = twin[s];
+                twin[twin[s]] = kNoNeighbour;
+                twin[s] = kNoNeighbour;
+            }
+        }
+        if (n == 2 && sides[0] / 3 != sides[1] / 3) {
+            twin[sides[0]] = sides[1];
+            twin[sides[1]] = sides[0];
+        }
+    }
+}
+
 std::uint32_t find(std::vector<std::uint32_t>& parent, std::uint32_t x) {
     while (parent[x] != x) {
         parent[x] = parent[parent[x]];
@@ -54,7 +83,8 @@ std::uint32_t find(std::vector<std::uint32_t>& parent, std::uint32_t x) {
 
 } // namespace
 
-Status build_topology(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
+Status build_topology(const AtlasMesh& mesh, const FaceGeometry& geometry,
+                      std::span<const std::uint32_t> adjacency,
                       std::span<const std::uint32_t> false_edges, Topology& out) {
     const auto indices = mesh.indices();
     const auto vertices = mesh.vertices();
@@ -63,7 +93,8 @@ Status build_topology(const AtlasMesh& mesh, std::span<const std::uint32_t> adja
         (!false_edges.empty() && false_edges.size() != indices.size())) {
         return Status::InvalidCall;
     }
-    if (!mesh.indices_in_range() || edge_shared_by_three(indices)) {
+    if (!mesh.indices_in_range() || geometry.area.size() != faces ||
+        edge_shared_by_three(indices, geometry)) {
         return Status::InvalidMesh;
     }
 
@@ -111,6 +142,8 @@ Status build_topology(const AtlasMesh& mesh, std::span<const std::uint32_t> adja
             out.twin[s] = pick[s];
         }
     }
+
+    bridge_folded_triangles(indices, out.twin);
 
     std::vector<std::uint32_t> parent(faces);
     std::iota(parent.begin(), parent.end(), 0u);

@@ -2,6 +2,7 @@
 // caller's adjacency and false edges.
 #pragma once
 
+#include "atlas/face_geometry.h"
 #include "atlas/mesh.h"
 #include "atlas/status.h"
 
@@ -31,9 +32,11 @@ struct Topology {
 // entries, where anything other than kNoNeighbour marks an edge inside a
 // polygon. A false edge on an edge without a link cannot be honoured and is
 // ignored. Returns Status::InvalidMesh for an index out of range or an edge
-// (pair of vertex indices) used by three or more triangles, and
-// Status::InvalidCall for wrong array sizes. Cost: O(n log n).
-Status build_topology(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
+// (pair of vertex indices) used by three or more triangles with area (see
+// geometry.area_floor), and Status::InvalidCall for wrong array sizes.
+// Cost: O(n log n).
+Status build_topology(const AtlasMesh& mesh, const FaceGeometry& geometry,
+                      std::span<const std::uint32_t> adjacency,
                       std::span<const std::uint32_t> false_edges, Topology& out);
 
 } // namespace vellumar::atlas

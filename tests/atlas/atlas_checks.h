@@ -16,8 +16,8 @@ namespace vellumar::atlas::testing {
 // Triangle order and index count unchanged, each output vertex a copy of
 // the input vertex its remap names, every triangle in exactly one chart
 // numbered below charts_out, no vertex shared by two charts, each chart one
-// connected piece (through shared vertices, or copies with equal position
-// and UV).
+// connected piece (through shared vertices, copies with equal position and
+// UV, or triangles without area sitting on a UV point of the chart).
 void expect_faithful_output(const AtlasMesh& input, const AtlasResult& result);
 
 // After the corrections: UVs in the unit square, no flipped or flat UV

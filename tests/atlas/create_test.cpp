@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <numbers>
 #include <string>
 
 using namespace vellumar::atlas;
@@ -260,6 +261,79 @@ TEST(CreateAtlas, GivesTrianglesWithoutAreaUVsInsideTheirChart) {
     const AtlasVertex& m = out.vertices()[ix[3 * f + 2]];
     EXPECT_NEAR(m.u, 0.5f * (a.u + c.u), 1e-3f);
     EXPECT_NEAR(m.v, 0.5f * (a.v + c.v), 1e-3f);
+}
+
+// CAD exports put triangles with two corners on one vertex along the edges
+// of real ones: they must neither make the edge non-manifold nor cost a
+// chart, and the layout of the surface must not change at all.
+TEST(CreateAtlas, LetsTrianglesWithoutAreaRideAlongWithoutChangingTheLayout) {
+    const Shape clean = sphere(16, 8);
+    Shape shipped = clean;
+    shipped.indices.clear();
+    std::vector<std::uint32_t> clean_face_of;
+    for (std::uint32_t f = 0; f < clean.indices.size() / 3; ++f) {
+        const std::uint32_t* c = &clean.indices[3 * f];
+        shipped.indices.insert(shipped.indices.end(), c, c + 3);
+        clean_face_of.push_back(f);
+        if (f % 5 == 0) {
+            shipped.indices.insert(shipped.indices.end(), {c[f % 2], c[0], c[1]});
+            clean_face_of.push_back(kNoNeighbour);
+        }
+    }
+    // And one on its own, far from everything.
+    const std::uint32_t e = static_cast<std::uint32_t>(shipped.points.size());
+    shipped.points.insert(shipped.points.end(), {{9, 9, 9}, {9, 9, 10}});
+    shipped.indices.insert(shipped.indices.end(), {e, e, e + 1});
+    clean_face_of.push_back(kNoNeighbour);
+
+    const AtlasOptions options = small_atlas();
+    Outcome before = atlas_of(clean, options), after = atlas_of(shipped, options);
+    ASSERT_EQ(before.status, Status::Ok);
+    ASSERT_EQ(after.status, Status::Ok);
+    EXPECT_EQ(after.result.charts_out, before.result.charts_out);
+    expect_faithful_output(*shipped.mesh(), after.result);
+    expect_valid_layout(*after.result.mesh, after.result.face_partition, options.width,
+                        options.height, options.gutter);
+    const auto uv = [](const AtlasResult& r, std::uint32_t f, int k) {
+        const AtlasVertex& p = r.mesh->vertices()[r.mesh->indices()[3 * f + k]];
+        return std::pair{p.u, p.v};
+    };
+    for (std::uint32_t f = 0; f < clean_face_of.size(); ++f) {
+        for (int k = 0; k < 3 && clean_face_of[f] != kNoNeighbour; ++k) {
+            ASSERT_EQ(uv(after.result, f, k), uv(before.result, clean_face_of[f], k));
+        }
+    }
+}
+
+// A round cap far smaller than a texel, written as one polygon fanned from a
+// corner of its outline (as CAD exports write railing profiles): its
+// slivers must come out unflipped though the polygon cannot be split.
+TEST(CreateAtlas, GivesAPolygonFarSmallerThanATexelAnUnflippedLayout) {
+    for (const float radius : {1e-3f, 1e-5f}) {
+        SCOPED_TRACE(radius);
+        Shape s = plane_grid(4);
+        const std::uint32_t base = static_cast<std::uint32_t>(s.points.size());
+        const int n = 100;
+        for (int i = 0; i < n; ++i) {
+            const double a = 2 * std::numbers::pi * i / n;
+            s.points.push_back({radius * float(std::cos(a)), radius * float(std::sin(a)), 0.5f});
+        }
+        std::vector<std::uint32_t> false_edges(s.indices.size(), kNoNeighbour);
+        const std::uint32_t first = static_cast<std::uint32_t>(s.indices.size() / 3);
+        for (std::uint32_t i = 1; i + 1 < n; ++i) {
+            s.indices.insert(s.indices.end(), {base, base + i, base + i + 1});
+            // Edges 0 -> i and i + 1 -> 0 lie inside the polygon.
+            const std::uint32_t f = first + i - 1;
+            false_edges.insert(false_edges.end(), {i > 1 ? f - 1 : kNoNeighbour, kNoNeighbour,
+                                                   i + 2 < n ? f + 1 : kNoNeighbour});
+        }
+        const AtlasOptions options = small_atlas();
+        Outcome run = atlas_of(s, options, false_edges);
+        ASSERT_EQ(run.status, Status::Ok);
+        expect_faithful_output(*s.mesh(), run.result);
+        expect_valid_layout(*run.result.mesh, run.result.face_partition, options.width,
+                            options.height, options.gutter);
+    }
 }
 
 TEST(CreateAtlas, GivesTheSameOutputForTheSameInput) {

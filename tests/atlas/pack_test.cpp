@@ -1,5 +1,7 @@
 #include "atlas/pack.h"
 
+#include "atlas/corrections.h"
+
 #include "atlas_checks.h"
 
 #include <gtest/gtest.h>
@@ -128,6 +130,27 @@ TEST(PackCharts, KeepsEveryChartCongruentUpToOneCommonScale) {
             EXPECT_NEAR(r / scale, 1.0, 1e-4);
         }
     }
+}
+
+// Above a chart that fills the lower half of the atlas, a sliver a
+// millionth of its size is less than a float step high: packed at the
+// common scale its corners would round onto a line.
+TEST(PackCharts, KeepsAChartFarSmallerThanATexelUnflipped) {
+    const float d = 1e-6f;
+    Charts charts = charts_of({{0, 0, 0, 0, 0},
+                               {0, 0, 0, 1, 0},
+                               {0, 0, 0, 1, 0.5f},
+                               {0, 0, 0, 0, 0.5f},
+                               {0, 0, 0, 0, 0},
+                               {0, 0, 0, d, 0},
+                               {0, 0, 0, 0.4f * d, 0.002f * d}},
+                              {0, 1, 2, 0, 2, 3, 4, 5, 6}, {0, 0, 1});
+    ASSERT_EQ(pack_charts(*charts.mesh, {}, charts.chart_of_face, 1024, 1024, 2.0f, nullptr, 0.01f),
+              Status::Ok);
+    expect_valid_layout(*charts.mesh, charts.chart_of_face, 1024, 1024, 2.0f);
+    auto corrected = charts.mesh->clone();
+    apply_corrections(corrected->vertices(), 1024, 1024, 2.0f);
+    EXPECT_GT(uv_area(*corrected, 2), 0.0);
 }
 
 TEST(PackCharts, ReportsChartsThatDoNotFitInsteadOfOverlappingThem) {

@@ -19,9 +19,9 @@ namespace {
 std::vector<FlatChart> charts_of(const Shape& shape, std::size_t parallel_wave_faces) {
     const auto mesh = shape.mesh();
     const auto adjacency = shape.adjacency();
-    Topology topology;
-    EXPECT_EQ(build_topology(*mesh, adjacency, {}, topology), Status::Ok);
     const FaceGeometry geometry = face_geometry(*mesh);
+    Topology topology;
+    EXPECT_EQ(build_topology(*mesh, geometry, adjacency, {}, topology), Status::Ok);
     SegmentOptions options;
     options.parallel_wave_faces = parallel_wave_faces;
     ProgressCallback none;
