@@ -407,20 +407,22 @@ class Rasteriser {
         for (int y = y0; y <= y1; ++y) {
             const double lo = y - m, hi = y + 1 + m;
             double x_min = 1e300, x_max = -1e300;
+            // Selects instead of branches: which edges cross a row's band
+            // follows no pattern the branch predictor could learn.
             for (int k = 0; k < 3; ++k) {
                 const double* s = p[k];
                 const double* e = p[(k + 1) % 3];
-                if (s[1] >= lo && s[1] <= hi) {
-                    x_min = std::min(x_min, s[0]);
-                    x_max = std::max(x_max, s[0]);
-                }
-                for (const double bound : {lo, hi}) {
-                    if ((s[1] - bound) * (e[1] - bound) < 0) {
-                        const double x = s[0] + (bound - s[1]) * slope[k];
-                        x_min = std::min(x_min, x);
-                        x_max = std::max(x_max, x);
-                    }
-                }
+                const bool inside = s[1] >= lo && s[1] <= hi;
+                x_min = inside ? std::min(x_min, s[0]) : x_min;
+                x_max = inside ? std::max(x_max, s[0]) : x_max;
+                const double x_lo = s[0] + (lo - s[1]) * slope[k];
+                const double x_hi = s[0] + (hi - s[1]) * slope[k];
+                const bool cross_lo = (s[1] - lo) * (e[1] - lo) < 0;
+                const bool cross_hi = (s[1] - hi) * (e[1] - hi) < 0;
+                x_min = cross_lo ? std::min(x_min, x_lo) : x_min;
+                x_max = cross_lo ? std::max(x_max, x_lo) : x_max;
+                x_min = cross_hi ? std::min(x_min, x_hi) : x_min;
+                x_max = cross_hi ? std::max(x_max, x_hi) : x_max;
             }
             if (x_min <= x_max) {
                 mark(y, static_cast<int>(std::floor(x_min - m)),
@@ -619,8 +621,15 @@ class Grid {
                         const int claimed = link[a] < 0 ? a : link[a];
                         if (claimed < b) {
                             // Every start up to the end of that claimed
-                            // stretch collides too, so skip it whole.
-                            x = next_free(link, claimed) - m.runs[k].x0;
+                            // stretch collides too, so skip it whole, and
+                            // so does every start in a free stretch shorter
+                            // than this run that ends before the row does.
+                            const int len = m.runs[k].x1 - m.runs[k].x0;
+                            int room = next_free(link, claimed);
+                            while (room < w_ && link[room] < w_ && link[room] - room < len) {
+                                room = next_free(link, link[room]);
+                            }
+                            x = room - m.runs[k].x0;
                             hint = r;
                             hit = true;
                             break;
