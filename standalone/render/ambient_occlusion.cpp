@@ -37,15 +37,10 @@ std::vector<float> BakeAmbientOcclusion(const BakeMesh& mesh, const TexelCoverag
             if (tri < 0) {
                 continue;
             }
-            const std::size_t c = std::size_t(tri) * 3;
             // The surface point and its shading normal at the texel centre.
             const Point3 p = mesh.PointAt(tri, coverage.b1[i], coverage.b2[i]);
-            Point3 nrm = Normalize(mesh.NormalAt(tri, coverage.b1[i], coverage.b2[i]));
-            const Point3 ng = Normalize(CrossProd(mesh.position[c + 1] - mesh.position[c],
-                                                  mesh.position[c + 2] - mesh.position[c]));
-            if (nrm.Length() == 0) {
-                nrm = ng;
-            }
+            const Point3 nrm = mesh.ShadingNormalAt(tri, coverage.b1[i], coverage.b2[i]);
+            const Point3 ng = mesh.FaceNormal(tri);
             // Rays start off the geometric surface, on the side the normal faces.
             const Point3 lift = DotProd(ng, nrm) >= 0 ? ng : ng * -1.0f;
             const Point3 origin = p + lift * offset;

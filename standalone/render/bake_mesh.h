@@ -25,6 +25,17 @@ struct BakeMesh {
     // length) at the weights w1, w2 of triangle tri's corners 1 and 2.
     Point3 PointAt(int tri, float w1, float w2) const { return blend(position, tri, w1, w2); }
     Point3 NormalAt(int tri, float w1, float w2) const { return blend(normal, tri, w1, w2); }
+    // The triangle's own unit normal, from its corners' winding.
+    Point3 FaceNormal(int tri) const {
+        const std::size_t c = std::size_t(tri) * 3;
+        return Normalize(CrossProd(position[c + 1] - position[c], position[c + 2] - position[c]));
+    }
+    // The unit shading normal there; the face's normal where the corner
+    // normals cancel out.
+    Point3 ShadingNormalAt(int tri, float w1, float w2) const {
+        const Point3 n = Normalize(NormalAt(tri, w1, w2));
+        return n.Length() == 0 ? FaceNormal(tri) : n;
+    }
 
   private:
     static Point3 blend(const std::vector<Point3>& corner, int tri, float w1, float w2) {

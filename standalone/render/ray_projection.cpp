@@ -43,13 +43,8 @@ ProjectionHits TraceProjection(const BakeMesh& target, const TexelCoverage& cove
             if (tri < 0) {
                 continue;
             }
-            const std::size_t c = std::size_t(tri) * 3;
             const Point3 p = target.PointAt(tri, coverage.b1[i], coverage.b2[i]);
-            Point3 normal = Normalize(target.NormalAt(tri, coverage.b1[i], coverage.b2[i]));
-            if (normal.Length() == 0) {
-                normal = Normalize(CrossProd(target.position[c + 1] - target.position[c],
-                                             target.position[c + 2] - target.position[c]));
-            }
+            const Point3 normal = target.ShadingNormalAt(tri, coverage.b1[i], coverage.b2[i]);
             // The ray runs from the cage (the surface pushed out by the
             // offset) inwards to the same depth below the surface, in one
             // pass: the first source met from outside is the outermost one,
