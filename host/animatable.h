@@ -76,3 +76,15 @@ class ReferenceTarget : public Animatable {
   private:
     int refs_ = 0;
 };
+
+// Points `slot` at `target`: the new reference is taken before the old one
+// is dropped, so setting a slot to what it holds never deletes it.
+template <class T> void ReplaceReference(T*& slot, T* target) {
+    if (target != nullptr) {
+        target->IncRef();
+    }
+    if (slot != nullptr) {
+        slot->DecRef();
+    }
+    slot = target;
+}

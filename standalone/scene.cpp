@@ -35,13 +35,7 @@ void NodeBakeProperties::ResetBakeProps() {
 }
 
 void NodeBakeProjProperties::SetProjMod(ReferenceTarget* refTarg) {
-    if (refTarg != nullptr) {
-        refTarg->IncRef();
-    }
-    if (mod_ != nullptr) {
-        mod_->DecRef();
-    }
-    mod_ = refTarg;
+    ReplaceReference(mod_, refTarg);
 }
 
 BaseInterface* SceneNode::GetInterface(Interface_ID id) {
@@ -77,13 +71,7 @@ SceneNode::~SceneNode() {
 }
 
 void SceneNode::SetMtl(Mtl* mtl) {
-    if (mtl != nullptr) {
-        mtl->IncRef();
-    }
-    if (mtl_ != nullptr) {
-        mtl_->DecRef();
-    }
-    mtl_ = mtl;
+    ReplaceReference(mtl_, mtl);
 }
 
 void SceneNode::SetObjectRef(Object* obj) {

@@ -12,7 +12,7 @@ std::vector<ClassDesc*> MaterialClassDescs() {
     // offers the first two as the class of baked materials: a shell cannot
     // hold itself, and a multi/sub-object material has no map slots of its own.
     return {GetShellMaterialDesc(), GetMultiMaterialDesc(), GetStandardMaterialDesc(),
-            GetDoubleSidedDesc(), GetBitmapTextureDesc(), GetNormalBumpDesc()};
+            GetDoubleSidedDesc(),   GetBitmapTextureDesc(), GetNormalBumpDesc()};
 }
 
 StdMat* NewDefaultStdMat() {

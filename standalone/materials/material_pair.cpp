@@ -14,15 +14,7 @@ void MaterialPair::SetSubMtl(int i, Mtl* m) {
         return;
     }
     Mtl*& slot = subs_[static_cast<std::size_t>(i)];
-    // Taken before the old one is dropped: setting a slot to what it holds
-    // must not delete it on the way.
-    if (m != nullptr) {
-        m->IncRef();
-    }
-    if (slot != nullptr) {
-        slot->DecRef();
-    }
-    slot = m;
+    ReplaceReference(slot, m);
 }
 
 std::wstring MaterialPair::GetSubMtlSlotName(int i) {

@@ -66,13 +66,7 @@ void MultiMaterial::SetSubMtl(int i, Mtl* m) {
         subs_.resize(static_cast<std::size_t>(i) + 1, nullptr);
     }
     Mtl*& slot = subs_[static_cast<std::size_t>(i)];
-    if (m != nullptr) {
-        m->IncRef();
-    }
-    if (slot != nullptr) {
-        slot->DecRef();
-    }
-    slot = m;
+    ReplaceReference(slot, m);
 }
 
 void MultiMaterial::SetNumSubMtls(int n) {

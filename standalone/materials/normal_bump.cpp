@@ -26,13 +26,7 @@ void NormalBump::SetSubTexmap(int i, Texmap* m) {
     if (i != 0) {
         return;
     }
-    if (m != nullptr) {
-        m->IncRef();
-    }
-    if (normal_ != nullptr) {
-        normal_->DecRef();
-    }
-    normal_ = m;
+    ReplaceReference(normal_, m);
 }
 
 ClassDesc2* GetNormalBumpDesc() {

@@ -71,13 +71,7 @@ void StandardMaterial::SetSubTexmap(int i, Texmap* m) {
         return;
     }
     Texmap*& slot = maps_[static_cast<std::size_t>(i)];
-    if (m != nullptr) {
-        m->IncRef();
-    }
-    if (slot != nullptr) {
-        slot->DecRef();
-    }
-    slot = m;
+    ReplaceReference(slot, m);
 }
 
 std::wstring StandardMaterial::GetSubTexmapSlotName(int i) {
