@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -44,6 +45,9 @@ struct SegmentOptions {
     // caller's thread only (threads would cost more than they save); the
     // result is the same either way.
     std::size_t parallel_wave_faces = 20000;
+    // Each separate part with area becomes at least one chart: more parts
+    // than the atlas has room for charts fail before any flattening.
+    std::size_t max_parts = std::numeric_limits<std::size_t>::max();
 };
 
 namespace flattening {

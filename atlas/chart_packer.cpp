@@ -1029,6 +1029,13 @@ class Packer {
 
 } // namespace
 
+std::size_t chart_capacity(const PackLayout& layout) {
+    // The boxes of surely_too_big at texel cells, for charts a texel wide.
+    const double box = std::ceil(double(layout.gutter)) + 1;
+    return static_cast<std::size_t>(std::ceil((double(layout.width) + 2) / box) *
+                                    std::ceil((double(layout.height) + 2) / box));
+}
+
 Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReporter& progress) {
     if (layout.width == 0 || layout.height == 0 || !(layout.gutter >= 0)) {
         return Status::InvalidCall;

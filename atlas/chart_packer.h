@@ -51,6 +51,10 @@ struct PackLayout {
     bool quality = false;                      // search more orders and scales
 };
 
+// The most charts an atlas of this layout can hold: each covers at least a
+// texel and keeps the gutter from the next.
+std::size_t chart_capacity(const PackLayout& layout);
+
 // Rewrites charts.uv with the packed coordinates in [0, min(W/H,1)] x
 // [0, min(H/W,1)]: every chart scaled by the same factor (charts smaller
 // than a texel grown to nearly one), turned (no mirroring) and moved.

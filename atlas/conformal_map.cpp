@@ -13,6 +13,38 @@ namespace {
 // enough to make vertices touched only by flat triangles determined.
 constexpr double kSmoothing = 1e-7;
 
+// A lone triangle's conformal map is the triangle itself: laid out from
+// its side lengths it is exact, and needs no solve (meshes of many loose
+// triangles would otherwise pay a factorisation per triangle).
+template <class Pos>
+void lay_flat_triangle(const ChartMesh& chart, std::uint32_t p0, std::uint32_t p1, double dist,
+                       const Pos& pos, std::vector<double>& uv) {
+    const std::uint32_t w = 3 - p0 - p1;
+    double along = 0, cross2 = 0, d[3], e[3];
+    for (int a = 0; a < 3; ++a) {
+        d[a] = pos(p1, a) - pos(p0, a);
+        e[a] = pos(w, a) - pos(p0, a);
+        along += d[a] * e[a];
+    }
+    for (int a = 0; a < 3; ++a) {
+        const double c = d[(a + 1) % 3] * e[(a + 2) % 3] - d[(a + 2) % 3] * e[(a + 1) % 3];
+        cross2 += c * c;
+    }
+    uv[2 * p0] = 0.0;
+    uv[2 * p0 + 1] = 0.0;
+    uv[2 * p1] = dist;
+    uv[2 * p1 + 1] = 0.0;
+    uv[2 * w] = along / dist;
+    uv[2 * w + 1] = std::sqrt(cross2) / dist;
+    // Counter-clockwise in the triangle's own corner order.
+    const std::uint32_t* c = chart.corner_vertex.data();
+    const double orient = (uv[2 * c[1]] - uv[2 * c[0]]) * (uv[2 * c[2] + 1] - uv[2 * c[0] + 1]) -
+                          (uv[2 * c[1] + 1] - uv[2 * c[0] + 1]) * (uv[2 * c[2]] - uv[2 * c[0]]);
+    if (orient < 0) {
+        uv[2 * w + 1] = -uv[2 * w + 1];
+    }
+}
+
 } // namespace
 
 bool ConformalMap::flatten(const ChartMesh& chart, const AtlasMesh& mesh,
@@ -55,6 +87,11 @@ bool ConformalMap::flatten(const ChartMesh& chart, const AtlasMesh& mesh,
     dist = std::sqrt(dist);
     if (p0 == p1 || dist <= 0) {
         return true; // a chart without extent maps to one point
+    }
+
+    if (chart.faces.size() == 1 && nv == 3 && geometry.area[chart.faces[0]] > geometry.area_floor) {
+        lay_flat_triangle(chart, p0, p1, dist, pos, uv);
+        return true;
     }
 
     free_index_.assign(nv, 0);

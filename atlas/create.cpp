@@ -153,6 +153,7 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
     segment.quality = options.quality;
     segment.limit_extent = options.max_charts == 0;
     segment.partial_joins = options.max_charts != 0;
+    segment.max_parts = chart_capacity({options.width, options.height, options.gutter, false});
     if (Status s = flatten_charts(mesh, topology, geometry, segment, progress, charts); failed(s)) {
         return s;
     }

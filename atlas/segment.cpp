@@ -139,6 +139,15 @@ Status flatten_charts(const AtlasMesh& mesh, const Topology& topology, const Fac
     std::vector<std::unique_ptr<Worker>> workers;
     workers.push_back(std::make_unique<Worker>(mesh, topology, geometry, options));
     std::vector<std::vector<std::uint32_t>> pending = linked_parts(topology, total), next;
+    const std::size_t parts_with_area =
+        std::count_if(pending.begin(), pending.end(), [&](const std::vector<std::uint32_t>& part) {
+            return std::any_of(part.begin(), part.end(), [&](std::uint32_t f) {
+                return geometry.area[f] > geometry.area_floor;
+            });
+        });
+    if (parts_with_area > options.max_parts) {
+        return Status::Failed;
+    }
     // Where each chart sits in the tree of splits: its part, then one
     // letter per split ('0' first half, '1' second).
     std::vector<std::string> paths(pending.size()), next_paths, out_paths;

@@ -32,7 +32,8 @@
 
 namespace vellumar::atlas {
 
-// Charts in no particular order. Status::Failed only when progress cancels.
+// Charts in no particular order. Status::Failed when progress cancels or
+// the mesh has more separate parts than options.max_parts.
 Status flatten_charts(const AtlasMesh& mesh, const Topology& topology, const FaceGeometry& geometry,
                       const SegmentOptions& options, ProgressReporter& progress,
                       std::vector<FlatChart>& out);

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -45,4 +47,41 @@ TEST(FlattenCharts, GivesTheSameChartsOnWorkerThreadsAsOnOne) {
         faces += serial[c].mesh.faces.size();
     }
     EXPECT_EQ(faces, s.indices.size() / 3);
+}
+
+// Loose triangles of every shape (thin, obtuse, tilted in 3D, either
+// winding seen from above) each become a chart of their own: the layout
+// must be the triangle itself, side for side, and never turned over.
+TEST(FlattenCharts, LaysLooseTrianglesOutAsThemselves) {
+    Shape s;
+    const float tris[][9] = {{0, 0, 0, 1, 0, 0, 0, 1, 0},        {0, 0, 0, 0, 1, 0, 1, 0, 0},
+                             {0, 0, 0, 5, 0, 0, 2.5f, 0.01f, 0}, {0, 0, 0, 1, 0, 0, 3, 0.2f, 0},
+                             {1, 2, 3, 2, 2, 4, 0, 5, 3},        {0, 0, 0, 0, 0, 2, 0, 3, 1}};
+    for (const auto& t : tris) {
+        for (int k = 0; k < 3; ++k) {
+            s.indices.push_back(static_cast<std::uint32_t>(s.points.size()));
+            s.points.push_back({t[3 * k] + 10.0f * s.indices.size(), t[3 * k + 1], t[3 * k + 2]});
+        }
+    }
+    const auto charts = charts_of(s, 0);
+    ASSERT_EQ(charts.size(), std::size(tris));
+    for (const FlatChart& chart : charts) {
+        ASSERT_EQ(chart.mesh.faces.size(), 1u);
+        const std::uint32_t f = chart.mesh.faces[0];
+        const std::uint32_t* c = chart.mesh.corner_vertex.data();
+        const double* uv[3] = {&chart.uv[2 * c[0]], &chart.uv[2 * c[1]], &chart.uv[2 * c[2]]};
+        for (int k = 0; k < 3; ++k) {
+            const auto& a = s.points[s.indices[3 * f + k]];
+            const auto& b = s.points[s.indices[3 * f + (k + 1) % 3]];
+            const double side3 = std::sqrt(double(a[0] - b[0]) * (a[0] - b[0]) +
+                                           double(a[1] - b[1]) * (a[1] - b[1]) +
+                                           double(a[2] - b[2]) * (a[2] - b[2]));
+            const double side2 =
+                std::hypot(uv[k][0] - uv[(k + 1) % 3][0], uv[k][1] - uv[(k + 1) % 3][1]);
+            EXPECT_NEAR(side2, side3, 1e-6 * side3) << "triangle " << f << " side " << k;
+        }
+        const double orient = (uv[1][0] - uv[0][0]) * (uv[2][1] - uv[0][1]) -
+                              (uv[1][1] - uv[0][1]) * (uv[2][0] - uv[0][0]);
+        EXPECT_GT(orient, 0) << "triangle " << f;
+    }
 }
