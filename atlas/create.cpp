@@ -6,8 +6,10 @@
 #include "atlas/riders.h"
 #include "atlas/segment.h"
 #include "atlas/topology.h"
+#include "atlas/void_cuts.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <new>
 #include <numeric>
@@ -17,6 +19,33 @@ namespace vellumar::atlas {
 namespace {
 
 // Charts in order of their lowest triangle, their UVs in one chart set.
+// Atlases of at most this many charts try cutting up to kVoidCuts of them.
+constexpr std::size_t kVoidCutCharts = 64;
+constexpr std::size_t kVoidCuts = 3;
+
+// Charts in order of their lowest triangle: the packing order that keeps
+// output independent of how the charts were found.
+std::vector<std::uint32_t> order_of(const std::vector<FlatChart>& charts) {
+    std::vector<std::uint32_t> order(charts.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return charts[a].mesh.faces.front() < charts[b].mesh.faces.front();
+    });
+    return order;
+}
+
+// The UV area the packed triangles cover.
+double packed_area(const ChartSet& set) {
+    double area = 0;
+    for (std::size_t t = 0; t + 2 < set.triangles.size(); t += 3) {
+        const double* a = &set.uv[2 * set.triangles[t]];
+        const double* b = &set.uv[2 * set.triangles[t + 1]];
+        const double* c = &set.uv[2 * set.triangles[t + 2]];
+        area += std::abs((b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]));
+    }
+    return 0.5 * area;
+}
+
 ChartSet chart_set_of(const std::vector<FlatChart>& charts,
                       const std::vector<std::uint32_t>& order) {
     ChartSet set;
@@ -167,15 +196,30 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
 
     // 3. One texel density for all charts, packed for the corrections.
     progress.set_stage(0.7f, 1.0f);
-    std::vector<std::uint32_t> order(charts.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return charts[a].mesh.faces.front() < charts[b].mesh.faces.front();
-    });
+    std::vector<std::uint32_t> order = order_of(charts);
     ChartSet set = chart_set_of(charts, order);
     const PackLayout layout{options.width, options.height, options.gutter, options.quality};
     if (Status s = pack_chart_set(set, layout, progress); failed(s)) {
         return s;
+    }
+    // Few charts leave nothing to fill the bays of a crescent-shaped one:
+    // the same charts with the most wasteful ones cut in two are packed as
+    // well, and the layout that uses more of the atlas wins.
+    if (options.max_charts == 0 && charts.size() <= kVoidCutCharts) {
+        std::vector<FlatChart> cut = charts;
+        if (cut_voids(mesh, topology, geometry, options.max_stretch, kVoidCuts, cut) > 0) {
+            std::vector<std::uint32_t> cut_order = order_of(cut);
+            ChartSet cut_set = chart_set_of(cut, cut_order);
+            ProgressCallback none;
+            ProgressReporter quiet(none, 1.0f);
+            if (succeeded(pack_chart_set(cut_set, layout, quiet)) &&
+                packed_area(cut_set) > packed_area(set)) {
+                charts = std::move(cut);
+                order = std::move(cut_order);
+                set = std::move(cut_set);
+                result.charts_out = static_cast<std::uint32_t>(charts.size());
+            }
+        }
     }
 
     // 4. The output mesh in input triangle order.

@@ -115,6 +115,38 @@ TEST(CreateAtlas, CutsClosedAndBentShapesButKeepsAFlatSheetWhole) {
     EXPECT_GE(atlas_of(folded_sheet(4), small_atlas()).result.charts_out, 2u);
 }
 
+// A flat U lies flat in one piece, but alone in the atlas it leaves its
+// bay empty: cut in two, its halves pack into more of the square.
+TEST(CreateAtlas, CutsAChartWhoseBayWouldStayEmpty) {
+    const Shape grid = plane_grid(16);
+    Shape u = grid;
+    u.indices.clear();
+    for (std::size_t t = 0; t < grid.indices.size(); t += 3) {
+        float cx = 0, cy = 0;
+        for (int k = 0; k < 3; ++k) {
+            cx += grid.points[grid.indices[t + k]][0] / 3;
+            cy += grid.points[grid.indices[t + k]][1] / 3;
+        }
+        if (cx < 0.2f || cx > 0.8f || cy < 0.2f) {
+            u.indices.insert(u.indices.end(), grid.indices.begin() + t,
+                             grid.indices.begin() + t + 3);
+        }
+    }
+    const AtlasOptions options = small_atlas();
+    Outcome run = atlas_of(u, options);
+    ASSERT_EQ(run.status, Status::Ok);
+    EXPECT_GE(run.result.charts_out, 2u);
+    expect_faithful_output(*u.mesh(), run.result);
+    expect_valid_layout(*run.result.mesh, run.result.face_partition, options.width, options.height,
+                        options.gutter);
+    double covered = 0;
+    for (std::uint32_t f = 0; f < run.result.mesh->face_count(); ++f) {
+        covered += uv_area(*run.result.mesh, f);
+    }
+    // In one piece the U covers at most its share of the square it spans.
+    EXPECT_GT(covered, double(u.indices.size()) / double(grid.indices.size()));
+}
+
 TEST(CreateAtlas, KeepsGutterInANonSquareAtlas) {
     for (auto [w, h] : {std::pair{256u, 128u}, std::pair{96u, 256u}}) {
         AtlasOptions options = small_atlas(4.0f);
