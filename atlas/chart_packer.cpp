@@ -73,6 +73,9 @@ constexpr double kRetryCharts = 64;
 constexpr double kRetryShare = 0.01;
 // From this many charts on, the texel-exact steps keep the coarse turns.
 constexpr std::uint32_t kManyCharts = 256;
+// First upward step of the texel-exact search on sets of many charts; each
+// step that succeeds squares the next one.
+constexpr double kGallop = 1.1;
 
 struct Prepared {
     std::vector<double> xy; // 2 per chart vertex
@@ -1077,12 +1080,15 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
             return Status::Failed;
         }
     }
-    const int coarse_steps = layout.quality ? 8 : 6;
     // On sets of many charts the texel-exact steps keep the turns the coarse
     // search chose, which makes each step about four times cheaper: more
     // steps fit, and they find a finer scale. Few charts try every turn.
+    // The coarse search then stops at its first layout: on many small
+    // charts its answer lies well below the texel-exact one, so bisecting
+    // it further would be time spent on the wrong question.
     const bool keep_turns = !layout.quality && charts.chart_count() >= kManyCharts;
-    const int fine_steps = cell == 1 ? 0 : (layout.quality || keep_turns ? 5 : 3);
+    const int coarse_steps = keep_turns ? 0 : (layout.quality ? 8 : 6);
+    const int fine_steps = cell == 1 ? 0 : (keep_turns ? 9 : (layout.quality ? 5 : 3));
     const int retries = 6;
     const int budget = 30 + coarse_steps + fine_steps;
     int step = 0;
@@ -1131,10 +1137,7 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
             hi = order_hi;
             best = packer.placements();
             best_order = packer.order();
-            // Five texel-exact steps follow on sets of many charts: the
-            // coarse search need not pin the scale down as finely.
-            const double enough = keep_turns ? 1.01 : 1.002;
-            for (int i = 0; i < coarse_steps && hi / lo > enough; ++i) {
+            for (int i = 0; i < coarse_steps && hi / lo > 1.002; ++i) {
                 if (!progress.report(static_cast<float>(step++) / budget)) {
                     return Status::Failed;
                 }
@@ -1157,16 +1160,24 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
         Grid grid(static_cast<int>(layout.width), static_cast<int>(layout.height));
         // Texel cells lose up to a cell per side less than coarse ones.
         hi = lo * (layout.quality ? 1.12 : 1.03);
+        // Many small charts lose far more on the coarse grid: each is
+        // rounded up to whole cells and so is every gutter, which can put
+        // the coarse answer a fifth or more below the texel-exact one. The
+        // steps gallop upwards until a layout fails, then bisect.
+        bool gallop = keep_turns;
+        double stride = kGallop;
         for (int i = 0; i < fine_steps; ++i) {
             if (!progress.report(static_cast<float>(step++) / budget)) {
                 return Status::Failed;
             }
-            const double t = std::sqrt(lo * hi);
+            const double t = gallop ? lo * stride : std::sqrt(lo * hi);
+            stride *= stride;
             if (packer.attempt(t, grid, 1)) {
                 lo = t;
                 best = packer.placements();
             } else {
                 hi = t;
+                gallop = false;
             }
         }
     }
