@@ -1,3 +1,4 @@
+#include "bake_test_scene.h"
 #include "support/test_host.h"
 
 #include "standalone/render/bake_elements.h"
@@ -6,15 +7,6 @@
 #include <stdexcept>
 
 namespace {
-
-ClassDesc* element_class(const std::string& name) {
-    for (ClassDesc* desc : BakeElementClassDescs()) {
-        if (WideToUtf8(desc->ClassName()) == name) {
-            return desc;
-        }
-    }
-    throw std::runtime_error("no element class " + name);
-}
 
 const BakeParam& param(const BakeElementEntry& e, const std::string& name) {
     for (const BakeParam& p : e.parameters) {
@@ -87,7 +79,7 @@ TEST_F(BakeElementTest, TheHostsFirstElementClassIsNeverOffered) {
 TEST_F(BakeElementTest, ANewEntryNamesItsFileAfterTheClassInTheOutputFolder) {
     settings().outpath = "C:\\maps";
     settings().width = 640;
-    const BakeElementEntry e = CreateEntry(element_class("NormalsMap"));
+    const BakeElementEntry e = CreateEntry(ElementClass("NormalsMap"));
     EXPECT_EQ(WideToUtf8(e.file.Name()), "C:\\maps\\NormalsMap.png");
     EXPECT_EQ(e.file.Type(), 7);
     EXPECT_EQ(e.slot, "NONE");
@@ -103,7 +95,7 @@ TEST_F(BakeElementTest, ANewEntryNamesItsFileAfterTheClassInTheOutputFolder) {
 }
 
 TEST_F(BakeElementTest, ParametersAreReadWithTheirTypesRangesAndLegacyFlags) {
-    const BakeElementEntry alpha = CreateEntry(element_class("AlphaMap"));
+    const BakeElementEntry alpha = CreateEntry(ElementClass("AlphaMap"));
     const BakeParam& invert = param(alpha, "Invert");
     EXPECT_TRUE(invert.legacy);
     EXPECT_EQ(invert.type, Flag);
@@ -114,27 +106,27 @@ TEST_F(BakeElementTest, ParametersAreReadWithTheirTypesRangesAndLegacyFlags) {
     EXPECT_EQ(message_texts(),
               (std::vector<std::string>{"Render element AlphaMap has unknown type 8 for parameter "
                                         "Source Slot"}));
-    const BakeElementEntry complete = CreateEntry(element_class("CompleteMap"));
+    const BakeElementEntry complete = CreateEntry(ElementClass("CompleteMap"));
     EXPECT_FALSE(param(complete, "Shadows").legacy);
     EXPECT_EQ(param(complete, "Shadows").flagValue, 1);
     EXPECT_EQ(param(complete, "Ambient").type, Colour);
     EXPECT_FLOAT_EQ(param(complete, "Ambient").colourValue[2], 0.05f);
 
-    const BakeElementEntry height = CreateEntry(element_class("HeightMap"));
+    const BakeElementEntry height = CreateEntry(ElementClass("HeightMap"));
     EXPECT_TRUE(param(height, "Min Height").hasRange);
     EXPECT_FLOAT_EQ(param(height, "Min Height").floatMin, -1e6f);
     // Its minimum is an int: no range, the float extremes stay.
     EXPECT_FALSE(param(height, "Max Height").hasRange);
     EXPECT_EQ(param(height, "Max Height").floatMin, std::numeric_limits<float>::lowest());
 
-    const BakeElementEntry ao = CreateEntry(element_class("AmbientOcclusion"));
+    const BakeElementEntry ao = CreateEntry(ElementClass("AmbientOcclusion"));
     EXPECT_EQ(param(ao, "Samples").intMax, 1024);
     EXPECT_FALSE(param(ao, "Seed").hasRange);
     EXPECT_EQ(param(ao, "Seed").intMin, std::numeric_limits<int>::min());
 
     // Without typed values, a parameter's type cannot be known.
     BakeElementEntry shadow_map;
-    shadow_map.elementClass = element_class("ShadowsMap");
+    shadow_map.elementClass = ElementClass("ShadowsMap");
     ReadParameters(shadow_map);
     ASSERT_EQ(shadow_map.parameters.size(), 1u);
     EXPECT_EQ(shadow_map.parameters[0].type, Unknown);
@@ -158,7 +150,7 @@ TEST_F(BakeElementTest, AClassWithoutInstancesStillMakesAnEntryWithoutParameters
 }
 
 TEST_F(BakeElementTest, ApplyingWritesEveryValueByNameAndTheBackground) {
-    BakeElementEntry e = CreateEntry(element_class("AmbientOcclusion"));
+    BakeElementEntry e = CreateEntry(ElementClass("AmbientOcclusion"));
     for (BakeParam& p : e.parameters) {
         if (p.name == "Samples") {
             p.intValue = 64;
@@ -176,7 +168,7 @@ TEST_F(BakeElementTest, ApplyingWritesEveryValueByNameAndTheBackground) {
     e.background[3] = 1.0f;
 
     std::unique_ptr<StandaloneBakeElement> made(
-        static_cast<StandaloneBakeElement*>(element_class("AmbientOcclusion")->Create(0)));
+        static_cast<StandaloneBakeElement*>(ElementClass("AmbientOcclusion")->Create(0)));
     StandaloneBakeElement& live = *made;
     ApplyParameters(e, live);
     EXPECT_EQ(live.Value(L"Samples").i, 64);
@@ -187,11 +179,11 @@ TEST_F(BakeElementTest, ApplyingWritesEveryValueByNameAndTheBackground) {
     EXPECT_TRUE(core.messages().empty());
 
     // Legacy flags go through the plain integer; a text cannot be carried.
-    BakeElementEntry alpha = CreateEntry(element_class("AlphaMap"));
+    BakeElementEntry alpha = CreateEntry(ElementClass("AlphaMap"));
     core.ClearMessages();
     alpha.parameters[0].flagValue = 1;
     std::unique_ptr<StandaloneBakeElement> made_alpha(
-        static_cast<StandaloneBakeElement*>(element_class("AlphaMap")->Create(0)));
+        static_cast<StandaloneBakeElement*>(ElementClass("AlphaMap")->Create(0)));
     StandaloneBakeElement& live_alpha = *made_alpha;
     ApplyParameters(alpha, live_alpha);
     EXPECT_EQ(live_alpha.GetParamValue(0), 1);
@@ -204,7 +196,7 @@ TEST_F(BakeElementTest, ApplyingWritesEveryValueByNameAndTheBackground) {
 TEST_F(BakeElementTest, RebasingMovesEveryFileIntoTheOutputFolderAndSlotsReset) {
     ResetSlots(); // nothing to do on an empty list
     UnwrapSettings& s = settings();
-    s.elements = {CreateEntry(element_class("DiffuseMap")), CreateEntry(element_class("AlphaMap"))};
+    s.elements = {CreateEntry(ElementClass("DiffuseMap")), CreateEntry(ElementClass("AlphaMap"))};
     s.elements[0].file.SetName(L"/old/place\\deep/diffuse_7.png");
     s.elements[0].slot = "Diffuse Color";
     s.elements[1].slot = "Opacity";

@@ -52,11 +52,7 @@ class BakeRunTest : public HostTest {
     }
 
     void add_entry(const std::string& file) {
-        BakeElementEntry e = CreateEntry(ElementClass("DiffuseMap"));
-        e.file.SetName(Utf8ToWide(settings().outpath + "\\" + file).c_str());
-        e.width = 16;
-        e.height = 8;
-        settings().elements.push_back(e);
+        settings().elements.push_back(OutputEntry("DiffuseMap", file, 16, 8));
     }
     // Boxes of growing size (so area balancing gives each its own map),
     // unwrapped as one group; returns the group key.
@@ -65,15 +61,7 @@ class BakeRunTest : public HostTest {
     }
     void per_object() { core.SetCurrentRenderer(&other); }
     std::string out(const std::string& name) const { return folder.file(name); }
-    std::vector<std::string> notifications() const {
-        std::vector<std::string> out;
-        for (const auto& m : core.messages()) {
-            if (m.caption == L"Notification") {
-                out.push_back(WideToUtf8(m.text));
-            }
-        }
-        return out;
-    }
+    std::vector<std::string> notifications() const { return Notifications(core); }
     int bake_elements(INode* node) {
         auto* props =
             static_cast<INodeBakeProperties*>(node->GetInterface(NODE_BAKE_PROPERTIES_INTERFACE));

@@ -8,6 +8,7 @@
 #include "standalone/render/bake_elements.h"
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,28 @@ inline ClassDesc* ElementClass(const std::string& name) {
             return desc;
         }
     }
-    return nullptr;
+    throw std::runtime_error("no element class " + name);
+}
+
+// An element of class `cls` writing `file` in the output folder.
+inline BakeElementEntry OutputEntry(const std::string& cls, const std::string& file, int width,
+                                    int height) {
+    BakeElementEntry e = CreateEntry(ElementClass(cls));
+    e.file.SetName(Utf8ToWide(settings().outpath + "\\" + file).c_str());
+    e.width = width;
+    e.height = height;
+    return e;
+}
+
+// The texts of the notifications reported so far.
+inline std::vector<std::string> Notifications(const StandaloneCore& core) {
+    std::vector<std::string> out;
+    for (const auto& m : core.messages()) {
+        if (m.caption == L"Notification") {
+            out.push_back(WideToUtf8(m.text));
+        }
+    }
+    return out;
 }
 
 // `count` boxes of growing size (so area balancing gives each its own map)

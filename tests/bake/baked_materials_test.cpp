@@ -19,15 +19,6 @@ namespace {
 
 namespace fs = boost::filesystem;
 
-ClassDesc* element_class(const std::string& name) {
-    for (ClassDesc* desc : BakeElementClassDescs()) {
-        if (WideToUtf8(desc->ClassName()) == name) {
-            return desc;
-        }
-    }
-    return nullptr;
-}
-
 StandardMaterial* named_material(const std::wstring& name) {
     auto* mtl = new StandardMaterial;
     mtl->SetName(name);
@@ -64,10 +55,7 @@ class BakedMaterialsTest : public HostTest {
 
     BakeElementEntry& add_entry(const std::string& file, const std::string& slot,
                                 const std::string& cls = "DiffuseMap") {
-        BakeElementEntry e = CreateEntry(element_class(cls));
-        e.file.SetName(Utf8ToWide(settings().outpath + "\\" + file).c_str());
-        e.width = 16;
-        e.height = 8;
+        BakeElementEntry e = OutputEntry(cls, file, 16, 8);
         e.slot = slot;
         settings().elements.push_back(e);
         return settings().elements.back();
@@ -78,15 +66,7 @@ class BakedMaterialsTest : public HostTest {
     std::string host_path(const std::string& name) const {
         return settings().outpath + "\\" + name;
     }
-    std::vector<std::string> notifications() const {
-        std::vector<std::string> out;
-        for (const auto& m : core.messages()) {
-            if (m.caption == L"Notification") {
-                out.push_back(WideToUtf8(m.text));
-            }
-        }
-        return out;
-    }
+    std::vector<std::string> notifications() const { return Notifications(core); }
 
     TempFolder folder;
     TestRenderer renderer;

@@ -61,10 +61,7 @@ class CaddyTest : public HostTest {
         s.width = s.height = 64;
         s.gutter = 2;
         s.padding = 2;
-        BakeElementEntry e = CreateEntry(ElementClass("DiffuseMap"));
-        e.file.SetName(Utf8ToWide(s.outpath + "\\Diffuse.png").c_str());
-        e.width = e.height = 64;
-        s.elements = {e};
+        s.elements = {OutputEntry("DiffuseMap", "Diffuse.png", 64, 64)};
     }
     ~CaddyTest() override { settings().elements.clear(); }
 
@@ -118,15 +115,7 @@ class CaddyTest : public HostTest {
         core.ClearMessages();
         return *FindVellumarModifier(nodes[0])->GetGroupKeys().begin();
     }
-    std::vector<std::string> notifications() const {
-        std::vector<std::string> out;
-        for (const auto& m : core.messages()) {
-            if (m.caption == L"Notification") {
-                out.push_back(WideToUtf8(m.text));
-            }
-        }
-        return out;
-    }
+    std::vector<std::string> notifications() const { return Notifications(core); }
     std::vector<INode*> objects() const { return {nodes.begin(), nodes.end()}; }
     bool caddies_gone() {
         return core.GetINodeByName(L"vellumar_bake_caddy0") == nullptr &&
