@@ -41,6 +41,11 @@ struct SegmentOptions {
     // surfaces (boxes unfold into crosses) but ragged shapes that pack
     // worse, so only when the caller limits the chart count.
     bool partial_joins = false;
+    // Merges whose union holds less than this share of the mesh's area
+    // join partially even when partial_joins is off: small parts (the
+    // boxes and brackets of CAD scenes) unfold into one net each, which
+    // saves a gutter per chart where gutters cost the most room.
+    double small_part_share = 0;
     // Waves of the split phase with fewer triangles than this run on the
     // caller's thread only (threads would cost more than they save); the
     // result is the same either way.

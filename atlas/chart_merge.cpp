@@ -29,7 +29,8 @@ class Merger {
         : mesh_(mesh), topology_(topology), flattener_(flattener), charts_(charts),
           merge_solve_limit_((options.quality ? 4 : 1) * kMaxMergeSolveFaces),
           partial_joins_(options.partial_joins), chart_of_face_(mesh.face_count(), 0),
-          alive_(charts.size(), 1), version_(charts.size(), 0) {
+          small_area_(options.small_part_share * total_area(charts)), alive_(charts.size(), 1),
+          version_(charts.size(), 0) {
         for (std::uint32_t c = 0; c < charts_.size(); ++c) {
             for (std::uint32_t f : charts_[c].mesh.faces) {
                 chart_of_face_[f] = c;
@@ -74,7 +75,10 @@ class Merger {
             // open (how a box unfolds into a cross).
             double joined = item.shared;
             bool ok = stays_compact(item, joined) && join(item, faces, cuts_, merged);
-            if (!ok && partial_joins_ && open_all_but_longest_run(item.a, item.b, joined)) {
+            const bool partial =
+                partial_joins_ ||
+                charts_[item.a].mesh.area + charts_[item.b].mesh.area < small_area_;
+            if (!ok && partial && open_all_but_longest_run(item.a, item.b, joined)) {
                 const std::size_t old = cuts_.size();
                 cuts_.insert(cuts_.end(), extra_cuts_.begin(), extra_cuts_.end());
                 std::inplace_merge(cuts_.begin(), cuts_.begin() + static_cast<std::ptrdiff_t>(old),
@@ -226,6 +230,14 @@ class Merger {
         return pu * pu / (aa + ab) <= kCompactGrowth * std::max(pa * pa / aa, pb * pb / ab);
     }
 
+    static double total_area(const std::vector<FlatChart>& charts) {
+        double total = 0;
+        for (const FlatChart& c : charts) {
+            total += c.mesh.area;
+        }
+        return total;
+    }
+
     double perimeter(const ChartMesh& chart) const {
         const auto indices = mesh_.indices();
         const auto verts = mesh_.vertices();
@@ -285,6 +297,7 @@ class Merger {
     std::size_t merge_solve_limit_;
     bool partial_joins_;
     std::vector<std::uint32_t> chart_of_face_;
+    double small_area_;
     std::vector<std::uint8_t> alive_;
     std::vector<std::uint32_t> version_;
     std::vector<double> perimeter_;

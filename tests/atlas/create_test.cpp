@@ -247,6 +247,32 @@ TEST(CreateAtlas, ReportsTheChartsNeededWhenTheLimitIsTooLow) {
                         limited.gutter);
 }
 
+TEST(CreateAtlas, UnfoldsEachSmallBoxOfAManyPartSceneIntoOneNet) {
+    // Twenty small cubes beside a large sheet, as CAD scenes hold brackets
+    // and bolts beside walls: a chart per cube side would cost a gutter
+    // each, so every cube unfolds into one net without a chart limit.
+    Shape s = plane_grid(4);
+    for (auto& p : s.points) {
+        p = {p[0] * 40.0f, p[1] * 40.0f, 0.0f};
+    }
+    const Shape box = cube(1);
+    for (int i = 0; i < 20; ++i) {
+        const std::uint32_t base = static_cast<std::uint32_t>(s.points.size());
+        for (const auto& p : box.points) {
+            s.points.push_back({p[0] + 2.0f * float(i), p[1], p[2] + 5.0f});
+        }
+        for (std::uint32_t v : box.indices) {
+            s.indices.push_back(base + v);
+        }
+    }
+    const AtlasOptions options = small_atlas();
+    Outcome run = atlas_of(s, options);
+    ASSERT_EQ(run.status, Status::Ok);
+    EXPECT_EQ(run.result.charts_out, 21u);
+    expect_faithful_output(*s.mesh(), run.result);
+    expect_valid_layout(*run.result.mesh, run.result.face_partition, 256, 256, options.gutter);
+}
+
 TEST(CreateAtlas, UnfoldsAClosedBoxIntoFewerChartsWhenTheCountIsLimited) {
     // Joining along part of a border leaves cuts inside a chart: a cube can
     // then unfold into a cross instead of several strips, with the same
