@@ -1088,7 +1088,7 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
     // it further would be time spent on the wrong question.
     const bool keep_turns = !layout.quality && charts.chart_count() >= kManyCharts;
     const int coarse_steps = keep_turns ? 0 : (layout.quality ? 8 : 6);
-    const int fine_steps = cell == 1 ? 0 : (keep_turns ? 9 : (layout.quality ? 5 : 3));
+    const int fine_steps = cell == 1 ? 0 : (keep_turns ? 7 : (layout.quality ? 5 : 3));
     const int retries = 6;
     const int budget = 30 + coarse_steps + fine_steps;
     int step = 0;
