@@ -171,7 +171,8 @@ class Cutter {
         for (std::uint32_t f : chart.mesh.faces) {
             (side_[f] == 0 ? first_faces_ : second_faces_).push_back(f);
         }
-        return connected(first_faces_, 0) && connected(second_faces_, 1);
+        return !first_faces_.empty() && !second_faces_.empty() && connected(first_faces_, 0) &&
+               connected(second_faces_, 1);
     }
 
     bool connected(const std::vector<std::uint32_t>& faces, std::uint8_t s) {
