@@ -74,6 +74,21 @@ const Mesh& mesh_of(INode* node) {
     return static_cast<TriObject*>(node->EvalWorldState(0).obj)->mesh;
 }
 
+// Loads a scene file's bytes; a failure or any warning fails the test.
+void load_cleanly(StandaloneCore& core, const std::vector<std::uint8_t>& bytes) {
+    const SceneFileResult r = load_scene_bytes(core, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.warnings.empty()) << r.warnings[0];
+}
+
+std::vector<std::uint8_t> from_hex(const std::string& hex) {
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    }
+    return bytes;
+}
+
 } // namespace
 
 TEST_F(SceneFileTest, SavedAndLoadedSceneEvaluatesToTheSameUvsAndKeepsEverythingElse) {
@@ -88,9 +103,7 @@ TEST_F(SceneFileTest, SavedAndLoadedSceneEvaluatesToTheSameUvsAndKeepsEverything
 
     StandaloneCore other;
     other.RegisterClass(GetVellumarModifierDesc());
-    const SceneFileResult r = load_scene_bytes(other, bytes.data(), bytes.size());
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_TRUE(r.warnings.empty());
+    ASSERT_NO_FATAL_FAILURE(load_cleanly(other, bytes));
     ASSERT_EQ(other.scene().Nodes().size(), 4u);
     SceneNode* loaded = other.scene().NodeByName(L"box \xE4");
     ASSERT_NE(loaded, nullptr);
@@ -265,9 +278,7 @@ TEST_F(SceneFileTest, MaterialsSharedByNodesStaySharedWithEveryMapAndValue) {
     const std::vector<std::uint8_t> bytes = scene_bytes(core);
 
     StandaloneCore other;
-    const SceneFileResult r = load_scene_bytes(other, bytes.data(), bytes.size());
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_TRUE(r.warnings.empty()) << r.warnings[0];
+    ASSERT_NO_FATAL_FAILURE(load_cleanly(other, bytes));
     Mtl* loaded = other.scene().NodeByName(L"box \xE4")->GetMtl();
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(other.scene().NodeByName(L"poly")->GetMtl(), loaded);
@@ -309,9 +320,7 @@ TEST_F(SceneFileTest, ShellsKeepTheirIndicesAndSubMaterialsAndAShellInsideAShell
     const std::vector<std::uint8_t> bytes = scene_bytes(core);
 
     StandaloneCore other;
-    const SceneFileResult r = load_scene_bytes(other, bytes.data(), bytes.size());
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_TRUE(r.warnings.empty()) << r.warnings[0];
+    ASSERT_NO_FATAL_FAILURE(load_cleanly(other, bytes));
     auto* loaded = dynamic_cast<ShellMaterial*>(other.scene().NodeByName(L"box \xE4")->GetMtl());
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->GetName(), L"outer");
@@ -375,15 +384,9 @@ TEST(SceneFile, MaterialsAndMapsAreWrittenByteForByte) {
 }
 
 TEST(SceneFile, AFileFromBeforeSelfIlluminationAmountsStillLoads) {
-    std::vector<std::uint8_t> bytes;
-    const std::string hex = kOldMaterialsFile;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        bytes.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    }
+    const std::vector<std::uint8_t> bytes = from_hex(kOldMaterialsFile);
     StandaloneCore core;
-    const SceneFileResult r = load_scene_bytes(core, bytes.data(), bytes.size());
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_TRUE(r.warnings.empty()) << r.warnings[0];
+    ASSERT_NO_FATAL_FAILURE(load_cleanly(core, bytes));
     auto* mtl = dynamic_cast<StdMat*>(core.scene().NodeByName(L"t")->GetMtl());
     ASSERT_NE(mtl, nullptr);
     EXPECT_EQ(mtl->GetDiffuse(), Color(0.25f, 0.5f, 1.0f));
@@ -465,17 +468,10 @@ TEST(SceneFile, MultiMaterialsKeepEmptyAndSharedSlotsByteForByteAndOlderFilesSti
                              "803f0000000000000000000000000012560a0000000000000013560a00000000"
                              "00000040560a00000000000000");
 
-    std::vector<std::uint8_t> old_bytes;
-    const std::string hex = kOldMultiFile;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        old_bytes.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    }
-    const std::vector<std::uint8_t>& old = old_bytes;
+    const std::vector<std::uint8_t> old = from_hex(kOldMultiFile);
     for (const std::vector<std::uint8_t>* file : {&bytes, &old}) {
         StandaloneCore other;
-        const SceneFileResult r = load_scene_bytes(other, file->data(), file->size());
-        ASSERT_TRUE(r.ok) << r.error;
-        EXPECT_TRUE(r.warnings.empty()) << r.warnings[0];
+        ASSERT_NO_FATAL_FAILURE(load_cleanly(other, *file));
         Mtl* loaded = other.scene().NodeByName(L"a")->GetMtl();
         ASSERT_EQ(loaded->ClassID(), multiMtlClassID);
         ASSERT_EQ(loaded->NumSubMtls(), 3);
