@@ -39,7 +39,7 @@ struct SegmentOptions {
     // Let merges join two charts along part of their shared border and
     // leave the rest open inside the chart: far fewer charts on hard
     // surfaces (boxes unfold into crosses) but ragged shapes that pack
-    // worse, so only when the caller limits the chart count.
+    // worse: for every merge only when the caller limits the chart count.
     bool partial_joins = false;
     // Merges whose union holds less than this share of the mesh's area
     // join partially even when partial_joins is off: small parts (the

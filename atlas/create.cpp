@@ -18,7 +18,6 @@ namespace vellumar::atlas {
 
 namespace {
 
-// Charts in order of their lowest triangle, their UVs in one chart set.
 // Charts that together hold less than this share of the mesh's area may
 // merge along part of their border: on scenes of many small parts each
 // part unfolds into one net (a box into a cross) instead of a chart per
@@ -52,6 +51,7 @@ double packed_area(const ChartSet& set) {
     return 0.5 * area;
 }
 
+// Charts in order of their lowest triangle, their UVs in one chart set.
 ChartSet chart_set_of(const std::vector<FlatChart>& charts,
                       const std::vector<std::uint32_t>& order) {
     ChartSet set;
