@@ -217,14 +217,19 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
         if (cut_voids(mesh, topology, geometry, options.max_stretch, kVoidCuts, cut) > 0) {
             std::vector<std::uint32_t> cut_order = order_of(cut);
             ChartSet cut_set = chart_set_of(cut, cut_order);
-            ProgressCallback none;
-            ProgressReporter quiet(none, 1.0f);
-            if (succeeded(pack_chart_set(cut_set, layout, quiet)) &&
+            // This pack has no share of the progress left, but a cancel
+            // still reaches it.
+            const ProgressCallback poll = [&](float) { return progress.report(1.0f) ? 0 : 1; };
+            ProgressReporter polled(poll, 0.1f);
+            if (succeeded(pack_chart_set(cut_set, layout, polled)) &&
                 packed_area(cut_set) > packed_area(set)) {
                 charts = std::move(cut);
                 order = std::move(cut_order);
                 set = std::move(cut_set);
                 result.charts_out = static_cast<std::uint32_t>(charts.size());
+            }
+            if (progress.cancelled()) {
+                return Status::Failed;
             }
         }
     }

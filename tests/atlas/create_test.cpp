@@ -145,6 +145,14 @@ TEST(CreateAtlas, CutsAChartWhoseBayWouldStayEmpty) {
     }
     // In one piece the U covers at most its share of the square it spans.
     EXPECT_GT(covered, double(u.indices.size()) / double(grid.indices.size()));
+
+    // A cancel while the cut charts are packed still stops the run.
+    int at_end = 0;
+    const ProgressCallback cancel_late = [&](float f) { return f >= 1.0f && ++at_end > 1 ? 1 : 0; };
+    AtlasResult cancelled;
+    EXPECT_EQ(create_atlas(*u.mesh(), u.adjacency(), {}, options, cancel_late, 0.0f, &cancelled),
+              Status::Failed);
+    EXPECT_GT(at_end, 1);
 }
 
 TEST(CreateAtlas, KeepsGutterInANonSquareAtlas) {
