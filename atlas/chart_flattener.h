@@ -276,6 +276,20 @@ class Flattener {
         finish(out, checker_.check(out.mesh, mesh_, geometry_, out.uv));
     }
 
+    // Scales the UVs so that the chart's UV area equals its 3D area: equal
+    // texel density for every chart once the packer applies one scale.
+    static void finish(FlatChart& out, const ChartCheck& check) {
+        double area3 = out.mesh.area;
+        const double uv_area = std::abs(check.uv_area);
+        if (uv_area > 0 && area3 > 0) {
+            const double k = std::sqrt(area3 / uv_area);
+            for (double& x : out.uv) {
+                x *= k;
+            }
+        }
+        out.stretch_squared = check.stretch_squared;
+    }
+
   private:
     // A triangle without area, or a sliver, lies on (or next to) a line in
     // 3D and so in UV, where the float rounding of the output can turn it
@@ -359,20 +373,6 @@ class Flattener {
             area += geometry_.area[f];
         }
         return area > 0 ? std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]) / area : 1.0;
-    }
-
-    // Scales the UVs so that the chart's UV area equals its 3D area: equal
-    // texel density for every chart once the packer applies one scale.
-    static void finish(FlatChart& out, const ChartCheck& check) {
-        double area3 = out.mesh.area;
-        const double uv_area = std::abs(check.uv_area);
-        if (uv_area > 0 && area3 > 0) {
-            const double k = std::sqrt(area3 / uv_area);
-            for (double& x : out.uv) {
-                x *= k;
-            }
-        }
-        out.stretch_squared = check.stretch_squared;
     }
 
     const AtlasMesh& mesh_;

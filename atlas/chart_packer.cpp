@@ -1,5 +1,7 @@
 #include "atlas/chart_packer.h"
 
+#include "atlas/convex_hull.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -97,38 +99,6 @@ const double* turn(int k) {
 
 double cross(double ax, double ay, double bx, double by) {
     return ax * by - ay * bx;
-}
-
-// Andrew's monotone chain; returns hull indices counter-clockwise.
-void convex_hull(const double* xy, std::size_t n, std::vector<std::uint32_t>& order,
-                 std::vector<std::uint32_t>& hull) {
-    order.resize(n);
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        if (xy[2 * a] != xy[2 * b]) {
-            return xy[2 * a] < xy[2 * b];
-        }
-        return xy[2 * a + 1] < xy[2 * b + 1];
-    });
-    hull.assign(2 * n + 1, 0);
-    std::size_t k = 0;
-    auto turn = [&](std::uint32_t o, std::uint32_t a, std::uint32_t b) {
-        return cross(xy[2 * a] - xy[2 * o], xy[2 * a + 1] - xy[2 * o + 1], xy[2 * b] - xy[2 * o],
-                     xy[2 * b + 1] - xy[2 * o + 1]);
-    };
-    for (std::size_t i = 0; i < n; ++i) {
-        while (k >= 2 && turn(hull[k - 2], hull[k - 1], order[i]) <= 0) {
-            --k;
-        }
-        hull[k++] = order[i];
-    }
-    for (std::size_t i = n - 1, t = k + 1; i-- > 0;) {
-        while (k >= t && turn(hull[k - 2], hull[k - 1], order[i]) <= 0) {
-            --k;
-        }
-        hull[k++] = order[i];
-    }
-    hull.resize(k > 1 ? k - 1 : k);
 }
 
 Prepared prepare_chart(const ChartSet& set, std::uint32_t c, std::vector<std::uint32_t>& order,

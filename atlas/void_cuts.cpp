@@ -2,6 +2,7 @@
 
 #include "atlas/chart_check.h"
 #include "atlas/chart_mesh.h"
+#include "atlas/convex_hull.h"
 
 #include <algorithm>
 #include <array>
@@ -26,38 +27,6 @@ constexpr int kOffsets = 15;
 
 using Point = std::array<double, 2>;
 
-double cross(const Point& o, const Point& a, const Point& b) {
-    return (a[0] - o[0]) * (b[1] - o[1]) - (a[1] - o[1]) * (b[0] - o[0]);
-}
-
-// Area of the convex hull (Andrew's monotone chain); sorts `points`.
-double hull_area(std::vector<Point>& points) {
-    std::sort(points.begin(), points.end());
-    points.erase(std::unique(points.begin(), points.end()), points.end());
-    if (points.size() < 3) {
-        return 0;
-    }
-    std::vector<Point> hull(2 * points.size());
-    std::size_t k = 0;
-    for (const Point& p : points) {
-        while (k >= 2 && cross(hull[k - 2], hull[k - 1], p) <= 0) {
-            --k;
-        }
-        hull[k++] = p;
-    }
-    for (std::size_t i = points.size() - 1, lower = k + 1; i-- > 0;) {
-        while (k >= lower && cross(hull[k - 2], hull[k - 1], points[i]) <= 0) {
-            --k;
-        }
-        hull[k++] = points[i];
-    }
-    double area = 0;
-    for (std::size_t i = 0; i + 1 < k; ++i) {
-        area += hull[i][0] * hull[i + 1][1] - hull[i + 1][0] * hull[i][1];
-    }
-    return 0.5 * std::abs(area);
-}
-
 class Cutter {
   public:
     Cutter(const AtlasMesh& mesh, const Topology& topology, const FaceGeometry& geometry,
@@ -66,11 +35,8 @@ class Cutter {
           builder_(mesh, topology, geometry), side_(mesh.face_count(), kNone) {}
 
     double hull_of(const FlatChart& chart) {
-        points_.clear();
-        for (std::size_t v = 0; v < chart.uv.size() / 2; ++v) {
-            points_.push_back({chart.uv[2 * v], chart.uv[2 * v + 1]});
-        }
-        return hull_area(points_);
+        convex_hull(chart.uv.data(), chart.uv.size() / 2, order_, hull_);
+        return polygon_area(chart.uv.data(), hull_);
     }
 
     // The best straight cut of `chart`, as its two halves; false when no
@@ -157,10 +123,12 @@ class Cutter {
             }
             for (int k = 0; k < 3; ++k) {
                 const std::uint32_t v = cm.corner_vertex[3 * i + k];
-                points_.push_back({chart.uv[2 * v], chart.uv[2 * v + 1]});
+                points_.push_back(chart.uv[2 * v]);
+                points_.push_back(chart.uv[2 * v + 1]);
             }
         }
-        return hull_area(points_);
+        convex_hull(points_.data(), points_.size() / 2, order_, hull_);
+        return polygon_area(points_.data(), hull_);
     }
 
     // The faces of each side, when both are connected through the chart's
@@ -215,11 +183,7 @@ class Cutter {
             !(check.uv_area > 0) || !(out.mesh.area > 0)) {
             return false;
         }
-        const double k = std::sqrt(out.mesh.area / check.uv_area);
-        for (double& x : out.uv) {
-            x *= k;
-        }
-        out.stretch_squared = check.stretch_squared;
+        Flattener::finish(out, check);
         return true;
     }
 
@@ -230,7 +194,9 @@ class Cutter {
     ChartBuilder builder_;
     ChartChecker checker_;
     std::vector<std::uint8_t> side_; // per mesh face: 0, 1, or kNone outside the chart
-    std::vector<Point> centroid_, points_;
+    std::vector<Point> centroid_;
+    std::vector<double> points_;
+    std::vector<std::uint32_t> order_, hull_;
     std::vector<std::uint32_t> first_faces_, second_faces_, queue_;
     FlatChart kept_[2];
 };

@@ -28,6 +28,7 @@ class LocalQueue : public JobQueue {
 
   private:
     std::string request(const std::string& line);
+    bool answers();
 
     std::string name_;
     int port_;

@@ -126,21 +126,23 @@ void LocalQueue::Cancel(HJOB job) {
     }
 }
 
-std::optional<std::string> LocalQueue::Find(int port) {
-    LocalQueue here("localhost", port);
-    try {
-        here.Ping();
-        return std::string("localhost");
-    } catch (const MaxNet&) {
-        return std::nullopt;
-    }
-}
-
-bool LocalQueue::EnsureRunning() {
+bool LocalQueue::answers() {
     try {
         Ping();
         return true;
     } catch (const MaxNet&) {
+        return false;
+    }
+}
+
+std::optional<std::string> LocalQueue::Find(int port) {
+    LocalQueue here("localhost", port);
+    return here.answers() ? std::optional<std::string>("localhost") : std::nullopt;
+}
+
+bool LocalQueue::EnsureRunning() {
+    if (answers()) {
+        return true;
     }
     if (!IsLocalHost(name_)) {
         return false;
@@ -170,10 +172,8 @@ bool LocalQueue::EnsureRunning() {
     }
     for (int i = 0; i < 50; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        try {
-            Ping();
+        if (answers()) {
             return true;
-        } catch (const MaxNet&) {
         }
     }
     return false;
