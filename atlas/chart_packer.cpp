@@ -1,5 +1,6 @@
 #include "atlas/chart_packer.h"
 
+#include "atlas/chart_outline.h"
 #include "atlas/convex_hull.h"
 
 #include <algorithm>
@@ -85,7 +86,13 @@ struct Prepared {
     double area = 0;
     double largest_triangle = 0; // a part every raster of the chart covers
     Frame frames[kOrientations];
+    // Directed edges (pairs of indices into xy) that rasterise the chart
+    // with a fill of their inside; empty when its triangles are cheaper.
+    std::vector<std::uint32_t> outline;
 };
+
+// Charts of fewer triangles rasterise triangle by triangle.
+constexpr std::uint32_t kOutlineTriangles = 16;
 
 // Cosine and sine of orientation k. Quarter turns use exact unit vectors so
 // that their frames are exact; the diagonal ones let blob-like charts nest
@@ -120,6 +127,16 @@ Prepared prepare_chart(const ChartSet& set, std::uint32_t c, std::vector<std::ui
     }
     if (n == 0) {
         return p;
+    }
+    const std::uint32_t triangles = set.triangle_begin[c + 1] - set.triangle_begin[c];
+    if (triangles >= kOutlineTriangles && chart_outline(set, c, p.outline) &&
+        p.outline.size() / 2 < triangles) {
+        for (std::uint32_t& v : p.outline) {
+            v -= v0;
+        }
+    } else {
+        p.outline.clear();
+        p.outline.shrink_to_fit();
     }
     convex_hull(p.xy.data(), n, order, hull);
     double best_area = std::numeric_limits<double>::infinity();
@@ -214,10 +231,22 @@ class Rasteriser {
             place_point(p, i, t, turns, pts_[2 * i], pts_[2 * i + 1]);
         }
         reset_bits();
-        for (std::uint32_t tri = set.triangle_begin[c]; tri < set.triangle_begin[c + 1]; ++tri) {
-            const std::uint32_t* ix = &set.triangles[3 * tri];
-            raster_triangle(&pts_[2 * (ix[0] - v0)], &pts_[2 * (ix[1] - v0)],
-                            &pts_[2 * (ix[2] - v0)]);
+        if (p.outline.empty()) {
+            for (std::uint32_t tri = set.triangle_begin[c]; tri < set.triangle_begin[c + 1];
+                 ++tri) {
+                const std::uint32_t* ix = &set.triangles[3 * tri];
+                raster_triangle(&pts_[2 * (ix[0] - v0)], &pts_[2 * (ix[1] - v0)],
+                                &pts_[2 * (ix[2] - v0)]);
+            }
+        } else {
+            // A texel the chart touches either touches its outline or lies
+            // wholly inside it.
+            for (std::size_t e = 0; e < p.outline.size(); e += 2) {
+                const double* a = &pts_[2 * p.outline[e]];
+                const double* b = &pts_[2 * p.outline[e + 1]];
+                raster_triangle(a, b, b);
+            }
+            fill_inside(p.outline);
         }
         // A chart made of degenerate triangles only still claims its texels.
         for (std::size_t i = 0; i < pts_.size() / 2; ++i) {
@@ -404,6 +433,46 @@ class Rasteriser {
         }
     }
 
+    // Texels whose centre the outline winds around (nonzero rule, on the
+    // row through the centres). A centre near an outline edge may round
+    // either way, but its texel touches the edge and is marked already.
+    void fill_inside(const std::vector<std::uint32_t>& outline) {
+        crossings_.clear();
+        for (std::size_t e = 0; e < outline.size(); e += 2) {
+            const double* a = &pts_[2 * outline[e]];
+            const double* b = &pts_[2 * outline[e + 1]];
+            if (a[1] == b[1]) {
+                continue;
+            }
+            const int direction = b[1] > a[1] ? 1 : -1;
+            const double lo = std::min(a[1], b[1]), hi = std::max(a[1], b[1]);
+            const double slope = (b[0] - a[0]) / (b[1] - a[1]);
+            // Rows whose centre line lies in [lo, hi): a vertex on the line
+            // counts for one of its two edges only.
+            for (int r = static_cast<int>(std::ceil(lo - 0.5)); r + 0.5 < hi; ++r) {
+                crossings_.push_back({r, a[0] + (r + 0.5 - a[1]) * slope, direction});
+            }
+        }
+        std::sort(crossings_.begin(), crossings_.end(), [](const Crossing& x, const Crossing& y) {
+            return x.row != y.row ? x.row < y.row : x.x < y.x;
+        });
+        for (std::size_t i = 0; i < crossings_.size();) {
+            const int row = crossings_[i].row;
+            int winding = 0;
+            double start = 0;
+            for (; i < crossings_.size() && crossings_[i].row == row; ++i) {
+                const int before = winding;
+                winding += crossings_[i].direction;
+                if (before == 0 && winding != 0) {
+                    start = crossings_[i].x;
+                } else if (before != 0 && winding == 0) {
+                    mark(row, static_cast<int>(std::ceil(start - 0.5)),
+                         static_cast<int>(std::ceil(crossings_[i].x - 0.5)));
+                }
+            }
+        }
+    }
+
     // Chebyshev dilation: runs widened by the radius, then each row the
     // union of the widened rows within the radius.
     void dilate(const Mask& solid, int radius, Mask& out) {
@@ -439,6 +508,12 @@ class Rasteriser {
     std::vector<std::uint64_t> bits_;
     int bits_x0_ = 0, bits_y0_ = 0, bits_rows_ = 0, words_ = 1;
     std::vector<Run> gathered_;
+    struct Crossing {
+        int row;
+        double x;
+        int direction;
+    };
+    std::vector<Crossing> crossings_;
 };
 
 // The claimed texels of the atlas: those of the placed charts grown by the

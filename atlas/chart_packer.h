@@ -8,7 +8,8 @@
 // u > min(W/H, 1) or v > min(H/W, 1) (which would trigger the aspect fit).
 // The packer therefore works directly on the W x H texel grid of the final
 // image: charts are rasterised conservatively (every texel whose square they
-// touch, widened by a rounding margin), dilated by ceil(g) texels in the
+// touch, widened by a rounding margin; large charts from their outline and
+// a fill of its inside), dilated by ceil(g) texels in the
 // Chebyshev sense, and placed at whole-texel offsets so that no texel of one
 // chart has a texel of another within distance ceil(g). Placement is the
 // raster packing of xatlas (texel masks, here as runs per row) with a

@@ -54,6 +54,13 @@ class Cutter {
             }
             centroid_[i] = c;
         }
+        on_border_.assign(cm.vertex_count(), 0);
+        for (std::size_t e = 0; e < cm.border.size(); ++e) {
+            if (cm.border[e]) {
+                on_border_[cm.corner_vertex[e]] = 1;
+                on_border_[cm.corner_vertex[e - e % 3 + (e + 1) % 3]] = 1;
+            }
+        }
         double best = (1.0 - kMinGain) * hull;
         bool found = false;
         for (int d = 0; d < kDirections; ++d) {
@@ -69,6 +76,7 @@ class Cutter {
                 if (!assign(chart, dx, dy, at)) {
                     continue;
                 }
+                mark_vertices(chart);
                 const double h = half_hull(chart, 0) + half_hull(chart, 1);
                 if (h < best && split_faces(chart) && checked(first_faces_, chart, first) &&
                     checked(second_faces_, chart, second)) {
@@ -114,15 +122,26 @@ class Cutter {
         return area[0] >= kMinPart * total && area[1] >= kMinPart * total;
     }
 
-    double half_hull(const FlatChart& chart, std::uint8_t s) {
+    // A vertex all of whose triangles lie on one side is inside that half,
+    // so only the chart's border vertices and those the cut runs through
+    // can be corners of a half's hull: a few hundred points where a large
+    // chart has tens of thousands of vertices, for every trial cut.
+    void mark_vertices(const FlatChart& chart) {
         const ChartMesh& cm = chart.mesh;
-        points_.clear();
+        sides_of_vertex_.assign(cm.vertex_count(), 0);
         for (std::size_t i = 0; i < cm.faces.size(); ++i) {
-            if (side_[cm.faces[i]] != s) {
-                continue;
-            }
+            const std::uint8_t bit = static_cast<std::uint8_t>(1u << side_[cm.faces[i]]);
             for (int k = 0; k < 3; ++k) {
-                const std::uint32_t v = cm.corner_vertex[3 * i + k];
+                sides_of_vertex_[cm.corner_vertex[3 * i + k]] |= bit;
+            }
+        }
+    }
+
+    double half_hull(const FlatChart& chart, std::uint8_t s) {
+        points_.clear();
+        const std::uint8_t bit = static_cast<std::uint8_t>(1u << s);
+        for (std::size_t v = 0; v < sides_of_vertex_.size(); ++v) {
+            if ((sides_of_vertex_[v] & bit) && (on_border_[v] || sides_of_vertex_[v] == 3)) {
                 points_.push_back(chart.uv[2 * v]);
                 points_.push_back(chart.uv[2 * v + 1]);
             }
@@ -196,6 +215,7 @@ class Cutter {
     std::vector<std::uint8_t> side_; // per mesh face: 0, 1, or kNone outside the chart
     std::vector<Point> centroid_;
     std::vector<double> points_;
+    std::vector<std::uint8_t> sides_of_vertex_, on_border_; // per chart vertex
     std::vector<std::uint32_t> order_, hull_;
     std::vector<std::uint32_t> first_faces_, second_faces_, queue_;
     FlatChart kept_[2];

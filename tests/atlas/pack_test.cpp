@@ -261,3 +261,50 @@ TEST(PackCharts, ManyEqualSmallChartsFillTheRoomTheirGuttersLeave) {
     EXPECT_GT(covered, 0.45);
     EXPECT_LT(covered, 0.567);
 }
+
+TEST(PackCharts, SmallChartsFillTheHoleOfARingOfManyTriangles) {
+    // A ring of 192 triangles is rasterised from its outline: its hole must
+    // stay free and its band claimed, so some of the squares packed with it
+    // land in the hole and none overlaps the band.
+    std::vector<AtlasVertex> v;
+    std::vector<std::uint32_t> ix, chart;
+    const int sides = 48;
+    for (int k = 0; k < sides; ++k) {
+        const float a = 6.2831853f * float(k) / float(sides);
+        for (float r : {7.0f, 8.5f, 10.0f}) {
+            v.push_back({0, 0, 0, r * std::cos(a), r * std::sin(a)});
+        }
+    }
+    for (std::uint32_t k = 0; k < sides; ++k) {
+        const std::uint32_t next = 3 * ((k + 1) % sides);
+        for (std::uint32_t band = 0; band < 2; ++band) {
+            const std::uint32_t i = 3 * k + band, o = i + 1, i2 = next + band, o2 = i2 + 1;
+            ix.insert(ix.end(), {o, o2, i2, o, i2, i});
+            chart.insert(chart.end(), {0, 0});
+        }
+    }
+    for (std::uint32_t c = 1; c <= 40; ++c) {
+        const std::uint32_t base = static_cast<std::uint32_t>(v.size());
+        const float ox = 20.0f + 2.0f * float(c);
+        v.insert(v.end(),
+                 {{0, 0, 0, ox, 0}, {0, 0, 0, ox + 1, 0}, {0, 0, 0, ox + 1, 1}, {0, 0, 0, ox, 1}});
+        ix.insert(ix.end(), {base, base + 1, base + 2, base, base + 2, base + 3});
+        chart.insert(chart.end(), {c, c});
+    }
+    Charts charts = charts_of(v, ix, chart);
+    ASSERT_EQ(pack_charts(*charts.mesh, {}, charts.chart_of_face, 256, 256, 2.0f, nullptr, 0.01f),
+              Status::Ok);
+    expect_valid_layout(*charts.mesh, charts.chart_of_face, 256, 256, 2.0f);
+    const auto out = charts.mesh->vertices();
+    double cu = 0, cv = 0, inner = 0;
+    for (int k = 0; k < sides; ++k) {
+        cu += out[3 * k].u / sides;
+        cv += out[3 * k].v / sides;
+    }
+    inner = std::hypot(out[0].u - cu, out[0].v - cv);
+    int in_hole = 0;
+    for (std::size_t s = 3 * sides; s < out.size(); s += 4) {
+        in_hole += std::hypot(out[s].u - cu, out[s].v - cv) < inner;
+    }
+    EXPECT_GT(in_hole, 0);
+}
