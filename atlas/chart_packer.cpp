@@ -7,7 +7,11 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <new>
 #include <numeric>
+#include <stop_token>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 namespace vellumar::atlas {
@@ -774,9 +778,9 @@ class Packer {
         set_order(0);
     }
 
-    // Greedy packing is sensitive to the order of the charts; the search
-    // tries a few classic ones: by area, by longest side, by shortest side.
-    static constexpr int kOrders = 3;
+    // Greedy packing is sensitive to the order of the charts; searches
+    // start from a few classic ones: by area, by longest side, by shortest
+    // side.
     void set_order(int heuristic) {
         order_.resize(charts_.size());
         std::iota(order_.begin(), order_.end(), 0u);
@@ -1084,6 +1088,113 @@ std::size_t chart_capacity(const PackLayout& layout) {
                                     std::ceil((double(layout.height) + 2) / box));
 }
 
+namespace {
+
+// What one search of the scale found: the largest scale at which a layout
+// fitted, and that layout.
+struct Found {
+    double scale = 0;
+    std::vector<Placement> placements;
+};
+
+// The search for the largest scale at which the charts fit, starting from
+// the order `heuristic` puts them in. report(share of the search) returns
+// false on cancel. Status::Failed when nothing fits or on cancel.
+template <class Report>
+Status search_scale(Packer& packer, const PackLayout& layout, bool keep_turns, int heuristic,
+                    const Report& report, Found& found) {
+    const double hi_bound = packer.upper_scale();
+    const double floor_scale = packer.lower_scale();
+    const int short_side = static_cast<int>(std::min(layout.width, layout.height));
+    const int cell = short_side >= 256 ? 2 : 1;
+    // On sets of many charts the coarse search stops at its first layout:
+    // its answer lies well below the texel-exact one, so bisecting it
+    // further would be time spent on the wrong question.
+    const int coarse_steps = keep_turns ? 0 : (layout.quality ? 8 : 6);
+    const int fine_steps = cell == 1 ? 0 : (keep_turns ? 7 : (layout.quality ? 5 : 3));
+    const int retries = 6;
+    const int budget = 30 + coarse_steps + fine_steps;
+    int step = 0;
+    double lo = 0, hi = hi_bound;
+    std::vector<Placement> best;
+    std::vector<std::uint32_t> best_order;
+    {
+        Grid grid((static_cast<int>(layout.width) + cell - 1) / cell,
+                  (static_cast<int>(layout.height) + cell - 1) / cell);
+        packer.set_order(heuristic);
+        double t = packer.first_guess(hi_bound), step_down = 1.0;
+        // Walk down from the area bound until a layout fits, then bisect.
+        while (true) {
+            if (!report(static_cast<float>(step++) / budget)) {
+                return Status::Failed;
+            }
+            if (packer.attempt_with_retries(t, grid, cell, retries)) {
+                lo = t;
+                break;
+            }
+            hi = t;
+            if (t < floor_scale) {
+                return Status::Failed;
+            }
+            // Steps grow as failures repeat, so hopeless inputs fail fast.
+            step_down *= 0.9;
+            t *= step_down;
+        }
+        best = packer.placements();
+        best_order = packer.order();
+        for (int i = 0; i < coarse_steps && hi / lo > 1.002; ++i) {
+            if (!report(static_cast<float>(step++) / budget)) {
+                return Status::Failed;
+            }
+            t = std::sqrt(lo * hi);
+            if (packer.attempt_with_retries(t, grid, cell, retries)) {
+                lo = t;
+                best = packer.placements();
+                best_order = packer.order();
+            } else {
+                hi = t;
+            }
+        }
+    }
+    packer.set_order(best_order);
+    if (fine_steps > 0) {
+        // On sets of many charts the texel-exact steps keep the turns the
+        // coarse search chose, which makes each step about four times
+        // cheaper: more steps fit, and they find a finer scale.
+        if (keep_turns) {
+            packer.fix_turns(best);
+        }
+        Grid grid(static_cast<int>(layout.width), static_cast<int>(layout.height));
+        // Texel cells lose up to a cell per side less than coarse ones.
+        hi = lo * (layout.quality ? 1.12 : 1.03);
+        // Many small charts lose far more on the coarse grid: each is
+        // rounded up to whole cells and so is every gutter, which can put
+        // the coarse answer a fifth or more below the texel-exact one. The
+        // steps gallop upwards until a layout fails, then bisect.
+        bool gallop = keep_turns;
+        double stride = kGallop;
+        for (int i = 0; i < fine_steps; ++i) {
+            if (!report(static_cast<float>(step++) / budget)) {
+                return Status::Failed;
+            }
+            const double t = gallop ? lo * stride : std::sqrt(lo * hi);
+            stride *= stride;
+            if (packer.attempt(t, grid, 1)) {
+                lo = t;
+                best = packer.placements();
+            } else {
+                hi = t;
+                gallop = false;
+            }
+        }
+    }
+    found.scale = lo;
+    found.placements = std::move(best);
+    return Status::Ok;
+}
+
+} // namespace
+
 Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReporter& progress) {
     if (layout.width == 0 || layout.height == 0 || !(layout.gutter >= 0)) {
         return Status::InvalidCall;
@@ -1098,7 +1209,6 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
     packer.prepare();
 
     const double hi_bound = packer.upper_scale();
-    const double floor_scale = packer.lower_scale();
     if (!std::isfinite(hi_bound)) {
         // Every chart is a single point: any scale is the same layout.
         Grid grid(static_cast<int>(layout.width), static_cast<int>(layout.height));
@@ -1108,16 +1218,12 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
         packer.write(charts, 1.0, packer.placements());
         return Status::Ok;
     }
-
-    // The search runs on a coarse grid (cheap, slightly pessimistic), then
-    // a few texel-exact attempts push the scale up from the coarse answer.
-    const int short_side = static_cast<int>(std::min(layout.width, layout.height));
-    const int cell = short_side >= 256 ? 2 : 1;
     {
         // The smallest scale the first walk down can reach before it gives
         // up; if nothing fits even there, every attempt would fail.
+        const int cell = std::min(layout.width, layout.height) >= 256 ? 2 : 1;
         double t = hi_bound * 0.87, step_down = 1.0;
-        while (!(t < floor_scale)) {
+        while (!(t < packer.lower_scale())) {
             step_down *= 0.9;
             t *= step_down;
         }
@@ -1125,108 +1231,62 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
             return Status::Failed;
         }
     }
-    // On sets of many charts the texel-exact steps keep the turns the coarse
-    // search chose, which makes each step about four times cheaper: more
-    // steps fit, and they find a finer scale. Few charts try every turn.
-    // The coarse search then stops at its first layout: on many small
-    // charts its answer lies well below the texel-exact one, so bisecting
-    // it further would be time spent on the wrong question.
+
+    // Greedy placement is chaotic in the order of the charts: on sets of
+    // few charts, whose shapes decide the layout, a search from another
+    // order often ends a few percent higher. The searches run side by side
+    // on a second thread and the highest scale wins (the first search on
+    // a tie), so the layout does not depend on which finishes first.
     const bool keep_turns = !layout.quality && charts.chart_count() >= kManyCharts;
-    const int coarse_steps = keep_turns ? 0 : (layout.quality ? 8 : 6);
-    const int fine_steps = cell == 1 ? 0 : (keep_turns ? 7 : (layout.quality ? 5 : 3));
-    const int retries = 6;
-    const int budget = 30 + coarse_steps + fine_steps;
-    int step = 0;
-    double lo = 0, hi = hi_bound;
-    std::vector<Placement> best;
-    std::vector<std::uint32_t> best_order;
+    std::vector<int> heuristics{0};
+    if (!keep_turns) {
+        heuristics = layout.quality ? std::vector<int>{0, 1, 2} : std::vector<int>{0, 2};
+    }
+    std::vector<Packer> packers(heuristics.size(), packer);
+    std::vector<Found> found(heuristics.size());
+    std::vector<Status> status(heuristics.size(), Status::Failed);
     {
-        Grid grid((static_cast<int>(layout.width) + cell - 1) / cell,
-                  (static_cast<int>(layout.height) + cell - 1) / cell);
-        const int orders = layout.quality ? Packer::kOrders : 1;
-        for (int heuristic = 0; heuristic < orders; ++heuristic) {
-            packer.set_order(heuristic);
-            double order_lo = 0, order_hi = hi_bound, t = packer.first_guess(hi_bound),
-                   step_down = 1.0;
-            if (lo > 0) {
-                // Only worth pursuing if it beats the best order so far.
-                t = lo * 1.01;
-                if (t >= hi_bound) {
-                    break;
+        std::jthread helper;
+        if (heuristics.size() > 1) {
+            auto others = [&](std::stop_token stop) {
+                try {
+                    for (std::size_t i = 1; i < heuristics.size(); ++i) {
+                        status[i] = search_scale(
+                            packers[i], layout, keep_turns, heuristics[i],
+                            [&](float) { return !stop.stop_requested(); }, found[i]);
+                    }
+                } catch (const std::bad_alloc&) {
+                    // Lost only a second opinion: the first search decides.
                 }
+            };
+            try {
+                helper = std::jthread(others);
+            } catch (const std::system_error&) {
+                others(std::stop_token{}); // no thread: the same result, later
             }
-            // Walk down from the area bound until a layout fits, then bisect.
-            while (true) {
-                if (!progress.report(static_cast<float>(step++) / budget)) {
-                    return Status::Failed;
-                }
-                if (packer.attempt_with_retries(t, grid, cell, retries)) {
-                    order_lo = t;
-                    break;
-                }
-                order_hi = t;
-                if (lo > 0 || t < floor_scale) {
-                    break;
-                }
-                // Steps grow as failures repeat, so hopeless inputs fail fast.
-                step_down *= 0.9;
-                t *= step_down;
-            }
-            if (order_lo == 0) {
-                if (lo == 0) {
-                    return Status::Failed;
-                }
-                continue;
-            }
-            lo = order_lo;
-            hi = order_hi;
-            best = packer.placements();
-            best_order = packer.order();
-            for (int i = 0; i < coarse_steps && hi / lo > 1.002; ++i) {
-                if (!progress.report(static_cast<float>(step++) / budget)) {
-                    return Status::Failed;
-                }
-                t = std::sqrt(lo * hi);
-                if (packer.attempt_with_retries(t, grid, cell, retries)) {
-                    lo = t;
-                    best = packer.placements();
-                    best_order = packer.order();
-                } else {
-                    hi = t;
-                }
-            }
+        }
+        status[0] = search_scale(
+            packers[0], layout, keep_turns, heuristics[0],
+            [&](float share) { return progress.report(share); }, found[0]);
+        if (progress.cancelled()) {
+            helper.request_stop();
+            return Status::Failed;
+        }
+        if (helper.joinable()) {
+            helper.join();
         }
     }
-    packer.set_order(best_order);
-    if (fine_steps > 0) {
-        if (keep_turns) {
-            packer.fix_turns(best);
-        }
-        Grid grid(static_cast<int>(layout.width), static_cast<int>(layout.height));
-        // Texel cells lose up to a cell per side less than coarse ones.
-        hi = lo * (layout.quality ? 1.12 : 1.03);
-        // Many small charts lose far more on the coarse grid: each is
-        // rounded up to whole cells and so is every gutter, which can put
-        // the coarse answer a fifth or more below the texel-exact one. The
-        // steps gallop upwards until a layout fails, then bisect.
-        bool gallop = keep_turns;
-        double stride = kGallop;
-        for (int i = 0; i < fine_steps; ++i) {
-            if (!progress.report(static_cast<float>(step++) / budget)) {
-                return Status::Failed;
-            }
-            const double t = gallop ? lo * stride : std::sqrt(lo * hi);
-            stride *= stride;
-            if (packer.attempt(t, grid, 1)) {
-                lo = t;
-                best = packer.placements();
-            } else {
-                hi = t;
-                gallop = false;
-            }
+    std::size_t winner = heuristics.size();
+    for (std::size_t i = 0; i < heuristics.size(); ++i) {
+        if (succeeded(status[i]) &&
+            (winner == heuristics.size() || found[i].scale > found[winner].scale)) {
+            winner = i;
         }
     }
-    packer.write(charts, lo, best);
+    if (winner == heuristics.size()) {
+        return Status::Failed;
+    }
+    packers[winner].write(charts, found[winner].scale, found[winner].placements);
     progress.report(1.0f);
     return progress.cancelled() ? Status::Failed : Status::Ok;
 }
