@@ -22,7 +22,9 @@
 // first of them moves to the front and the pack is retried. A search on the
 // common scale, starting below the scale at which the charts with a gutter
 // around each would fill the layout, finds the tightest fit, first on cells
-// of 2 x 2 texels, then on texels.
+// of 2 x 2 texels, then on texels. Sets of fewer than 256 charts are also
+// searched from a second order (shortest side first) on a second thread,
+// and the higher scale wins.
 #pragma once
 
 #include "atlas/progress.h"
