@@ -7,6 +7,7 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <numeric>
 #include <stop_token>
@@ -457,21 +458,38 @@ class Rasteriser {
                 crossings_.push_back({r, a[0] + (r + 0.5 - a[1]) * slope, direction});
             }
         }
-        std::sort(crossings_.begin(), crossings_.end(), [](const Crossing& x, const Crossing& y) {
-            return x.row != y.row ? x.row < y.row : x.x < y.x;
-        });
-        for (std::size_t i = 0; i < crossings_.size();) {
-            const int row = crossings_[i].row;
+        // By row (counting sort: every row lies in the bitmap), then by x
+        // within a row, where there are a handful.
+        row_start_.assign(static_cast<std::size_t>(bits_rows_) + 1, 0);
+        for (const Crossing& c : crossings_) {
+            ++row_start_[static_cast<std::size_t>(c.row - bits_y0_) + 1];
+        }
+        std::partial_sum(row_start_.begin(), row_start_.end(), row_start_.begin());
+        sorted_.resize(crossings_.size());
+        for (const Crossing& c : crossings_) {
+            sorted_[row_start_[static_cast<std::size_t>(c.row - bits_y0_)]++] = c;
+        }
+        for (std::size_t i = 0; i < sorted_.size();) {
+            const int row = sorted_[i].row;
+            std::size_t end = i;
+            while (end < sorted_.size() && sorted_[end].row == row) {
+                ++end;
+            }
+            for (std::size_t j = i + 1; j < end; ++j) {
+                for (std::size_t k = j; k > i && sorted_[k].x < sorted_[k - 1].x; --k) {
+                    std::swap(sorted_[k], sorted_[k - 1]);
+                }
+            }
             int winding = 0;
             double start = 0;
-            for (; i < crossings_.size() && crossings_[i].row == row; ++i) {
+            for (; i < end; ++i) {
                 const int before = winding;
-                winding += crossings_[i].direction;
+                winding += sorted_[i].direction;
                 if (before == 0 && winding != 0) {
-                    start = crossings_[i].x;
+                    start = sorted_[i].x;
                 } else if (before != 0 && winding == 0) {
                     mark(row, static_cast<int>(std::ceil(start - 0.5)),
-                         static_cast<int>(std::ceil(crossings_[i].x - 0.5)));
+                         static_cast<int>(std::ceil(sorted_[i].x - 0.5)));
                 }
             }
         }
@@ -517,7 +535,8 @@ class Rasteriser {
         double x;
         int direction;
     };
-    std::vector<Crossing> crossings_;
+    std::vector<Crossing> crossings_, sorted_;
+    std::vector<std::size_t> row_start_;
 };
 
 // The claimed texels of the atlas: those of the placed charts grown by the
@@ -528,10 +547,57 @@ class Rasteriser {
 // between are claimed, from which the next free one is found (next_free). A
 // failed test thus jumps past a whole claimed stretch, and a row's free
 // runs are visited one hop each.
+// Texel grids are large (4 MB at 1024 x 1024) and every search needs one;
+// fresh memory costs a page fault per 4 KB on first touch, which on small
+// sets costs more than the search itself. Grids handed back empty are kept
+// for the next search of the same size, a few and only the smaller sizes.
+class GridPool {
+  public:
+    static std::vector<std::int32_t> take(int w, int h) {
+        {
+            const std::lock_guard lock(mutex_);
+            for (Kept& k : kept_) {
+                if (k.w == w && k.h == h && !k.links.empty()) {
+                    return std::move(k.links);
+                }
+            }
+        }
+        return std::vector<std::int32_t>(static_cast<std::size_t>(w) * h, w);
+    }
+
+    // links: every entry w.
+    static void give(int w, int h, std::vector<std::int32_t>&& links) {
+        if (links.size() > kLargest) {
+            return;
+        }
+        const std::lock_guard lock(mutex_);
+        for (Kept& k : kept_) {
+            if (k.links.empty()) {
+                k = {w, h, std::move(links)};
+                return;
+            }
+        }
+    }
+
+  private:
+    static constexpr std::size_t kLargest = std::size_t{2048} * 2048;
+    struct Kept {
+        int w, h;
+        std::vector<std::int32_t> links;
+    };
+    static inline std::mutex mutex_;
+    static inline Kept kept_[4] = {};
+};
+
 class Grid {
   public:
-    Grid(int w, int h)
-        : w_(w), h_(h), links_(static_cast<std::size_t>(w) * h, w), longest_free_(h, w) {}
+    Grid(int w, int h) : w_(w), h_(h), links_(GridPool::take(w, h)), longest_free_(h, w) {}
+    Grid(const Grid&) = delete;
+    Grid& operator=(const Grid&) = delete;
+    ~Grid() {
+        clear();
+        GridPool::give(w_, h_, std::move(links_));
+    }
 
     // Only the rows an attempt claimed are reset: attempts that fail early
     // touch a small part of the grid, and the texel grid is large.

@@ -20,7 +20,11 @@ enum class Status : std::int32_t {
     Failed = static_cast<std::int32_t>(0x80004005u),
 };
 
-inline bool failed(Status s) { return static_cast<std::int32_t>(s) < 0; }
-inline bool succeeded(Status s) { return !failed(s); }
+inline bool failed(Status s) {
+    return static_cast<std::int32_t>(s) < 0;
+}
+inline bool succeeded(Status s) {
+    return !failed(s);
+}
 
 } // namespace vellumar::atlas

@@ -18,9 +18,10 @@ namespace {
 // A chart is worth cutting when it fills less than this share of its hull
 // and holds at least kMinShare of all the charts' area; the cut must save
 // at least kMinGain of the hull and leave each half kMinPart of the chart.
-constexpr double kMaxFill = 0.8;
-constexpr double kMinShare = 0.05;
-constexpr double kMinGain = 0.15;
+// Loose on purpose: the packer has the last word on every set of cuts.
+constexpr double kMaxFill = 0.9;
+constexpr double kMinShare = 0.01;
+constexpr double kMinGain = 0.05;
 constexpr double kMinPart = 0.1;
 constexpr int kDirections = 12;
 constexpr int kOffsets = 15;
@@ -223,8 +224,9 @@ class Cutter {
 
 } // namespace
 
-std::size_t cut_voids(const AtlasMesh& mesh, const Topology& topology, const FaceGeometry& geometry,
-                      float max_stretch, std::size_t max_cuts, std::vector<FlatChart>& charts) {
+std::vector<VoidCut> find_void_cuts(const AtlasMesh& mesh, const Topology& topology,
+                                    const FaceGeometry& geometry, float max_stretch,
+                                    std::size_t max_cuts, const std::vector<FlatChart>& charts) {
     Cutter cutter(mesh, topology, geometry, max_stretch);
     double total = 0;
     for (const FlatChart& c : charts) {
@@ -246,19 +248,29 @@ std::size_t cut_voids(const AtlasMesh& mesh, const Topology& topology, const Fac
     std::sort(waste.begin(), waste.end(), [](const auto& a, const auto& b) {
         return a.first != b.first ? a.first > b.first : a.second < b.second;
     });
-    std::size_t cuts = 0;
-    FlatChart first, second;
+    std::vector<VoidCut> cuts;
+    VoidCut cut;
     for (const auto& [w, c] : waste) {
-        if (cuts == max_cuts) {
+        if (cuts.size() == max_cuts) {
             break;
         }
-        if (cutter.cut(charts[c], hulls[c], first, second)) {
-            charts[c] = std::move(first);
-            charts.push_back(std::move(second));
-            ++cuts;
+        if (cutter.cut(charts[c], hulls[c], cut.first, cut.second)) {
+            cut.chart = c;
+            cuts.push_back(std::move(cut));
+            cut = VoidCut{};
         }
     }
     return cuts;
+}
+
+std::vector<FlatChart> with_cuts(const std::vector<FlatChart>& charts,
+                                 std::span<const VoidCut> cuts) {
+    std::vector<FlatChart> out = charts;
+    for (const VoidCut& cut : cuts) {
+        out[cut.chart] = cut.first;
+        out.push_back(cut.second);
+    }
+    return out;
 }
 
 } // namespace vellumar::atlas

@@ -15,14 +15,27 @@
 #include "atlas/topology.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
 #include <vector>
 
 namespace vellumar::atlas {
 
-// Cuts up to `max_cuts` charts of `charts` (largest waste first), each into
-// two connected charts of whole polygons, both within the stretch limit.
-// The new half is appended. Returns the number of cuts made.
-std::size_t cut_voids(const AtlasMesh& mesh, const Topology& topology, const FaceGeometry& geometry,
-                      float max_stretch, std::size_t max_cuts, std::vector<FlatChart>& charts);
+struct VoidCut {
+    std::uint32_t chart = 0; // index of the chart cut
+    FlatChart first, second;
+};
+
+// Cuts worth making in up to `max_cuts` charts of `charts`, largest waste
+// first, each into two connected charts of whole polygons, both within
+// the stretch limit.
+std::vector<VoidCut> find_void_cuts(const AtlasMesh& mesh, const Topology& topology,
+                                    const FaceGeometry& geometry, float max_stretch,
+                                    std::size_t max_cuts, const std::vector<FlatChart>& charts);
+
+// The charts with `cuts` made: each cut chart replaced by its first half,
+// the second halves appended in order.
+std::vector<FlatChart> with_cuts(const std::vector<FlatChart>& charts,
+                                 std::span<const VoidCut> cuts);
 
 } // namespace vellumar::atlas
