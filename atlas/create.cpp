@@ -24,12 +24,10 @@ namespace {
 // side, and every chart saved is a gutter saved.
 constexpr double kSmallPartShare = 0.02;
 
-// Atlases of at most this many charts try cutting up to kVoidCuts of them;
-// a layout with more cuts must cover kCutMargin times the area of the best
-// with fewer.
+// Atlases of at most this many charts try cutting up to kVoidCuts of them.
 constexpr std::size_t kVoidCutCharts = 64;
 constexpr std::size_t kVoidCuts = 12;
-constexpr double kCutMargin = 1.005;
+constexpr double kCutGain = 0.005;
 
 // Charts in order of their lowest triangle: the packing order that keeps
 // output independent of how the charts were found.
@@ -214,32 +212,32 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
     }
     // Few charts leave nothing to fill the bays of a crescent-shaped one:
     // the same charts with the most wasteful ones cut in two are packed as
-    // well, and the layout that uses more of the atlas wins. Greedy packing
-    // does not grow steadily with the cuts, so a few counts are tried, the
-    // first cuts first; more cuts (more seams) must win by a margin.
+    // well, and the layout that uses more of the atlas wins, each cut (a
+    // chart and a seam more) paid for with kCutGain of the area. Greedy
+    // packing does not grow steadily with the cuts: all of them are tried
+    // first, then half, then the first one only.
     if (options.max_charts == 0 && charts.size() <= kVoidCutCharts) {
         const std::vector<VoidCut> cuts =
             find_void_cuts(mesh, topology, geometry, options.max_stretch, kVoidCuts, charts);
         // These packs have no share of the progress left, but a cancel
         // still reaches them.
         const ProgressCallback poll = [&](float) { return progress.report(1.0f) ? 0 : 1; };
-        double best_area = packed_area(set);
+        auto score = [](double area, std::size_t count) {
+            return area / (1.0 + kCutGain * double(count));
+        };
+        double best_score = score(packed_area(set), 0);
         std::vector<FlatChart> best; // empty while no cut wins
         std::vector<std::uint32_t> best_order;
         ChartSet best_set;
-        std::size_t last = 0;
-        for (std::size_t count : {std::size_t{1}, (cuts.size() + 1) / 2, cuts.size()}) {
-            if (count <= last || count > cuts.size()) {
-                continue;
-            }
-            last = count;
+        for (std::size_t count = cuts.size(); count > 0 && best.empty();
+             count = count == 1 ? 0 : (count + 1) / 2) {
             std::vector<FlatChart> cut = with_cuts(charts, std::span(cuts).first(count));
             std::vector<std::uint32_t> cut_order = order_of(cut);
             ChartSet cut_set = chart_set_of(cut, cut_order);
             ProgressReporter polled(poll, 0.1f);
             if (succeeded(pack_chart_set(cut_set, layout, polled)) &&
-                packed_area(cut_set) > kCutMargin * best_area) {
-                best_area = packed_area(cut_set);
+                score(packed_area(cut_set), count) > best_score) {
+                best_score = score(packed_area(cut_set), count);
                 best = std::move(cut);
                 best_order = std::move(cut_order);
                 best_set = std::move(cut_set);
