@@ -102,6 +102,16 @@ Charts round_charts(int count) {
     return charts_of(v, ix, chart);
 }
 
+// A unit square chart of two triangles at x = ox.
+void add_unit_square(float ox, std::uint32_t c, std::vector<AtlasVertex>& v,
+                     std::vector<std::uint32_t>& ix, std::vector<std::uint32_t>& chart) {
+    const std::uint32_t base = static_cast<std::uint32_t>(v.size());
+    v.insert(v.end(),
+             {{0, 0, 0, ox, 0}, {0, 0, 0, ox + 1, 0}, {0, 0, 0, ox + 1, 1}, {0, 0, 0, ox, 1}});
+    ix.insert(ix.end(), {base, base + 1, base + 2, base, base + 2, base + 3});
+    chart.insert(chart.end(), {c, c});
+}
+
 double distance(const AtlasVertex& a, const AtlasVertex& b) {
     return std::hypot(double(a.u) - b.u, double(a.v) - b.v);
 }
@@ -243,12 +253,7 @@ TEST(PackCharts, ManyEqualSmallChartsFillTheRoomTheirGuttersLeave) {
     std::vector<AtlasVertex> v;
     std::vector<std::uint32_t> ix, chart;
     for (std::uint32_t c = 0; c < 1000; ++c) {
-        const std::uint32_t base = static_cast<std::uint32_t>(v.size());
-        const float ox = 2.0f * float(c);
-        v.insert(v.end(),
-                 {{0, 0, 0, ox, 0}, {0, 0, 0, ox + 1, 0}, {0, 0, 0, ox + 1, 1}, {0, 0, 0, ox, 1}});
-        ix.insert(ix.end(), {base, base + 1, base + 2, base, base + 2, base + 3});
-        chart.insert(chart.end(), {c, c});
+        add_unit_square(2.0f * float(c), c, v, ix, chart);
     }
     Charts squares = charts_of(v, ix, chart);
     ASSERT_EQ(pack_charts(*squares.mesh, {}, squares.chart_of_face, 512, 512, 4.0f, nullptr, 0.01f),
@@ -284,12 +289,7 @@ TEST(PackCharts, SmallChartsFillTheHoleOfARingOfManyTriangles) {
         }
     }
     for (std::uint32_t c = 1; c <= 40; ++c) {
-        const std::uint32_t base = static_cast<std::uint32_t>(v.size());
-        const float ox = 20.0f + 2.0f * float(c);
-        v.insert(v.end(),
-                 {{0, 0, 0, ox, 0}, {0, 0, 0, ox + 1, 0}, {0, 0, 0, ox + 1, 1}, {0, 0, 0, ox, 1}});
-        ix.insert(ix.end(), {base, base + 1, base + 2, base, base + 2, base + 3});
-        chart.insert(chart.end(), {c, c});
+        add_unit_square(20.0f + 2.0f * float(c), c, v, ix, chart);
     }
     Charts charts = charts_of(v, ix, chart);
     ASSERT_EQ(pack_charts(*charts.mesh, {}, charts.chart_of_face, 256, 256, 2.0f, nullptr, 0.01f),
