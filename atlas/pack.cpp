@@ -3,6 +3,7 @@
 #include "atlas/chart_packer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 #include <vector>
 
@@ -39,6 +40,10 @@ Status chart_set_of(const AtlasMesh& mesh, std::span<const std::uint32_t> chart_
             for (int k = 0; k < 3; ++k) {
                 const std::uint32_t v = indices[3 * f + k];
                 if (owner[v] == kNoNeighbour) {
+                    // A UV that is no number has no place in any layout.
+                    if (!std::isfinite(vertices[v].u) || !std::isfinite(vertices[v].v)) {
+                        return Status::InvalidMesh;
+                    }
                     owner[v] = chart;
                     local[v] = static_cast<std::uint32_t>(mesh_vertex.size());
                     mesh_vertex.push_back(v);

@@ -34,11 +34,11 @@ namespace vellumar::atlas {
 // progress is called on the caller's thread about every `frequency` of the
 // work; a nonzero return cancels.
 //
-// Returns Status::InvalidMesh when an index is out of range or a vertex is
-// used by two charts; Status::InvalidCall for wrong buffer sizes, a zero-sized
-// atlas or a gutter as wide as the atlas; Status::Failed when the charts do not
-// fit (never an overlapping layout) or on cancel. The mesh is unchanged on
-// failure. Cost: O(n log n) in triangles plus O(W H) per tried scale.
+// Returns Status::InvalidMesh when an index is out of range, a vertex is
+// used by two charts or a used UV is not finite; Status::InvalidCall for wrong buffer sizes, a
+// zero-sized atlas or a gutter as wide as the atlas; Status::Failed when the charts do not fit
+// (never an overlapping layout) or on cancel. The mesh is unchanged on failure. Cost: O(n log n) in
+// triangles plus O(W H) per tried scale.
 Status pack_charts(AtlasMesh& mesh, std::span<const std::uint32_t> partition_adjacency,
                    std::span<const std::uint32_t> chart_of_face, std::uint32_t width,
                    std::uint32_t height, float gutter, const ProgressCallback& progress,

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 using namespace vellumar::atlas;
@@ -187,11 +188,21 @@ TEST(PackCharts, KeepsTheGutterForAnyWidthAndGutter) {
     }
 }
 
-TEST(PackCharts, RejectsAVertexSharedByTwoCharts) {
+TEST(PackCharts, RejectsAVertexSharedByTwoChartsOrAUvThatIsNoNumber) {
     Charts charts = assorted_charts(3);
     charts.mesh->indices()[3] = charts.mesh->indices()[6]; // strip borrows from the triangle
     EXPECT_EQ(pack_charts(*charts.mesh, {}, charts.chart_of_face, 128, 128, 2.0f, nullptr, 0.01f),
               Status::InvalidMesh);
+    for (float bad : {std::nanf(""), std::numeric_limits<float>::infinity()}) {
+        Charts odd = assorted_charts(3);
+        odd.mesh->vertices()[5].v = bad;
+        const std::vector<AtlasVertex> before(odd.mesh->vertices().begin(),
+                                              odd.mesh->vertices().end());
+        EXPECT_EQ(pack_charts(*odd.mesh, {}, odd.chart_of_face, 128, 128, 2.0f, nullptr, 0.01f),
+                  Status::InvalidMesh);
+        EXPECT_EQ(0, std::memcmp(before.data(), odd.mesh->vertices().data(),
+                                 before.size() * sizeof(AtlasVertex)));
+    }
     EXPECT_EQ(pack_charts(*charts.mesh, {}, std::span(charts.chart_of_face).first(2), 128, 128,
                           2.0f, nullptr, 0.01f),
               Status::InvalidCall);
