@@ -50,6 +50,10 @@ struct SegmentOptions {
     // caller's thread only (threads would cost more than they save); the
     // result is the same either way.
     std::size_t parallel_wave_faces = 20000;
+    // Merges of at least this many triangles are tried on a second thread
+    // while the merge before them is (smaller ones cost less than starting
+    // a thread); the result is the same either way.
+    std::size_t parallel_merge_faces = 4000;
     // Each separate part with area becomes at least one chart: more parts
     // than the atlas has room for charts fail before any flattening.
     std::size_t max_parts = std::numeric_limits<std::size_t>::max();

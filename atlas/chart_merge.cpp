@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <numeric>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace vellumar::atlas {
@@ -24,13 +27,13 @@ constexpr double kRunTurn = 0.5;
 // and still flattens within the limits.
 class Merger {
   public:
-    Merger(const AtlasMesh& mesh, const Topology& topology, Flattener& flattener,
+    Merger(const AtlasMesh& mesh, const Topology& topology, Flattener& flattener, Flattener* spare,
            std::vector<FlatChart>& charts, const SegmentOptions& options)
         : mesh_(mesh), topology_(topology), flattener_(flattener), charts_(charts),
           merge_solve_limit_((options.quality ? 4 : 1) * kMaxMergeSolveFaces),
           partial_joins_(options.partial_joins), chart_of_face_(mesh.face_count(), 0),
           small_area_(options.small_part_share * total_area(charts)), alive_(charts.size(), 1),
-          version_(charts.size(), 0) {
+          version_(charts.size(), 0), spare_(spare), guess_faces_(options.parallel_merge_faces) {
         for (std::uint32_t c = 0; c < charts_.size(); ++c) {
             for (std::uint32_t f : charts_[c].mesh.faces) {
                 chart_of_face_[f] = c;
@@ -47,14 +50,10 @@ class Merger {
 
     bool run(ProgressReporter& progress) {
         std::size_t attempts = 0;
-        FlatChart merged;
-        std::vector<std::uint32_t> faces;
+        Outcome outcome;
         while (!queue_.empty()) {
-            std::pop_heap(queue_.begin(), queue_.end());
-            const Candidate item = queue_.back();
-            queue_.pop_back();
-            if (!alive_[item.a] || !alive_[item.b] || version_[item.a] != item.version_a ||
-                version_[item.b] != item.version_b) {
+            const Candidate item = pop();
+            if (!valid(item)) {
                 continue;
             }
             if (!progress.report(0.5f + 0.5f * static_cast<float>(attempts) /
@@ -62,38 +61,21 @@ class Merger {
                 return false;
             }
             ++attempts;
-            const auto& fa = charts_[item.a].mesh.faces;
-            const auto& fb = charts_[item.b].mesh.faces;
-            faces.resize(fa.size() + fb.size());
-            std::merge(fa.begin(), fa.end(), fb.begin(), fb.end(), faces.begin());
-            const auto& ca = charts_[item.a].cuts;
-            const auto& cb = charts_[item.b].cuts;
-            cuts_.resize(ca.size() + cb.size());
-            std::merge(ca.begin(), ca.end(), cb.begin(), cb.end(), cuts_.begin());
-            // Joined along the whole shared border first; failing that, if
-            // allowed, along its longest straight run only, the rest left
-            // open (how a box unfolds into a cross).
-            double joined = item.shared;
-            bool ok = stays_compact(item, joined) && join(item, faces, cuts_, merged);
-            const bool partial =
-                partial_joins_ ||
-                charts_[item.a].mesh.area + charts_[item.b].mesh.area < small_area_;
-            if (!ok && partial && open_all_but_longest_run(item.a, item.b, joined)) {
-                const std::size_t old = cuts_.size();
-                cuts_.insert(cuts_.end(), extra_cuts_.begin(), extra_cuts_.end());
-                std::inplace_merge(cuts_.begin(), cuts_.begin() + static_cast<std::ptrdiff_t>(old),
-                                   cuts_.end());
-                ok = stays_compact(item, joined) && join(item, faces, cuts_, merged);
+            if (spare_ != nullptr && guessed_ && same(guess_, item)) {
+                outcome = std::move(guessed_outcome_);
+            } else {
+                evaluate_beside_next(item, outcome);
             }
-            if (!ok) {
+            guessed_ = guessed_ && !same(guess_, item);
+            if (!outcome.ok) {
                 continue;
             }
-            for (std::uint32_t f : fb) {
+            for (std::uint32_t f : charts_[item.b].mesh.faces) {
                 chart_of_face_[f] = item.a;
             }
-            perimeter_[item.a] = perimeter_[item.a] + perimeter_[item.b] - 2 * joined;
-            charts_[item.a] = std::move(merged);
-            merged = FlatChart{};
+            perimeter_[item.a] = perimeter_[item.a] + perimeter_[item.b] - 2 * outcome.joined;
+            charts_[item.a] = std::move(outcome.merged);
+            outcome.merged = FlatChart{};
             charts_[item.b] = FlatChart{};
             alive_[item.b] = 0;
             ++version_[item.a];
@@ -113,6 +95,20 @@ class Merger {
     }
 
   private:
+    // What trying one merge gave: the merged chart when it passed.
+    struct Outcome {
+        bool ok = false;
+        double joined = 0; // length of the border the union closes
+        FlatChart merged;
+    };
+
+    // Scratch memory of one thread's merge attempts.
+    struct Scratch {
+        std::vector<std::uint32_t> faces, cuts, extra_cuts, shared, run_parent;
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> ends; // (vertex, shared edge)
+        std::vector<double> run_length;
+    };
+
     struct Candidate {
         double priority, shared;
         std::uint32_t a, b, version_a, version_b;
@@ -131,30 +127,113 @@ class Merger {
     // Stitching first: it is cheap and, where it works, keeps both maps.
     // Large unions are only ever stitched, which bounds the cost of this
     // pass on dense meshes.
-    bool join(const Candidate& item, std::span<const std::uint32_t> faces,
-              std::span<const std::uint32_t> cuts, FlatChart& merged) {
-        return flattener_.stitch(faces, charts_[item.a], charts_[item.b], merged, cuts) ||
-               (faces.size() <= merge_solve_limit_ && flattener_.flatten(faces, merged, cuts));
+    Candidate pop() {
+        std::pop_heap(queue_.begin(), queue_.end());
+        const Candidate item = queue_.back();
+        queue_.pop_back();
+        return item;
+    }
+
+    // A candidate whose charts changed since it was queued is stale, for
+    // good: versions only grow and charts only die.
+    bool valid(const Candidate& item) const {
+        return alive_[item.a] && alive_[item.b] && version_[item.a] == item.version_a &&
+               version_[item.b] == item.version_b;
+    }
+
+    static bool same(const Candidate& x, const Candidate& y) {
+        return x.a == y.a && x.b == y.b && x.version_a == y.version_a && x.version_b == y.version_b;
+    }
+
+    std::size_t faces_of(const Candidate& item) const {
+        return charts_[item.a].mesh.faces.size() + charts_[item.b].mesh.faces.size();
+    }
+
+    // Tries `item` and, on the spare flattener's thread, the next valid
+    // candidate of the queue when it is large. Trying a merge reads the two
+    // charts only, and nothing changes until both are done, so the guess
+    // holds whenever its candidate comes up unchanged: the same merges in
+    // the same order as one thread would make.
+    void evaluate_beside_next(const Candidate& item, Outcome& out) {
+        while (!queue_.empty() && !valid(queue_.front())) {
+            pop();
+        }
+        const bool guess =
+            spare_ != nullptr && !queue_.empty() && faces_of(queue_.front()) >= guess_faces_;
+        if (!guess) {
+            evaluate(item, flattener_, scratch_, out);
+            return;
+        }
+        guess_ = queue_.front();
+        bool guessed = false;
+        {
+            std::jthread helper;
+            try {
+                helper = std::jthread([&] {
+                    try {
+                        evaluate(guess_, *spare_, spare_scratch_, guessed_outcome_);
+                        guessed = true;
+                    } catch (const std::bad_alloc&) {
+                        // Only a guess: the candidate is tried again when it comes up.
+                    }
+                });
+            } catch (const std::system_error&) {
+                // No thread: no guess.
+            }
+            evaluate(item, flattener_, scratch_, out);
+        }
+        guessed_ = guessed;
+    }
+
+    void evaluate(const Candidate& item, Flattener& flattener, Scratch& s, Outcome& out) const {
+        const auto& fa = charts_[item.a].mesh.faces;
+        const auto& fb = charts_[item.b].mesh.faces;
+        s.faces.resize(fa.size() + fb.size());
+        std::merge(fa.begin(), fa.end(), fb.begin(), fb.end(), s.faces.begin());
+        const auto& ca = charts_[item.a].cuts;
+        const auto& cb = charts_[item.b].cuts;
+        s.cuts.resize(ca.size() + cb.size());
+        std::merge(ca.begin(), ca.end(), cb.begin(), cb.end(), s.cuts.begin());
+        out.joined = item.shared;
+        out.ok =
+            stays_compact(item, out.joined) && join(item, flattener, s.faces, s.cuts, out.merged);
+        const bool partial =
+            partial_joins_ || charts_[item.a].mesh.area + charts_[item.b].mesh.area < small_area_;
+        if (!out.ok && partial && open_all_but_longest_run(item.a, item.b, s, out.joined)) {
+            const std::size_t old = s.cuts.size();
+            s.cuts.insert(s.cuts.end(), s.extra_cuts.begin(), s.extra_cuts.end());
+            std::inplace_merge(s.cuts.begin(), s.cuts.begin() + static_cast<std::ptrdiff_t>(old),
+                               s.cuts.end());
+            out.ok = stays_compact(item, out.joined) &&
+                     join(item, flattener, s.faces, s.cuts, out.merged);
+        }
+    }
+
+    bool join(const Candidate& item, Flattener& flattener, std::span<const std::uint32_t> faces,
+              std::span<const std::uint32_t> cuts, FlatChart& merged) const {
+        return flattener.stitch(faces, charts_[item.a], charts_[item.b], merged, cuts) ||
+               (faces.size() <= merge_solve_limit_ && flattener.flatten(faces, merged, cuts));
     }
 
     // Splits the border shared by charts a and b into straight runs (edges
     // meeting at a vertex at less than kRunTurn) and fills extra_cuts_ with
     // both sides of every shared edge outside the longest run; `joined`
     // becomes that run's length. False when the border is a single run.
-    bool open_all_but_longest_run(std::uint32_t a, std::uint32_t b, double& joined) {
+    bool open_all_but_longest_run(std::uint32_t a, std::uint32_t b, Scratch& sc,
+                                  double& joined) const {
         const auto indices = mesh_.indices();
         const auto verts = mesh_.vertices();
-        shared_.clear();
+        sc.shared.clear();
         for (std::uint32_t f : charts_[b].mesh.faces) {
             for (std::uint32_t k = 0; k < 3; ++k) {
                 const std::uint32_t s = 3 * f + k, t = topology_.twin[s];
                 if (t != kNoNeighbour && chart_of_face_[t / 3] == a &&
-                    !std::binary_search(cuts_.begin(), cuts_.end(), s)) {
-                    shared_.push_back(s);
+                    !std::binary_search(sc.cuts.begin(), sc.cuts.end(), s)) {
+                    sc.shared.push_back(s);
                 }
             }
         }
-        const std::size_t m = shared_.size();
+        const std::size_t m = sc.shared.size();
         if (m < 2) {
             return false;
         }
@@ -167,56 +246,57 @@ class Merger {
             d[2] = double(q.z) - p.z;
             return std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
         };
-        run_parent_.resize(m);
-        std::iota(run_parent_.begin(), run_parent_.end(), 0u);
+        sc.run_parent.resize(m);
+        std::iota(sc.run_parent.begin(), sc.run_parent.end(), 0u);
         auto find = [&](std::uint32_t x) {
-            while (run_parent_[x] != x) {
-                x = run_parent_[x] = run_parent_[run_parent_[x]];
+            while (sc.run_parent[x] != x) {
+                x = sc.run_parent[x] = sc.run_parent[sc.run_parent[x]];
             }
             return x;
         };
-        ends_.clear();
+        sc.ends.clear();
         for (std::uint32_t i = 0; i < m; ++i) {
-            ends_.push_back({end_of(shared_[i], 0), i});
-            ends_.push_back({end_of(shared_[i], 1), i});
+            sc.ends.push_back({end_of(sc.shared[i], 0), i});
+            sc.ends.push_back({end_of(sc.shared[i], 1), i});
         }
-        std::sort(ends_.begin(), ends_.end());
+        std::sort(sc.ends.begin(), sc.ends.end());
         const double cos_turn = std::cos(kRunTurn);
-        for (std::size_t i = 0; i + 1 < ends_.size(); ++i) {
-            for (std::size_t j = i + 1; j < ends_.size() && ends_[j].first == ends_[i].first; ++j) {
+        for (std::size_t i = 0; i + 1 < sc.ends.size(); ++i) {
+            for (std::size_t j = i + 1; j < sc.ends.size() && sc.ends[j].first == sc.ends[i].first;
+                 ++j) {
                 double d1[3], d2[3];
-                const double l1 = direction(shared_[ends_[i].second], d1);
-                const double l2 = direction(shared_[ends_[j].second], d2);
+                const double l1 = direction(sc.shared[sc.ends[i].second], d1);
+                const double l2 = direction(sc.shared[sc.ends[j].second], d2);
                 const double c =
                     (d1[0] * d2[0] + d1[1] * d2[1] + d1[2] * d2[2]) / std::max(l1 * l2, 1e-300);
                 if (std::abs(c) >= cos_turn) {
-                    run_parent_[find(ends_[i].second)] = find(ends_[j].second);
+                    sc.run_parent[find(sc.ends[i].second)] = find(sc.ends[j].second);
                 }
             }
         }
-        run_length_.assign(m, 0.0);
+        sc.run_length.assign(m, 0.0);
         for (std::uint32_t i = 0; i < m; ++i) {
             double d[3];
-            run_length_[find(i)] += direction(shared_[i], d);
+            sc.run_length[find(i)] += direction(sc.shared[i], d);
         }
         std::uint32_t longest = find(0);
         for (std::uint32_t i = 0; i < m; ++i) {
-            if (run_length_[find(i)] > run_length_[longest]) {
+            if (sc.run_length[find(i)] > sc.run_length[longest]) {
                 longest = find(i);
             }
         }
-        extra_cuts_.clear();
+        sc.extra_cuts.clear();
         for (std::uint32_t i = 0; i < m; ++i) {
             if (find(i) != longest) {
-                extra_cuts_.push_back(shared_[i]);
-                extra_cuts_.push_back(topology_.twin[shared_[i]]);
+                sc.extra_cuts.push_back(sc.shared[i]);
+                sc.extra_cuts.push_back(topology_.twin[sc.shared[i]]);
             }
         }
-        if (extra_cuts_.empty()) {
+        if (sc.extra_cuts.empty()) {
             return false;
         }
-        std::sort(extra_cuts_.begin(), extra_cuts_.end());
-        joined = run_length_[longest];
+        std::sort(sc.extra_cuts.begin(), sc.extra_cuts.end());
+        joined = sc.run_length[longest];
         return true;
     }
 
@@ -302,18 +382,24 @@ class Merger {
     std::vector<std::uint32_t> version_;
     std::vector<double> perimeter_;
     std::vector<Candidate> queue_;
-    std::vector<std::uint32_t> cuts_, extra_cuts_, shared_, run_parent_;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> ends_; // (vertex, shared edge)
-    std::vector<double> run_length_;
+    Scratch scratch_;
+    // A second flattener lets a large candidate be tried while the one
+    // before it is; its outcome waits for the candidate to come up.
+    Flattener* spare_;
+    std::size_t guess_faces_;
+    Scratch spare_scratch_;
+    Candidate guess_{};
+    bool guessed_ = false;
+    Outcome guessed_outcome_;
     std::vector<std::pair<std::uint32_t, double>> borders_;
 };
 
 } // namespace
 
 bool merge_charts(const AtlasMesh& mesh, const Topology& topology, Flattener& flattener,
-                  const SegmentOptions& options, ProgressReporter& progress,
+                  Flattener* spare, const SegmentOptions& options, ProgressReporter& progress,
                   std::vector<FlatChart>& charts) {
-    Merger merger(mesh, topology, flattener, charts, options);
+    Merger merger(mesh, topology, flattener, spare, charts, options);
     return merger.run(progress);
 }
 

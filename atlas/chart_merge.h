@@ -15,9 +15,11 @@
 namespace vellumar::atlas {
 
 // Merges `charts` in place (the survivors keep their relative order).
-// Reports progress as the second half of its stage; false when cancelled.
+// With a spare flattener, large merges are tried ahead on a second thread;
+// the result is the same. Reports progress as the second half of its
+// stage; false when cancelled.
 bool merge_charts(const AtlasMesh& mesh, const Topology& topology, Flattener& flattener,
-                  const SegmentOptions& options, ProgressReporter& progress,
+                  Flattener* spare, const SegmentOptions& options, ProgressReporter& progress,
                   std::vector<FlatChart>& charts);
 
 } // namespace vellumar::atlas

@@ -210,7 +210,11 @@ Status flatten_charts(const AtlasMesh& mesh, const Topology& topology, const Fac
         order[at] = static_cast<std::uint32_t>(at);
     }
     // 2. Undo the splits that went further than needed.
-    return merge_charts(mesh, topology, workers[0]->flattener, options, progress, out)
+    if (worker_count > 1 && workers.size() < 2) {
+        workers.push_back(std::make_unique<Worker>(mesh, topology, geometry, options));
+    }
+    Flattener* spare = workers.size() > 1 ? &workers[1]->flattener : nullptr;
+    return merge_charts(mesh, topology, workers[0]->flattener, spare, options, progress, out)
                ? Status::Ok
                : Status::Failed;
 }
