@@ -61,7 +61,7 @@ class Merger {
                 return false;
             }
             ++attempts;
-            if (spare_ != nullptr && guessed_ && same(guess_, item)) {
+            if (guessed_ && same(guess_, item)) {
                 outcome = std::move(guessed_outcome_);
             } else {
                 evaluate_beside_next(item, outcome);
@@ -124,9 +124,6 @@ class Merger {
         }
     };
 
-    // Stitching first: it is cheap and, where it works, keeps both maps.
-    // Large unions are only ever stitched, which bounds the cost of this
-    // pass on dense meshes.
     Candidate pop() {
         std::pop_heap(queue_.begin(), queue_.end());
         const Candidate item = queue_.back();
@@ -209,6 +206,9 @@ class Merger {
         }
     }
 
+    // Stitching first: it is cheap and, where it works, keeps both maps.
+    // Large unions are only ever stitched, which bounds the cost of this
+    // pass on dense meshes.
     bool join(const Candidate& item, Flattener& flattener, std::span<const std::uint32_t> faces,
               std::span<const std::uint32_t> cuts, FlatChart& merged) const {
         return flattener.stitch(faces, charts_[item.a], charts_[item.b], merged, cuts) ||

@@ -1157,6 +1157,11 @@ std::size_t chart_capacity(const PackLayout& layout) {
 
 namespace {
 
+// Texels per side of the cells the search starts on.
+int coarse_cell(const PackLayout& layout) {
+    return std::min(layout.width, layout.height) >= 256 ? 2 : 1;
+}
+
 // What one search of the scale found: the largest scale at which a layout
 // fitted, and that layout.
 struct Found {
@@ -1172,8 +1177,7 @@ Status search_scale(Packer& packer, const PackLayout& layout, bool keep_turns, i
                     const Report& report, Found& found) {
     const double hi_bound = packer.upper_scale();
     const double floor_scale = packer.lower_scale();
-    const int short_side = static_cast<int>(std::min(layout.width, layout.height));
-    const int cell = short_side >= 256 ? 2 : 1;
+    const int cell = coarse_cell(layout);
     // On sets of many charts the coarse search stops at its first layout:
     // its answer lies well below the texel-exact one, so bisecting it
     // further would be time spent on the wrong question.
@@ -1288,7 +1292,7 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
     {
         // The smallest scale the first walk down can reach before it gives
         // up; if nothing fits even there, every attempt would fail.
-        const int cell = std::min(layout.width, layout.height) >= 256 ? 2 : 1;
+        const int cell = coarse_cell(layout);
         double t = hi_bound * 0.87, step_down = 1.0;
         while (!(t < packer.lower_scale())) {
             step_down *= 0.9;
@@ -1309,7 +1313,12 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
     if (!keep_turns) {
         heuristics = layout.quality ? std::vector<int>{0, 1, 2} : std::vector<int>{0, 2};
     }
-    std::vector<Packer> packers(heuristics.size(), packer);
+    std::vector<Packer> packers;
+    packers.reserve(heuristics.size());
+    packers.push_back(std::move(packer));
+    while (packers.size() < heuristics.size()) {
+        packers.push_back(packers.front());
+    }
     std::vector<Found> found(heuristics.size());
     std::vector<Status> status(heuristics.size(), Status::Failed);
     {

@@ -210,7 +210,8 @@ Status flatten_charts(const AtlasMesh& mesh, const Topology& topology, const Fac
         order[at] = static_cast<std::uint32_t>(at);
     }
     // 2. Undo the splits that went further than needed.
-    if (worker_count > 1 && workers.size() < 2) {
+    // A spare flattener for merges tried ahead, when any can be that large.
+    if (worker_count > 1 && workers.size() < 2 && total >= options.parallel_merge_faces) {
         workers.push_back(std::make_unique<Worker>(mesh, topology, geometry, options));
     }
     Flattener* spare = workers.size() > 1 ? &workers[1]->flattener : nullptr;
