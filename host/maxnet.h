@@ -10,6 +10,11 @@
 
 using HJOB = std::uint32_t;
 
+// What a render server writes into its job folder besides its images: the
+// scene it bakes and the log of its run, which stays when the job fails.
+inline constexpr char kSnapshotName[] = "snapshot.vlscene";
+inline constexpr char kRenderLogName[] = "render.log";
+
 // Job states as the manager lists them.
 inline constexpr std::uint32_t JOB_STATE_COMPLETE = 0;
 inline constexpr std::uint32_t JOB_STATE_WAITING = 1;
@@ -75,6 +80,9 @@ class MaxNetManager {
     // Both raise MaxNet when the manager cannot be asked.
     virtual int GetJobCount() = 0;
     virtual std::vector<JobList> ListJobs() = 0;
+    // Takes the job off the farm: stopped when it runs, never started when
+    // it waits. Raises MaxNet when the manager cannot be asked.
+    virtual void DeleteJob(HJOB job) = 0;
 };
 
 // The host's factory; nullptr when it refuses to make a manager.

@@ -26,6 +26,23 @@ struct JobSection {
 std::string JobDescriptionText(const std::string& netpath, const std::string& jobFolder,
                                const std::vector<JobSection>& sections);
 
+// Whether every line the text would have comes out as one line: a netpath,
+// folder or target holding a line break would add lines of its own.
+bool DescribableLines(const std::string& netpath, const std::string& jobFolder,
+                      const std::vector<JobSection>& sections);
+
+// The name under which a render server writes one object's image into the
+// job folder, and which the description lists: node name, element name and
+// suffix as they are, unless a character of them cannot stand in a file name
+// or in a line of the description (a separator, a line break, a '%'): those
+// become %XX. Distinct inputs give distinct names; a very long one is cut
+// and made unique by a hash of the whole.
+std::string PartFileName(const std::string& nodeName, const std::string& elementName,
+                         const std::string& suffix);
+
+// Whether a part line names a file directly inside the job folder.
+bool IsPlainPartName(const std::string& part);
+
 enum class JobDescStatus { Ok, BadStructure, NoFiles };
 
 struct JobDescription {
@@ -34,6 +51,6 @@ struct JobDescription {
 };
 
 // Reads a description as the merge does: the header and the closing line
-// must be exact, and a description of fewer than six lines has nothing to
-// merge. Any text is safe to read.
+// must be exact, every section must close, and a description of fewer than
+// six lines has nothing to merge. Any text is safe to read.
 JobDescription ParseJobDescription(const std::string& text);

@@ -2,10 +2,36 @@
 // merge or failure report each job gets once.
 #include "netrender/net_render.h"
 
+#include "bake/local_path.h"
+#include "netrender/job_folder.h"
+
 #include "host/text.h"
 #include "settings/settings.h"
 
 #include <algorithm>
+#include <fstream>
+
+namespace {
+
+// What the render server said when it gave up (its own lines in the log it
+// leaves in the job folder), so that the user learns why, not only that.
+std::string failure_reason(const MonitoredJob& job) {
+    if (job.jobFolder.empty()) {
+        return "";
+    }
+    std::ifstream log(LocalPath(PlainFolder(job.jobFolder) + kRenderLogName).string());
+    std::string line, reason;
+    int lines = 0;
+    while (std::getline(log, line) && lines < 20) {
+        if (line.rfind("vellumar render-job: ", 0) == 0) {
+            reason += "\n" + line.substr(21);
+            ++lines;
+        }
+    }
+    return reason;
+}
+
+} // namespace
 
 void NetrenderCallback::ManagerDown() {
     owner_.ManagerDown();
@@ -67,7 +93,7 @@ void NetRender::ProcessJobs() {
             continue;
         }
         if (job.state == JOB_STATE_COMPLETE) {
-            job.merged = MergeJob(job.netpath, job.jobFolder);
+            job.merged = MergeJob(job.netpath, job.jobFolder, MergeTargets{job.targets, job.outpath});
             if (job.merged) {
                 report("Vellumar Netrender: network job " + job.name +
                            " has been completed. Resulting image has been saved to: " + job.outpath,
@@ -76,9 +102,27 @@ void NetRender::ProcessJobs() {
             job.processed = true;
         } else if (job.state == JOB_STATE_ERROR) {
             report("Vellumar Netrender: network job " + job.name +
-                       " reported an error. Network baking has failed.",
+                       " reported an error. Network baking has failed." + failure_reason(job),
                    0);
             job.processed = true;
         }
     }
+}
+
+int NetRender::CancelOpenJobs() {
+    std::lock_guard lock(mutex_);
+    int cancelled = 0;
+    for (MonitoredJob& job : jobs_) {
+        if (job.processed || job.handle == 0xFFFFFFFFu || manager_ == nullptr) {
+            continue;
+        }
+        try {
+            manager_->DeleteJob(job.handle);
+            ++cancelled;
+        } catch (const MaxNet&) {
+            // Gone already, or the manager is: nothing runs on for it here.
+        }
+        job.processed = true;
+    }
+    return cancelled;
 }

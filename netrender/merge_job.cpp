@@ -1,5 +1,10 @@
 // The merge of a finished network job: its description says which part
-// images in the job folder make which final texture.
+// images in the job folder make which final texture. A description comes
+// from a shared folder that others can write to, so it is checked before
+// anything is read: parts are files of the job folder, targets lie where
+// the bake said. Every texture is made in full beside its target first and
+// all of them replace their targets only when every one is made, so a
+// failed merge leaves the old textures and the job folder as they were.
 #include "bake/image_merger.h"
 #include "bake/local_path.h"
 #include "netrender/job_description.h"
@@ -12,6 +17,8 @@
 
 #include <boost/filesystem/operations.hpp>
 
+#include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -29,52 +36,157 @@ std::string merge_folder(const std::string& jobFolder) {
     return folder;
 }
 
+bool fail(const std::string& text) {
+    report("Vellumar Netrender: " + text, 0);
+    return false;
+}
+
+bool fail_open(const std::string& path) {
+    return fail("Failed to open image " + path + ". Merge operation failed.");
+}
+
+// A part is read only when it is a file of its own: a link could hand the
+// merge anything on the machine.
+bool is_plain_file(const std::string& path) {
+    boost::system::error_code ec;
+    return fs::is_regular_file(fs::symlink_status(LocalPath(path), ec));
+}
+
 Bitmap* load_image(const std::string& path) {
+    if (!is_plain_file(path)) {
+        return nullptr;
+    }
     BitmapInfo info;
     info.SetName(Utf8ToWide(path).c_str());
     return GetCOREInterface()->GetBitmapManager().Load(&info);
 }
 
-bool fail_open(const std::string& path) {
-    report("Vellumar Netrender: Failed to open image " + path + ". Merge operation failed.", 0);
-    return false;
+fs::path comparable(const fs::path& path) {
+    boost::system::error_code ec;
+    const fs::path full = fs::weakly_canonical(fs::absolute(path), ec);
+    return ec ? fs::absolute(path).lexically_normal() : full;
 }
 
-// Copied beside the target and renamed over it, so that a failed copy never
-// leaves half a texture where the last good one was.
-bool copy_part(const std::string& source, const std::string& target) {
+bool inside(const fs::path& path, const fs::path& folder) {
+    const fs::path p = comparable(path), f = comparable(folder);
+    auto pi = p.begin();
+    for (auto fi = f.begin(); fi != f.end(); ++fi, ++pi) {
+        if (fi->empty() || *fi == ".") {
+            --pi; // the trailing separator of a folder
+            continue;
+        }
+        if (pi == p.end() || *pi != *fi) {
+            return false;
+        }
+    }
+    return pi != p.end();
+}
+
+bool target_allowed(const std::string& target, const MergeTargets& allowed) {
+    if (!allowed.exact.empty()) {
+        return std::find(allowed.exact.begin(), allowed.exact.end(), target) !=
+               allowed.exact.end();
+    }
+    return !allowed.folder.empty() && inside(LocalPath(target), LocalPath(allowed.folder));
+}
+
+// A texture made but not yet in place: its file beside the target.
+struct Staged {
+    fs::path temp;
+    fs::path target;
+};
+
+class Stager {
+  public:
+    ~Stager() {
+        for (const Staged& s : staged_) {
+            boost::system::error_code ec;
+            fs::remove(s.temp, ec);
+        }
+    }
+
+    // A new file beside the target, keeping its extension, which chooses
+    // the image format.
+    fs::path reserve(const std::string& target) {
+        const fs::path to = LocalPath(target);
+        boost::system::error_code ec;
+        if (to.has_parent_path()) {
+            fs::create_directories(to.parent_path(), ec);
+        }
+        fs::path temp = to.parent_path() / (".vellumar-merge-" + std::to_string(::getpid()) +
+                                            "-" + std::to_string(staged_.size()) + "-" +
+                                            to.filename().string());
+        staged_.push_back({temp, to});
+        return temp;
+    }
+
+    // Moves every texture over its target; false with a report when one
+    // cannot be, naming the target that keeps its old content.
+    bool commit() {
+        for (std::size_t i = 0; i < staged_.size(); ++i) {
+            boost::system::error_code ec;
+            fs::rename(staged_[i].temp, staged_[i].target, ec);
+            if (ec) {
+                return fail("the merged image could not be moved to " +
+                            staged_[i].target.string() + " (" + ec.message() +
+                            "); it keeps its old content.");
+            }
+        }
+        staged_.clear();
+        return true;
+    }
+
+  private:
+    std::vector<Staged> staged_;
+};
+
+// A plain copy through this process: the system's own copy calls refuse
+// some pairs of file systems (a cross-device error) where a read and a write
+// go through.
+int copy_bytes(const fs::path& from, const fs::path& to) {
+    std::ifstream in(from.string(), std::ios::binary);
+    if (!in) {
+        return errno != 0 ? errno : ENOENT;
+    }
+    std::ofstream out(to.string(), std::ios::binary | std::ios::trunc);
+    if (!out) {
+        return errno != 0 ? errno : EACCES;
+    }
+    out << in.rdbuf();
+    out.flush();
+    if (!out || in.bad()) {
+        const int error = errno != 0 ? errno : EIO;
+        out.close();
+        boost::system::error_code ignored;
+        fs::remove(to, ignored);
+        return error;
+    }
+    out.close();
+    return out ? 0 : EIO;
+}
+
+// The one part copied as it is, not re-encoded.
+bool stage_copy(const std::string& source, const std::string& target, Stager& stager) {
     // A part that is no image would be copied as a broken texture.
     Bitmap* check = load_image(source);
-    if (check == nullptr && fs::exists(LocalPath(source))) {
+    boost::system::error_code ec;
+    if (check == nullptr && fs::exists(fs::symlink_status(LocalPath(source), ec))) {
         return fail_open(source);
     }
     if (check != nullptr) {
         check->DeleteThis();
     }
-    const fs::path to = LocalPath(target);
-    fs::path temp = to;
-    temp += ".merge-" + std::to_string(::getpid());
-    boost::system::error_code ec;
-    if (to.has_parent_path()) {
-        fs::create_directories(to.parent_path(), ec);
-    }
-    fs::copy_file(LocalPath(source), temp, fs::copy_options::overwrite_existing, ec);
-    if (!ec) {
-        fs::rename(temp, to, ec);
-    }
-    if (ec) {
-        boost::system::error_code ignored;
-        fs::remove(temp, ignored);
-        report("Vellumar Netrender: File '" + source +
-                   "' could not be copied to target location '" + target +
-                   "'. Error code: " + std::to_string(ec.value()),
-               0);
-        return false;
+    const fs::path temp = stager.reserve(target);
+    errno = 0;
+    const int error = check == nullptr ? ENOENT : copy_bytes(LocalPath(source), temp);
+    if (error != 0) {
+        return fail("File '" + source + "' could not be copied to target location '" + target +
+                    "'. Error code: " + std::to_string(error));
     }
     return true;
 }
 
-bool merge_parts(const std::string& folder, const JobSection& section) {
+bool stage_merge(const std::string& folder, const JobSection& section, Stager& stager) {
     const std::string first = folder + section.parts.front();
     Bitmap* base = load_image(first);
     if (base == nullptr) {
@@ -84,21 +196,20 @@ bool merge_parts(const std::string& folder, const JobSection& section) {
     merger.SetBase(base);
     for (std::size_t i = 1; i < section.parts.size(); ++i) {
         const std::string part = folder + section.parts[i];
-        if (!merger.MergeFile(part)) {
-            report("Vellumar: image " + part + " could not be read and is missing from " +
-                       section.target + ".",
-                   0);
+        // A texture without one of its objects is a wrong texture.
+        if (!is_plain_file(part) || !merger.MergeFile(part)) {
+            merger.Release(base);
+            return fail_open(part);
         }
     }
     merger.Finish(base);
-    const bool written = WriteSingleFrame(*base, section.target);
+    const bool written = WriteSingleFrame(*base, stager.reserve(section.target).string());
     merger.Release(base);
     if (!written) {
-        report("Vellumar: the merged image " + section.target +
-                   " could not be written. The object images are kept.",
-               0);
+        return fail("the merged image " + section.target +
+                    " could not be written. Merge operation failed.");
     }
-    return written;
+    return true;
 }
 
 void tidy(const std::string& folder, const std::vector<JobSection>& sections) {
@@ -123,42 +234,66 @@ void tidy(const std::string& folder, const std::vector<JobSection>& sections) {
     }
 }
 
+// Refuses a description that names anything but files of the job folder as
+// parts, or a target the merge may not write.
+bool description_allowed(const JobDescription& desc, const MergeTargets& allowed) {
+    for (const JobSection& section : desc.sections) {
+        for (const std::string& part : section.parts) {
+            if (!IsPlainPartName(part)) {
+                return fail("job.desc names '" + part +
+                            "', which is no file of the job folder. Merge operation failed.");
+            }
+        }
+        if (!section.parts.empty() && !target_allowed(section.target, allowed)) {
+            return fail("the target '" + section.target + "' of job.desc lies outside " +
+                        (allowed.exact.empty() ? "the output folder " + allowed.folder
+                                               : std::string("the textures this bake made")) +
+                        ". Merge operation failed.");
+        }
+    }
+    return true;
+}
+
 } // namespace
 
-bool MergeJob(const std::string& /*netpath*/, const std::string& jobFolder) {
+bool MergeJob(const std::string& netpath, const std::string& jobFolder) {
+    return MergeJob(netpath, jobFolder, MergeTargets{{}, settings().outpath});
+}
+
+bool MergeJob(const std::string& /*netpath*/, const std::string& jobFolder,
+              const MergeTargets& allowed) {
     const std::string folder = merge_folder(jobFolder);
     boost::system::error_code ec;
     if (!fs::is_directory(LocalPath(folder), ec)) {
-        report("Vellumar Netrender: Output directory " + folder +
-                   " does not exist. Merge operation failed.",
-               0);
-        return false;
+        return fail("Output directory " + folder + " does not exist. Merge operation failed.");
     }
     std::ifstream in(LocalPath(folder + "job.desc").string(), std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     const JobDescription desc = ParseJobDescription(text.str());
     if (desc.status == JobDescStatus::BadStructure) {
-        report("Vellumar Netrender: job.desc file structure is invalid. Merge operation failed.",
-               0);
-        return false;
+        return fail("job.desc file structure is invalid. Merge operation failed.");
     }
     if (desc.status == JobDescStatus::NoFiles) {
-        report("Vellumar Netrender: job.desc file contains no files to be merged. Merge operation "
-               "failed",
-               0);
+        return fail("job.desc file contains no files to be merged. Merge operation failed");
+    }
+    if (!description_allowed(desc, allowed)) {
         return false;
     }
+    Stager stager;
     for (const JobSection& section : desc.sections) {
         if (section.parts.empty()) {
             continue; // no object produced this element
         }
         const bool ok = section.parts.size() == 1
-                            ? copy_part(folder + section.parts.front(), section.target)
-                            : merge_parts(folder, section);
+                            ? stage_copy(folder + section.parts.front(), section.target, stager)
+                            : stage_merge(folder, section, stager);
         if (!ok) {
             return false;
         }
+    }
+    if (!stager.commit()) {
+        return false;
     }
     if (settings().delete_temp_files) {
         tidy(folder, desc.sections);

@@ -4,9 +4,11 @@
 #include "bake/output_names.h"
 #include "bake/produced_files.h"
 #include "bake/renderer_kind.h"
+#include "bake/script_string.h"
 #include "netrender/job_description.h"
 #include "netrender/job_folder.h"
 
+#include "host/bake_element.h"
 #include "host/script.h"
 #include "host/text.h"
 #include "host/windows.h"
@@ -158,12 +160,36 @@ bool NetRender::SubmitNetworkBake(const std::vector<BakeElementEntry>& elements,
         }
     }
     const std::string scriptFolder = ScriptFolder(JobFolder(mapCount, mapIndex));
+    const std::vector<JobSection> sections =
+        DescriptionSections(elements, mapCount, mapIndex, frame, groupName);
+    // Checked before anything goes to the farm: a job that cannot be
+    // described could never be merged.
+    if (!DescribableLines(s.netpath, PlainFolder(scriptFolder), sections)) {
+        report("Vellumar Netrender: the network path, the job folder or a texture's path holds a "
+               "line break, which the job description cannot hold. Nothing was submitted.",
+               0);
+        busy_ = false;
+        return false;
+    }
     const std::string fileType = elements.empty()
                                      ? std::string(".png")
                                      : "." + extension_of(WideToUtf8(elements.front().file.Name()));
-    ExecuteMAXScriptScript(Utf8ToWide(SubmitScript(scriptFolder, fileType)).c_str(), 0);
+    const bool ran =
+        ExecuteMAXScriptScript(Utf8ToWide(SubmitScript(scriptFolder, fileType)).c_str(), 0) != 0;
+    // The script tells the user itself when the host refused the job; the
+    // bake must not go on as if it had gone in.
+    FPValue submitted;
+    ExecuteMAXScriptScript(L"res", 1, &submitted);
+    if (!ran || (submitted.type == TYPE_BOOL && submitted.i == 0)) {
+        busy_ = false;
+        return false;
+    }
     WriteJobDescription(scriptFolder, elements, mapCount, mapIndex, frame, groupName);
-    IdentifyJob(snapshot, scriptFolder);
+    std::vector<std::string> targets;
+    for (const JobSection& section : sections) {
+        targets.push_back(section.target);
+    }
+    IdentifyJob(snapshot, scriptFolder, targets);
     busy_ = false;
     return true;
 }
@@ -187,11 +213,11 @@ std::string SubmitScript(const std::string& scriptFolder, const std::string& fil
     for (int i = 0; i < 11; ++i) {
         text += i == 0 ? " " : " \t\t";
         if (i == 2) {
-            text +=
-                "fileproperties.addproperty #custom \"RTT_Default_Path\" \"" + scriptFolder + "\"";
+            text += "fileproperties.addproperty #custom \"RTT_Default_Path\" " +
+                    ScriptString(PlainFolder(scriptFolder));
         } else if (i == 3) {
-            text +=
-                "fileproperties.addproperty #custom \"RTT_Default_FileType\" \"" + fileType + "\"";
+            text += "fileproperties.addproperty #custom \"RTT_Default_FileType\" " +
+                    ScriptString(fileType);
         } else {
             text += lines[i];
         }
@@ -200,13 +226,9 @@ std::string SubmitScript(const std::string& scriptFolder, const std::string& fil
     return text;
 }
 
-void NetRender::WriteJobDescription(const std::string& scriptFolder,
-                                    const std::vector<BakeElementEntry>& elements, int mapCount,
-                                    int mapIndex, int frame, const std::string& groupName) {
-    const std::string folder = PlainFolder(scriptFolder);
-    boost::system::error_code ec;
-    boost::filesystem::create_directory(LocalPath(folder), ec);
-    const UnwrapSettings& s = settings();
+std::vector<JobSection> NetRender::DescriptionSections(const std::vector<BakeElementEntry>& elements,
+                                                      int mapCount, int mapIndex, int frame,
+                                                      const std::string& groupName) {
     std::vector<JobSection> sections;
     for (const BakeElementEntry& entry : elements) {
         const std::string output = EntryOutputName(entry, groupName);
@@ -217,11 +239,27 @@ void NetRender::WriteJobDescription(const std::string& scriptFolder,
         for (const ProducedFile& produced : ProducedFiles()) {
             if (produced.fileName == FileNamePart(output) &&
                 (mapCount <= 1 || produced.mapIndex == mapIndex)) {
-                section.parts.push_back(produced.nodeName + produced.elementName + suffix);
+                section.parts.push_back(
+                    PartFileName(produced.nodeName, produced.elementName, suffix));
             }
         }
         sections.push_back(std::move(section));
     }
+    return sections;
+}
+
+void NetRender::WriteJobDescription(const std::string& scriptFolder,
+                                    const std::vector<BakeElementEntry>& elements, int mapCount,
+                                    int mapIndex, int frame, const std::string& groupName) {
+    const std::string folder = PlainFolder(scriptFolder);
+    const UnwrapSettings& s = settings();
+    const std::vector<JobSection> sections =
+        DescriptionSections(elements, mapCount, mapIndex, frame, groupName);
+    if (!DescribableLines(s.netpath, folder, sections)) {
+        return;
+    }
+    boost::system::error_code ec;
+    boost::filesystem::create_directory(LocalPath(folder), ec);
     std::ofstream out(LocalPath(folder + "job.desc").string(), std::ios::binary | std::ios::trunc);
     if (out) {
         out << JobDescriptionText(s.netpath, folder, sections);
@@ -240,7 +278,8 @@ void NetRender::add_unidentified(std::uint32_t state) {
     jobs_.push_back(job);
 }
 
-void NetRender::IdentifyJob(const std::vector<JobList>& snapshot, const std::string& scriptFolder) {
+void NetRender::IdentifyJob(const std::vector<JobList>& snapshot, const std::string& scriptFolder,
+                            const std::vector<std::string>& targets) {
     std::lock_guard lock(mutex_);
     if (!connected_) {
         add_unidentified(0);
@@ -257,8 +296,8 @@ void NetRender::IdentifyJob(const std::vector<JobList>& snapshot, const std::str
                                        [&](const JobList& old) { return old.hJob == job.hJob; });
         if (!known) {
             const UnwrapSettings& s = settings();
-            jobs_.push_back(
-                {job.hJob, 1, false, WideToUtf8(job.name), s.outpath, s.netpath, scriptFolder});
+            jobs_.push_back({job.hJob, 1, false, WideToUtf8(job.name), s.outpath, s.netpath,
+                             scriptFolder, false, targets});
             return;
         }
     }

@@ -6,6 +6,7 @@
 
 #include "bake/bake_element.h"
 #include "host/maxnet.h"
+#include "netrender/job_description.h"
 
 #include <atomic>
 #include <cstdint>
@@ -24,6 +25,14 @@ struct MonitoredJob {
     std::string netpath;
     std::string jobFolder; // script form: first backslash doubled
     bool merged = false;   // its textures were made
+    std::vector<std::string> targets; // the textures its description names
+};
+
+// Where a merge may write: the targets a bake described itself, or else
+// any file inside one folder.
+struct MergeTargets {
+    std::vector<std::string> exact;
+    std::string folder;
 };
 
 class NetRender;
@@ -55,7 +64,11 @@ class NetRender {
     void WriteJobDescription(const std::string& scriptFolder,
                              const std::vector<BakeElementEntry>& elements, int mapCount,
                              int mapIndex, int frame, const std::string& groupName);
-    void IdentifyJob(const std::vector<JobList>& snapshot, const std::string& scriptFolder);
+    void IdentifyJob(const std::vector<JobList>& snapshot, const std::string& scriptFolder,
+                     const std::vector<std::string>& targets = {});
+    // Takes every job that is still open off the farm (their folders stay
+    // for a merge by hand) and marks it processed; the number taken off.
+    int CancelOpenJobs();
 
     // Job states from the manager, then ProcessJobs. Never runs twice at once.
     void UpdateJobs();
@@ -72,6 +85,11 @@ class NetRender {
 
   private:
     void add_unidentified(std::uint32_t state);
+    // The description's sections: per element its target and the parts the
+    // render servers write for it.
+    std::vector<JobSection> DescriptionSections(const std::vector<BakeElementEntry>& elements,
+                                                int mapCount, int mapIndex, int frame,
+                                                const std::string& groupName);
 
     std::recursive_mutex mutex_;
     std::vector<MonitoredJob> jobs_;
@@ -87,8 +105,11 @@ NetRender& netRender();
 void ReleaseNetRender();
 
 // Merges the job whose folder (script form) is given into its targets; false
-// with a report when it could not.
+// with a report when it could not. Without `allowed`, targets must lie in
+// the settings' output folder.
 bool MergeJob(const std::string& netpath, const std::string& jobFolder);
+bool MergeJob(const std::string& netpath, const std::string& jobFolder,
+              const MergeTargets& allowed);
 
 // The script that hands the selection to the host's network submission.
 std::string SubmitScript(const std::string& scriptFolder, const std::string& fileType);

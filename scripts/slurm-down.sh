@@ -2,7 +2,8 @@
 # slurm-down.sh STATE_DIR: cancels every job, then stops slurmd and
 # slurmctld, then munged, by the pid files under STATE_DIR. Running jobs
 # outlive the daemons (their slurmstepd ignores SIGTERM), so they are
-# cancelled and waited for first.
+# cancelled and waited for first. A socket folder slurm-up.sh made for munged
+# outside STATE_DIR goes too.
 D=${1:?usage: slurm-down.sh STATE_DIR}
 [ -d "$D" ] || exit 0
 D=$(cd "$D" && pwd)
@@ -31,4 +32,14 @@ if alive "$D/run/slurmctld.pid"; then
 fi
 stop_pids "$D/run/slurmd-localhost.pid" "$D/run/slurmctld.pid"
 stop_pids "$D/munge/munged.pid"
+# Only once munged is gone: a running munged would lose its socket. Only
+# munged's own files are removed, so a wrong name here cannot take more.
+if [ -f "$D/munge/socket-dir" ]; then
+  s=$(cat "$D/munge/socket-dir")
+  if [ -n "$s" ] && [ -d "$s" ]; then
+    rm -f "$s/munge.socket" "$s/munge.socket.lock"
+    rmdir "$s" 2>/dev/null || echo "left $s in place: it holds files munged did not put there" >&2
+  fi
+  rm -f "$D/munge/socket-dir"
+fi
 echo "slurm down"

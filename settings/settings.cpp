@@ -86,10 +86,13 @@ UnwrapSettings& settings() {
 }
 
 void report(const std::string& text, int level) {
+    // The record is made before the lock is taken: making it reports a
+    // missing default preset through here, which must not wait on itself.
+    UnwrapSettings& s = settings();
     // Network jobs report from the manager's thread as well.
-    static std::mutex reporting;
+    static std::recursive_mutex reporting;
     std::lock_guard lock(reporting);
-    settings().last_message = text;
+    s.last_message = text;
     if (level == 0 || level == 2) {
         Interface* ip = GetCOREInterface();
         MessageBoxW(ip != nullptr ? ip->GetMAXHWnd() : nullptr, Utf8ToWide(text).c_str(),

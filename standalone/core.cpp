@@ -1,5 +1,6 @@
 #include "standalone/core.h"
 
+#include "host/bake_element.h"
 #include "host/script.h"
 #include "host/text.h"
 #include "host/windows.h"
@@ -41,18 +42,40 @@ class ScanlineRenderer : public Renderer {
     void GetClassName(std::wstring& name) override { name = L"Default Scanline Renderer"; }
 };
 
+// A script's value as the host hands it to its caller; values without a
+// typed counterpart stay void.
+FPValue ToFPValue(const ScriptValue& value) {
+    if (const bool* b = std::get_if<bool>(&value.v)) {
+        return FPValue::Bool(*b);
+    }
+    if (const int* i = std::get_if<int>(&value.v)) {
+        return FPValue::Int(*i);
+    }
+    if (const float* f = std::get_if<float>(&value.v)) {
+        return FPValue::Float(*f);
+    }
+    if (const std::string* s = std::get_if<std::string>(&value.v)) {
+        return FPValue::String(Utf8ToWide(*s));
+    }
+    return FPValue();
+}
+
 } // namespace
 
 Interface* GetCOREInterface() {
     return current_core;
 }
 
-BOOL ExecuteMAXScriptScript(const MCHAR* s, BOOL quietErrors, FPValue*) {
+BOOL ExecuteMAXScriptScript(const MCHAR* s, BOOL quietErrors, FPValue* fpv) {
     auto* core = static_cast<StandaloneCore*>(current_core);
     if (core == nullptr || s == nullptr) {
         return 0;
     }
-    if (core->scripts().Execute(WideToUtf8(s))) {
+    ScriptValue last;
+    if (core->scripts().Execute(WideToUtf8(s), &last)) {
+        if (fpv != nullptr) {
+            *fpv = ToFPValue(last);
+        }
         return 1;
     }
     if (quietErrors == 0) {

@@ -12,6 +12,7 @@
 #include "netrender/net_render.h"
 #include "settings/settings.h"
 #include "standalone/network/job_queue.h"
+#include "standalone/network/slurm_queue.h"
 #include "standalone/scene_file.h"
 
 #include <boost/filesystem.hpp>
@@ -131,6 +132,14 @@ int run_bake_command(const BakeCommand& cmd) {
         core.SetQuestionAnswer(cmd.find_manager ? IDOK : IDCANCEL);
         if (!cmd.farm.empty()) {
             farmConfig().kind = cmd.farm == "slurm" ? FarmKind::Slurm : FarmKind::Local;
+        }
+        if (farmConfig().kind == FarmKind::Slurm && !ReadSlurmController().found) {
+            std::fprintf(stderr,
+                         "vellumar: no Slurm cluster is configured: %s cannot be read. Set "
+                         "SLURM_CONF to the cluster's slurm.conf (scripts/slurm-up.sh DIR writes "
+                         "DIR/env.sh for a private one), or bake with --farm local.\n",
+                         SlurmConfigPath().c_str());
+            return 2;
         }
         farmConfig().localPort = s.port;
         if (!cmd.render_server.empty()) {

@@ -96,10 +96,18 @@ int main(int argc, char** argv) {
     CLI::App* merge_cmd = app.add_subcommand(
         "merge", "Merge a finished network job's images into their textures (job.desc)");
     merge_cmd->add_option("folder", merge_folder, "The job folder")->required();
+    std::string merge_out;
+    merge_cmd->add_option("--out", merge_out,
+                          "The folder the bake wrote its textures to: targets of job.desc outside "
+                          "it are refused (default: the preset's output folder)");
     int manager_port = 3234, manager_slots = 0, manager_idle = 0;
+    std::string manager_render_server;
     CLI::App* manager_cmd =
         app.add_subcommand("manager", "Run the local network manager: jobs run on this machine");
-    manager_cmd->add_option("--port", manager_port, "Port on 127.0.0.1")
+    manager_cmd->add_option("--render-server", manager_render_server,
+                            "The vellumar whose render-job runs each job (default: this one)");
+    manager_cmd->add_option("--port", manager_port,
+                            "Its number: one manager per number, on a socket only you can reach")
         ->check(CLI::Range(1, 65535));
     manager_cmd->add_option("--slots", manager_slots, "Jobs at once (default: the cores)")
         ->check(CLI::Range(0, 256));
@@ -194,12 +202,13 @@ int main(int argc, char** argv) {
         return run_render_job_command(job_snapshot);
     }
     if (*merge_cmd) {
-        return run_merge_command(merge_folder);
+        return run_merge_command(merge_folder, merge_out);
     }
     if (*manager_cmd) {
         const int cores = static_cast<int>(std::thread::hardware_concurrency());
-        return run_manager_command(
-            manager_port, manager_slots > 0 ? manager_slots : std::max(cores, 1), manager_idle);
+        return run_manager_command(manager_port,
+                                   manager_slots > 0 ? manager_slots : std::max(cores, 1),
+                                   manager_idle, manager_render_server);
     }
     if (*groups) {
         return run_groups_command(groups_scene);

@@ -5,13 +5,16 @@
 #include "host/bake_properties.h"
 #include "host/script.h"
 #include "host/text.h"
+#include "netrender/job_description.h"
 #include "netrender/net_render.h"
+#include "settings/settings.h"
 #include "standalone/network/local_manager.h"
 #include "standalone/network/network_rtt.h"
 
 #include <boost/filesystem/operations.hpp>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <map>
 #include <thread>
@@ -84,8 +87,9 @@ int run_render_job_command(const std::string& snapshot) {
         for (int k = 0; props != nullptr && k < props->GetBakeElementCount(); ++k) {
             MaxBakeElement* e = props->GetBakeElement(k);
             std::string ext = extension_of(WideToUtf8(e->FileType()));
-            const std::string name = WideToUtf8(node->GetName()) + element_class_name(core, e) +
-                                     (ext.empty() ? defaultType : ext);
+            const std::string name = PartFileName(WideToUtf8(node->GetName()),
+                                                  element_class_name(core, e),
+                                                  ext.empty() ? defaultType : ext);
             e->SetFileType(Utf8ToWide(folder + name).c_str());
             e->GetOutputSz(width, height);
             if (e->IsEnabled() != 0) {
@@ -105,6 +109,16 @@ int run_render_job_command(const std::string& snapshot) {
         ExecuteMAXScriptScript(Utf8ToWide(RenderScript(width, height, frame)).c_str(), 0) != 0;
     print_messages(core);
     bool complete = rendered;
+    // A texture the render server cannot read would bake a wrong map that
+    // looks right; the job fails with the texture's name instead.
+    for (const MessageRecord& m : core.messages()) {
+        const std::string text = WideToUtf8(m.text);
+        const std::string prefix = "Warning: Texture image ";
+        if (text.rfind(prefix, 0) == 0) {
+            std::fprintf(stderr, "vellumar render-job: %s\n", text.substr(9).c_str());
+            complete = false;
+        }
+    }
     for (const std::string& image : expected) {
         boost::system::error_code ec;
         if (!fs::exists(image, ec)) {
@@ -122,9 +136,10 @@ int run_render_job_command(const std::string& snapshot) {
     return 0;
 }
 
-int run_merge_command(const std::string& folder) {
+int run_merge_command(const std::string& folder, const std::string& out) {
     StandaloneCore core(false);
     register_plugin_classes(core);
+    const std::string allowed = out.empty() ? settings().outpath : out;
     boost::system::error_code ec;
     if (!fs::is_directory(folder, ec)) {
         std::fprintf(stderr, "vellumar: no job folder '%s'\n", folder.c_str());
@@ -134,19 +149,54 @@ int run_merge_command(const std::string& folder) {
     if (withSeparator.back() != '/' && withSeparator.back() != '\\') {
         withSeparator += '/';
     }
-    const bool merged = MergeJob("", withSeparator);
+    const bool merged = MergeJob("", withSeparator, MergeTargets{{}, allowed});
     print_messages(core);
     return merged ? 0 : 1;
 }
 
-int run_manager_command(int port, int slots, int idleSeconds) {
-    return RunLocalManager(port, slots, idleSeconds);
+int run_manager_command(int port, int slots, int idleSeconds, const std::string& renderServer) {
+    return RunLocalManager({port, slots, idleSeconds, renderServer});
 }
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+void on_interrupt(int) {
+    interrupted = 1;
+}
+
+// Ctrl+C while waiting takes the submitted jobs off the farm: nobody would
+// merge what they make. Their folders stay for a merge by hand.
+bool cancel_on_interrupt(NetRender& net) {
+    if (interrupted == 0) {
+        return false;
+    }
+    const int cancelled = net.CancelOpenJobs();
+    std::fprintf(stderr,
+                 "vellumar: interrupted; %d job%s cancelled on the farm. Their folders stay; "
+                 "`vellumar merge FOLDER` merges one whose images are complete.\n",
+                 cancelled, cancelled == 1 ? "" : "s");
+    return true;
+}
+
+} // namespace
 
 bool wait_for_jobs() {
     NetRender& net = netRender();
     std::map<std::size_t, std::uint32_t> shown;
+    interrupted = 0;
+    struct sigaction action {}, previous{};
+    action.sa_handler = on_interrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, &previous);
+    struct Restore {
+        struct sigaction old;
+        ~Restore() { ::sigaction(SIGINT, &old, nullptr); }
+    } restore{previous};
     for (;;) {
+        if (cancel_on_interrupt(net)) {
+            return false;
+        }
         const std::vector<MonitoredJob> jobs = net.Jobs();
         bool open = false;
         for (std::size_t i = 0; i < jobs.size(); ++i) {

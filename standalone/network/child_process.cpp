@@ -1,5 +1,6 @@
 #include "standalone/network/child_process.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -58,7 +59,8 @@ void drain(int outFd, int errFd, std::string& out, std::string& err) {
 
 } // namespace
 
-ProcessResult RunProcess(const std::vector<std::string>& argv) {
+ProcessResult RunProcess(const std::vector<std::string>& argv,
+                         const std::vector<std::string>& environment) {
     ProcessResult result;
     if (argv.empty()) {
         return result;
@@ -77,8 +79,24 @@ ProcessResult RunProcess(const std::vector<std::string>& argv) {
         args.push_back(const_cast<char*>(a.c_str()));
     }
     args.push_back(nullptr);
+    std::vector<char*> env;
+    for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
+        const std::string entry = *e;
+        const bool replaced =
+            std::any_of(environment.begin(), environment.end(), [&](const std::string& set) {
+                const std::size_t eq = set.find('=');
+                return entry.compare(0, eq + 1, set, 0, eq + 1) == 0;
+            });
+        if (!replaced) {
+            env.push_back(*e);
+        }
+    }
+    for (const std::string& set : environment) {
+        env.push_back(const_cast<char*>(set.c_str()));
+    }
+    env.push_back(nullptr);
     pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), env.data());
     posix_spawn_file_actions_destroy(&actions);
     out.close_end(1);
     err.close_end(1);

@@ -13,8 +13,10 @@ struct ProcessResult {
 };
 
 // Runs argv[0] (looked up in PATH) with the arguments and waits for it.
-// Standard input is /dev/null.
-ProcessResult RunProcess(const std::vector<std::string>& argv);
+// Standard input is /dev/null. `environment` ("NAME=value") is set on top
+// of this process's own.
+ProcessResult RunProcess(const std::vector<std::string>& argv,
+                         const std::vector<std::string>& environment = {});
 
 // The path of the running executable, for starting helpers of our own.
 std::string SelfExecutable();

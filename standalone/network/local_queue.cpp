@@ -4,14 +4,17 @@
 
 #include "host/text.h"
 
-#include <arpa/inet.h>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sstream>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -22,38 +25,53 @@ namespace {
     throw MaxNet(code, Utf8ToWide(text));
 }
 
-// The IPv4 address of a host name; loopback names need no resolver.
-bool resolve(const std::string& name, in_addr& out) {
-    if (name.empty() || IsLocalHost(name)) {
-        out.s_addr = htonl(INADDR_LOOPBACK);
-        return true;
+std::string socket_folder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] == '/') {
+        return std::string(runtime) + "/vellumar";
     }
-    if (::inet_pton(AF_INET, name.c_str(), &out) == 1) {
-        return true;
-    }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
-        return false;
-    }
-    out = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
-    ::freeaddrinfo(found);
-    return true;
+    return "/tmp/vellumar-" + std::to_string(::geteuid());
 }
 
 } // namespace
 
-std::string LocalQueue::request(const std::string& line) {
-    in_addr address{};
-    if (!resolve(name_, address)) {
-        fail(MAXNET_ERR_CONNECT, "unknown manager host " + name_);
+std::string LocalManagerSocket(int port, std::string& error) {
+    const std::string folder = socket_folder();
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = "the folder " + folder + " cannot be made: " + std::strerror(errno);
+        return "";
     }
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<std::uint16_t>(port_));
-    addr.sin_addr = address;
+    // Whoever can enter the folder can talk to the manager, and whoever
+    // owns it can put a manager of their own there.
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+        (st.st_mode & 077) != 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+        error = "the folder " + folder + " is not private to this user (owner " +
+                std::to_string(st.st_uid) + ", mode " + mode +
+                "); remove it, or set XDG_RUNTIME_DIR to a folder of your own";
+        return "";
+    }
+    return folder + "/manager-" + std::to_string(port) + ".sock";
+}
+
+std::string LocalQueue::request(const std::string& line) {
+    if (!name_.empty() && !IsLocalHost(name_)) {
+        fail(MAXNET_ERR_CONNECT, "the local manager serves this machine only, not " + name_);
+    }
+    std::string error;
+    const std::string path = LocalManagerSocket(port_, error);
+    if (path.empty()) {
+        fail(MAXNET_ERR_CONNECT, error);
+    }
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= sizeof addr.sun_path) {
+        fail(MAXNET_ERR_CONNECT, "the socket path " + path + " is too long");
+    }
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
     if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
         if (fd >= 0) {
             ::close(fd);
@@ -89,9 +107,10 @@ void LocalQueue::Ping() {
 }
 
 HJOB LocalQueue::Submit(const JobSubmission& job) {
+    // The manager runs its own render server on the folder's snapshot; the
+    // command and log of the submission are the farm's business, not ours.
     const std::string reply =
-        request("SUBMIT\t" + EscapeField(SafeJobName(job.name)) + "\t" + EscapeField(job.folder) +
-                "\t" + EscapeField(job.log) + "\t" + EscapeField(job.command));
+        request("SUBMIT\t" + EscapeField(SafeJobName(job.name)) + "\t" + EscapeField(job.folder));
     if (reply.rfind("OK\t", 0) != 0) {
         fail(MAXNET_ERR_SUBMIT, "the manager refused the job: " + reply);
     }
@@ -150,8 +169,13 @@ bool LocalQueue::EnsureRunning() {
     const FarmConfig& farm = farmConfig();
     const std::string exe = farm.executable.empty() ? SelfExecutable() : farm.executable;
     const std::string port = std::to_string(port_);
-    const char* argv[] = {exe.c_str(),   "manager", "--port", port.c_str(),
-                          "--idle-exit", "600",     nullptr};
+    std::vector<const char*> argv = {exe.c_str(), "manager", "--port", port.c_str(),
+                                     "--idle-exit", "600"};
+    if (!farm.executable.empty()) {
+        argv.push_back("--render-server");
+        argv.push_back(farm.executable.c_str());
+    }
+    argv.push_back(nullptr);
     // Detached twice over, so that the manager outlives this process and
     // never waits as its zombie.
     const pid_t child = ::fork();
@@ -162,7 +186,7 @@ bool LocalQueue::EnsureRunning() {
             ::dup2(null, 0);
             ::dup2(null, 1);
             ::dup2(null, 2);
-            ::execv(argv[0], const_cast<char* const*>(argv));
+            ::execv(argv[0], const_cast<char* const*>(argv.data()));
         }
         ::_exit(0);
     }

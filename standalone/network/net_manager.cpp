@@ -132,3 +132,7 @@ int StandaloneNetManager::GetJobCount() {
 std::vector<JobList> StandaloneNetManager::ListJobs() {
     return queue().List();
 }
+
+void StandaloneNetManager::DeleteJob(HJOB job) {
+    queue().Cancel(job);
+}

@@ -27,6 +27,7 @@ class StandaloneNetManager : public MaxNetManager {
     void GrantControl(bool grant) override { granted_ = grant; }
     int GetJobCount() override;
     std::vector<JobList> ListJobs() override;
+    void DeleteJob(HJOB job) override;
 
   private:
     void watch();

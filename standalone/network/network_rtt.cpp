@@ -4,6 +4,9 @@
 #include "host/windows.h"
 #include "standalone/core.h"
 #include "standalone/network/child_process.h"
+#include "standalone/materials/bitmap_texture.h"
+#include "standalone/materials/texture_images.h"
+#include "standalone/materials/texture_maps.h"
 #include "standalone/network/job_queue.h"
 #include "standalone/output_file.h"
 #include "standalone/scene_file.h"
@@ -35,6 +38,38 @@ std::string last_name(const std::string& folder) {
     return slash == std::string::npos ? folder : folder.substr(slash + 1);
 }
 
+// Render servers run in the job folder, where a texture named relative to
+// this process's folder is not found: while the snapshot is saved, every
+// texture file is named by the absolute path a local bake would read.
+class AbsoluteTextureNames {
+  public:
+    explicit AbsoluteTextureNames(StandaloneCore& core) {
+        for (BitmapTexture* map : BitmapTexturesBelow(core.GetRootNode())) {
+            if (map->PackedImageBytes()) {
+                continue; // carried inside the scene
+            }
+            const std::wstring name = map->GetMapName();
+            const std::string resolved = ResolveTexturePath(WideToUtf8(name), "");
+            boost::system::error_code ec;
+            const boost::filesystem::path full = boost::filesystem::absolute(resolved);
+            if (!resolved.empty() && boost::filesystem::exists(full, ec)) {
+                renamed_.emplace_back(map, name);
+                map->SetMapName(Utf8ToWide(full.lexically_normal().string()).c_str());
+            }
+        }
+    }
+    ~AbsoluteTextureNames() {
+        for (auto& [map, name] : renamed_) {
+            map->SetMapName(name.c_str());
+        }
+    }
+    AbsoluteTextureNames(const AbsoluteTextureNames&) = delete;
+    AbsoluteTextureNames& operator=(const AbsoluteTextureNames&) = delete;
+
+  private:
+    std::vector<std::pair<BitmapTexture*, std::wstring>> renamed_;
+};
+
 } // namespace
 
 bool NetworkRTT(StandaloneCore& core) {
@@ -52,7 +87,11 @@ bool NetworkRTT(StandaloneCore& core) {
         return refuse(core, "the folder " + folder + " cannot be made: " + ec.message());
     }
     const std::string snapshot = folder + "/" + kSnapshotName;
-    const std::vector<std::uint8_t> bytes = scene_bytes(core);
+    std::vector<std::uint8_t> bytes;
+    {
+        const AbsoluteTextureNames absolute(core);
+        bytes = scene_bytes(core);
+    }
     OutputFile out(snapshot);
     out.write(bytes);
     std::string error = out.finish();

@@ -4,6 +4,8 @@
 // one job that runs the render server on that snapshot goes to the farm.
 #pragma once
 
+#include "host/maxnet.h"
+
 #include <string>
 
 class StandaloneCore;
@@ -11,7 +13,3 @@ class StandaloneCore;
 // Submits the selection; false (with a message box naming the cause) when
 // nothing is selected, the folder is missing or the farm refuses the job.
 bool NetworkRTT(StandaloneCore& core);
-
-// The snapshot's name in the job folder and the render server's log.
-inline constexpr char kSnapshotName[] = "snapshot.vlscene";
-inline constexpr char kRenderLogName[] = "render.log";

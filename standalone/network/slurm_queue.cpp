@@ -36,7 +36,21 @@ std::string failure_text(const std::string& tool, const ProcessResult& r) {
     return tool + ": " + (said.empty() ? "exit status " + std::to_string(r.exitCode) : said);
 }
 
+// Every Slurm tool is told the configuration it is to use: without one, a
+// client looks for a default controller on the network.
+ProcessResult slurm(const std::vector<std::string>& argv) {
+    if (!ReadSlurmController().found) {
+        fail(MAXNET_ERR_CONNECT, "no Slurm cluster is configured (no " + conf_path() +
+                                     "; set SLURM_CONF to the cluster's slurm.conf)");
+    }
+    return RunProcess(argv, {"SLURM_CONF=" + conf_path()});
+}
+
 } // namespace
+
+std::string SlurmConfigPath() {
+    return conf_path();
+}
 
 SlurmController ReadSlurmController() {
     SlurmController c;
@@ -79,7 +93,7 @@ void SlurmQueue::Ping() {
                                      std::to_string(c.port) + ", not " + name_ + ":" +
                                      std::to_string(port_));
     }
-    const ProcessResult r = RunProcess({"scontrol", "ping"});
+    const ProcessResult r = slurm({"scontrol", "ping"});
     if (r.exitCode != 0 || r.out.find("is UP") == std::string::npos) {
         fail(MAXNET_ERR_CONNECT, failure_text("scontrol ping", r));
     }
@@ -88,7 +102,7 @@ void SlurmQueue::Ping() {
 HJOB SlurmQueue::Submit(const JobSubmission& job) {
     // Slurm runs a job whose folder is missing in /tmp instead, so the
     // command checks its folder itself.
-    const ProcessResult r = RunProcess(
+    const ProcessResult r = slurm(
         {"sbatch", "--parsable", "-J", SafeJobName(job.name), "--chdir", job.folder, "-o", job.log,
          "--wrap", "cd " + ShellQuote(job.folder) + " || exit 1\n" + job.command});
     const std::string id = trim(r.out.substr(0, r.out.find(';')));
@@ -101,7 +115,7 @@ HJOB SlurmQueue::Submit(const JobSubmission& job) {
 std::vector<JobList> SlurmQueue::List() {
     // Without "-t all" finished jobs are not listed, and a job that is
     // watched for its end would never be seen ending.
-    const ProcessResult r = RunProcess({"squeue", "-t", "all", "-h", "-o", "%i|%T|%j"});
+    const ProcessResult r = slurm({"squeue", "-t", "all", "-h", "-o", "%i|%T|%j"});
     if (r.exitCode != 0) {
         fail(MAXNET_ERR_CONNECT, failure_text("squeue", r));
     }
@@ -125,7 +139,7 @@ std::vector<JobList> SlurmQueue::List() {
 }
 
 void SlurmQueue::Cancel(HJOB job) {
-    const ProcessResult r = RunProcess({"scancel", std::to_string(job)});
+    const ProcessResult r = slurm({"scancel", std::to_string(job)});
     if (r.exitCode != 0) {
         fail(MAXNET_ERR_CONNECT, failure_text("scancel", r));
     }
@@ -136,7 +150,7 @@ std::optional<std::string> SlurmQueue::Find(int port) {
     if (!c.found || c.port != port) {
         return std::nullopt;
     }
-    const ProcessResult r = RunProcess({"scontrol", "ping"});
+    const ProcessResult r = RunProcess({"scontrol", "ping"}, {"SLURM_CONF=" + conf_path()});
     if (r.exitCode != 0 || r.out.find("is UP") == std::string::npos) {
         return std::nullopt;
     }

@@ -10,6 +10,8 @@ struct SlurmController {
 };
 // The controller the Slurm tools of this machine talk to.
 SlurmController ReadSlurmController();
+// The configuration file they read: SLURM_CONF, or Slurm's own default.
+std::string SlurmConfigPath();
 
 class SlurmQueue : public JobQueue {
   public:

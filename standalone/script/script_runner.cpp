@@ -67,13 +67,17 @@ ScriptValue ScriptRunner::Global(const std::string& name) const {
     return it != globals_.end() ? it->second : ScriptValue();
 }
 
-bool ScriptRunner::Execute(const std::string& text) {
+bool ScriptRunner::Execute(const std::string& text, ScriptValue* last) {
     error_.clear();
     try {
         // The whole text is parsed first: a syntax error anywhere runs nothing.
         const std::vector<ScriptStmt> program = ParseScript(text);
+        ScriptValue value;
         for (const ScriptStmt& st : program) {
-            Run(st);
+            value = Run(st);
+        }
+        if (last != nullptr) {
+            *last = value;
         }
         return true;
     } catch (const ScriptError& e) {
@@ -84,22 +88,21 @@ bool ScriptRunner::Execute(const std::string& text) {
     return false;
 }
 
-void ScriptRunner::Run(const ScriptStmt& st) {
+ScriptValue ScriptRunner::Run(const ScriptStmt& st) {
     switch (st.kind) {
     case ScriptStmt::Evaluate:
-        Eval(*st.expr);
-        return;
+        return Eval(*st.expr);
     case ScriptStmt::IfDo:
         if (Eval(*st.expr).AsBool()) {
-            Run(*st.body);
+            return Run(*st.body);
         }
-        return;
+        return {};
     case ScriptStmt::Assign: {
         const ScriptValue value = Eval(*st.expr);
         const ScriptExpr& target = *st.target;
         if (target.kind == ScriptExpr::Variable) {
             globals_[target.name] = value;
-            return;
+            return value;
         }
         const ScriptValue owner = Eval(*target.target);
         const auto* obj = std::get_if<std::shared_ptr<ScriptObject>>(&owner.v);
@@ -107,9 +110,10 @@ void ScriptRunner::Run(const ScriptStmt& st) {
             throw ScriptError(at_line(target, "Unknown property: \"" + target.name + "\" in " +
                                                   owner.TypeName()));
         }
-        return;
+        return value;
     }
     }
+    return {};
 }
 
 ScriptValue ScriptRunner::Eval(const ScriptExpr& e) {

@@ -23,12 +23,13 @@ class ScriptRunner {
     }
 
     // Runs every statement in order; the first error stops the script.
-    // Returns false on an error, whose text Error() then holds.
-    bool Execute(const std::string& text);
+    // Returns false on an error, whose text Error() then holds. `last`, when
+    // given, receives the value of the last statement.
+    bool Execute(const std::string& text, ScriptValue* last = nullptr);
     const std::string& Error() const { return error_; }
 
   private:
-    void Run(const ScriptStmt& st);
+    ScriptValue Run(const ScriptStmt& st);
     ScriptValue Eval(const ScriptExpr& e);
 
     std::map<std::string, ScriptValue> globals_;

@@ -135,9 +135,10 @@ TEST_F(BakeRunTest, ScanlineBakesAllObjectsOfAMapInOneRender) {
 }
 
 // With no manager answering and the question answered with Cancel, the job
-// still goes to the host's submission (which finds no farm either), its
-// description is written, and the user learns to merge by hand.
-TEST_F(BakeRunTest, NetworkBakesSubmitInsteadOfRenderingEvenWithoutAManager) {
+// still goes to the host's submission; when that finds no farm either, the
+// host says so and the bake fails instead of waiting for a job that never
+// went in. Nothing is described and nothing is rendered here.
+TEST_F(BakeRunTest, NetworkBakeFailsWhenTheHostRefusesTheSubmission) {
     const std::uint64_t key = unwrap("Props", 2);
     per_object();
     UnwrapSettings& s = settings();
@@ -147,7 +148,7 @@ TEST_F(BakeRunTest, NetworkBakesSubmitInsteadOfRenderingEvenWithoutAManager) {
     farmConfig().kind = FarmKind::Local;
     farmConfig().startLocal = false;
     farmConfig().localPort = 1;
-    ASSERT_TRUE(Bake(key));
+    EXPECT_FALSE(Bake(key));
     ReleaseNetRender();
     EXPECT_TRUE(renderer.calls.empty()) << "nothing rendered here";
     std::vector<std::wstring> captions;
@@ -162,16 +163,13 @@ TEST_F(BakeRunTest, NetworkBakesSubmitInsteadOfRenderingEvenWithoutAManager) {
               "want Vellumar to automatically connect to the first available manager in your "
               "network?\n(If you continue without hooking up with a manager, Vellumar will not be "
               "able to finalize network jobs.)\n[Error Code: 1]");
-    EXPECT_NE(notifications()[0].find("it hasn't been identified by Vellumar"), std::string::npos);
+    EXPECT_EQ(WideToUtf8(core.messages()[2].text), "Network render submission failed");
+    EXPECT_NE(settings().last_message.find("could not execute the render job"), std::string::npos)
+        << settings().last_message;
     ASSERT_TRUE(s.job_name.empty()) << "a finished bake forgets its job";
-    const fs::directory_iterator job(out("farm")); // the one job folder
-    ASSERT_NE(job, fs::directory_iterator());
-    std::ifstream desc((job->path() / "job.desc").string());
-    std::stringstream text;
-    text << desc.rdbuf();
-    EXPECT_NE(text.str().find("\nobj0DiffuseMap.png\nobj1DiffuseMap.png\n-----\n"),
-              std::string::npos)
-        << text.str();
+    for (const auto& job : fs::recursive_directory_iterator(out("farm"))) {
+        EXPECT_NE(job.path().filename(), "job.desc") << "a job that never went in is described";
+    }
     EXPECT_FALSE(fs::exists(out("Props_Diffuse.png")));
     farmConfig() = FarmConfig{};
 }

@@ -1,4 +1,7 @@
 #include "bake/produced_files.h"
+#include "bake/script_string.h"
+#include "host/bake_element.h"
+#include "host/script.h"
 #include "netrender/job_description.h"
 #include "netrender/job_folder.h"
 #include "netrender/net_render.h"
@@ -6,6 +9,7 @@
 #include "support/temp_folder.h"
 #include "support/test_host.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -45,7 +49,7 @@ TEST_F(JobDescriptionTest, SubmissionScriptIsExact) {
               " prev_VFB = rendShowVFB \n"
               " \t\trendShowVFB = true \n"
               " \t\tfileproperties.addproperty #custom \"RTT_Default_Path\" "
-              "\"\\\\\\server\\\\scene.max_1234\\\" \n"
+              "\"\\\\\\\\server\\\\\\\\scene.max_1234\\\\\" \n"
               " \t\tfileproperties.addproperty #custom \"RTT_Default_FileType\" \".tga\" \n"
               " \t\tfileproperties.addproperty #custom \"RTT_RenderTimeType\" 1 \n"
               " \t\tres = NetworkRTT selection \n"
@@ -84,6 +88,95 @@ TEST_F(JobDescriptionTest, DescriptionOfOneMapIsExact) {
     ProducedFiles().clear();
 }
 
+// Whatever a folder or file type holds, the script reads back exactly that
+// text and runs no statement of it.
+TEST_F(JobDescriptionTest, ScriptTextsReadBackExactlyWhateverTheyHold) {
+    const std::string texts[] = {
+        "\\\\server\\\\scene.max_1234\\",
+        "/farm/q\"uote\\",
+        "/farm\" \n fileproperties.addproperty #custom \"RTT_Default_Path\" \"/REDIRECTED",
+        "tab\there\r\nand \\\" -- not a comment",
+        "",
+    };
+    for (const std::string& text : texts) {
+        FPValue value;
+        ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide("t = " + ScriptString(text)).c_str(), 1,
+                                           &value))
+            << text;
+        EXPECT_EQ(WideToUtf8(value.s), text);
+    }
+    // The whole submission script: its folder property is the folder.
+    const std::string hostile = texts[2] + "\\";
+    const std::string script = SubmitScript(ScriptFolder(hostile), ".p\"ng");
+    const std::string key = "\"RTT_Default_Path\" ";
+    const std::size_t from = script.find(key) + key.size();
+    const std::string literal = script.substr(from, script.find(" \n", from) - from);
+    FPValue folder;
+    ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide("x = " + literal).c_str(), 1, &folder));
+    EXPECT_EQ(WideToUtf8(folder.s), hostile);
+    EXPECT_EQ(std::count(script.begin(), script.end(), '\n'), 11) << script;
+}
+
+// Part names are what the render server writes and what the merge reads:
+// one file name inside the job folder, whatever the node is called.
+TEST(JobDescriptionParts, NamesStayInsideTheFolderAndApart) {
+    EXPECT_EQ(PartFileName("Box01", "DiffuseMap", ".png"), "Box01DiffuseMap.png");
+    EXPECT_EQ(PartFileName("Box 01 (copy)", "CompleteMap", " _MR_.tga"),
+              "Box 01 (copy)CompleteMap _MR_.tga");
+    const std::string hostile[] = {"../../../../../OUTSIDE/ESCAPED2", "q\"uote\\ back",
+                                   "line\n=====\n/tmp/x.png\n-----", "..", ".hidden",
+                                   std::string("nul\0byte", 8), "a%2Fb", "a/b", "a_b"};
+    std::vector<std::string> names;
+    for (const std::string& node : hostile) {
+        const std::string name = PartFileName(node, "DiffuseMap", ".png");
+        EXPECT_TRUE(IsPlainPartName(name)) << name;
+        EXPECT_EQ(name.find_first_of(std::string("\"\n\r\0=", 5)), std::string::npos) << name;
+        EXPECT_NE(name[0], '.') << name;
+        EXPECT_TRUE(name.ends_with(".png")) << name;
+        names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end()) << "two nodes, one file";
+
+    // Long names fit a file system and stay apart by their whole text.
+    const std::string a = PartFileName(std::string(400, 'x') + "a", "DiffuseMap", ".png");
+    const std::string b = PartFileName(std::string(400, 'x') + "b", "DiffuseMap", ".png");
+    const std::string c = PartFileName(std::string(300, '/'), "DiffuseMap", ".png");
+    EXPECT_LE(a.size(), 220u);
+    EXPECT_LE(c.size(), 220u);
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(a.ends_with(".png") && c.ends_with(".png") && IsPlainPartName(c));
+
+    for (const char* bad : {"", ".", "..", "../x.png", "/etc/passwd", "a/b.png", "a\\b.png"}) {
+        EXPECT_FALSE(IsPlainPartName(bad)) << bad;
+    }
+}
+
+// A node name holding line breaks adds no line to the description.
+TEST_F(JobDescriptionTest, NoNameAddsALine) {
+    TempFolder net;
+    UnwrapSettings& s = settings();
+    s.netpath = net.file("");
+    s.job_name = "scene_8";
+    const std::vector<BakeElementEntry> elements = {entry(L"DiffuseMap", net.file("D.png"))};
+    ProducedFiles() = {{"A\n-----\n=====\n/tmp/evil.png\nA", "D.png", "DiffuseMap", 0},
+                       {"B", "D.png", "DiffuseMap", 0}};
+    netRender().WriteJobDescription(ScriptFolder(JobFolder(1, 0)), elements, 1, 0, 0, "unnamed");
+    const JobDescription desc = ParseJobDescription(read_text(net.file("scene_8/job.desc")));
+    ASSERT_EQ(desc.status, JobDescStatus::Ok);
+    ASSERT_EQ(desc.sections.size(), 1u);
+    EXPECT_EQ(desc.sections[0].target, net.file("D.png"));
+    EXPECT_EQ(desc.sections[0].parts,
+              (std::vector<std::string>{"A%0A-----%0A%3D%3D%3D%3D%3D%0A%2Ftmp%2Fevil.png%0AADiffuseMap.png",
+                                        "BDiffuseMap.png"}));
+    // A target that would break the description is not written at all.
+    s.job_name = "scene_9";
+    const std::vector<BakeElementEntry> broken = {entry(L"DiffuseMap", net.file("D\n.png"))};
+    netRender().WriteJobDescription(ScriptFolder(JobFolder(1, 0)), broken, 1, 0, 0, "unnamed");
+    EXPECT_FALSE(boost::filesystem::exists(net.file("scene_9/job.desc")));
+    ProducedFiles().clear();
+}
+
 TEST(JobDescriptionParse, StructureAndSections) {
     const std::string good = JobDescriptionText(
         "/net", "/net/job/", {{"/out/a.png", {"A1.png", "A2.png"}}, {"/out/b.png", {}}});
@@ -104,6 +197,15 @@ TEST(JobDescriptionParse, StructureAndSections) {
             .status,
         JobDescStatus::NoFiles);
     EXPECT_EQ(ParseJobDescription("").status, JobDescStatus::BadStructure);
+
+    // A section that never closes, or opens inside another, has lost its
+    // end: nothing of the description is merged.
+    const std::string open = std::string(kJobDescHeader) + "\n/net\n/net/job/\n=====\n/out/a.png\n" +
+                             "A1.png\n=====\n/out/b.png\nB1.png\n-----\n" + kJobDescFooter;
+    EXPECT_EQ(ParseJobDescription(open).status, JobDescStatus::BadStructure);
+    const std::string unclosed = std::string(kJobDescHeader) +
+                                 "\n/net\n/net/job/\n=====\n/out/a.png\nA1.png\n" + kJobDescFooter;
+    EXPECT_EQ(ParseJobDescription(unclosed).status, JobDescStatus::BadStructure);
 }
 
 } // namespace

@@ -39,6 +39,8 @@ class MergeJobTest : public HostTest {
         write_text(job.file(name), text);
     }
     std::string folder() const { return job.file("") + "/"; }
+    // The merge as a bake that wrote its textures into `out` runs it.
+    bool merge() { return MergeJob("/net", folder(), MergeTargets{{}, out.file("")}); }
     std::string last_message() { return WideToUtf8(core.messages().back().text); }
 
     TempFolder job, out;
@@ -53,7 +55,7 @@ TEST_F(MergeJobTest, OnePartIsCopiedManyAreMergedThenTheFolderIsTidied) {
               {out.file("normals.png"), {"AMapN.png", "BMapN.png", "CMapN.png"}},
               {out.file("nothing.png"), {}}});
     const std::string copied = read_text(job.file("BoxDiffuseMap.png"));
-    ASSERT_TRUE(MergeJob("/net", folder()));
+    ASSERT_TRUE(merge());
     EXPECT_EQ(read_text(out.file("diffuse.png")), copied); // not re-encoded
     EXPECT_EQ(pixel(out.file("normals.png"), 0, 0).r, 65535);
     EXPECT_EQ(pixel(out.file("normals.png"), 3, 1).g, 65535);
@@ -69,7 +71,7 @@ TEST_F(MergeJobTest, PartsStayWhenTemporaryFilesAreKept) {
     settings().delete_temp_files = false;
     image("P.png", 0, 8, {1, 1, 1, 1});
     describe({{out.file("t.png"), {"P.png"}}});
-    ASSERT_TRUE(MergeJob("/net", folder()));
+    ASSERT_TRUE(merge());
     EXPECT_TRUE(boost::filesystem::exists(job.file("P.png")));
     EXPECT_TRUE(boost::filesystem::exists(job.file("job.desc")));
     settings().delete_temp_files = true;
@@ -79,15 +81,15 @@ TEST_F(MergeJobTest, BrokenDescriptionsAreRefusedWithTheirMessage) {
     image("P.png", 0, 8, {1, 1, 1, 1});
     const std::string good = JobDescriptionText("/net", folder(), {{out.file("t.png"), {"P.png"}}});
     write("job.desc", good.substr(0, good.size() - 3));
-    EXPECT_FALSE(MergeJob("/net", folder()));
+    EXPECT_FALSE(merge());
     EXPECT_EQ(last_message(),
               "Vellumar Netrender: job.desc file structure is invalid. Merge operation failed.");
     write("job.desc", "===== Vellumar merge script ====\n" + good.substr(34));
-    EXPECT_FALSE(MergeJob("/net", folder()));
+    EXPECT_FALSE(merge());
     EXPECT_EQ(last_message(),
               "Vellumar Netrender: job.desc file structure is invalid. Merge operation failed.");
     write("job.desc", std::string(kJobDescHeader) + "\n/net\n" + kJobDescFooter);
-    EXPECT_FALSE(MergeJob("/net", folder()));
+    EXPECT_FALSE(merge());
     EXPECT_EQ(last_message(), "Vellumar Netrender: job.desc file contains no files to be merged. "
                               "Merge operation failed");
     EXPECT_FALSE(MergeJob("/net", job.file("gone/")));
@@ -97,11 +99,14 @@ TEST_F(MergeJobTest, BrokenDescriptionsAreRefusedWithTheirMessage) {
     EXPECT_TRUE(boost::filesystem::exists(job.file("P.png")));
 }
 
-// A bad part stops the merge there: earlier sections' textures are written,
-// the failed section's target keeps its last good version, nothing is tidied.
-TEST_F(MergeJobTest, BadPartsStopTheMergeAndKeepWhatCameBefore) {
+// A bad part anywhere fails the whole merge before any texture is touched:
+// every target keeps its last good version and the job folder stays as it
+// was, so the job can be merged again once its parts are there.
+TEST_F(MergeJobTest, BadPartsFailTheMergeAndTouchNothing) {
     image("Good.png", 0, 8, {1, 1, 1, 1});
+    image("Other.png", 0, 2, {0, 1, 0, 1});
     write("NotAnImage.png", "this is text");
+    write_text(out.file("first.png"), "last good first");
     write_text(out.file("second.png"), "last good texture");
     const struct {
         std::vector<std::string> parts;
@@ -113,20 +118,138 @@ TEST_F(MergeJobTest, BadPartsStopTheMergeAndKeepWhatCameBefore) {
         {{"NotAnImage.png", "Good.png"},
          "Vellumar Netrender: Failed to open image " + folder() + "NotAnImage.png" +
              ". Merge operation failed."},
+        {{"Good.png", "Missing.png", "Other.png"},
+         "Vellumar Netrender: Failed to open image " + folder() + "Missing.png" +
+             ". Merge operation failed."},
+        {{"Good.png", "NotAnImage.png", "Other.png"},
+         "Vellumar Netrender: Failed to open image " + folder() + "NotAnImage.png" +
+             ". Merge operation failed."},
         {{"Missing.png"},
          "Vellumar Netrender: File '" + folder() +
              "Missing.png' could not be copied to target location '" + out.file("second.png") +
              "'. Error code: 2"},
     };
     for (const auto& c : cases) {
-        describe({{out.file("first.png"), {"Good.png"}}, {out.file("second.png"), c.parts}});
-        EXPECT_FALSE(MergeJob("/net", folder()));
+        describe({{out.file("first.png"), {"Good.png", "Other.png"}},
+                  {out.file("second.png"), c.parts}});
+        const std::string desc = read_text(job.file("job.desc"));
+        EXPECT_FALSE(merge());
         EXPECT_EQ(last_message(), c.message);
-        EXPECT_EQ(read_text(out.file("first.png")), read_text(job.file("Good.png")));
+        EXPECT_EQ(read_text(out.file("first.png")), "last good first");
         EXPECT_EQ(read_text(out.file("second.png")), "last good texture");
-        EXPECT_TRUE(boost::filesystem::exists(job.file("job.desc")));
-        boost::filesystem::remove(out.file("first.png"));
+        EXPECT_EQ(read_text(job.file("job.desc")), desc);
+        for (const char* part : {"Good.png", "Other.png", "NotAnImage.png"}) {
+            EXPECT_TRUE(boost::filesystem::exists(job.file(part))) << part;
+        }
+        std::size_t files = 0;
+        for (const auto& f : boost::filesystem::directory_iterator(out.file(""))) {
+            files += f.path().filename().string().front() == '.' ? 100 : 1;
+        }
+        EXPECT_EQ(files, 2u) << "no half-made texture stays beside its target";
     }
+}
+
+// A section that never closes is no description to merge; the job folder
+// stays for a merge once it is mended.
+TEST_F(MergeJobTest, UnclosedSectionIsRefusedAndKeepsTheJob) {
+    image("P.png", 0, 8, {1, 1, 1, 1});
+    write("job.desc", std::string(kJobDescHeader) + "\n/net\n" + folder() + "\n=====\n" +
+                          out.file("t.png") + "\nP.png\n" + kJobDescFooter);
+    EXPECT_FALSE(merge());
+    EXPECT_EQ(last_message(),
+              "Vellumar Netrender: job.desc file structure is invalid. Merge operation failed.");
+    EXPECT_TRUE(boost::filesystem::exists(job.file("job.desc")));
+    EXPECT_TRUE(boost::filesystem::exists(job.file("P.png")));
+    EXPECT_FALSE(boost::filesystem::exists(out.file("t.png")));
+}
+
+// Targets land in folders that do not exist yet, as a local bake's do.
+TEST_F(MergeJobTest, MissingOutputFoldersAreMade) {
+    image("P.png", 0, 8, {1, 1, 1, 1});
+    image("A.png", 0, 4, {1, 0, 0, 1});
+    image("B.png", 4, 8, {0, 0, 1, 1});
+    describe({{out.file("maps/new/one.png"), {"P.png"}},
+              {out.file("maps/two.png"), {"A.png", "B.png"}}});
+    ASSERT_TRUE(merge()) << last_message();
+    EXPECT_TRUE(boost::filesystem::exists(out.file("maps/new/one.png")));
+    EXPECT_EQ(pixel(out.file("maps/two.png"), 7, 0).b, 65535);
+}
+
+// On another file system than the job folder (a tmpfs here), targets are
+// made beside themselves and renamed there.
+TEST_F(MergeJobTest, TargetsOnAnotherFileSystemAreWritten) {
+    if (!boost::filesystem::is_directory("/dev/shm")) {
+        GTEST_SKIP() << "no /dev/shm";
+    }
+    const boost::filesystem::path shm =
+        boost::filesystem::path("/dev/shm") / boost::filesystem::unique_path("vellumar-%%%%-%%%%");
+    boost::filesystem::create_directories(shm);
+    image("P.png", 0, 8, {1, 1, 1, 1});
+    const std::string target = (shm / "maps" / "t.png").string();
+    describe({{target, {"P.png"}}});
+    const std::string copied = read_text(job.file("P.png"));
+    const bool merged = MergeJob("/net", folder(), MergeTargets{{}, shm.string()});
+    EXPECT_TRUE(merged) << last_message();
+    EXPECT_EQ(read_text(target), copied);
+    boost::filesystem::remove_all(shm);
+}
+
+// A description from a shared folder names nothing but files of its job
+// folder as parts, and only targets where the bake said; the refused merge
+// reads, writes and deletes nothing.
+TEST_F(MergeJobTest, HostileDescriptionsReachNothingOutsideTheirFolders) {
+    TempFolder outside;
+    write_text(outside.file("secret.png"), "not yours");
+    image("P.png", 0, 8, {1, 1, 1, 1});
+    boost::filesystem::create_symlink(outside.file("secret.png"), job.file("Link.png"));
+    const std::string up = "../" + boost::filesystem::path(outside.file("")).filename().string() +
+                           "/secret.png";
+    const struct {
+        JobSection section;
+        std::string message;
+    } cases[] = {
+        {{out.file("t.png"), {up}},
+         "Vellumar Netrender: job.desc names '" + up +
+             "', which is no file of the job folder. Merge operation failed."},
+        {{out.file("t.png"), {"P.png", outside.file("secret.png")}},
+         "Vellumar Netrender: job.desc names '" + outside.file("secret.png") +
+             "', which is no file of the job folder. Merge operation failed."},
+        {{out.file("t.png"), {"P.png", ".."}},
+         "Vellumar Netrender: job.desc names '..', which is no file of the job folder. Merge "
+         "operation failed."},
+        {{out.file("t.png"), {"Link.png"}},
+         "Vellumar Netrender: Failed to open image " + folder() + "Link.png" +
+             ". Merge operation failed."},
+        {{out.file("t.png"), {"P.png", "Link.png"}},
+         "Vellumar Netrender: Failed to open image " + folder() + "Link.png" +
+             ". Merge operation failed."},
+        {{outside.file("secret.png"), {"P.png"}},
+         "Vellumar Netrender: the target '" + outside.file("secret.png") +
+             "' of job.desc lies outside the output folder " + out.file("") +
+             ". Merge operation failed."},
+        {{out.file("../" + boost::filesystem::path(outside.file("")).filename().string() +
+                   "/secret.png"),
+          {"P.png"}},
+         ""},
+    };
+    for (const auto& c : cases) {
+        describe({c.section});
+        EXPECT_FALSE(merge());
+        if (!c.message.empty()) {
+            EXPECT_EQ(last_message(), c.message);
+        }
+        EXPECT_EQ(read_text(outside.file("secret.png")), "not yours");
+        EXPECT_TRUE(boost::filesystem::exists(job.file("P.png")));
+        EXPECT_TRUE(boost::filesystem::exists(job.file("job.desc")));
+        EXPECT_FALSE(boost::filesystem::exists(out.file("t.png")));
+    }
+    // The targets a bake described itself are the only ones its own merge
+    // writes.
+    describe({{out.file("t.png"), {"P.png"}}});
+    EXPECT_FALSE(MergeJob("/net", folder(), MergeTargets{{out.file("other.png")}, ""}));
+    EXPECT_TRUE(MergeJob("/net", folder(), MergeTargets{{out.file("t.png")}, ""}));
+    EXPECT_TRUE(boost::filesystem::exists(out.file("t.png")));
+    EXPECT_TRUE(boost::filesystem::exists(outside.file("secret.png")));
 }
 
 } // namespace
