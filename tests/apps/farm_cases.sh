@@ -53,6 +53,57 @@ net_bake() { # extra options...
 }
 folders_left() { ls "$d/farm" 2>/dev/null | wc -l; }
 
+# An 8 x 8 checker of two colours as an uncompressed 24-bit TGA.
+checker_tga() {
+  printf '\0\0\2\0\0\0\0\0\0\0\0\0\10\0\10\0\30\0' > "$1"
+  for y in 0 1 2 3 4 5 6 7; do for x in 0 1 2 3 4 5 6 7; do
+    if [ $(((x + y) % 2)) -eq 0 ]; then printf '\40\200\340'; else printf '\300\40\40'; fi
+  done; done >> "$1"
+}
+# Three boxes wearing one texture through an OBJ material named relative to
+# the scene, with nodes named as given ($1 $2 $3), unwrapped from inside the
+# scene's folder into channel 2, and baked there for comparison.
+textured_boxes() {
+  mkdir -p "$d/scene"
+  checker_tga "$d/scene/pattern.tga"
+  printf 'newmtl pattern\nKd 1 1 1\nmap_Kd pattern.tga\n' > "$d/scene/scene.mtl"
+  printf 'mtllib scene.mtl\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n' > "$d/scene/scene.obj"
+  n=0
+  for box in "0 0 0 1" "3 0 0 2" "7 0 0 1.5"; do
+    set -- $box
+    eval "node=\$name$n"
+    printf 'o %s\n' "$node" >> "$d/scene/scene.obj"
+    for z in 0 $4; do for y in 0 $4; do for x in 0 $4; do
+      awk "BEGIN { print \"v\", $1 + $x, $2 + $y, $3 + $z }" >> "$d/scene/scene.obj"
+    done; done; done
+    echo "usemtl pattern" >> "$d/scene/scene.obj"
+    b=$((n * 8))
+    for f in "1 3 4 2" "5 6 8 7" "1 2 6 5" "3 7 8 4" "1 5 7 3" "2 4 8 6"; do
+      set -- $f
+      echo "f $(($1 + b))/1 $(($2 + b))/2 $(($3 + b))/3 $(($4 + b))/4" >> "$d/scene/scene.obj"
+    done
+    n=$((n + 1))
+  done
+  (cd "$d/scene" && "$v" unwrap scene.obj --mode organic --channel 2 --group tex \
+    --width 256 --height 256 --save tex.vlscene > /dev/null) || fail "unwrap"
+  (cd "$d/scene" && "$v" bake tex.vlscene --group tex --out "$d/local" $sep > "$d/local.txt") ||
+    fail "local bake: $(cat "$d/local.txt")"
+  ! grep -q "could not be read" "$d/local.txt" || fail "local bake lost its texture"
+}
+# A bake of the textured scene on the farm, from the scene's folder, into an
+# output folder that does not exist yet.
+textured_net_bake() { # extra options...
+  (cd "$d/scene" && "$v" bake tex.vlscene --group tex --out "$d/net/new/maps" --netrender \
+    --netpath "$d/farm" $sep "$@")
+}
+same_as_local_in() { # folder
+  [ "$(ls "$d/local" | wc -l)" -ge 2 ] || fail "local bake made $(ls "$d/local")"
+  for f in "$d"/local/*; do
+    cmp -s "$f" "$1/$(basename "$f")" || fail "$(basename "$f") differs from the local bake"
+  done
+}
+name0=box0 name1=box1 name2=box2 sep=""
+
 case $case in
 slurm_six_objects_match_local)
   need_slurm
@@ -100,7 +151,7 @@ slurm_unreachable_manager_still_submits)
       squeue -t all -h -o '%T|%j' | grep -qx "COMPLETED|$job" && break
       sleep 0.1
     done
-    "$v" merge "$d/farm/$job" > "$d/merge.txt" || fail "merge: $(cat "$d/merge.txt")"
+    "$v" merge "$d/farm/$job" --out "$d/net" > "$d/merge.txt" || fail "merge: $(cat "$d/merge.txt")"
   done
   same_as_local
   ;;
@@ -129,9 +180,127 @@ slurm_controller_stopped_while_job_runs)
   # The jobs ran on; their folders merge by hand once their images are there.
   for job in $(ls "$d/farm"); do
     for _ in $(seq 1 300); do [ -e "$d/farm/$job/snapshot.vlscene" ] || break; sleep 0.1; done
-    "$v" merge "$d/farm/$job" > "$d/merge.txt" || fail "merge: $(cat "$d/merge.txt")"
+    "$v" merge "$d/farm/$job" --out "$d/net" > "$d/merge.txt" || fail "merge: $(cat "$d/merge.txt")"
   done
   same_as_local
+  ;;
+slurm_textured_scene_matches_local)
+  need_slurm
+  textured_boxes
+  textured_net_bake --wait > "$d/out.txt" 2>&1 || fail "network bake: $(cat "$d/out.txt")"
+  same_as_local_in "$d/net/new/maps"
+  [ "$(folders_left)" -eq 0 ] || fail "job folders left: $(ls "$d/farm")"
+  ;;
+local_manager_textured_scene_matches_local)
+  textured_boxes
+  port=3252
+  textured_net_bake --wait --farm local --port $port > "$d/out.txt" 2>&1
+  rc=$?
+  pkill -f "vellumar manager --port $port" 2>/dev/null
+  [ $rc -eq 0 ] || fail "network bake: $(cat "$d/out.txt")"
+  same_as_local_in "$d/net/new/maps"
+  ;;
+slurm_unreadable_texture_fails_the_job_by_name)
+  need_slurm
+  textured_boxes
+  mv "$d/scene/pattern.tga" "$d/scene/elsewhere.tga"
+  textured_net_bake --wait > "$d/out.txt" 2>&1
+  [ $? -eq 1 ] || fail "exit status: $(cat "$d/out.txt")"
+  grep -q "reported an error. Network baking has failed." "$d/out.txt" || fail "$(cat "$d/out.txt")"
+  grep -q "Texture image .*pattern.tga could not be read" "$d/out.txt" ||
+    fail "the texture is not named: $(cat "$d/out.txt")"
+  [ ! -e "$d/net" ] || [ -z "$(ls -A "$d/net/new/maps" 2>/dev/null)" ] || fail "a wrong map was merged"
+  ;;
+local_manager_hostile_node_names_stay_in_the_job_folder)
+  # Separate renders name each object's image after its node.
+  name0='../../../../../OUTSIDE/ESCAPED2' name1='q"uote\ back' name2='%2F..' sep=--separate
+  textured_boxes
+  port=3253
+  textured_net_bake --wait --farm local --port $port > "$d/out.txt" 2>&1
+  rc=$?
+  pkill -f "vellumar manager --port $port" 2>/dev/null
+  [ $rc -eq 0 ] || fail "network bake: $(cat "$d/out.txt")"
+  same_as_local_in "$d/net/new/maps"
+  for p in /OUTSIDE /tmp/OUTSIDE "$d/OUTSIDE" "$d/farm/OUTSIDE"; do
+    [ ! -e "$p" ] || fail "$p was written"
+  done
+  [ "$(folders_left)" -eq 0 ] || fail "job folders left: $(ls -R "$d/farm")"
+  ;;
+failed_submission_exits_1)
+  six_boxes
+  "$v" bake "$d/six.vlscene" --group six --out "$d/net" --netrender --farm local --port 3254 \
+    --netpath /proc/vellumar-nowhere > "$d/out.txt" 2>&1
+  rc=$?
+  pkill -f "vellumar manager --port 3254" 2>/dev/null
+  [ $rc -eq 1 ] || fail "exit status $rc: $(cat "$d/out.txt")"
+  grep -q "Network render submission failed" "$d/out.txt" || fail "$(cat "$d/out.txt")"
+  ;;
+no_default_preset_reports_without_hanging)
+  # With no default preset the first report of a run is the record's own.
+  six_boxes
+  export VELLUMAR_DEFAULT_PRESET="$d/none.vl"
+  mkdir -p "$d/job"
+  printf '\211PNG broken' > "$d/job/AMap.png"
+  printf '===== Vellumar merge script =====\n/n\n/n/j\\\n=====\n%s\nAMap.png\nBMap.png\n-----\n=================================' \
+    "$d/net/t.png" > "$d/job/job.desc"
+  timeout 30 "$v" merge "$d/job" --out "$d/net" > "$d/out.txt" 2>&1
+  rc=$?
+  [ $rc -eq 1 ] || fail "merge exit status $rc: $(cat "$d/out.txt")"
+  grep -q "Failed to open image" "$d/out.txt" || fail "$(cat "$d/out.txt")"
+  timeout 30 "$v" render-job "$d/job/none.vlscene" > "$d/out.txt" 2>&1
+  rc=$?
+  [ $rc -eq 2 ] || fail "render-job exit status $rc: $(cat "$d/out.txt")"
+  timeout 60 "$v" bake "$d/six.vlscene" --group six --out "$d/net" --netrender --farm local \
+    --port 3255 --netpath /proc/vellumar-nowhere > "$d/out.txt" 2>&1
+  rc=$?
+  pkill -f "vellumar manager --port 3255" 2>/dev/null
+  [ $rc -eq 1 ] || fail "bake exit status $rc: $(cat "$d/out.txt")"
+  ;;
+slurm_interrupted_wait_cancels_its_jobs)
+  need_slurm
+  six_boxes
+  printf '#!/bin/sh\nsleep 30\nexec %s "$@"\n' "$v" > "$d/slow-server"
+  chmod +x "$d/slow-server"
+  # Started straight from here, so that the signal reaches the tool itself.
+  "$v" bake "$d/six.vlscene" --group six --out "$d/net" --netrender --netpath "$d/farm" \
+    --wait --render-server "$d/slow-server" > "$d/out.txt" 2>&1 &
+  bake=$!
+  for _ in $(seq 1 200); do
+    [ "$(grep -c '^job .*: rendering' "$d/out.txt")" -ge 2 ] && break
+    sleep 0.1
+  done
+  sleep 0.5
+  kill -INT $bake
+  wait $bake
+  rc=$?
+  [ $rc -ne 0 ] || fail "an interrupted bake exits 0: $(cat "$d/out.txt")"
+  grep -q "interrupted; 2 jobs cancelled on the farm" "$d/out.txt" || fail "$(cat "$d/out.txt")"
+  for job in $(ls "$d/farm"); do
+    state=""
+    for _ in $(seq 1 100); do
+      state=$(squeue -t all -h -o '%T|%j' | grep "|$job\$" | cut -d'|' -f1)
+      [ "$state" = CANCELLED ] && break
+      sleep 0.1
+    done
+    [ "$state" = CANCELLED ] || fail "job $job is $state"
+  done
+  [ "$(folders_left)" -eq 2 ] || fail "the job folders are gone"
+  ;;
+slurm_farm_without_a_cluster_is_refused)
+  six_boxes
+  mkdir -p "$d/shim"
+  for tool in sbatch squeue scontrol scancel sinfo; do
+    printf '#!/bin/sh\ntouch %s/ran\nexit 1\n' "$d" > "$d/shim/$tool"
+    chmod +x "$d/shim/$tool"
+  done
+  for farm in "--farm slurm" ""; do
+    SLURM_CONF="$d/no-cluster.conf" PATH="$d/shim:$PATH" net_bake --wait $farm > "$d/out.txt" 2>&1
+    rc=$?
+    [ $rc -eq 2 ] || fail "exit status $rc: $(cat "$d/out.txt")"
+    grep -q "no Slurm cluster is configured: $d/no-cluster.conf cannot be read" "$d/out.txt" ||
+      fail "$(cat "$d/out.txt")"
+  done
+  [ ! -e "$d/ran" ] || fail "a Slurm tool ran without a cluster"
   ;;
 *)
   fail "unknown case $case"
