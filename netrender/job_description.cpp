@@ -22,9 +22,9 @@ bool one_line(const std::string& text) {
 }
 
 bool safe_in_name(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == ' ' || c == '_' || c == '-' || c == '.' || c == '(' || c == ')' || c == '+' ||
-           c == ',' || c >= 0x80;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' ||
+           c == '_' || c == '-' || c == '.' || c == '(' || c == ')' || c == '+' || c == ',' ||
+           c >= 0x80;
 }
 
 std::uint64_t fnv1a(const std::string& text) {
@@ -77,7 +77,8 @@ std::string PartFileName(const std::string& nodeName, const std::string& element
         }
     }
     const std::size_t dot = name.rfind('.');
-    const std::string ext = dot == std::string::npos || name.size() - dot > 16 ? "" : name.substr(dot);
+    const std::string ext =
+        dot == std::string::npos || name.size() - dot > 16 ? "" : name.substr(dot);
     if (name.size() - ext.size() <= kLongestStem) {
         return name;
     }

@@ -93,7 +93,8 @@ void NetRender::ProcessJobs() {
             continue;
         }
         if (job.state == JOB_STATE_COMPLETE) {
-            job.merged = MergeJob(job.netpath, job.jobFolder, MergeTargets{job.targets, job.outpath});
+            job.merged =
+                MergeJob(job.netpath, job.jobFolder, MergeTargets{job.targets, job.outpath});
             if (job.merged) {
                 report("Vellumar Netrender: network job " + job.name +
                            " has been completed. Resulting image has been saved to: " + job.outpath,

@@ -84,8 +84,7 @@ bool inside(const fs::path& path, const fs::path& folder) {
 
 bool target_allowed(const std::string& target, const MergeTargets& allowed) {
     if (!allowed.exact.empty()) {
-        return std::find(allowed.exact.begin(), allowed.exact.end(), target) !=
-               allowed.exact.end();
+        return std::find(allowed.exact.begin(), allowed.exact.end(), target) != allowed.exact.end();
     }
     return !allowed.folder.empty() && inside(LocalPath(target), LocalPath(allowed.folder));
 }
@@ -113,9 +112,9 @@ class Stager {
         if (to.has_parent_path()) {
             fs::create_directories(to.parent_path(), ec);
         }
-        fs::path temp = to.parent_path() / (".vellumar-merge-" + std::to_string(::getpid()) +
-                                            "-" + std::to_string(staged_.size()) + "-" +
-                                            to.filename().string());
+        fs::path temp =
+            to.parent_path() / (".vellumar-merge-" + std::to_string(::getpid()) + "-" +
+                                std::to_string(staged_.size()) + "-" + to.filename().string());
         staged_.push_back({temp, to});
         return temp;
     }
@@ -127,9 +126,8 @@ class Stager {
             boost::system::error_code ec;
             fs::rename(staged_[i].temp, staged_[i].target, ec);
             if (ec) {
-                return fail("the merged image could not be moved to " +
-                            staged_[i].target.string() + " (" + ec.message() +
-                            "); it keeps its old content.");
+                return fail("the merged image could not be moved to " + staged_[i].target.string() +
+                            " (" + ec.message() + "); it keeps its old content.");
             }
         }
         staged_.clear();

@@ -226,9 +226,9 @@ std::string SubmitScript(const std::string& scriptFolder, const std::string& fil
     return text;
 }
 
-std::vector<JobSection> NetRender::DescriptionSections(const std::vector<BakeElementEntry>& elements,
-                                                      int mapCount, int mapIndex, int frame,
-                                                      const std::string& groupName) {
+std::vector<JobSection>
+NetRender::DescriptionSections(const std::vector<BakeElementEntry>& elements, int mapCount,
+                               int mapIndex, int frame, const std::string& groupName) {
     std::vector<JobSection> sections;
     for (const BakeElementEntry& entry : elements) {
         const std::string output = EntryOutputName(entry, groupName);

@@ -23,8 +23,8 @@ struct MonitoredJob {
     std::string name;
     std::string outpath;
     std::string netpath;
-    std::string jobFolder; // script form: first backslash doubled
-    bool merged = false;   // its textures were made
+    std::string jobFolder;            // script form: first backslash doubled
+    bool merged = false;              // its textures were made
     std::vector<std::string> targets; // the textures its description names
 };
 

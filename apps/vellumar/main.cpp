@@ -106,8 +106,9 @@ int main(int argc, char** argv) {
         app.add_subcommand("manager", "Run the local network manager: jobs run on this machine");
     manager_cmd->add_option("--render-server", manager_render_server,
                             "The vellumar whose render-job runs each job (default: this one)");
-    manager_cmd->add_option("--port", manager_port,
-                            "Its number: one manager per number, on a socket only you can reach")
+    manager_cmd
+        ->add_option("--port", manager_port,
+                     "Its number: one manager per number, on a socket only you can reach")
         ->check(CLI::Range(1, 65535));
     manager_cmd->add_option("--slots", manager_slots, "Jobs at once (default: the cores)")
         ->check(CLI::Range(0, 256));

@@ -87,9 +87,9 @@ int run_render_job_command(const std::string& snapshot) {
         for (int k = 0; props != nullptr && k < props->GetBakeElementCount(); ++k) {
             MaxBakeElement* e = props->GetBakeElement(k);
             std::string ext = extension_of(WideToUtf8(e->FileType()));
-            const std::string name = PartFileName(WideToUtf8(node->GetName()),
-                                                  element_class_name(core, e),
-                                                  ext.empty() ? defaultType : ext);
+            const std::string name =
+                PartFileName(WideToUtf8(node->GetName()), element_class_name(core, e),
+                             ext.empty() ? defaultType : ext);
             e->SetFileType(Utf8ToWide(folder + name).c_str());
             e->GetOutputSz(width, height);
             if (e->IsEnabled() != 0) {
@@ -185,7 +185,8 @@ bool wait_for_jobs() {
     NetRender& net = netRender();
     std::map<std::size_t, std::uint32_t> shown;
     interrupted = 0;
-    struct sigaction action {}, previous{};
+    struct sigaction action = {};
+    struct sigaction previous = {};
     action.sa_handler = on_interrupt;
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, &previous);

@@ -229,8 +229,7 @@ struct Client {
 bool same_user(int fd) {
     ucred cred{};
     socklen_t size = sizeof cred;
-    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0 &&
-           cred.uid == ::geteuid();
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0 && cred.uid == ::geteuid();
 }
 
 // Reads what the client sent; true once its line is complete (or it can
@@ -299,8 +298,7 @@ int listen_on(const std::string& path) {
     if (probe >= 0) {
         ::close(probe);
     }
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(fd, 64) != 0) {
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 64) != 0) {
         ::close(fd);
         return -1;
     }

@@ -169,8 +169,8 @@ bool LocalQueue::EnsureRunning() {
     const FarmConfig& farm = farmConfig();
     const std::string exe = farm.executable.empty() ? SelfExecutable() : farm.executable;
     const std::string port = std::to_string(port_);
-    std::vector<const char*> argv = {exe.c_str(), "manager", "--port", port.c_str(),
-                                     "--idle-exit", "600"};
+    std::vector<const char*> argv = {exe.c_str(),  "manager",     "--port",
+                                     port.c_str(), "--idle-exit", "600"};
     if (!farm.executable.empty()) {
         argv.push_back("--render-server");
         argv.push_back(farm.executable.c_str());

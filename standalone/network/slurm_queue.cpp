@@ -102,9 +102,9 @@ void SlurmQueue::Ping() {
 HJOB SlurmQueue::Submit(const JobSubmission& job) {
     // Slurm runs a job whose folder is missing in /tmp instead, so the
     // command checks its folder itself.
-    const ProcessResult r = slurm(
-        {"sbatch", "--parsable", "-J", SafeJobName(job.name), "--chdir", job.folder, "-o", job.log,
-         "--wrap", "cd " + ShellQuote(job.folder) + " || exit 1\n" + job.command});
+    const ProcessResult r =
+        slurm({"sbatch", "--parsable", "-J", SafeJobName(job.name), "--chdir", job.folder, "-o",
+               job.log, "--wrap", "cd " + ShellQuote(job.folder) + " || exit 1\n" + job.command});
     const std::string id = trim(r.out.substr(0, r.out.find(';')));
     if (r.exitCode != 0 || id.empty() || id.find_first_not_of("0123456789") != std::string::npos) {
         fail(MAXNET_ERR_SUBMIT, failure_text("sbatch", r));

@@ -100,8 +100,8 @@ TEST_F(JobDescriptionTest, ScriptTextsReadBackExactlyWhateverTheyHold) {
     };
     for (const std::string& text : texts) {
         FPValue value;
-        ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide("t = " + ScriptString(text)).c_str(), 1,
-                                           &value))
+        ASSERT_TRUE(
+            ExecuteMAXScriptScript(Utf8ToWide("t = " + ScriptString(text)).c_str(), 1, &value))
             << text;
         EXPECT_EQ(WideToUtf8(value.s), text);
     }
@@ -123,9 +123,15 @@ TEST(JobDescriptionParts, NamesStayInsideTheFolderAndApart) {
     EXPECT_EQ(PartFileName("Box01", "DiffuseMap", ".png"), "Box01DiffuseMap.png");
     EXPECT_EQ(PartFileName("Box 01 (copy)", "CompleteMap", " _MR_.tga"),
               "Box 01 (copy)CompleteMap _MR_.tga");
-    const std::string hostile[] = {"../../../../../OUTSIDE/ESCAPED2", "q\"uote\\ back",
-                                   "line\n=====\n/tmp/x.png\n-----", "..", ".hidden",
-                                   std::string("nul\0byte", 8), "a%2Fb", "a/b", "a_b"};
+    const std::string hostile[] = {"../../../../../OUTSIDE/ESCAPED2",
+                                   "q\"uote\\ back",
+                                   "line\n=====\n/tmp/x.png\n-----",
+                                   "..",
+                                   ".hidden",
+                                   std::string("nul\0byte", 8),
+                                   "a%2Fb",
+                                   "a/b",
+                                   "a_b"};
     std::vector<std::string> names;
     for (const std::string& node : hostile) {
         const std::string name = PartFileName(node, "DiffuseMap", ".png");
@@ -167,8 +173,9 @@ TEST_F(JobDescriptionTest, NoNameAddsALine) {
     ASSERT_EQ(desc.sections.size(), 1u);
     EXPECT_EQ(desc.sections[0].target, net.file("D.png"));
     EXPECT_EQ(desc.sections[0].parts,
-              (std::vector<std::string>{"A%0A-----%0A%3D%3D%3D%3D%3D%0A%2Ftmp%2Fevil.png%0AADiffuseMap.png",
-                                        "BDiffuseMap.png"}));
+              (std::vector<std::string>{
+                  "A%0A-----%0A%3D%3D%3D%3D%3D%0A%2Ftmp%2Fevil.png%0AADiffuseMap.png",
+                  "BDiffuseMap.png"}));
     // A target that would break the description is not written at all.
     s.job_name = "scene_9";
     const std::vector<BakeElementEntry> broken = {entry(L"DiffuseMap", net.file("D\n.png"))};
@@ -200,7 +207,8 @@ TEST(JobDescriptionParse, StructureAndSections) {
 
     // A section that never closes, or opens inside another, has lost its
     // end: nothing of the description is merged.
-    const std::string open = std::string(kJobDescHeader) + "\n/net\n/net/job/\n=====\n/out/a.png\n" +
+    const std::string open = std::string(kJobDescHeader) +
+                             "\n/net\n/net/job/\n=====\n/out/a.png\n" +
                              "A1.png\n=====\n/out/b.png\nB1.png\n-----\n" + kJobDescFooter;
     EXPECT_EQ(ParseJobDescription(open).status, JobDescStatus::BadStructure);
     const std::string unclosed = std::string(kJobDescHeader) +

@@ -202,8 +202,8 @@ TEST_F(MergeJobTest, HostileDescriptionsReachNothingOutsideTheirFolders) {
     write_text(outside.file("secret.png"), "not yours");
     image("P.png", 0, 8, {1, 1, 1, 1});
     boost::filesystem::create_symlink(outside.file("secret.png"), job.file("Link.png"));
-    const std::string up = "../" + boost::filesystem::path(outside.file("")).filename().string() +
-                           "/secret.png";
+    const std::string up =
+        "../" + boost::filesystem::path(outside.file("")).filename().string() + "/secret.png";
     const struct {
         JobSection section;
         std::string message;
