@@ -10,7 +10,9 @@
 #include <boost/property_tree/ptree.hpp>
 #include <boost/property_tree/xml_parser.hpp>
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <span>
 #include <sstream>
 #include <stdexcept>
@@ -281,7 +283,43 @@ void report_load_failure(const std::string& path, const std::string& why) {
     report("Vellumar could not load the settings file '" + path + "': " + why, 0);
 }
 
+// The deepest nesting of elements in the file, counted from its tags
+// alone. The XML reader descends once per level on the call stack; a
+// preset holds a handful of levels.
+int nesting_depth(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    int depth = 0, deepest = 0;
+    char c = 0, previous = 0;
+    bool in_tag = false, closing = false;
+    try {
+        while (in.get(c)) {
+            if (!in_tag && c == '<') {
+                in_tag = true;
+                closing = in.peek() == '/' || in.peek() == '?' || in.peek() == '!';
+                if (in.peek() == '/') {
+                    --depth;
+                }
+            } else if (in_tag && c == '>') {
+                in_tag = false;
+                if (!closing && previous != '/') {
+                    deepest = std::max(deepest, ++depth);
+                }
+            }
+            previous = c;
+        }
+    } catch (const std::exception&) {
+        // Left to the reader, which says why it cannot read the file.
+    }
+    return deepest;
+}
+
+constexpr int kDeepestPreset = 64;
+
 bool parse_file(const std::string& path, Tree& tree) {
+    if (nesting_depth(path) > kDeepestPreset) {
+        report_load_failure(path, "read error");
+        return false;
+    }
     try {
         pt::read_xml(path, tree);
         return true;

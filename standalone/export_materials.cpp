@@ -35,9 +35,16 @@ std::string read_file(const std::string& path, std::vector<std::uint8_t>& bytes)
     if (!std::filesystem::is_regular_file(path, ec)) {
         return "no such file";
     }
-    std::ifstream in(path, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return in.bad() ? "cannot read the file" : "";
+    // A read that fails in the middle (an I/O error, a file of the kernel's
+    // that refuses reading) throws out of the stream buffer.
+    try {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return in.bad() ? "cannot read the file" : "";
+    } catch (const std::exception& e) {
+        bytes.clear();
+        return std::string("cannot read the file: ") + e.what();
+    }
 }
 
 std::string as_png(int width, int height, const std::vector<std::uint16_t>& rgba, GlbImage& out) {

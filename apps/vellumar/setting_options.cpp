@@ -164,7 +164,14 @@ void SettingOptions::add_bake_options(CLI::App* cmd) {
                     "Output size WxH (or W) of the elements given: once for all, or once each");
     cmd->add_option("--slot", slots_,
                     "Material slot of the elements given (NONE: none): once for all, or once each");
-    out_option_ = cmd->add_option("--out", out_, "Folder of the baked images");
+    // An empty folder would put the images at the file system's root.
+    out_option_ = cmd->add_option("--out", out_, "Folder of the baked images")
+                      ->check(CLI::Validator(
+                          [](const std::string& folder) {
+                              return folder.empty() ? std::string("the folder must not be empty")
+                                                    : std::string();
+                          },
+                          "FOLDER"));
     bind(cmd, "--padding", padding_, "Pixels baked beyond the chart borders",
          [this](UnwrapSettings& s) { s.padding = padding_; })
         ->check(CLI::Range(0, 999));
