@@ -6,6 +6,8 @@
 #include "host/ioapi.h"
 #include "host/max_types.h"
 
+#include <vector>
+
 class IParamBlock2;
 
 using PartID = DWORD;
@@ -60,9 +62,25 @@ class ReferenceTarget : public Animatable {
     }
     int RefCount() const { return refs_; }
     void MaybeAutoDelete() {
-        if (refs_ <= 0) {
-            DeleteThis();
+        if (refs_ > 0) {
+            return;
         }
+        // Deleting an object drops its references, which may delete more. A
+        // chain of them (shells inside shells) is deleted one after another
+        // here, not one inside another's destructor, however long it is.
+        thread_local std::vector<ReferenceTarget*>* pending = nullptr;
+        if (pending != nullptr) {
+            pending->push_back(this);
+            return;
+        }
+        std::vector<ReferenceTarget*> queue{this};
+        pending = &queue;
+        while (!queue.empty()) {
+            ReferenceTarget* next = queue.back();
+            queue.pop_back();
+            next->DeleteThis();
+        }
+        pending = nullptr;
     }
     virtual ReferenceTarget* Clone(RemapDir& remap) = 0;
     // The object's own data inside its chunk of the scene file.

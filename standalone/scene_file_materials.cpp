@@ -25,49 +25,57 @@ bool write_text(ISave* s, const std::string& text) {
 MaterialWriter::MaterialWriter(Scene& scene) {
     for (const auto& node : scene.Nodes()) {
         if (Mtl* mtl = node->GetMtl()) {
-            add_mtl(mtl);
+            add(mtl, true);
         }
     }
 }
 
-void MaterialWriter::add_mtl(Mtl* mtl) {
-    // As with maps, a material that holds itself keeps that slot empty.
-    if (mtl_number_.count(mtl) ||
-        std::find(visiting_.begin(), visiting_.end(), mtl) != visiting_.end()) {
-        return;
-    }
-    visiting_.push_back(mtl);
-    add_maps_of(mtl);
-    for (int i = 0; i < mtl->NumSubMtls(); ++i) {
-        if (Mtl* sub = mtl->GetSubMtl(i)) {
-            add_mtl(sub);
+// Numbers every map and material below `root` after everything it holds
+// (maps first, then sub-materials, in slot order), so that a file names a
+// number only after it was written. The walk keeps its own stack: a scene
+// file may nest materials far deeper than the call stack reaches. A slot
+// that leads back to an item being numbered (a loop) stays empty.
+void MaterialWriter::add(MtlBase* root, bool rootIsMtl) {
+    struct Frame {
+        MtlBase* item;
+        bool mtl;
+        int next;
+    };
+    std::vector<Frame> stack;
+    auto enter = [&](MtlBase* item, bool mtl) {
+        const bool numbered = mtl ? mtl_number_.count(static_cast<Mtl*>(item)) != 0
+                                  : map_number_.count(static_cast<Texmap*>(item)) != 0;
+        if (item != nullptr && !numbered && visiting_.insert(item).second) {
+            stack.push_back({item, mtl, 0});
         }
-    }
-    visiting_.pop_back();
-    mtl_number_[mtl] = static_cast<std::uint32_t>(mtls_.size());
-    mtls_.push_back(mtl);
-}
-
-void MaterialWriter::add_maps_of(MtlBase* owner) {
-    for (int i = 0; i < owner->NumSubTexmaps(); ++i) {
-        if (Texmap* map = owner->GetSubTexmap(i)) {
-            add_map(map);
+    };
+    enter(root, rootIsMtl);
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        const int maps = top.item->NumSubTexmaps();
+        const int subs = top.mtl ? static_cast<Mtl*>(top.item)->NumSubMtls() : 0;
+        if (top.next < maps + subs) {
+            const int i = top.next++;
+            MtlBase* item = top.item; // `top` does not survive a push
+            if (i < maps) {
+                enter(item->GetSubTexmap(i), false);
+            } else {
+                enter(static_cast<Mtl*>(item)->GetSubMtl(i - maps), true);
+            }
+            continue;
         }
+        visiting_.erase(top.item);
+        if (top.mtl) {
+            auto* mtl = static_cast<Mtl*>(top.item);
+            mtl_number_[mtl] = static_cast<std::uint32_t>(mtls_.size());
+            mtls_.push_back(mtl);
+        } else {
+            auto* map = static_cast<Texmap*>(top.item);
+            map_number_[map] = static_cast<std::uint32_t>(maps_.size());
+            maps_.push_back(map);
+        }
+        stack.pop_back();
     }
-}
-
-void MaterialWriter::add_map(Texmap* map) {
-    // A map that (through others) holds itself cannot be written before
-    // itself; the slot that closes the loop stays empty in the file.
-    if (map_number_.count(map) ||
-        std::find(visiting_.begin(), visiting_.end(), map) != visiting_.end()) {
-        return;
-    }
-    visiting_.push_back(map);
-    add_maps_of(map);
-    visiting_.pop_back();
-    map_number_[map] = static_cast<std::uint32_t>(maps_.size());
-    maps_.push_back(map);
 }
 
 bool MaterialWriter::write_one(ISave* s, MtlBase* item, USHORT chunk, USHORT data,

@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class Interface;
@@ -47,16 +48,14 @@ class MaterialWriter {
     std::uint32_t Number(Mtl* mtl) const { return mtl_number_.at(mtl); }
 
   private:
-    void add_map(Texmap* map);
-    void add_maps_of(MtlBase* owner);
-    void add_mtl(Mtl* mtl);
+    void add(MtlBase* root, bool rootIsMtl);
     bool write_one(ISave* s, MtlBase* item, USHORT chunk, USHORT data, std::uint32_t number);
 
     std::map<Texmap*, std::uint32_t> map_number_;
     std::vector<Texmap*> maps_;
     std::map<Mtl*, std::uint32_t> mtl_number_;
     std::vector<Mtl*> mtls_;
-    std::vector<MtlBase*> visiting_;
+    std::unordered_set<MtlBase*> visiting_;
 };
 
 // Reads map and material chunks as they come and hands out materials by

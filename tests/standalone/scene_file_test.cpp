@@ -300,6 +300,33 @@ TEST_F(SceneFileTest, MaterialsSharedByNodesStaySharedWithEveryMapAndValue) {
     EXPECT_EQ(scene_bytes(other), bytes) << "saving the loaded scene gives the same file";
 }
 
+// A file may nest shells far deeper than the call stack reaches; saving,
+// loading and saving again goes through, and quickly.
+TEST_F(SceneFileTest, AChainOfNestedShellsSavesAndLoads) {
+    constexpr int kDepth = 300000;
+    Mtl* inner = textured_material();
+    for (int i = 0; i < kDepth; ++i) {
+        auto* shell = new ShellMaterial;
+        shell->SetSubMtl(0, inner);
+        inner = shell;
+    }
+    box->SetMtl(inner);
+    const std::vector<std::uint8_t> bytes = scene_bytes(core);
+    ASSERT_FALSE(bytes.empty());
+    StandaloneCore other;
+    ASSERT_NO_FATAL_FAILURE(load_cleanly(other, bytes));
+    Mtl* loaded = other.scene().NodeByName(L"box \xE4")->GetMtl();
+    int depth = 0;
+    while (dynamic_cast<ShellMaterial*>(loaded) != nullptr) {
+        loaded = loaded->GetSubMtl(0);
+        ++depth;
+    }
+    EXPECT_EQ(depth, kDepth);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->GetName(), L"m");
+    EXPECT_EQ(scene_bytes(other), bytes);
+}
+
 TEST_F(SceneFileTest, ShellsKeepTheirIndicesAndSubMaterialsAndAShellInsideAShellLoads) {
     StandardMaterial* original = textured_material();
     auto* baked = new StandardMaterial;
