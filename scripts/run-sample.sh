@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh build
+# Only the tool: the tests and benchmarks are the test command's to build.
+BUILD_TARGETS=vellumar scripts/build.sh build
 out=build/sample-out
 # The sample brings its own default preset (organic, channel 2, a complete
 # map and a normal map for baking), so the run leaves the user's alone.

@@ -402,6 +402,8 @@ bool UnwrapSettings::load(const std::string& requested) {
     for (const Key& k : kKeysAfterElements) {
         store(k);
     }
+    // As the panel does: a range never ends before it begins.
+    bakerangeto = std::max(bakerangeto, bakerangefrom);
     if (auto list = tree.get_child_optional("settings.bakeelements")) {
         std::vector<BakeElementEntry> loaded;
         for (const auto& [key, child] : *list) {

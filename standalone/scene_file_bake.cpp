@@ -160,8 +160,10 @@ void ReadNodeBake(ILoad* in, StandaloneCore& core, SceneNode* node,
     NodeBakeProperties& props = node->BakeProperties();
     bool enabled = false;
     std::int32_t channel = 1, dilations = 2, count = 0;
+    // A render server pads by the dilation count; no bake pads by more
+    // than the widest map.
     if (!read_u8(in, enabled) || !read_i32(in, channel) || !read_i32(in, dilations) ||
-        !read_i32(in, count) || count < 0) {
+        !read_i32(in, count) || count < 0 || dilations < 0 || dilations > 16384) {
         warnings.push_back("object '" + name + "': its bake settings are damaged");
         return;
     }

@@ -17,6 +17,7 @@
 
 #include <boost/filesystem.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cinttypes>
 #include <cstdio>
@@ -96,6 +97,29 @@ void print_images(const UnwrapSettings& s, const std::string& groupName, int map
     }
 }
 
+// A frame range writes an image per frame, element and map: one that long
+// is baked only when the user says so, at the terminal or with --yes.
+bool long_range_confirmed(const UnwrapSettings& s, const BakeCommand& cmd, int maps) {
+    constexpr long long kLongRange = 1000;
+    const long long frames = s.bakerange ? 1LL + s.bakerangeto - s.bakerangefrom : 1;
+    if (frames <= kLongRange || cmd.yes) {
+        return true;
+    }
+    const long long images = frames * static_cast<long long>(s.elements.size()) * std::max(maps, 1);
+    if (isatty(STDIN_FILENO) == 0) {
+        std::fprintf(stderr,
+                     "vellumar: frames %d to %d are %lld frames (%lld images); give --yes to bake "
+                     "them\n",
+                     s.bakerangefrom, s.bakerangeto, frames, images);
+        return false;
+    }
+    std::fprintf(stderr, "vellumar: bake frames %d to %d, %lld frames (%lld images)? [y/N] ",
+                 s.bakerangefrom, s.bakerangeto, frames, images);
+    char answer[16] = {};
+    return std::fgets(answer, sizeof answer, stdin) != nullptr &&
+           (answer[0] == 'y' || answer[0] == 'Y');
+}
+
 } // namespace
 
 int run_bake_command(const BakeCommand& cmd) {
@@ -126,6 +150,9 @@ int run_bake_command(const BakeCommand& cmd) {
     const std::string groupName = CollectUnwrapGroups()[key];
     const int maps = objects.empty() ? 0 : NodeMapCount(objects[0], key);
     const int channel = objects.empty() ? 1 : NodeMapChannel(objects[0], key);
+    if (!long_range_confirmed(s, cmd, maps)) {
+        return 2;
+    }
     std::printf("baking group \"%s\": %zu objects, %d map%s, channel %d\n", groupName.c_str(),
                 objects.size(), maps, maps == 1 ? "" : "s", channel);
     if (s.netrender) {

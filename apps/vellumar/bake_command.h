@@ -18,6 +18,7 @@ struct BakeCommand {
     bool find_manager = false; // answer the manager question with OK
     std::string farm;          // "slurm" or "local"; empty: Slurm where configured
     std::string render_server; // the program farm jobs run; empty: this one
+    bool yes = false;          // bake long frame ranges without asking
 };
 
 // Exit status as for unwrap: 0 baked and every output written; 1 the bake

@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
     bake_options.add_bake_options(baker);
     baker->add_flag("--separate", bake.separate,
                     "Render the objects separately, without caddies, whatever the bake mode");
+    baker->add_flag("--yes", bake.yes, "Bake a range of more than 1,000 frames without asking");
     baker->add_flag("--wait", bake.wait,
                     "With --netrender: stay until every job has finished and is merged");
     baker->add_flag("--find-manager", bake.find_manager,

@@ -73,6 +73,10 @@ bool check_ranges(const UnwrapSettings& s) {
         {"projection_tolerance", double(s.projection_tolerance), -90, 90},
         {"angle_concave", double(s.angle_concave), 0, 180},
         {"angle_convex", double(s.angle_convex), 0, 180},
+        // Beyond these a frame's time in ticks no longer fits its integer.
+        {"bakerangefrom", double(s.bakerangefrom), -99999, 99999},
+        {"bakerangeto", double(s.bakerangeto), -99999, 99999},
+        {"port", double(s.port), 1, 65535},
     };
     for (const Check& c : checks) {
         if (!(c.value >= c.lo && c.value <= c.hi)) {

@@ -300,6 +300,20 @@ TEST_F(SceneFileTest, MaterialsSharedByNodesStaySharedWithEveryMapAndValue) {
     EXPECT_EQ(scene_bytes(other), bytes) << "saving the loaded scene gives the same file";
 }
 
+// A render server pads by the dilation count a snapshot holds; a count no
+// bake could have set is damage, not an order.
+TEST_F(SceneFileTest, AnAbsurdDilationCountIsDamage) {
+    box->BakeProperties().SetBakeEnabled(1);
+    box->BakeProperties().SetNDilations(2147483647);
+    const std::vector<std::uint8_t> bytes = scene_bytes(core);
+    StandaloneCore other;
+    const SceneFileResult r = load_scene_bytes(other, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.warnings,
+              (std::vector<std::string>{"object 'box \xC3\xA4': its bake settings are damaged"}));
+    EXPECT_EQ(other.scene().NodeByName(L"box \xE4")->BakeProperties().GetNDilations(), 2);
+}
+
 // A file may nest shells far deeper than the call stack reaches; saving,
 // loading and saving again goes through, and quickly.
 TEST_F(SceneFileTest, AChainOfNestedShellsSavesAndLoads) {
