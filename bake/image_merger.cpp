@@ -62,7 +62,9 @@ bool ImageMerger::MergeFile(const std::string& path) {
     info.SetName(Utf8ToWide(path).c_str());
     std::unique_ptr<Bitmap, ReleaseBitmap> loaded(
         GetCOREInterface()->GetBitmapManager().Load(&info));
-    if (!loaded) {
+    // A part of another size belongs to another texture: merging it would
+    // leave pixels out or put them in the wrong place.
+    if (!loaded || loaded->Width() != base_->Width() || loaded->Height() != base_->Height()) {
         return false;
     }
     if (base_->IsHighDynamicRange() != 0) {

@@ -26,18 +26,17 @@ bool has_extension(const std::string& path, const char* ext) {
     return tail == ext;
 }
 
-// Images this large are no texture anyone bakes from; refusing them keeps a
-// damaged header from asking for gigabytes.
-constexpr long long kMaxPixels = 1ll << 28;
-
-std::string read_exr(const std::string& path, FloatImage& out) {
+std::string read_exr(const std::string& path, FloatImage& out, long long maxPixels) {
     try {
         Imf::InputFile file(path.c_str());
         const Imath::Box2i dw = file.header().dataWindow();
         const long long w = (long long)dw.max.x - dw.min.x + 1;
         const long long h = (long long)dw.max.y - dw.min.y + 1;
-        if (w <= 0 || h <= 0 || w * h > kMaxPixels) {
+        if (w <= 0 || h <= 0) {
             return "unsupported image size";
+        }
+        if (w * h > maxPixels) {
+            return ImageTooLargeText(w, h, maxPixels);
         }
         out.width = int(w);
         out.height = int(h);
@@ -81,19 +80,27 @@ std::string from_stb(stbi_us* loaded, int w, int h, FloatImage& out) {
 
 } // namespace
 
+std::string ImageTooLargeText(long long width, long long height, long long maxPixels) {
+    return "an image of " + std::to_string(width) + " x " + std::to_string(height) +
+           " pixels is more than the " + std::to_string(maxPixels) + " pixels read here";
+}
+
 std::string ReadImageFile16(const std::string& path, int& width, int& height,
-                            std::vector<std::uint16_t>& rgba) {
+                            std::vector<std::uint16_t>& rgba, long long maxPixels) {
     rgba.clear();
     if (has_extension(path, ".png")) {
-        return read_png_rgba16(path, width, height, rgba);
+        return read_png_rgba16(path, width, height, rgba, maxPixels);
     }
     int w = 0, h = 0, channels = 0;
     if (stbi_info(path.c_str(), &w, &h, &channels) == 0) {
         const char* why = stbi_failure_reason();
         return why != nullptr ? why : "unreadable image";
     }
-    if (w <= 0 || h <= 0 || (long long)w * h > kMaxPixels) {
+    if (w <= 0 || h <= 0) {
         return "unsupported image size";
+    }
+    if ((long long)w * h > maxPixels) {
+        return ImageTooLargeText(w, h, maxPixels);
     }
     // 16 bits per channel keeps 16-bit files exact and costs 8-bit ones nothing.
     std::unique_ptr<stbi_us, void (*)(void*)> pixels(
@@ -108,14 +115,14 @@ std::string ReadImageFile16(const std::string& path, int& width, int& height,
     return "";
 }
 
-std::string ReadImageFile(const std::string& path, FloatImage& out) {
+std::string ReadImageFile(const std::string& path, FloatImage& out, long long maxPixels) {
     out = FloatImage{};
     if (has_extension(path, ".exr")) {
-        return read_exr(path, out);
+        return read_exr(path, out, maxPixels);
     }
     std::vector<std::uint16_t> pixels;
     int w = 0, h = 0;
-    const std::string error = ReadImageFile16(path, w, h, pixels);
+    const std::string error = ReadImageFile16(path, w, h, pixels, maxPixels);
     if (!error.empty()) {
         return error;
     }
@@ -127,7 +134,8 @@ std::string ReadImageFile(const std::string& path, FloatImage& out) {
     return "";
 }
 
-std::string ReadImageMemory(const std::uint8_t* data, std::size_t size, FloatImage& out) {
+std::string ReadImageMemory(const std::uint8_t* data, std::size_t size, FloatImage& out,
+                            long long maxPixels) {
     out = FloatImage{};
     // stb takes an int length; no texture packed into a scene comes near it.
     if (data == nullptr || size == 0 || size > std::size_t(std::numeric_limits<int>::max())) {
@@ -139,8 +147,11 @@ std::string ReadImageMemory(const std::uint8_t* data, std::size_t size, FloatIma
         const char* why = stbi_failure_reason();
         return why != nullptr ? why : "unreadable image";
     }
-    if (w <= 0 || h <= 0 || (long long)w * h > kMaxPixels) {
+    if (w <= 0 || h <= 0) {
         return "unsupported image size";
+    }
+    if ((long long)w * h > maxPixels) {
+        return ImageTooLargeText(w, h, maxPixels);
     }
     return from_stb(stbi_load_16_from_memory(data, length, &w, &h, &channels, 4), w, h, out);
 }

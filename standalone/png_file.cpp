@@ -1,5 +1,7 @@
 #include "standalone/png_file.h"
 
+#include "standalone/image_files.h"
+
 #include "standalone/output_file.h"
 
 #include <png.h>
@@ -71,7 +73,7 @@ std::string write_png_rgba16(const std::string& path, int width, int height,
 }
 
 std::string read_png_rgba16(const std::string& path, int& width, int& height,
-                            std::vector<std::uint16_t>& pixels) {
+                            std::vector<std::uint16_t>& pixels, long long maxPixels) {
     pixels.clear();
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!file) {
@@ -97,6 +99,10 @@ std::string read_png_rgba16(const std::string& path, int& width, int& height,
     if (w == 0 || h == 0 || std::uint64_t(w) * h > (std::uint64_t(1) << 28)) {
         png_destroy_read_struct(&png, &info, nullptr);
         return "cannot read '" + path + "': unsupported image size";
+    }
+    if (static_cast<long long>(std::uint64_t(w) * h) > maxPixels) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return "cannot read '" + path + "': " + ImageTooLargeText(w, h, maxPixels);
     }
     // Whatever the file stores becomes RGBA with 16 bits per channel, the
     // values as stored (no gamma or colour conversion, alpha not

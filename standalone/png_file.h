@@ -18,4 +18,4 @@ std::string write_png_rgba16(const std::string& path, int width, int height,
 
 // Reads any PNG as 16 bits per channel RGBA. Empty error on success.
 std::string read_png_rgba16(const std::string& path, int& width, int& height,
-                            std::vector<std::uint16_t>& pixels);
+                            std::vector<std::uint16_t>& pixels, long long maxPixels = 1ll << 28);

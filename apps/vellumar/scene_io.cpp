@@ -27,6 +27,13 @@ std::string channel_list(const std::vector<int>& channels) {
     return out;
 }
 
+// The scene file this process loaded with losses: saving over it would keep
+// only what could be read.
+std::string& lossy_scene() {
+    static std::string path;
+    return path;
+}
+
 } // namespace
 
 void register_plugin_classes(StandaloneCore& core) {
@@ -42,6 +49,9 @@ bool open_scene(StandaloneCore& core, const std::string& path, std::vector<INode
         }
         for (const std::string& w : r.warnings) {
             std::fprintf(stderr, "vellumar: warning: %s: %s\n", path.c_str(), w.c_str());
+        }
+        if (!r.warnings.empty()) {
+            lossy_scene() = path;
         }
         for (const auto& node : core.scene().Nodes()) {
             Object* obj = node->EvalWorldState(core.GetTime()).obj;
@@ -87,6 +97,14 @@ bool StagedOutputs::commit() {
 bool stage_save(StandaloneCore& core, const std::string& path, StagedOutputs& outputs) {
     if (!ends_with(path, kSceneExtension)) {
         std::fprintf(stderr, "vellumar: a saved scene is a %s file: '%s'\n", kSceneExtension,
+                     path.c_str());
+        return false;
+    }
+    if (!lossy_scene().empty() && same_file(path, lossy_scene())) {
+        std::fprintf(stderr,
+                     "vellumar: '%s' loaded with losses (see the warnings above) and is not saved "
+                     "over itself, which would keep only what could be read; give --save with "
+                     "another file\n",
                      path.c_str());
         return false;
     }

@@ -36,7 +36,8 @@ class StagedOutputs {
     std::vector<std::unique_ptr<OutputFile>> files_;
 };
 
-// The scene as a ".vlscene", staged. Prints errors.
+// The scene as a ".vlscene", staged. Prints errors. A scene file that
+// loaded with losses is never saved over itself.
 bool stage_save(StandaloneCore& core, const std::string& path, StagedOutputs& outputs);
 // The evaluated scene as ".obj" (`channel` as its texture coordinates) or
 // ".glb" (every other name), staged. Names the channels a .glb cannot hold;

@@ -46,8 +46,14 @@ std::shared_ptr<const FloatImage> LoadTextureFile(const std::string& path, std::
     if (auto image = c.files[path].lock()) {
         return image;
     }
+    // A pipe or a device would block the bake on its first read.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        error = std::filesystem::exists(path, ec) ? "it is not a regular file" : "no such file";
+        return nullptr;
+    }
     auto image = std::make_shared<FloatImage>();
-    error = ReadImageFile(path, *image);
+    error = ReadImageFile(path, *image, kMaxTexturePixels);
     if (!error.empty()) {
         return nullptr;
     }
@@ -70,7 +76,7 @@ std::shared_ptr<const FloatImage> LoadPackedImage(const std::shared_ptr<const Pa
         }
     }
     auto image = std::make_shared<FloatImage>();
-    error = ReadImageMemory(packed->data(), packed->size(), *image);
+    error = ReadImageMemory(packed->data(), packed->size(), *image, kMaxTexturePixels);
     if (!error.empty()) {
         return nullptr;
     }

@@ -15,7 +15,13 @@
 // written next to the user's files.
 using PackedImage = std::vector<std::uint8_t>;
 
-// The image of the file, or nullptr with `error` set. Safe from any thread.
+// The most pixels a texture may hold: 8192 x 8192, a gigabyte once decoded.
+// No atlas a bake renders reads finer detail than that from one texture,
+// and a header claiming more would cost gigabytes and minutes per bake.
+inline constexpr long long kMaxTexturePixels = 1ll << 26;
+
+// The image of the file, or nullptr with `error` set. Only regular files are
+// read. Safe from any thread.
 std::shared_ptr<const FloatImage> LoadTextureFile(const std::string& path, std::string& error);
 std::shared_ptr<const FloatImage> LoadPackedImage(const std::shared_ptr<const PackedImage>& packed,
                                                   std::string& error);

@@ -112,6 +112,10 @@ TEST_F(ImageMergerTest, FloatImagesMergeUnclampedAndUnloadablePartsMergeNothing)
     Bitmap* out = merge({a, b});
     ASSERT_TRUE(out->IsHighDynamicRange());
     EXPECT_FALSE(merger.MergeFile(folder.file("missing.exr")));
+    // A part of another size (a huge header among small parts) is refused
+    // and changes nothing.
+    const auto big = write("big.exr", 4, 3, [](int, int) { return BMM_Color_fl{9, 9, 9, 1}; });
+    EXPECT_FALSE(merger.MergeFile(big));
     BMM_Color_fl row[3];
     out->GetLinearPixels(0, 1, 3, row);
     EXPECT_FLOAT_EQ(row[0].r, 7.0f);

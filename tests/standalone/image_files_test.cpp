@@ -1,9 +1,12 @@
 #include "support/temp_folder.h"
 
 #include "standalone/image_files.h"
+#include "standalone/materials/texture_images.h"
 #include "standalone/png_file.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 TEST(ImageFiles, FloatImagesGoThroughExrUnchanged) {
     TempFolder dir;
@@ -44,6 +47,44 @@ TEST(ImageFiles, TexturesOfEveryCommonKindReadAsRgba) {
     for (std::size_t i = 0; i < px.size(); ++i) {
         EXPECT_FLOAT_EQ(png.rgba[i], float(px[i]) / 65535.0f);
     }
+}
+
+// An image above the reader's budget is refused from its header, whatever
+// its kind, so that a damaged or hostile header costs no memory.
+TEST(ImageFiles, ImagesAboveTheBudgetAreRefusedBeforeDecoding) {
+    TempFolder dir;
+    std::vector<std::uint16_t> px(64 * 40 * 4, 30000);
+    ASSERT_EQ(write_png_rgba16(dir.file("big.png"), 64, 40, px), "");
+    FloatImage img;
+    const std::string png = ReadImageFile(dir.file("big.png"), img, 2000);
+    EXPECT_NE(png.find("an image of 64 x 40 pixels is more than the 2000 pixels read here"),
+              std::string::npos)
+        << png;
+    EXPECT_TRUE(img.Empty());
+    const std::string tga = std::string(VELLUMAR_ASSIMP_MODELS) + "/Collada/duckCM.tga";
+    EXPECT_NE(ReadImageFile(tga, img, 100).find("pixels read here"), std::string::npos);
+    FloatImage exr;
+    exr.width = 64;
+    exr.height = 40;
+    exr.rgba.assign(64 * 40 * 4, 0.5f);
+    ASSERT_EQ(WriteExrFile(dir.file("big.exr"), exr), "");
+    EXPECT_NE(ReadImageFile(dir.file("big.exr"), img, 2000).find("pixels read here"),
+              std::string::npos);
+    EXPECT_EQ(ReadImageFile(dir.file("big.exr"), img, 2560), "");
+    EXPECT_EQ(img.width, 64);
+}
+
+// A pipe named as a texture would block the bake on its first read.
+TEST(ImageFiles, TexturesAreReadOnlyFromRegularFiles) {
+    TempFolder dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe.png").c_str(), 0600), 0);
+    std::string error;
+    EXPECT_EQ(LoadTextureFile(dir.file("pipe.png"), error), nullptr);
+    EXPECT_EQ(error, "it is not a regular file");
+    EXPECT_EQ(LoadTextureFile(dir.file("none.png"), error), nullptr);
+    EXPECT_EQ(error, "no such file");
+    EXPECT_EQ(LoadTextureFile(dir.file(""), error), nullptr);
+    EXPECT_EQ(error, "it is not a regular file");
 }
 
 TEST(ImageFiles, DamagedOrMissingFilesSayWhyAndYieldNothing) {
