@@ -11,11 +11,14 @@
 #include <boost/property_tree/xml_parser.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <span>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <variant>
 
 namespace {
@@ -86,13 +89,16 @@ struct TextOf {
 };
 
 // Stores the text when it has the field's form; otherwise the field keeps
-// its value.
+// its value and the text is named among the unreadable values.
 struct StoreInto {
     UnwrapSettings& s;
+    const std::string& key;
     const std::string& text;
     template <class T, class Parse> void set(T UnwrapSettings::*f, Parse parse) const {
         if (auto v = parse(text)) {
             s.*f = *v;
+        } else {
+            s.unreadable_values.push_back(key + " = '" + text + "'");
         }
     }
     void operator()(int UnwrapSettings::*f) const { set(f, ParseInt); }
@@ -109,11 +115,16 @@ std::optional<std::string> text_at(const Tree& tree, const char* path) {
     return std::nullopt;
 }
 
+// Reads the value at `path` when there is one; a text that does not parse
+// is named in `problems` as what + path.
 template <class T, class Parse>
-void read_into(const Tree& tree, const char* path, Parse parse, T& out) {
+void read_into(const Tree& tree, const char* path, Parse parse, T& out,
+               std::vector<std::string>& problems, const std::string& what) {
     if (auto text = text_at(tree, path)) {
         if (auto v = parse(*text)) {
             out = *v;
+        } else {
+            problems.push_back(what + path + " = '" + *text + "'");
         }
     }
 }
@@ -186,8 +197,10 @@ Tree settings_tree(const UnwrapSettings& s) {
 }
 
 // Parameters are matched by name and read by the entry's own type: the type
-// number in the file does not decide how a value is read.
-void read_parameter(const Tree& q, BakeElementEntry& entry) {
+// number in the file does not decide how a value is read. A value outside
+// the parameter's range is refused like one that does not parse.
+void read_parameter(const Tree& q, BakeElementEntry& entry, std::vector<std::string>& problems,
+                    const std::string& element) {
     const std::optional<std::string> name = text_at(q, "name");
     if (!name) {
         return;
@@ -196,23 +209,32 @@ void read_parameter(const Tree& q, BakeElementEntry& entry) {
         if (p.name != *name) {
             continue;
         }
+        const std::string what = element + "parameter '" + p.name + "' ";
+        const auto in_float_range = [&p](const std::string& text) -> std::optional<float> {
+            const std::optional<float> v = ParseFloat(text);
+            return v && *v >= p.floatMin && *v <= p.floatMax ? v : std::nullopt;
+        };
+        const auto in_int_range = [&p](const std::string& text) -> std::optional<int> {
+            const std::optional<int> v = ParseInt(text);
+            return v && *v >= p.intMin && *v <= p.intMax ? v : std::nullopt;
+        };
         switch (p.type) {
         case Float:
-            read_into(q, "value", ParseFloat, p.floatValue);
+            read_into(q, "value", in_float_range, p.floatValue, problems, what);
             break;
         case Int:
-            read_into(q, "value", ParseInt, p.intValue);
+            read_into(q, "value", in_int_range, p.intValue, problems, what);
             break;
         case Flag: {
             bool on = p.flagValue != 0;
-            read_into(q, "value", ParseFlag, on);
+            read_into(q, "value", ParseFlag, on, problems, what);
             p.flagValue = on ? 1 : 0;
             break;
         }
         case Colour:
-            read_into(q, "value.r", ParseFloat, p.colourValue[0]);
-            read_into(q, "value.g", ParseFloat, p.colourValue[1]);
-            read_into(q, "value.b", ParseFloat, p.colourValue[2]);
+            read_into(q, "value.r", ParseFloat, p.colourValue[0], problems, what);
+            read_into(q, "value.g", ParseFloat, p.colourValue[1], problems, what);
+            read_into(q, "value.b", ParseFloat, p.colourValue[2], problems, what);
             break;
         default:
             break;
@@ -232,7 +254,8 @@ std::optional<int> ParseSide(const std::string& text) {
 
 // An element missing one of the children every saved element has is
 // skipped, as is one whose class this host does not have.
-std::optional<BakeElementEntry> read_element(const Tree& t) {
+std::optional<BakeElementEntry> read_element(const Tree& t, std::vector<std::string>& problems,
+                                             const std::string& what) {
     static const char* const kRequired[] = {
         "class.a",      "class.b",      "width",        "height",    "slot",
         "background.r", "background.g", "background.b", "file.name", "file.type"};
@@ -258,22 +281,22 @@ std::optional<BakeElementEntry> read_element(const Tree& t) {
     } catch (const std::invalid_argument&) {
         return std::nullopt;
     }
-    read_into(t, "width", ParseSide, entry.width);
-    read_into(t, "height", ParseSide, entry.height);
+    read_into(t, "width", ParseSide, entry.width, problems, what);
+    read_into(t, "height", ParseSide, entry.height, problems, what);
     entry.slot = *text_at(t, "slot");
     if (entry.slot.empty()) {
         entry.slot = "NONE";
     }
-    read_into(t, "background.r", ParseFloat, entry.background[0]);
-    read_into(t, "background.g", ParseFloat, entry.background[1]);
-    read_into(t, "background.b", ParseFloat, entry.background[2]);
+    read_into(t, "background.r", ParseFloat, entry.background[0], problems, what);
+    read_into(t, "background.g", ParseFloat, entry.background[1], problems, what);
+    read_into(t, "background.b", ParseFloat, entry.background[2], problems, what);
     entry.file.SetName(Utf8ToWide(*text_at(t, "file.name")).c_str());
     int type = entry.file.Type();
-    read_into(t, "file.type", ParseInt, type);
+    read_into(t, "file.type", ParseInt, type, problems, what);
     entry.file.SetType(type);
     if (auto params = t.get_child_optional("parameters")) {
         for (const auto& [key, q] : *params) {
-            read_parameter(q, entry);
+            read_parameter(q, entry, problems, what);
         }
     }
     return entry;
@@ -286,8 +309,8 @@ void report_load_failure(const std::string& path, const std::string& why) {
 // The deepest nesting of elements in the file, counted from its tags
 // alone. The XML reader descends once per level on the call stack; a
 // preset holds a handful of levels.
-int nesting_depth(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+int nesting_depth(const std::string& text) {
+    std::istringstream in(text);
     int depth = 0, deepest = 0;
     char c = 0, previous = 0;
     bool in_tag = false, closing = false;
@@ -315,13 +338,100 @@ int nesting_depth(const std::string& path) {
 
 constexpr int kDeepestPreset = 64;
 
+// Whether the text is one element whose tags all close in order. The XML
+// reader takes a closing tag of another name as the end of any element (so
+// a typo loses values without a word) and reads an empty file as an empty
+// tree.
+bool well_formed(const std::string& text) {
+    std::vector<std::string> open;
+    int roots = 0;
+    std::size_t i = 0;
+    const auto skip_past = [&](const char* end) {
+        const std::size_t at = text.find(end, i);
+        i = at == std::string::npos ? text.size() + 1 : at + std::strlen(end);
+        return at != std::string::npos;
+    };
+    while ((i = text.find('<', i)) != std::string::npos) {
+        const std::string_view rest = std::string_view(text).substr(i);
+        if (rest.starts_with("<?")) {
+            if (!skip_past("?>")) {
+                return false;
+            }
+        } else if (rest.starts_with("<!--")) {
+            if (!skip_past("-->")) {
+                return false;
+            }
+        } else if (rest.starts_with("<![CDATA[")) {
+            if (open.empty() || !skip_past("]]>")) {
+                return false;
+            }
+        } else if (rest.starts_with("<!")) {
+            if (!skip_past(">")) {
+                return false;
+            }
+        } else {
+            const bool closing = rest.size() > 1 && rest[1] == '/';
+            std::size_t j = i + (closing ? 2 : 1);
+            const std::size_t name_start = j;
+            while (j < text.size() && text[j] != '>' && text[j] != '/' &&
+                   std::isspace(static_cast<unsigned char>(text[j])) == 0) {
+                ++j;
+            }
+            const std::string name = text.substr(name_start, j - name_start);
+            // The tag's end, past any quoted attribute value.
+            char quote = 0;
+            for (; j < text.size() && (quote != 0 || text[j] != '>'); ++j) {
+                if (quote == 0 && (text[j] == '"' || text[j] == '\'')) {
+                    quote = text[j];
+                } else if (text[j] == quote) {
+                    quote = 0;
+                }
+            }
+            if (name.empty() || j >= text.size()) {
+                return false;
+            }
+            const bool empty_element = !closing && text[j - 1] == '/';
+            if (closing) {
+                if (open.empty() || open.back() != name) {
+                    return false;
+                }
+                open.pop_back();
+            } else if (!empty_element) {
+                if (open.empty()) {
+                    ++roots;
+                }
+                open.push_back(name);
+            } else if (open.empty()) {
+                ++roots;
+            }
+            i = j + 1;
+        }
+    }
+    return open.empty() && roots == 1;
+}
+
 bool parse_file(const std::string& path, Tree& tree) {
-    if (nesting_depth(path) > kDeepestPreset) {
+    std::string text;
+    try {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        text = bytes.str();
+    } catch (const std::exception&) {
+        // Left to the reader, which says why it cannot read the file.
+    }
+    // The reader descends once per level on the call stack.
+    if (nesting_depth(text) > kDeepestPreset) {
         report_load_failure(path, "read error");
         return false;
     }
     try {
         pt::read_xml(path, tree);
+        if (!well_formed(text)) {
+            report_load_failure(path, "read error");
+            tree.clear();
+            return false;
+        }
         return true;
     } catch (const pt::xml_parser_error& e) {
         report_load_failure(path, e.message());
@@ -391,9 +501,11 @@ bool UnwrapSettings::load(const std::string& requested) {
     if (!parse_file(path, tree)) {
         return false;
     }
+    unreadable_values.clear();
     auto store = [&](const Key& k) {
         if (auto text = text_at(tree, k.name)) {
-            std::visit(StoreInto{*this, *text}, k.field);
+            const std::string key = k.name + std::string("settings.").size();
+            std::visit(StoreInto{*this, key, *text}, k.field);
         }
     };
     for (const Key& k : kKeysBeforeElements) {
@@ -406,11 +518,13 @@ bool UnwrapSettings::load(const std::string& requested) {
     bakerangeto = std::max(bakerangeto, bakerangefrom);
     if (auto list = tree.get_child_optional("settings.bakeelements")) {
         std::vector<BakeElementEntry> loaded;
+        int number = 0;
         for (const auto& [key, child] : *list) {
             if (key != "bakeelement") {
                 continue;
             }
-            if (auto entry = read_element(child)) {
+            const std::string what = "bake element " + std::to_string(++number) + " ";
+            if (auto entry = read_element(child, unreadable_values, what)) {
                 loaded.push_back(std::move(*entry));
             }
         }
@@ -437,6 +551,9 @@ void UnwrapSettings::load_startup_options() {
     if (!parse_file(path, tree)) {
         return;
     }
-    read_into(tree, "settings.bake_debug", ParseFlag, bake_debug);
-    read_into(tree, "settings.delete_temp_files", ParseFlag, delete_temp_files);
+    // Start-up options no command can override: one that does not read is
+    // left at its default.
+    std::vector<std::string> ignored;
+    read_into(tree, "settings.bake_debug", ParseFlag, bake_debug, ignored, "");
+    read_into(tree, "settings.delete_temp_files", ParseFlag, delete_temp_files, ignored, "");
 }

@@ -64,6 +64,10 @@ struct UnwrapSettings {
     // Run-time texts; never saved.
     std::string last_message;
     std::string job_name;
+    // What the last load found in its file but could not take, one text per
+    // value ("width = 'wide'"): a text that is no value of its field's kind,
+    // or a value outside its range. The field keeps what it had.
+    std::vector<std::string> unreadable_values;
 
     // The chosen bake elements, in list order.
     std::vector<BakeElementEntry> elements;

@@ -272,6 +272,15 @@ bool SettingOptions::apply(UnwrapSettings& s) const {
             return false;
         }
     }
+    // A preset's value that could not be taken is refused as a value out of
+    // range would be, instead of running with whatever the field held.
+    for (const std::string& value : s.unreadable_values) {
+        std::fprintf(stderr, "vellumar: the preset's setting %s is not a valid value\n",
+                     value.c_str());
+    }
+    if (!s.unreadable_values.empty()) {
+        return false;
+    }
     for (const auto& [opt, store] : setters_) {
         if (opt->count() > 0) {
             store(s);

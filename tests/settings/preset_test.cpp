@@ -181,6 +181,64 @@ TEST_F(PresetTest, UnknownOrIncompleteElementsAreDroppedAndTheRestLoad) {
     EXPECT_EQ(ao.slot, "Self-Illumination");
 }
 
+// What the XML reader would take without a word: a closing tag of another
+// name, an empty file, nesting no preset has (which would take the reader's
+// stack with it).
+TEST_F(PresetTest, FilesThatAreNoWellFormedPresetAreReadErrors) {
+    choose_three_elements();
+    settings().channel = 5;
+    std::string deep = "<settings>";
+    for (int i = 0; i < 40000; ++i) {
+        deep += "<a>";
+    }
+    for (int i = 0; i < 40000; ++i) {
+        deep += "</a>";
+    }
+    for (const std::string& text :
+         {std::string(""), std::string("  \n"),
+          std::string("<settings><channel>2</chan></settings>"),
+          std::string("<settings><channel>2</channel></settingz>"),
+          std::string("<settings/><settings><channel>2</channel></settings>"),
+          deep + "</settings>"}) {
+        write_text(dir.file("bad.vl"), text);
+        core.ClearMessages();
+        EXPECT_FALSE(settings().load(dir.file("bad.vl"))) << text.substr(0, 60);
+        ASSERT_EQ(message_texts().size(), 1u);
+        EXPECT_TRUE(message_texts()[0].ends_with("bad.vl': read error")) << message_texts()[0];
+        EXPECT_EQ(settings().channel, 5);
+        EXPECT_EQ(settings().elements.size(), 3u);
+    }
+    // Comments, declarations, attributes and empty elements are all fine.
+    write_text(dir.file("ok.vl"), "<?xml version=\"1.0\"?>\n<!-- kept by hand -->\n"
+                                  "<settings a=\"x>y\"><channel>7</channel><slot/></settings>");
+    EXPECT_TRUE(settings().load(dir.file("ok.vl")));
+    EXPECT_EQ(settings().channel, 7);
+}
+
+// Values that do not read, or lie outside their range, are named; the
+// fields keep what they had, and the next load starts the list afresh.
+TEST_F(PresetTest, ValuesThatCannotBeTakenAreNamed) {
+    const std::string path = dir.file("values.vl");
+    std::string text = golden("three_elements.vl");
+    const auto set = [&text](const std::string& tag, std::size_t from, const std::string& to) {
+        const std::size_t at = text.find("<" + tag + ">", from) + tag.size() + 2;
+        text.replace(at, text.find("</" + tag + ">", at) - at, to);
+    };
+    set("stretch", 0, "nan");
+    set("width", text.find("<bakeelement>"), "100000");
+    set("port", 0, "99999999999");
+    write_text(path, text);
+    settings().stretch = 0.5f;
+    ASSERT_TRUE(settings().load(path));
+    EXPECT_EQ(settings().unreadable_values,
+              (std::vector<std::string>{"stretch = 'nan'", "port = '99999999999'",
+                                        "bake element 1 width = '100000'"}));
+    EXPECT_EQ(settings().stretch, 0.5f);
+    settings().save(dir.file("clean.vl"));
+    ASSERT_TRUE(settings().load(dir.file("clean.vl")));
+    EXPECT_TRUE(settings().unreadable_values.empty());
+}
+
 TEST_F(PresetTest, UnreadableFilesReportTheReadersMessageAndChangeNothing) {
     choose_three_elements();
     settings().channel = 5;
