@@ -13,7 +13,9 @@ out=build/sample-out
 # map and a normal map for baking), so the run leaves the user's alone.
 export VELLUMAR_DEFAULT_PRESET="$PWD/samples/VellumarDefault.vl"
 mkdir -p "$out"
-./build/apps/vellumar/vellumar unwrap samples/crates.obj --mode organic --channel 2 --group crates \
+# The sample is modelled Z-up (its floor at z = 0), which an OBJ file cannot
+# say itself.
+./build/apps/vellumar/vellumar unwrap samples/crates.obj --up z --mode organic --channel 2 --group crates \
   --save "$out/crates.vlscene" --export "$out/crates.glb" --template "$out/crates_template.png" \
   --report "$out/crates_report.json"
 ./build/apps/vellumar/vellumar groups "$out/crates.vlscene"

@@ -32,6 +32,17 @@ std::array<float, 16> column_major(const Matrix3& m) {
     return out;
 }
 
+// The host's Z-up world as the Y-up one glTF defines (and OBJ files keep by
+// convention): z turns into y, y into -z.
+Matrix3 to_y_up() {
+    Matrix3 m;
+    m.SetRow(0, Point3(1, 0, 0));
+    m.SetRow(1, Point3(0, 0, -1));
+    m.SetRow(2, Point3(0, 1, 0));
+    m.SetRow(3, Point3(0, 0, 0));
+    return m;
+}
+
 bool finite_number(float x) {
     return std::isfinite(x);
 }
@@ -216,7 +227,7 @@ ExportResult export_glb(const std::vector<INode*>& nodes, TimeValue t, int tange
             continue;
         }
         mesh.name = name;
-        mesh.matrix = column_major(node->GetObjectTM(t));
+        mesh.matrix = column_major(node->GetObjectTM(t) * to_y_up());
         const bool all_finite =
             std::all_of(mesh.positions.begin(), mesh.positions.end(), finite_number) &&
             std::all_of(mesh.normals.begin(), mesh.normals.end(), finite_number) &&
@@ -269,7 +280,7 @@ ExportResult export_obj(const std::vector<INode*>& nodes, TimeValue t, int chann
         if (!EvaluatedMesh(node, t, m) || m.faces.empty()) {
             continue;
         }
-        const Matrix3 tm = node->GetObjectTM(t);
+        const Matrix3 tm = node->GetObjectTM(t) * to_y_up();
         text += "o " + WideToUtf8(node->GetName()) + "\n";
         for (const Point3& p : m.verts) {
             const Point3 w = tm.PointTransform(p);

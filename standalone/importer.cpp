@@ -12,8 +12,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <pthread.h>
 #include <span>
@@ -475,13 +477,17 @@ struct Walker {
 
     // The file's nodes in depth-first order, parents before children. A
     // loop, not recursion: a hierarchy can be as deep as the file is long.
-    void visit_all(const aiNode& root) {
+    // `up` turns the file's world into the host's; it stands above the
+    // file's root, animated or not.
+    void visit_all(const aiNode& root, const aiMatrix4x4& up) {
         struct Pending {
             const aiNode* node;
             aiMatrix4x4 parent;
             NodeAnimation chain; // the parent's, from the top down
         };
-        std::vector<Pending> pending = {{&root, aiMatrix4x4(), NodeAnimation()}};
+        NodeAnimation top;
+        top.Append(to_matrix3(up));
+        std::vector<Pending> pending = {{&root, up, top}};
         while (!pending.empty()) {
             Pending p = std::move(pending.back());
             pending.pop_back();
@@ -529,7 +535,30 @@ struct Walker {
     }
 };
 
-ImportResult import_here(const std::string& path, Scene& scene) {
+bool has_extension(const std::string& path, std::initializer_list<const char*> extensions) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return std::any_of(extensions.begin(), extensions.end(),
+                       [&](const char* e) { return ext == e; });
+}
+
+// Whether the file's world is Y-up, the one other convention there is.
+bool y_up(const std::string& path, const aiScene& scene, UpAxis up) {
+    if (has_extension(path, {".gltf", ".glb", ".dae", ".zae"})) {
+        return true;
+    }
+    if (has_extension(path, {".fbx"})) {
+        std::int32_t axis = 1;
+        if (scene.mMetaData != nullptr && scene.mMetaData->Get("UpAxis", axis)) {
+            return axis != 2;
+        }
+        return true;
+    }
+    return up != UpAxis::Z;
+}
+
+ImportResult import_here(const std::string& path, Scene& scene, UpAxis up) {
     ImportResult result;
     Assimp::Importer importer;
     importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
@@ -545,7 +574,11 @@ ImportResult import_here(const std::string& path, Scene& scene) {
                                 (ec ? std::filesystem::path(path) : full).parent_path().string());
     ImportedAnimation animation(*s);
     Walker walker{*s, scene, result, materials, animation};
-    walker.visit_all(*s->mRootNode);
+    // Y up becomes Z up: y turns into z, z into -y.
+    const aiMatrix4x4 to_host = y_up(path, *s, up)
+                                    ? aiMatrix4x4(1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1)
+                                    : aiMatrix4x4();
+    walker.visit_all(*s->mRootNode, to_host);
     result.ok = true;
     return result;
 }
@@ -559,13 +592,14 @@ constexpr std::size_t kImportStack = std::size_t{1} << 30;
 struct ImportJob {
     const std::string* path;
     Scene* scene;
+    UpAxis up;
     ImportResult result;
 };
 
 void* run_import(void* arg) {
     auto* job = static_cast<ImportJob*>(arg);
     try {
-        job->result = import_here(*job->path, *job->scene);
+        job->result = import_here(*job->path, *job->scene, job->up);
     } catch (const std::exception& e) {
         job->result = ImportResult{};
         job->result.error = "Cannot read scene '" + *job->path + "': " + e.what();
@@ -575,8 +609,8 @@ void* run_import(void* arg) {
 
 } // namespace
 
-ImportResult import_scene(const std::string& path, Scene& scene) {
-    ImportJob job{&path, &scene, {}};
+ImportResult import_scene(const std::string& path, Scene& scene, UpAxis up) {
+    ImportJob job{&path, &scene, up, {}};
     pthread_attr_t attr;
     pthread_attr_init(&attr);
     pthread_attr_setstacksize(&attr, kImportStack);

@@ -29,4 +29,12 @@ struct ImportResult {
     std::vector<SceneNode*> other_nodes; // cameras and lights
 };
 
-ImportResult import_scene(const std::string& path, Scene& scene);
+// Which way is up in a file. The host is Z-up; glTF is Y-up by definition,
+// Collada files say so themselves (the reader turns them Y-up), FBX files
+// carry their axes. Other formats (OBJ, 3DS, PLY, ...) have no word on it:
+// they are taken as Y-up, the common convention, unless told otherwise.
+enum class UpAxis { FromFile, Y, Z };
+
+// Reads the file into the scene, turned so that its up axis is the host's.
+// `up` says which way is up in formats that do not say it themselves.
+ImportResult import_scene(const std::string& path, Scene& scene, UpAxis up = UpAxis::FromFile);

@@ -54,7 +54,7 @@ int run_remove_group_command(const std::string& scene, std::uint64_t key, const 
     return 0;
 }
 
-int run_export_command(const std::string& scene, const std::string& out) {
+int run_export_command(const std::string& scene, const std::string& out, UpAxis up) {
     if (same_file(out, scene)) {
         std::fprintf(stderr, "vellumar: '%s' is the input scene; it would be replaced\n",
                      out.c_str());
@@ -63,7 +63,7 @@ int run_export_command(const std::string& scene, const std::string& out) {
     StandaloneCore core;
     register_plugin_classes(core);
     std::vector<INode*> meshes;
-    if (!open_scene(core, scene, meshes)) {
+    if (!open_scene(core, scene, meshes, up)) {
         return 2;
     }
     StagedOutputs outputs;

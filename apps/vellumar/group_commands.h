@@ -2,6 +2,8 @@
 // on a saved scene.
 #pragma once
 
+#include "standalone/importer.h"
+
 #include <cstdint>
 #include <string>
 
@@ -11,7 +13,7 @@ int run_groups_command(const std::string& scene);
 
 // Loads a scene and exports its evaluated meshes to glTF binary. Exit status
 // 0, or 2 when the scene cannot be read or the file written.
-int run_export_command(const std::string& scene, const std::string& out);
+int run_export_command(const std::string& scene, const std::string& out, UpAxis up);
 
 // Removes the group from every object (and the modifiers left empty), then
 // saves the scene to `out` (the scene itself when empty). Exit status 0, 1

@@ -3,6 +3,7 @@
 #include "apps/vellumar/group_commands.h"
 #include "apps/vellumar/network_commands.h"
 #include "apps/vellumar/preset_commands.h"
+#include "apps/vellumar/scene_io.h"
 #include "apps/vellumar/shell_commands.h"
 #include "apps/vellumar/unwrap_command.h"
 
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
                   "Write the UV template of the last atlas (a PNG named after its title)");
     cmd->add_option("--template", unwrap.template_path, "Write the UV template to this PNG");
     cmd->add_option("--save", unwrap.save, "Save the scene afterwards (.vlscene)");
+    add_up_option(cmd, unwrap.up);
     cmd->add_option("--export", unwrap.export_path,
                     "Export afterwards: .glb (channel k up to 8 is TEXCOORD_k-1) or .obj (the "
                     "target channel as vt)");
@@ -133,6 +135,7 @@ int main(int argc, char** argv) {
     remove->add_option("--save", remove_out, "Write the result here instead of over the scene");
 
     std::string export_scene_path, export_out;
+    UpAxis export_up = UpAxis::FromFile;
     CLI::App* exporter =
         app.add_subcommand("export", "Export a scene's evaluated meshes to glTF binary");
     exporter->add_option("scene", export_scene_path, "Scene file")->required();
@@ -140,6 +143,7 @@ int main(int argc, char** argv) {
         ->add_option("out", export_out,
                      "Output .glb (channel k up to 8 is TEXCOORD_k-1) or .obj (channel 1 as vt)")
         ->required();
+    add_up_option(exporter, export_up);
 
     ShellsCommand shells;
     CLI::App* shells_cmd =
@@ -216,7 +220,7 @@ int main(int argc, char** argv) {
         return run_groups_command(groups_scene);
     }
     if (*exporter) {
-        return run_export_command(export_scene_path, export_out);
+        return run_export_command(export_scene_path, export_out, export_up);
     }
     if (*shells_cmd) {
         return run_shells_command(shells);

@@ -40,7 +40,16 @@ void register_plugin_classes(StandaloneCore& core) {
     core.RegisterClass(GetVellumarModifierDesc());
 }
 
-bool open_scene(StandaloneCore& core, const std::string& path, std::vector<INode*>& mesh_nodes) {
+void add_up_option(CLI::App* cmd, UpAxis& up) {
+    cmd->add_option("--up", up,
+                    "Which axis is up in an OBJ, 3DS, PLY, ... scene: y (the default) or z; "
+                    "glTF, Collada and FBX files say it themselves")
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, UpAxis>{{"y", UpAxis::Y}, {"z", UpAxis::Z}}));
+}
+
+bool open_scene(StandaloneCore& core, const std::string& path, std::vector<INode*>& mesh_nodes,
+                UpAxis up) {
     if (ends_with(path, kSceneExtension)) {
         const SceneFileResult r = load_scene_file(core, path);
         if (!r.ok) {
@@ -61,7 +70,7 @@ bool open_scene(StandaloneCore& core, const std::string& path, std::vector<INode
         }
         return true;
     }
-    const ImportResult r = import_scene(path, core.scene());
+    const ImportResult r = import_scene(path, core.scene(), up);
     if (!r.ok) {
         std::fprintf(stderr, "vellumar: %s\n", r.error.c_str());
         return false;

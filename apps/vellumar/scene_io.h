@@ -5,7 +5,10 @@
 #pragma once
 
 #include "standalone/core.h"
+#include "standalone/importer.h"
 #include "standalone/output_file.h"
+
+#include <CLI/CLI.hpp>
 
 #include <memory>
 #include <span>
@@ -18,7 +21,11 @@ void register_plugin_classes(StandaloneCore& core);
 // Loads the scene into the core and returns its mesh nodes (nodes whose
 // object can become a triangle mesh), in scene order. On failure prints the
 // error and returns false.
-bool open_scene(StandaloneCore& core, const std::string& path, std::vector<INode*>& mesh_nodes);
+// `up` says which way is up in a file whose format does not say it.
+bool open_scene(StandaloneCore& core, const std::string& path, std::vector<INode*>& mesh_nodes,
+                UpAxis up = UpAxis::FromFile);
+// Adds --up to a command that imports scene files.
+void add_up_option(CLI::App* cmd, UpAxis& up);
 
 // The outputs of one command. Each is written in full to a temporary file
 // beside its target first; commit() then moves them all over their targets,

@@ -92,7 +92,7 @@ int run_unwrap_command(const UnwrapCommand& cmd) {
     // to have gone through.
     core.SetHoldDisplayedImages(true);
     std::vector<INode*> selection;
-    if (!open_scene(core, cmd.scene, selection)) {
+    if (!open_scene(core, cmd.scene, selection, cmd.up)) {
         return 2;
     }
     if (!cmd.nodes.empty()) {

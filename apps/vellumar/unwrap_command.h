@@ -2,6 +2,8 @@
 // ones), runs one unwrap and prints what every object got.
 #pragma once
 
+#include "standalone/importer.h"
+
 #include "apps/vellumar/setting_options.h"
 
 #include <string>
@@ -18,6 +20,7 @@ struct UnwrapCommand {
     std::vector<std::string> nodes;
     std::string save;        // ".vlscene" to write after the run
     std::string export_path; // ".glb" or ".obj" (target channel as vt) to write after the run
+    UpAxis up = UpAxis::FromFile;
 };
 
 // Exit status: 0 the run went through and every output was written; 1 it

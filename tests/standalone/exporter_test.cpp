@@ -28,9 +28,89 @@ const aiScene* read_back(Assimp::Importer& importer, const std::vector<std::uint
     return importer.ReadFileFromMemory(bytes.data(), bytes.size(), 0, "glb");
 }
 
+// Every vertex of the file in world space, as a viewer places it.
+std::vector<aiVector3D> world_vertices(const aiScene& scene) {
+    std::vector<aiVector3D> out;
+    std::vector<std::pair<const aiNode*, aiMatrix4x4>> open{{scene.mRootNode, aiMatrix4x4()}};
+    while (!open.empty()) {
+        const auto [node, parent] = open.back();
+        open.pop_back();
+        const aiMatrix4x4 world = parent * node->mTransformation;
+        for (unsigned m = 0; m < node->mNumMeshes; ++m) {
+            const aiMesh* mesh = scene.mMeshes[node->mMeshes[m]];
+            for (unsigned v = 0; v < mesh->mNumVertices; ++v) {
+                out.push_back(world * mesh->mVertices[v]);
+            }
+        }
+        for (unsigned c = 0; c < node->mNumChildren; ++c) {
+            open.emplace_back(node->mChildren[c], world);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 class ExportTest : public HostTest {};
+
+// The host is Z-up and glTF Y-up: a glTF file comes back from a round trip
+// where it was, and a Z-up OBJ said to be one (the sample's floor at z = 0)
+// stands on the floor of every glTF viewer, while the host sees it upright.
+TEST_F(ExportTest, GltfRoundTripsKeepTheirOrientationAndZUpScenesStandUpright) {
+    const std::string gltf = std::string(VELLUMAR_TEST_DATA) + "/nested_nodes_two_uv_sets.gltf";
+    Assimp::Importer original;
+    const aiScene* before = original.ReadFile(gltf, 0);
+    ASSERT_NE(before, nullptr);
+    Scene scene;
+    ImportResult r = import_scene(gltf, scene);
+    ASSERT_TRUE(r.ok) << r.error;
+    std::vector<INode*> nodes(r.mesh_nodes.begin(), r.mesh_nodes.end());
+    const ExportResult glb = export_glb(nodes, 0, 1);
+    ASSERT_TRUE(glb.ok) << glb.error;
+    Assimp::Importer reader;
+    const aiScene* after = read_back(reader, glb.bytes);
+    ASSERT_NE(after, nullptr);
+    const std::vector<aiVector3D> a = world_vertices(*before), b = world_vertices(*after);
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        EXPECT_NEAR((a[i] - b[i]).Length(), 0.0f, 1e-5f) << i;
+    }
+
+    const std::string crates = std::string(VELLUMAR_SAMPLES) + "/crates.obj";
+    for (const UpAxis up : {UpAxis::Z, UpAxis::FromFile}) {
+        Scene host;
+        r = import_scene(crates, host, up);
+        ASSERT_TRUE(r.ok) << r.error;
+        float low = 1e9f, high = -1e9f;
+        for (SceneNode* node : r.mesh_nodes) {
+            const Mesh m = evaluated_mesh(node);
+            for (const Point3& p : m.verts) {
+                const Point3 w = node->GetObjectTM(0).PointTransform(p);
+                low = std::min(low, w.z);
+                high = std::max(high, w.z);
+            }
+        }
+        if (up == UpAxis::Z) {
+            EXPECT_EQ(low, 0.0f) << "the floor lies at z = 0";
+            EXPECT_EQ(high, 1.0f) << "the large crate stands on it";
+            nodes.assign(r.mesh_nodes.begin(), r.mesh_nodes.end());
+            const ExportResult out = export_glb(nodes, 0, 1);
+            Assimp::Importer viewer;
+            const aiScene* seen = read_back(viewer, out.bytes);
+            ASSERT_NE(seen, nullptr);
+            float lowest = 1e9f;
+            for (const aiVector3D& v : world_vertices(*seen)) {
+                lowest = std::min(lowest, v.y);
+            }
+            EXPECT_NEAR(lowest, 0.0f, 1e-6f) << "a viewer's floor is y = 0";
+        } else {
+            // Taken as Y-up, the floor's depth (y from -2 to 2) is the host's
+            // height.
+            EXPECT_EQ(low, -2.0f);
+            EXPECT_EQ(high, 2.0f);
+        }
+    }
+}
 
 // The case that showed the fault: an organic atlas in channel 2 has seams
 // where channel 1 has none, so corners that share channel 1 UVs must still

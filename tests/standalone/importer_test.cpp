@@ -84,10 +84,11 @@ TEST(Importer, NodeTransformsComposeDownTheHierarchyAndUvSetsKeepTheirOrder) {
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(r.mesh_nodes.size(), 1u) << "the parent holds no mesh and is no node of ours";
     EXPECT_EQ(WideToUtf8(r.mesh_nodes[0]->GetName()), "child");
+    // glTF's y is the host's z, its z the host's -y.
     const Matrix3 tm = r.mesh_nodes[0]->GetObjectTM(0);
     EXPECT_EQ(tm.GetRow(0), Point3(2, 0, 0));
-    EXPECT_EQ(tm.GetRow(2), Point3(0, 0, 2));
-    EXPECT_EQ(tm.GetTrans(), Point3(10, 5, 0));
+    EXPECT_EQ(tm.GetRow(2), Point3(0, -2, 0));
+    EXPECT_EQ(tm.GetTrans(), Point3(10, 0, 5));
     const Mesh m = evaluated_mesh(r.mesh_nodes[0]);
     ASSERT_TRUE(m.mapSupport(1));
     ASSERT_TRUE(m.mapSupport(2));

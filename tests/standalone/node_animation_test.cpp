@@ -83,7 +83,8 @@ TEST(NodeAnimation, ImportedNodesFollowTheKeysOfEveryNodeAboveThem) {
     ASSERT_GE(own->mNumPositionKeys, 3u);
     const double ticks = 4800.0 / anim.mTicksPerSecond;
 
-    // Key k of every channel, placed as Assimp places them.
+    // Key k of every channel, placed as Assimp places them, in the Y-up
+    // world Collada files become; the host turns that Z-up.
     auto assimp_world = [&](unsigned k) {
         aiMatrix4x4 world;
         for (const aiNode* n = node; n != nullptr; n = n->mParent) {
@@ -97,6 +98,7 @@ TEST(NodeAnimation, ImportedNodesFollowTheKeysOfEveryNodeAboveThem) {
             }
             world = local * world;
         }
+        world = aiMatrix4x4(1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1) * world;
         Matrix3 m;
         for (int i = 0; i < 3; ++i) {
             m.SetRow(i, Point3(world[0][i], world[1][i], world[2][i]));
