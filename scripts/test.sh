@@ -6,9 +6,12 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh build
 # The network bake tests run on a private Slurm cluster of their own, which
-# goes down again however the run ends.
-slurm_state=$(mktemp -d -t vellumar-slurm.XXXXXX)
-trap 'scripts/slurm-down.sh "$slurm_state" >/dev/null; rm -rf "$slurm_state"' EXIT
+# goes down again however the run ends. Its state lies inside a folder only
+# its owner may enter, as a home folder is, where munged will not put its
+# socket.
+slurm_home=$(mktemp -d -t vellumar-slurm.XXXXXX)
+slurm_state="$slurm_home/state"
+trap 'scripts/slurm-down.sh "$slurm_state" >/dev/null; rm -rf "$slurm_home"' EXIT
 scripts/slurm-up.sh "$slurm_state"
 export SLURM_CONF="$slurm_state/etc/slurm.conf"
 ctest --test-dir build --output-on-failure -j2
