@@ -45,10 +45,12 @@ bool IsProjectionTarget(INode* node) {
     return p != nullptr && p->GetEnabled() != 0 && p->GetProjMod() != nullptr;
 }
 
-ProjectedImage::ProjectedImage(int width, int height) {
+ProjectedImage::ProjectedImage(int width, int height, RowRange rows) {
     coverage_.width = coverage_.w = width;
-    coverage_.height = coverage_.h = height;
-    const std::size_t n = std::size_t(width) * std::size_t(height);
+    coverage_.height = height;
+    coverage_.y0 = std::clamp(rows.from, 0, height);
+    coverage_.h = std::clamp(rows.to, coverage_.y0, height) - coverage_.y0;
+    const std::size_t n = std::size_t(width) * std::size_t(coverage_.h);
     coverage_.triangle.assign(n, -1);
     coverage_.b1.assign(n, 0.0f);
     coverage_.b2.assign(n, 0.0f);
@@ -60,7 +62,12 @@ void ProjectedImage::Add(const TexelCoverage& cov, const std::vector<float>& rgb
         if (cov.triangle[i] < 0) {
             continue;
         }
-        const std::size_t to = cov.FullIndex(i);
+        const std::size_t full = cov.FullIndex(i);
+        const std::size_t first = std::size_t(coverage_.y0) * std::size_t(coverage_.w);
+        if (full < first || full - first >= coverage_.triangle.size()) {
+            continue;
+        }
+        const std::size_t to = full - first;
         if (coverage_.triangle[to] >= 0) {
             continue;
         }
@@ -70,7 +77,10 @@ void ProjectedImage::Add(const TexelCoverage& cov, const std::vector<float>& rgb
 }
 
 void ProjectedImage::PaintMissed(const float rgba[4]) {
+    const std::size_t first = std::size_t(coverage_.y0) * std::size_t(coverage_.w);
     for (std::size_t i : missed_) {
-        std::copy_n(rgba, 4, &rgba_[i * 4]);
+        if (i >= first && i - first < coverage_.triangle.size()) {
+            std::copy_n(rgba, 4, &rgba_[(i - first) * 4]);
+        }
     }
 }

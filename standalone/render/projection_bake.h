@@ -34,19 +34,21 @@ std::optional<ProjectionSetup> BakeProjectionOf(Scene& scene, INode* node);
 // them and would shadow them twice, so rays pass through it.
 bool IsProjectionTarget(INode* node);
 
-// The whole image a projection bake fills, source by source: a texel
+// The rows of the image a projection bake fills, source by source: a texel
 // belongs to the first source that covers it.
 class ProjectedImage {
   public:
-    ProjectedImage(int width, int height);
+    // Rows `rows` (within the image) of a width x height image.
+    ProjectedImage(int width, int height, RowRange rows = {});
     // A source's window image (RGBA per window texel of cov).
     void Add(const TexelCoverage& cov, const std::vector<float>& rgba);
-    // The texels taken so far, as a coverage of the whole image.
+    // The texels taken so far, as a coverage of its rows.
     const TexelCoverage& Coverage() const { return coverage_; }
     std::vector<float>& Pixels() { return rgba_; }
 
     // Texels of the target that show no source (image-wide indices): they
-    // stay out of the coverage, so padding never spreads into them.
+    // stay out of the coverage, so padding never spreads into them. Those
+    // outside the rows are no concern of this image.
     void SetMissed(std::vector<std::size_t> texels) { missed_ = std::move(texels); }
     // Gives the missed texels that colour, once the padding is done.
     void PaintMissed(const float rgba[4]);

@@ -14,46 +14,38 @@ std::string node_name(INode* node) {
     return WideToUtf8(node->GetName());
 }
 
-// UVW match: every source drawn in the shared channel and shaded as
-// itself, the first source at a texel winning.
-ProjectedImage render_matched(RenderContext& ctx, INode* target, const ProjectionSetup& setup,
-                              const StandaloneBakeElement& e, int w, int h, int margin) {
-    ProjectedImage image(w, h);
-    const Matrix3 targetTM = target->GetObjectTM(ctx.Time());
-    bool any = false;
-    for (INode* source : setup.sources) {
-        const BakeMesh mesh =
-            ExtractBakeMesh(source, ctx.Time(), setup.channel, ctx.ShadeChannels(source->GetMtl()));
-        if (mesh.TriangleCount() == 0) {
-            continue;
-        }
-        any = true;
-        const TexelCoverage cov = RasterizeUVs(mesh.uv, w, h, margin);
-        image.Add(cov, RenderElement(ctx, source, mesh, cov, e, targetTM));
-    }
-    if (!any) {
-        throw RenderFailure("Object " + node_name(target) +
-                            " projects no source object with texture coordinates in map "
-                            "channel " +
-                            std::to_string(setup.channel));
-    }
-    return image;
-}
-
 // The window texel of `to` that image-wide texel `full` falls on.
 std::size_t window_index(const TexelCoverage& to, std::size_t full) {
     const std::size_t x = full % std::size_t(to.width), y = full / std::size_t(to.width);
     return (y - std::size_t(to.y0)) * std::size_t(to.w) + (x - std::size_t(to.x0));
 }
 
-// Ray traced: the target's own texels, each shaded as the source point its
-// ray found. Normals are the sources' shading normals written in the
-// target's frames, which is what makes a low model look like the high one.
-ProjectedImage render_traced(RenderContext& ctx, INode* target, const ProjectionSetup& setup,
-                             const StandaloneBakeElement& e, int w, int h, int margin) {
+} // namespace
+
+ProjectionRender::ProjectionRender(RenderContext& ctx, INode* target, const ProjectionSetup& setup,
+                                   const StandaloneBakeElement& e, int w, int h, int margin)
+    : ctx_(ctx), target_(target), setup_(setup), e_(e), w_(w), h_(h), margin_(margin),
+      targetTM_(target->GetObjectTM(ctx.Time())) {
     const TimeValue t = ctx.Time();
-    const BakeMesh low = ExtractBakeMesh(target, t, setup.channel);
-    if (low.TriangleCount() == 0) {
+    if (!setup.raytrace) {
+        // UVW match: every source drawn in the shared channel and shaded as
+        // itself, the first source at a texel winning.
+        bool any = false;
+        for (INode* source : setup.sources) {
+            meshes_.push_back(
+                ExtractBakeMesh(source, t, setup.channel, ctx.ShadeChannels(source->GetMtl())));
+            any = any || meshes_.back().TriangleCount() > 0;
+        }
+        if (!any) {
+            throw RenderFailure("Object " + node_name(target) +
+                                " projects no source object with texture coordinates in map "
+                                "channel " +
+                                std::to_string(setup.channel));
+        }
+        return;
+    }
+    low_ = ExtractBakeMesh(target, t, setup.channel);
+    if (low_.TriangleCount() == 0) {
         throw RenderFailure("Object " + node_name(target) +
                             " has no texture coordinates in map channel " +
                             std::to_string(setup.channel) + " to bake into");
@@ -62,42 +54,57 @@ ProjectedImage render_traced(RenderContext& ctx, INode* target, const Projection
         throw RenderFailure("Object " + node_name(target) +
                             ": the projection's ray offset must be a positive distance");
     }
-    std::vector<BakeMesh> high;
     std::size_t triangles = 0;
     for (INode* source : setup.sources) {
-        high.push_back(ExtractBakeMesh(source, t, -1, ctx.ShadeChannels(source->GetMtl())));
-        triangles += high.back().TriangleCount();
+        meshes_.push_back(ExtractBakeMesh(source, t, -1, ctx.ShadeChannels(source->GetMtl())));
+        triangles += meshes_.back().TriangleCount();
     }
     if (triangles == 0) {
         throw RenderFailure("Object " + node_name(target) +
                             " projects no source object with a surface");
     }
-    const TexelCoverage cov = RasterizeUVs(low.uv, w, h, margin);
-    const ProjectionHits hits = TraceProjection(low, cov, high, setup.rayOffset, BakeThreads());
-    if (setup.warnRayMiss && !hits.missed.empty()) {
-        char offset[32];
-        std::snprintf(offset, sizeof offset, "%g", double(setup.rayOffset));
-        ctx.Warn("Object " + node_name(target) + ": " + std::to_string(hits.missed.size()) +
-                 " texels found no projection source within the ray offset of " + offset);
+}
+
+ProjectedImage ProjectionRender::Band(RowRange rows) {
+    return setup_.raytrace ? traced(rows) : matched(rows);
+}
+
+ProjectedImage ProjectionRender::matched(RowRange rows) {
+    ProjectedImage image(w_, h_, rows);
+    for (std::size_t s = 0; s < meshes_.size(); ++s) {
+        if (meshes_[s].TriangleCount() == 0) {
+            continue;
+        }
+        const TexelCoverage cov = RasterizeUVs(meshes_[s].uv, w_, h_, margin_, rows);
+        image.Add(cov, RenderElement(ctx_, setup_.sources[s], meshes_[s], cov, e_, targetTM_));
     }
-    const Matrix3 targetTM = target->GetObjectTM(t);
-    ProjectedImage image(w, h);
+    return image;
+}
+
+// Ray traced: the target's own texels, each shaded as the source point its
+// ray found. Normals are the sources' shading normals written in the
+// target's frames, which is what makes a low model look like the high one.
+ProjectedImage ProjectionRender::traced(RowRange rows) {
+    const TexelCoverage cov = RasterizeUVs(low_.uv, w_, h_, margin_, rows);
+    const ProjectionHits hits =
+        TraceProjection(low_, cov, meshes_, setup_.rayOffset, BakeThreads());
+    ProjectedImage image(w_, h_, rows);
     std::vector<Point3> normals;
-    if (IsNormalsElement(e)) {
+    if (IsNormalsElement(e_)) {
         normals.assign(cov.triangle.size(), Point3(0, 0, 0));
     }
-    for (std::size_t s = 0; s < high.size(); ++s) {
+    for (std::size_t s = 0; s < meshes_.size(); ++s) {
         const TexelCoverage part = SourceCoverage(hits, static_cast<int>(s));
         if (part.w == 0) {
             continue;
         }
-        INode* source = setup.sources[s];
+        INode* source = setup_.sources[s];
         if (normals.empty()) {
-            image.Add(part, RenderElement(ctx, source, high[s], part, e, targetTM));
+            image.Add(part, RenderElement(ctx_, source, meshes_[s], part, e_, targetTM_));
             continue;
         }
-        const std::vector<Point3> n =
-            ShadingNormals(high[s], part, ctx.ShadersFor(source->GetMtl(), high[s]), BakeThreads());
+        const std::vector<Point3> n = ShadingNormals(
+            meshes_[s], part, ctx_.ShadersFor(source->GetMtl(), meshes_[s]), BakeThreads());
         for (std::size_t j = 0; j < part.triangle.size(); ++j) {
             if (part.triangle[j] >= 0) {
                 normals[window_index(cov, part.FullIndex(j))] = n[j];
@@ -105,16 +112,21 @@ ProjectedImage render_traced(RenderContext& ctx, INode* target, const Projection
         }
     }
     if (!normals.empty()) {
-        image.Add(hits.found, EncodeNormals(e, low, hits.found, targetTM, normals));
+        image.Add(hits.found, EncodeNormals(e_, low_, hits.found, targetTM_, normals));
+    }
+    // Bands may share a margin: only texels of a band's own rows count, and
+    // the warning comes with the last band.
+    const int from = std::max(0, rows.from + margin_), to = std::min(h_, rows.to - margin_);
+    for (std::size_t texel : hits.missed) {
+        const int y = int(texel / std::size_t(w_));
+        missed_ += (rows.from <= 0 || y >= from) && (rows.to >= h_ || y < to) ? 1 : 0;
+    }
+    if (setup_.warnRayMiss && rows.to >= h_ && missed_ > 0) {
+        char offset[32];
+        std::snprintf(offset, sizeof offset, "%g", double(setup_.rayOffset));
+        ctx_.Warn("Object " + node_name(target_) + ": " + std::to_string(missed_) +
+                  " texels found no projection source within the ray offset of " + offset);
     }
     image.SetMissed(hits.missed);
     return image;
-}
-
-} // namespace
-
-ProjectedImage RenderProjected(RenderContext& ctx, INode* target, const ProjectionSetup& setup,
-                               const StandaloneBakeElement& e, int w, int h, int margin) {
-    return setup.raytrace ? render_traced(ctx, target, setup, e, w, h, margin)
-                          : render_matched(ctx, target, setup, e, w, h, margin);
 }

@@ -6,9 +6,30 @@
 #include "standalone/render/projection_bake.h"
 #include "standalone/render/render_context.h"
 
-// The element's whole image of size w x h before padding; margin: the
-// padding rings the windows leave room for. Throws RenderFailure when no
-// source can be shown or the ray offset is unusable; a ray-traced target
-// with warnRayMiss set warns once about texels whose ray found nothing.
-ProjectedImage RenderProjected(RenderContext& ctx, INode* target, const ProjectionSetup& setup,
-                               const StandaloneBakeElement& e, int w, int h, int margin);
+// One element of a projection target at w x h, rendered band by band: the
+// meshes are taken once, each band of rows is rasterized, traced and
+// shaded on its own. margin: the padding rings the windows leave room for.
+class ProjectionRender {
+  public:
+    // Throws RenderFailure when no source can be shown or the ray offset is
+    // unusable.
+    ProjectionRender(RenderContext& ctx, INode* target, const ProjectionSetup& setup,
+                     const StandaloneBakeElement& e, int w, int h, int margin);
+    // The image's rows `rows`, before padding. A ray-traced target with
+    // warnRayMiss set warns once about texels whose ray found nothing.
+    ProjectedImage Band(RowRange rows);
+
+  private:
+    ProjectedImage matched(RowRange rows);
+    ProjectedImage traced(RowRange rows);
+
+    RenderContext& ctx_;
+    INode* target_;
+    const ProjectionSetup& setup_;
+    const StandaloneBakeElement& e_;
+    int w_, h_, margin_;
+    Matrix3 targetTM_;
+    BakeMesh low_;                 // ray traced: the target's own surface
+    std::vector<BakeMesh> meshes_; // the sources, as their surfaces or in the shared channel
+    std::size_t missed_ = 0;
+};

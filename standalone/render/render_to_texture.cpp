@@ -4,12 +4,13 @@
 #include "host/text.h"
 #include "standalone/core.h"
 #include "standalone/node_ops.h"
-#include "standalone/render/bake_image_file.h"
+#include "standalone/render/bake_canvas.h"
 #include "standalone/render/element_render.h"
 #include "standalone/render/projection_render.h"
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -36,29 +37,9 @@ void finish_image(std::vector<float>& rgba, const TexelCoverage& cov, int dilati
     }
 }
 
-void write_image(StandaloneBakeElement& e, const TexelCoverage& cov, std::vector<float>& rgba,
-                 int w, int h) {
+std::wstring output_path(StandaloneBakeElement& e) {
     std::wstring path = e.FileType();
-    if (path.empty()) {
-        path = e.FileName();
-    }
-    WindowedImage image;
-    image.width = w;
-    image.height = h;
-    image.x0 = cov.x0;
-    image.y0 = cov.y0;
-    image.w = cov.w;
-    image.h = cov.h;
-    image.window = &rgba;
-    const AColor bg = e.Background();
-    image.background[0] = bg.r;
-    image.background[1] = bg.g;
-    image.background[2] = bg.b;
-    image.background[3] = bg.a;
-    const std::string written = WriteBakeImage(WideToUtf8(path), image);
-    if (!written.empty()) {
-        throw RenderFailure(written);
-    }
+    return path.empty() ? e.FileName() : path;
 }
 
 struct ElementJob {
@@ -66,7 +47,99 @@ struct ElementJob {
     StandaloneBakeElement* element;
 };
 
+std::size_t& band_texels() {
+    // About 4 million texels: some 200 MB of coverage, colours, normals and
+    // padding for a band, whatever the size of the atlas.
+    static std::size_t texels = std::size_t{1} << 22;
+    return texels;
+}
+
+// Renders the element into its image band by band: each band is rasterized,
+// rendered and padded with enough rows of its neighbours around it that its
+// own rows come out as they would from the whole image, and goes into the
+// image at the file's own precision. Coverage of a single-band image is
+// kept for the object's further elements.
+void render_in_bands(RenderContext& ctx, INode* node, const BakeMesh& mesh,
+                     StandaloneBakeElement& e, const Matrix3& objectTM, int w, int h, int dilations,
+                     std::optional<TexelCoverage>& whole) {
+    const AColor bg = e.Background();
+    const float background[4] = {bg.r, bg.g, bg.b, bg.a};
+    BakeCanvas canvas;
+    const std::string target = WideToUtf8(output_path(e));
+    std::string error = canvas.Open(target, w, h, background);
+    if (!error.empty()) {
+        throw RenderFailure(error);
+    }
+    const int margin = std::max(0, dilations) + 1;
+    const TexelWindow window = WindowOf(mesh.uv, w, h, margin);
+    const int rows = std::max<int>(
+        1, int(std::min<std::size_t>(band_texels() / std::size_t(std::max(window.w, 1)), 1 << 20)));
+    auto put = [&](const TexelCoverage& cov, const std::vector<float>& rgba, int from, int to) {
+        for (int y = std::max(from, cov.y0); y < std::min(to, cov.y0 + cov.h); ++y) {
+            canvas.PutRow(cov.x0, y, cov.w,
+                          &rgba[std::size_t(y - cov.y0) * std::size_t(cov.w) * 4]);
+        }
+    };
+    if (window.h <= rows) {
+        if (!whole) {
+            whole = RasterizeUVs(mesh.uv, w, h, margin);
+        }
+        std::vector<float> rgba = RenderElement(ctx, node, mesh, *whole, e, objectTM);
+        finish_image(rgba, *whole, dilations, bg);
+        put(*whole, rgba, 0, h);
+    } else {
+        for (int y = window.y0; y < window.y0 + window.h; y += rows) {
+            const int end = std::min(y + rows, window.y0 + window.h);
+            const TexelCoverage band =
+                RasterizeUVs(mesh.uv, w, h, margin, {y - margin, end + margin});
+            std::vector<float> rgba = RenderElement(ctx, node, mesh, band, e, objectTM);
+            finish_image(rgba, band, dilations, bg);
+            put(band, rgba, y, end);
+        }
+    }
+    error = canvas.Write();
+    if (!error.empty()) {
+        throw RenderFailure(error);
+    }
+}
+
+// A projection target's element band by band, as render_in_bands does for
+// an object's own surface; a band here spans the image's width.
+void render_projection_in_bands(RenderContext& ctx, INode* node, const ProjectionSetup& setup,
+                                StandaloneBakeElement& e, int w, int h, int dilations) {
+    const AColor bg = e.Background();
+    const float background[4] = {bg.r, bg.g, bg.b, bg.a};
+    BakeCanvas canvas;
+    std::string error = canvas.Open(WideToUtf8(output_path(e)), w, h, background);
+    if (!error.empty()) {
+        throw RenderFailure(error);
+    }
+    const int margin = std::max(0, dilations) + 1;
+    ProjectionRender render(ctx, node, setup, e, w, h, margin);
+    const int rows = std::max<int>(
+        1, int(std::min<std::size_t>(band_texels() / std::size_t(std::max(w, 1)), 1 << 20)));
+    for (int y = 0; y < h; y += rows) {
+        const int end = std::min(y + rows, h);
+        ProjectedImage image =
+            render.Band(rows >= h ? RowRange{0, h} : RowRange{y - margin, end + margin});
+        finish_image(image.Pixels(), image.Coverage(), dilations, bg);
+        image.PaintMissed(setup.warnRayMiss ? kRayMissRGBA : background);
+        const TexelCoverage& cov = image.Coverage();
+        for (int r = std::max(y, cov.y0); r < std::min(end, cov.y0 + cov.h); ++r) {
+            canvas.PutRow(0, r, w, &image.Pixels()[std::size_t(r - cov.y0) * std::size_t(w) * 4]);
+        }
+    }
+    error = canvas.Write();
+    if (!error.empty()) {
+        throw RenderFailure(error);
+    }
+}
+
 } // namespace
+
+void SetBakeBandTexels(std::size_t texels) {
+    band_texels() = std::max<std::size_t>(texels, 1);
+}
 
 std::string RenderBakeSelected(StandaloneCore& core, int frame) {
     const TimeValue t = frame * core.GetTicksPerFrame();
@@ -101,7 +174,7 @@ std::string RenderBakeSelected(StandaloneCore& core, int frame) {
     try {
         INode* meshNode = nullptr;
         BakeMesh mesh;
-        std::map<std::pair<int, int>, TexelCoverage> coverages;
+        std::map<std::pair<int, int>, std::optional<TexelCoverage>> coverages;
         for (std::size_t j = 0; j < jobs.size(); ++j) {
             INode* node = jobs[j].node;
             StandaloneBakeElement& e = *jobs[j].element;
@@ -119,15 +192,8 @@ std::string RenderBakeSelected(StandaloneCore& core, int frame) {
                                 Utf8ToWide("Rendering " + node_name(node) + ": " +
                                            WideToUtf8(e.definition().className))
                                     .c_str());
-            // The window leaves room for the padding rings.
-            const int margin = std::max(0, props->GetNDilations()) + 1;
             if (const auto projection = BakeProjectionOf(core.scene(), node)) {
-                ProjectedImage image = RenderProjected(ctx, node, *projection, e, w, h, margin);
-                const AColor bg = e.Background();
-                finish_image(image.Pixels(), image.Coverage(), props->GetNDilations(), bg);
-                const float background[4] = {bg.r, bg.g, bg.b, bg.a};
-                image.PaintMissed(projection->warnRayMiss ? kRayMissRGBA : background);
-                write_image(e, image.Coverage(), image.Pixels(), w, h);
+                render_projection_in_bands(ctx, node, *projection, e, w, h, props->GetNDilations());
                 continue;
             }
             const int channel = props->GetBakeMapChannel();
@@ -141,15 +207,8 @@ std::string RenderBakeSelected(StandaloneCore& core, int frame) {
                                         std::to_string(channel) + " to bake into");
                 }
             }
-            auto found = coverages.find({w, h});
-            if (found == coverages.end()) {
-                found =
-                    coverages.emplace(std::pair(w, h), RasterizeUVs(mesh.uv, w, h, margin)).first;
-            }
-            const TexelCoverage& cov = found->second;
-            std::vector<float> rgba = RenderElement(ctx, node, mesh, cov, e, node->GetObjectTM(t));
-            finish_image(rgba, cov, props->GetNDilations(), e.Background());
-            write_image(e, cov, rgba, w, h);
+            render_in_bands(ctx, node, mesh, e, node->GetObjectTM(t), w, h, props->GetNDilations(),
+                            coverages[{w, h}]);
         }
         core.ProgressUpdate(100, 1, nullptr);
     } catch (const RenderFailure& f) {

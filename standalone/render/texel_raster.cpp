@@ -39,32 +39,52 @@ bool pixel_triangle(const std::vector<Point2>& uv, std::size_t t, int width, int
 
 } // namespace
 
-TexelCoverage RasterizeUVs(const std::vector<Point2>& uv, int width, int height, int margin) {
+TexelWindow WindowOf(const std::vector<Point2>& uv, int width, int height, int margin,
+                     RowRange rows) {
+    TexelWindow c;
+    const int first = std::max(0, rows.from), last = std::min(height, rows.to) - 1;
+    const std::size_t tris = uv.size() / 3;
+    PixelTriangle pt;
+    if (first > last) {
+        return c; // no rows: an empty window
+    }
+    if (margin < 0) {
+        c.y0 = first;
+        c.w = width;
+        c.h = last - first + 1;
+        return c;
+    }
+    int lx = width, ly = height, hx = -1, hy = -1;
+    for (std::size_t t = 0; t < tris; ++t) {
+        if (pixel_triangle(uv, t, width, height, pt) && pt.y1 + margin >= first &&
+            pt.y0 - margin <= last) {
+            lx = std::min(lx, pt.x0);
+            ly = std::min(ly, pt.y0);
+            hx = std::max(hx, pt.x1);
+            hy = std::max(hy, pt.y1);
+        }
+    }
+    if (hx >= 0) {
+        c.x0 = std::max(0, lx - margin);
+        c.y0 = std::max(first, ly - margin);
+        c.w = std::min(width - 1, hx + margin) - c.x0 + 1;
+        c.h = std::min(last, hy + margin) - c.y0 + 1;
+    }
+    return c;
+}
+
+TexelCoverage RasterizeUVs(const std::vector<Point2>& uv, int width, int height, int margin,
+                           RowRange rows) {
     TexelCoverage c;
     c.width = width;
     c.height = height;
+    const TexelWindow window = WindowOf(uv, width, height, margin, rows);
+    c.x0 = window.x0;
+    c.y0 = window.y0;
+    c.w = window.w;
+    c.h = window.h;
     const std::size_t tris = uv.size() / 3;
     PixelTriangle pt;
-    if (margin < 0) {
-        c.w = width;
-        c.h = height;
-    } else {
-        int lx = width, ly = height, hx = -1, hy = -1;
-        for (std::size_t t = 0; t < tris; ++t) {
-            if (pixel_triangle(uv, t, width, height, pt)) {
-                lx = std::min(lx, pt.x0);
-                ly = std::min(ly, pt.y0);
-                hx = std::max(hx, pt.x1);
-                hy = std::max(hy, pt.y1);
-            }
-        }
-        if (hx >= 0) {
-            c.x0 = std::max(0, lx - margin);
-            c.y0 = std::max(0, ly - margin);
-            c.w = std::min(width - 1, hx + margin) - c.x0 + 1;
-            c.h = std::min(height - 1, hy + margin) - c.y0 + 1;
-        }
-    }
     const std::size_t n = std::size_t(c.w) * std::size_t(c.h);
     c.triangle.assign(n, -1);
     c.b1.assign(n, 0.0f);
@@ -78,7 +98,8 @@ TexelCoverage RasterizeUVs(const std::vector<Point2>& uv, int width, int height,
         }
         const double *px = pt.px, *py = pt.py;
         const double area = pt.area;
-        for (int y = pt.y0; y <= pt.y1; ++y) {
+        const int top = std::max(pt.y0, c.y0), bottom = std::min(pt.y1, c.y0 + c.h - 1);
+        for (int y = top; y <= bottom; ++y) {
             const double cy = y + 0.5;
             for (int x = pt.x0; x <= pt.x1; ++x) {
                 const double cx = x + 0.5;

@@ -26,10 +26,28 @@ struct TexelCoverage {
     }
 };
 
+// Image rows [from, to): a band of a large image, rendered on its own.
+struct RowRange {
+    int from = 0;
+    int to = 1 << 30;
+};
+
+struct TexelWindow {
+    int x0 = 0, y0 = 0, w = 0, h = 0;
+};
+
+// The window RasterizeUVs works in, found without rasterizing.
+TexelWindow WindowOf(const std::vector<Point2>& uv, int width, int height, int margin,
+                     RowRange rows = {});
+
 // uv: three corners per triangle. Where triangles overlap, the first wins.
 // margin < 0: the window is the whole image; else it is the triangles'
 // bounds grown by `margin` texels (room for dilation), within the image.
-TexelCoverage RasterizeUVs(const std::vector<Point2>& uv, int width, int height, int margin = -1);
+// Either way the window keeps to the rows of `rows`; with a margin, its
+// columns are the bounds of the triangles that reach those rows, so a
+// texel gets the same triangle and weights in any band that holds it.
+TexelCoverage RasterizeUVs(const std::vector<Point2>& uv, int width, int height, int margin = -1,
+                           RowRange rows = {});
 
 // Spreads the colours of covered texels (4 floats each) into `passes` rings
 // of empty texels around them, each ring the average of its covered

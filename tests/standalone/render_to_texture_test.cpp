@@ -7,6 +7,7 @@
 #include "standalone/png_file.h"
 #include "standalone/render/bake_elements.h"
 #include "standalone/render/bake_mesh.h"
+#include "standalone/render/render_to_texture.h"
 #include "standalone/render/tangent_frames.h"
 #include "standalone/render/texel_raster.h"
 
@@ -135,6 +136,50 @@ TEST_F(RenderToTextureTest, EveryElementIsWrittenAtItsOwnSizeInTheFormatItsNameA
     EXPECT_EQ(rgb(ao, 3, 3), Point3(1, 1, 1)); // nothing above an open plane
     EXPECT_FALSE(std::filesystem::exists(dir.file("off.png")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("other.png")));
+}
+
+// A large image is rendered in bands of rows; the files are the same to the
+// byte as from one pass, down to bands of a single row, for every kind of
+// element and file, padding across band edges included.
+TEST_F(RenderToTextureTest, ImagesRenderedInBandsAreTheImagesRenderedWhole) {
+    SceneNode* floor = add_node(L"floor", grid_tri_object(3, 3, 3.0f));
+    (void)floor;
+    TriObject* box = box_tri_object(false, 0.8f, 0.6f, 0.7f);
+    give_split_uvs(box->mesh, 1);
+    SceneNode* node = bake_node(L"box", box);
+    props(node).SetNDilations(3);
+    Matrix3 tm;
+    tm.SetTrans(Point3(1.0f, 1.2f, 0.0f));
+    node->SetObjectTM(tm);
+    const std::pair<Class_ID, const char*> elements[] = {
+        {kComplete, "complete.png"}, {kOcclusion, "ao.exr"}, {kNormals, "normals.tga"}};
+    const auto bake = [&](const std::string& prefix) {
+        props(node).RemoveAllBakeElements();
+        for (const auto& [id, name] : elements) {
+            add_element(node, id, dir.file(prefix + name), 61, 47)
+                ->SetBackgroundColor(AColor(0.2f, 0.4f, 0.6f, 1));
+        }
+        select({node});
+        ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(kRenderScript).c_str(), false));
+    };
+    bake("whole_");
+    for (const std::size_t texels : {std::size_t(61 * 5), std::size_t(1)}) {
+        SetBakeBandTexels(texels);
+        const std::string prefix = "band" + std::to_string(texels) + "_";
+        bake(prefix);
+        for (const auto& [id, name] : elements) {
+            EXPECT_EQ(read_text(dir.file(prefix + name)),
+                      read_text(dir.file(std::string("whole_") + name)))
+                << name << " in bands of " << texels << " texels";
+        }
+    }
+    SetBakeBandTexels(std::size_t{1} << 22);
+    const FloatImage ao = read(dir.file("whole_ao.exr"));
+    float darkest = 1.0f;
+    for (std::size_t i = 0; i < ao.rgba.size(); i += 4) {
+        darkest = std::min(darkest, ao.rgba[i]);
+    }
+    EXPECT_LT(darkest, 0.9f) << "the floor shades the box somewhere";
 }
 
 TEST_F(RenderToTextureTest, ChartsArePaddedByTheDilationsAndTheRestIsTheBackground) {
@@ -328,6 +373,23 @@ TEST_F(RenderToTextureTest, ARayTracedProjectionBakesTheHighSpheresNormalsIntoTh
     EXPECT_EQ(message_texts()[0], "Warning: Object box: " + std::to_string(red) +
                                       " texels found no projection source within the ray "
                                       "offset of 1");
+
+    // In bands of three rows, down to one, the same files and the same one
+    // warning with the same count.
+    const std::string whole_normals = read_text(dir.file("normals.exr"));
+    const std::string whole_diffuse = read_text(dir.file("diffuse.png"));
+    for (const std::size_t texels : {std::size_t(size * 3), std::size_t(1)}) {
+        core.ClearMessages();
+        SetBakeBandTexels(texels);
+        ASSERT_TRUE(ExecuteMAXScriptScript(Utf8ToWide(kRenderScript).c_str(), false));
+        SetBakeBandTexels(std::size_t{1} << 22);
+        EXPECT_EQ(read_text(dir.file("normals.exr")), whole_normals) << texels;
+        EXPECT_EQ(read_text(dir.file("diffuse.png")), whole_diffuse) << texels;
+        EXPECT_EQ(message_texts(),
+                  (std::vector<std::string>{"Warning: Object box: " + std::to_string(red) +
+                                            " texels found no projection source "
+                                            "within the ray offset of 1"}));
+    }
 
     // Unwarned, a miss is background; the offset must be a distance.
     core.ClearMessages();
