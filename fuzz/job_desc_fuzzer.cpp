@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -69,8 +70,9 @@ void replace_all(std::string& text, const std::string& from, const std::string& 
     }
 }
 
-void check(bool ok) {
+void check(bool ok, const char* what, const std::string& path = "") {
     if (!ok) {
+        std::fprintf(stderr, "job_desc_fuzzer: %s %s\n", what, path.c_str());
         std::abort();
     }
 }
@@ -84,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const JobSection& section : parsed.sections) {
         lines += section.parts.size() + (section.target.empty() ? 0 : 1);
     }
-    check(lines <= size); // a section never holds more lines than the text
+    check(lines <= size, "a section holds more lines than the text");
 
     StandaloneCore core(false);
     settings().delete_temp_files = true;
@@ -127,15 +129,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // Only a merge that went through tidies, and only what it read
             // in the job folder.
             check(merged && (p == job || (in_job && (p.filename() == "job.desc" ||
-                                                     named.count(p.filename().string()) != 0))));
+                                                     named.count(p.filename().string()) != 0))),
+                  "deleted:", path);
         } else {
-            check(now->second == bytes);
+            check(now->second == bytes, "changed:", path);
         }
     }
     for (const auto& [path, bytes] : after) {
         const bool in_out = path.rfind(out.string() + "/", 0) == 0;
-        check(before.count(path) != 0 || in_out); // nothing new but the textures
-        check(!in_out || bytes != secret);        // and none of them read from outside
+        check(before.count(path) != 0 || in_out, "made outside the output folder:", path);
+        check(!in_out || bytes != secret, "read from outside:", path);
     }
     boost::system::error_code ec;
     fs::remove_all(root, ec);

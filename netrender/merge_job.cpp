@@ -83,6 +83,11 @@ bool inside(const fs::path& path, const fs::path& folder) {
 }
 
 bool target_allowed(const std::string& target, const MergeTargets& allowed) {
+    // A NUL ends the path where the file system reads it: "out/\0x" would
+    // be the output folder itself.
+    if (target.empty() || target.find('\0') != std::string::npos) {
+        return false;
+    }
     if (!allowed.exact.empty()) {
         return std::find(allowed.exact.begin(), allowed.exact.end(), target) != allowed.exact.end();
     }

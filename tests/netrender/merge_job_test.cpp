@@ -231,6 +231,9 @@ TEST_F(MergeJobTest, HostileDescriptionsReachNothingOutsideTheirFolders) {
                    "/secret.png"),
           {"P.png"}},
          ""},
+        // A NUL ends the path where the file system reads it: the output
+        // folder itself, which a clean-up would then remove.
+        {{out.file("") + std::string("/\0de/t.png", 10), {"P.png", "P.png"}}, ""},
     };
     for (const auto& c : cases) {
         describe({c.section});
@@ -238,6 +241,7 @@ TEST_F(MergeJobTest, HostileDescriptionsReachNothingOutsideTheirFolders) {
         if (!c.message.empty()) {
             EXPECT_EQ(last_message(), c.message);
         }
+        EXPECT_TRUE(boost::filesystem::is_directory(out.file("")));
         EXPECT_EQ(read_text(outside.file("secret.png")), "not yours");
         EXPECT_TRUE(boost::filesystem::exists(job.file("P.png")));
         EXPECT_TRUE(boost::filesystem::exists(job.file("job.desc")));
