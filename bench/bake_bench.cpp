@@ -12,8 +12,8 @@
 #include "modifier/vellumar_modifier.h"
 #include "settings/settings.h"
 #include "standalone/core.h"
-#include "standalone/importer.h"
-#include "standalone/node_ops.h"
+#include "standalone/io/importer.h"
+#include "standalone/scene/node_ops.h"
 #include "unwrap/unwrapper.h"
 
 #include <chrono>

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "host/interface.h"
-#include "standalone/bitmaps.h"
-#include "standalone/progress.h"
-#include "standalone/scene.h"
+#include "standalone/io/bitmaps.h"
+#include "standalone/scene/progress.h"
+#include "standalone/scene/scene.h"
 #include "standalone/script/script_runner.h"
 
 #include <functional>

@@ -2,9 +2,9 @@
 
 #include "host/text.h"
 #include "modifier/vellumar_modifier.h"
-#include "standalone/exporter.h"
-#include "standalone/importer.h"
-#include "standalone/scene_file.h"
+#include "standalone/io/exporter.h"
+#include "standalone/io/importer.h"
+#include "standalone/io/scene_file.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "standalone/core.h"
-#include "standalone/importer.h"
-#include "standalone/output_file.h"
+#include "standalone/io/importer.h"
+#include "standalone/io/output_file.h"
 
 #include <CLI/CLI.hpp>
 

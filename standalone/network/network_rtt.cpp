@@ -3,13 +3,13 @@
 #include "host/text.h"
 #include "host/windows.h"
 #include "standalone/core.h"
+#include "standalone/io/output_file.h"
+#include "standalone/io/scene_file.h"
 #include "standalone/materials/bitmap_texture.h"
 #include "standalone/materials/texture_images.h"
 #include "standalone/materials/texture_maps.h"
 #include "standalone/network/child_process.h"
 #include "standalone/network/job_queue.h"
-#include "standalone/output_file.h"
-#include "standalone/scene_file.h"
 
 #include <boost/filesystem/operations.hpp>
 

@@ -1,7 +1,7 @@
 #include "standalone/render/bake_mesh.h"
 
 #include "host/mesh.h"
-#include "standalone/node_ops.h"
+#include "standalone/scene/node_ops.h"
 
 #include <cmath>
 

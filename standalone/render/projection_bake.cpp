@@ -1,8 +1,8 @@
 #include "standalone/render/projection_bake.h"
 
 #include "host/bake_properties.h"
-#include "standalone/projection_modifier.h"
-#include "standalone/scene.h"
+#include "standalone/scene/projection_modifier.h"
+#include "standalone/scene/scene.h"
 
 #include <algorithm>
 

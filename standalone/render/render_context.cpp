@@ -2,8 +2,8 @@
 
 #include "host/text.h"
 #include "standalone/core.h"
-#include "standalone/node_ops.h"
 #include "standalone/render/projection_bake.h"
+#include "standalone/scene/node_ops.h"
 
 #include <algorithm>
 #include <cmath>

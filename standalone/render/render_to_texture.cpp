@@ -3,10 +3,10 @@
 #include "host/mtl.h"
 #include "host/text.h"
 #include "standalone/core.h"
-#include "standalone/node_ops.h"
 #include "standalone/render/bake_canvas.h"
 #include "standalone/render/element_render.h"
 #include "standalone/render/projection_render.h"
+#include "standalone/scene/node_ops.h"
 
 #include <algorithm>
 #include <map>

@@ -3,11 +3,11 @@
 #include "host/mtl.h"
 #include "host/text.h"
 #include "standalone/core.h"
-#include "standalone/derived_object.h"
 #include "standalone/materials/standard_material.h"
-#include "standalone/mesh_attach.h"
-#include "standalone/node_ops.h"
-#include "standalone/projection_modifier.h"
+#include "standalone/scene/derived_object.h"
+#include "standalone/scene/mesh_attach.h"
+#include "standalone/scene/node_ops.h"
+#include "standalone/scene/projection_modifier.h"
 #include "standalone/script/function_struct.h"
 
 #include <cmath>

@@ -10,9 +10,9 @@
 #include "unwrap/unwrapper.h"
 
 #include "host/mtl.h"
-#include "standalone/image_files.h"
-#include "standalone/projection_modifier.h"
+#include "standalone/io/image_files.h"
 #include "standalone/render/bake_elements.h"
+#include "standalone/scene/projection_modifier.h"
 
 #include <boost/filesystem.hpp>
 

@@ -2,7 +2,7 @@
 #include "engines/FlattenUVGenerator.h"
 #include "engines/flatten_unwrap.h"
 #include "engines/render_uv.h"
-#include "standalone/non_mesh_objects.h"
+#include "standalone/scene/non_mesh_objects.h"
 #include "support/test_host.h"
 #include "unwrap/proxy_exception.h"
 

@@ -1,7 +1,7 @@
 #include "modifier/info_text.h"
 #include "modifier/unwrap_groups.h"
 #include "modifier/vellumar_modifier.h"
-#include "standalone/node_ops.h"
+#include "standalone/scene/node_ops.h"
 #include "support/test_host.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "support/temp_folder.h"
 
-#include "standalone/image_files.h"
+#include "standalone/io/image_files.h"
+#include "standalone/io/png_file.h"
 #include "standalone/materials/texture_images.h"
-#include "standalone/png_file.h"
 
 #include <gtest/gtest.h>
 

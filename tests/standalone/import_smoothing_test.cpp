@@ -1,6 +1,6 @@
-#include "standalone/importer.h"
+#include "standalone/io/importer.h"
+#include "standalone/io/scene_file.h"
 #include "standalone/render/bake_mesh.h"
-#include "standalone/scene_file.h"
 #include "support/test_host.h"
 
 #include <assimp/Importer.hpp>

@@ -1,4 +1,4 @@
-#include "standalone/importer.h"
+#include "standalone/io/importer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
 #include "support/temp_folder.h"
 
 #include "standalone/core.h"
-#include "standalone/image_files.h"
+#include "standalone/io/image_files.h"
+#include "standalone/io/png_file.h"
 #include "standalone/materials/bitmap_texture.h"
 #include "standalone/materials/double_sided.h"
 #include "standalone/materials/normal_bump.h"
 #include "standalone/materials/shell_material.h"
 #include "standalone/materials/standard_material.h"
 #include "standalone/materials/surface_shader.h"
-#include "standalone/png_file.h"
 
 #include <gtest/gtest.h>
 

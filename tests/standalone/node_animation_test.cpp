@@ -1,7 +1,7 @@
 #include "standalone/core.h"
-#include "standalone/importer.h"
-#include "standalone/node_animation.h"
-#include "standalone/scene_file.h"
+#include "standalone/io/importer.h"
+#include "standalone/io/scene_file.h"
+#include "standalone/scene/node_animation.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>

@@ -1,4 +1,4 @@
-#include "standalone/output_file.h"
+#include "standalone/io/output_file.h"
 
 #include <gtest/gtest.h>
 

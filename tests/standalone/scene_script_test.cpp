@@ -5,7 +5,7 @@
 
 #include "host/bake_properties.h"
 #include "host/mtl.h"
-#include "standalone/projection_modifier.h"
+#include "standalone/scene/projection_modifier.h"
 
 namespace {
 

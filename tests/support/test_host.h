@@ -7,7 +7,7 @@
 #include "modifier/vellumar_modifier.h"
 #include "settings/settings.h"
 #include "standalone/core.h"
-#include "standalone/node_ops.h"
+#include "standalone/scene/node_ops.h"
 #include "unwrap/proxy_exception.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "standalone/non_mesh_objects.h"
+#include "standalone/scene/non_mesh_objects.h"
 #include "support/test_host.h"
 #include "unwrap/distribute.h"
 #include "unwrap/proxy_exception.h"

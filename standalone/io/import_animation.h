@@ -4,7 +4,7 @@
 // as Assimp's own tools take it.
 #pragma once
 
-#include "standalone/node_animation.h"
+#include "standalone/scene/node_animation.h"
 
 #include <assimp/scene.h>
 

@@ -5,7 +5,7 @@
 
 #include "host/bake_properties.h"
 #include "host/interface.h"
-#include "standalone/node_animation.h"
+#include "standalone/scene/node_animation.h"
 
 #include <map>
 #include <memory>

@@ -1,12 +1,12 @@
-#include "standalone/exporter.h"
+#include "standalone/io/exporter.h"
 
 #include "host/text.h"
-#include "standalone/export_materials.h"
-#include "standalone/glb_file.h"
-#include "standalone/node_ops.h"
-#include "standalone/output_file.h"
+#include "standalone/io/export_materials.h"
+#include "standalone/io/glb_file.h"
+#include "standalone/io/output_file.h"
 #include "standalone/render/bake_mesh.h"
 #include "standalone/render/tangent_frames.h"
+#include "standalone/scene/node_ops.h"
 
 #include <algorithm>
 #include <cmath>

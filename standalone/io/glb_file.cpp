@@ -1,6 +1,6 @@
-#include "standalone/glb_file.h"
+#include "standalone/io/glb_file.h"
 
-#include "standalone/json_text.h"
+#include "standalone/io/json_text.h"
 
 #include <algorithm>
 #include <cstdio>

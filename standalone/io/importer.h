@@ -17,7 +17,7 @@
 // vertices of their own, so every imported mesh is a surface.
 #pragma once
 
-#include "standalone/scene.h"
+#include "standalone/scene/scene.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
-#include "standalone/importer.h"
+#include "standalone/io/importer.h"
 
 #include "host/text.h"
-#include "standalone/import_animation.h"
-#include "standalone/import_materials.h"
-#include "standalone/non_mesh_objects.h"
+#include "standalone/io/import_animation.h"
+#include "standalone/io/import_materials.h"
+#include "standalone/scene/non_mesh_objects.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/config.h>

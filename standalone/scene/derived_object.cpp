@@ -1,4 +1,4 @@
-#include "standalone/derived_object.h"
+#include "standalone/scene/derived_object.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
-#include "standalone/scene_file_materials.h"
+#include "standalone/io/scene_file_materials.h"
 
 #include "host/chunk_io.h"
 #include "host/interface.h"
 #include "host/text.h"
 #include "standalone/materials/multi_material.h"
-#include "standalone/scene.h"
+#include "standalone/scene/scene.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "standalone/scene.h"
+#include "standalone/scene/scene.h"
 
 #include "host/mtl.h"
 #include "host/notify.h"

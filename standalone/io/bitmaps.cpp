@@ -1,8 +1,8 @@
-#include "standalone/bitmaps.h"
+#include "standalone/io/bitmaps.h"
 
 #include "host/text.h"
-#include "standalone/image_files.h"
-#include "standalone/png_file.h"
+#include "standalone/io/image_files.h"
+#include "standalone/io/png_file.h"
 #include "standalone/render/bake_image_file.h"
 
 #include <algorithm>

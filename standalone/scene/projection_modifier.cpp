@@ -1,4 +1,4 @@
-#include "standalone/projection_modifier.h"
+#include "standalone/scene/projection_modifier.h"
 
 #include "host/chunk_io.h"
 

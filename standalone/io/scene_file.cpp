@@ -1,13 +1,13 @@
-#include "standalone/scene_file.h"
+#include "standalone/io/scene_file.h"
 
 #include "host/chunk_io.h"
 #include "host/text.h"
-#include "standalone/chunk_stream.h"
-#include "standalone/derived_object.h"
-#include "standalone/non_mesh_objects.h"
-#include "standalone/output_file.h"
-#include "standalone/scene_file_bake.h"
-#include "standalone/scene_file_materials.h"
+#include "standalone/io/chunk_stream.h"
+#include "standalone/io/output_file.h"
+#include "standalone/io/scene_file_bake.h"
+#include "standalone/io/scene_file_materials.h"
+#include "standalone/scene/derived_object.h"
+#include "standalone/scene/non_mesh_objects.h"
 
 #include <algorithm>
 #include <cerrno>

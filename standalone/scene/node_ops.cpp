@@ -1,4 +1,4 @@
-#include "standalone/node_ops.h"
+#include "standalone/scene/node_ops.h"
 
 #include "host/notify.h"
 

@@ -1,4 +1,4 @@
-#include "standalone/mesh_attach.h"
+#include "standalone/scene/mesh_attach.h"
 
 #include "standalone/materials/multi_material.h"
 

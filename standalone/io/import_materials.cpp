@@ -1,10 +1,10 @@
-#include "standalone/import_materials.h"
+#include "standalone/io/import_materials.h"
 
 #include "host/text.h"
+#include "standalone/io/png_file.h"
 #include "standalone/materials/bitmap_texture.h"
 #include "standalone/materials/normal_bump.h"
 #include "standalone/materials/standard_material.h"
-#include "standalone/png_file.h"
 
 #include <assimp/material.h>
 

@@ -1,14 +1,14 @@
-#include "standalone/export_materials.h"
+#include "standalone/io/export_materials.h"
 
 #include "host/iparamb2.h"
 #include "host/mtl.h"
 #include "host/text.h"
-#include "standalone/exporter.h"
-#include "standalone/image_files.h"
+#include "standalone/io/exporter.h"
+#include "standalone/io/image_files.h"
+#include "standalone/io/png_file.h"
 #include "standalone/materials/bitmap_texture.h"
 #include "standalone/materials/multi_material.h"
 #include "standalone/materials/texture_images.h"
-#include "standalone/png_file.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // collapsing its stack, deleting a modifier.
 #pragma once
 
-#include "standalone/scene.h"
+#include "standalone/scene/scene.h"
 
 // The node's evaluated object at time t as a triangle mesh (copied into
 // out); false when the node is no mesh.

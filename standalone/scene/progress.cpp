@@ -1,4 +1,4 @@
-#include "standalone/progress.h"
+#include "standalone/scene/progress.h"
 
 #include "host/text.h"
 

@@ -1,8 +1,8 @@
-#include "standalone/png_file.h"
+#include "standalone/io/png_file.h"
 
-#include "standalone/image_files.h"
+#include "standalone/io/image_files.h"
 
-#include "standalone/output_file.h"
+#include "standalone/io/output_file.h"
 
 #include <png.h>
 

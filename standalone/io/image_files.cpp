@@ -1,7 +1,7 @@
-#include "standalone/image_files.h"
+#include "standalone/io/image_files.h"
 
-#include "standalone/output_file.h"
-#include "standalone/png_file.h"
+#include "standalone/io/output_file.h"
+#include "standalone/io/png_file.h"
 
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>

@@ -1,4 +1,4 @@
-#include "standalone/node_animation.h"
+#include "standalone/scene/node_animation.h"
 
 #include "host/chunk_io.h"
 
