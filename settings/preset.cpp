@@ -310,28 +310,21 @@ void report_load_failure(const std::string& path, const std::string& why) {
 // alone. The XML reader descends once per level on the call stack; a
 // preset holds a handful of levels.
 int nesting_depth(const std::string& text) {
-    std::istringstream in(text);
     int depth = 0, deepest = 0;
-    char c = 0, previous = 0;
     bool in_tag = false, closing = false;
-    try {
-        while (in.get(c)) {
-            if (!in_tag && c == '<') {
-                in_tag = true;
-                closing = in.peek() == '/' || in.peek() == '?' || in.peek() == '!';
-                if (in.peek() == '/') {
-                    --depth;
-                }
-            } else if (in_tag && c == '>') {
-                in_tag = false;
-                if (!closing && previous != '/') {
-                    deepest = std::max(deepest, ++depth);
-                }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (!in_tag && c == '<') {
+            in_tag = true;
+            closing = next == '/' || next == '?' || next == '!';
+            depth -= next == '/' ? 1 : 0;
+        } else if (in_tag && c == '>') {
+            in_tag = false;
+            if (!closing && (i == 0 || text[i - 1] != '/')) {
+                deepest = std::max(deepest, ++depth);
             }
-            previous = c;
         }
-    } catch (const std::exception&) {
-        // Left to the reader, which says why it cannot read the file.
     }
     return deepest;
 }
