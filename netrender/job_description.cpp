@@ -1,5 +1,6 @@
 #include "netrender/job_description.h"
 
+#include <algorithm>
 #include <cstdint>
 
 std::string JobDescriptionText(const std::string& netpath, const std::string& jobFolder,
@@ -149,6 +150,12 @@ JobDescription ParseJobDescription(const std::string& text) {
     if (open) {
         desc.status = JobDescStatus::BadStructure;
         desc.sections.clear();
+        return desc;
+    }
+    // Sections that all lack parts leave nothing to merge either.
+    if (std::none_of(desc.sections.begin(), desc.sections.end(),
+                     [](const JobSection& section) { return !section.parts.empty(); })) {
+        desc.status = JobDescStatus::NoFiles;
     }
     return desc;
 }

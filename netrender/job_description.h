@@ -35,8 +35,8 @@ bool DescribableLines(const std::string& netpath, const std::string& jobFolder,
 // job folder, and which the description lists: node name, element name and
 // suffix as they are, unless a character of them cannot stand in a file name
 // or in a line of the description (a separator, a line break, a '%'): those
-// become %XX. Distinct inputs give distinct names; a very long one is cut
-// and made unique by a hash of the whole.
+// become %XX, so that distinct texts give distinct names; a very long one is
+// cut and made unique by a hash of the whole.
 std::string PartFileName(const std::string& nodeName, const std::string& elementName,
                          const std::string& suffix);
 
@@ -52,5 +52,6 @@ struct JobDescription {
 
 // Reads a description as the merge does: the header and the closing line
 // must be exact, every section must close, and a description of fewer than
-// six lines has nothing to merge. Any text is safe to read.
+// six lines, or one whose sections list no part, has nothing to merge. Any
+// text is safe to read.
 JobDescription ParseJobDescription(const std::string& text);

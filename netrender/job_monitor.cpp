@@ -9,7 +9,10 @@
 #include "settings/settings.h"
 
 #include <algorithm>
+#include <boost/filesystem/operations.hpp>
+
 #include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -19,7 +22,18 @@ std::string failure_reason(const MonitoredJob& job) {
     if (job.jobFolder.empty()) {
         return "";
     }
-    std::ifstream log(LocalPath(PlainFolder(job.jobFolder) + kRenderLogName).string());
+    // The log lies in a shared folder: only a plain file is read, and only
+    // its start.
+    const boost::filesystem::path path = LocalPath(PlainFolder(job.jobFolder) + kRenderLogName);
+    boost::system::error_code ec;
+    if (!boost::filesystem::is_regular_file(boost::filesystem::symlink_status(path, ec))) {
+        return "";
+    }
+    std::ifstream file(path.string(), std::ios::binary);
+    std::string start(64 * 1024, '\0');
+    file.read(start.data(), static_cast<std::streamsize>(start.size()));
+    start.resize(static_cast<std::size_t>(file.gcount()));
+    std::istringstream log(start);
     std::string line, reason;
     int lines = 0;
     while (std::getline(log, line) && lines < 20) {

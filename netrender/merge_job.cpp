@@ -36,6 +36,9 @@ std::string merge_folder(const std::string& jobFolder) {
     return folder;
 }
 
+// Far more than any bake's sections and parts.
+constexpr std::uintmax_t kLargestDescription = 16u << 20;
+
 bool fail(const std::string& text) {
     report("Vellumar Netrender: " + text, 0);
     return false;
@@ -125,8 +128,17 @@ class Stager {
     }
 
     // Moves every texture over its target; false with a report when one
-    // cannot be, naming the target that keeps its old content.
+    // cannot be, naming the target that keeps its old content. A target that
+    // could never be replaced (a folder in its place) stops the commit before
+    // any target changes.
     bool commit() {
+        for (const Staged& s : staged_) {
+            boost::system::error_code ec;
+            if (fs::is_directory(fs::symlink_status(s.target, ec))) {
+                return fail("the merged image cannot replace " + s.target.string() +
+                            ", which is a folder. Merge operation failed.");
+            }
+        }
         for (std::size_t i = 0; i < staged_.size(); ++i) {
             boost::system::error_code ec;
             fs::rename(staged_[i].temp, staged_[i].target, ec);
@@ -238,8 +250,16 @@ void tidy(const std::string& folder, const std::vector<JobSection>& sections) {
 }
 
 // Refuses a description that names anything but files of the job folder as
-// parts, or a target the merge may not write.
+// parts, or a target the merge may not write, or that leaves out a texture
+// the bake described.
 bool description_allowed(const JobDescription& desc, const MergeTargets& allowed) {
+    for (const std::string& target : allowed.exact) {
+        if (std::none_of(desc.sections.begin(), desc.sections.end(),
+                         [&](const JobSection& s) { return s.target == target; })) {
+            return fail("job.desc leaves out the texture " + target +
+                        " that the bake described. Merge operation failed.");
+        }
+    }
     for (const JobSection& section : desc.sections) {
         for (const std::string& part : section.parts) {
             if (!IsPlainPartName(part)) {
@@ -270,9 +290,13 @@ bool MergeJob(const std::string& /*netpath*/, const std::string& jobFolder,
     if (!fs::is_directory(LocalPath(folder), ec)) {
         return fail("Output directory " + folder + " does not exist. Merge operation failed.");
     }
-    std::ifstream in(LocalPath(folder + "job.desc").string(), std::ios::binary);
+    // A pipe or a device named job.desc would hold the merge forever.
+    const fs::path descPath = LocalPath(folder + "job.desc");
     std::stringstream text;
-    text << in.rdbuf();
+    if (is_plain_file(descPath.string()) && fs::file_size(descPath, ec) <= kLargestDescription) {
+        std::ifstream in(descPath.string(), std::ios::binary);
+        text << in.rdbuf();
+    }
     const JobDescription desc = ParseJobDescription(text.str());
     if (desc.status == JobDescStatus::BadStructure) {
         return fail("job.desc file structure is invalid. Merge operation failed.");

@@ -12,8 +12,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <span>
 #include <sstream>
@@ -302,66 +304,42 @@ std::optional<BakeElementEntry> read_element(const Tree& t, std::vector<std::str
     return entry;
 }
 
-void report_load_failure(const std::string& path, const std::string& why) {
-    report("Vellumar could not load the settings file '" + path + "': " + why, 0);
-}
+// What a scan of the tags finds: whether the text is one element whose tags
+// all close in order, and how deep elements nest. The XML reader takes a
+// closing tag of another name as the end of any element (so a typo loses
+// values without a word), reads an empty file as an empty tree, and
+// descends once per level on the call stack; a preset holds a handful of
+// levels. Comments, declarations and character data are skipped whole, so
+// what they hold counts for nothing.
+struct XmlShape {
+    bool wellFormed = false;
+    std::size_t depth = 0;
+};
 
-// The deepest nesting of elements in the file, counted from its tags
-// alone. The XML reader descends once per level on the call stack; a
-// preset holds a handful of levels.
-int nesting_depth(const std::string& text) {
-    int depth = 0, deepest = 0;
-    bool in_tag = false, closing = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
-        if (!in_tag && c == '<') {
-            in_tag = true;
-            closing = next == '/' || next == '?' || next == '!';
-            depth -= next == '/' ? 1 : 0;
-        } else if (in_tag && c == '>') {
-            in_tag = false;
-            if (!closing && (i == 0 || text[i - 1] != '/')) {
-                deepest = std::max(deepest, ++depth);
-            }
-        }
-    }
-    return deepest;
-}
+constexpr std::size_t kDeepestPreset = 64;
 
-constexpr int kDeepestPreset = 64;
-
-// Whether the text is one element whose tags all close in order. The XML
-// reader takes a closing tag of another name as the end of any element (so
-// a typo loses values without a word) and reads an empty file as an empty
-// tree.
-bool well_formed(const std::string& text) {
-    std::vector<std::string> open;
+XmlShape xml_shape(const std::string& text) {
+    XmlShape shape;
+    bool ok = true;
+    std::vector<std::string_view> open;
     int roots = 0;
     std::size_t i = 0;
-    const auto skip_past = [&](const char* end) {
+    const auto skip_past = [&](std::string_view end) {
         const std::size_t at = text.find(end, i);
-        i = at == std::string::npos ? text.size() + 1 : at + std::strlen(end);
-        return at != std::string::npos;
+        ok = ok && at != std::string::npos;
+        i = at == std::string::npos ? text.size() : at + end.size();
     };
     while ((i = text.find('<', i)) != std::string::npos) {
         const std::string_view rest = std::string_view(text).substr(i);
         if (rest.starts_with("<?")) {
-            if (!skip_past("?>")) {
-                return false;
-            }
+            skip_past("?>");
         } else if (rest.starts_with("<!--")) {
-            if (!skip_past("-->")) {
-                return false;
-            }
+            skip_past("-->");
         } else if (rest.starts_with("<![CDATA[")) {
-            if (open.empty() || !skip_past("]]>")) {
-                return false;
-            }
+            ok = ok && !open.empty();
+            skip_past("]]>");
         } else if (rest.starts_with("<!")) {
-            if (!skip_past(">")) {
-                return false;
-            }
+            skip_past(">");
         } else {
             const bool closing = rest.size() > 1 && rest[1] == '/';
             std::size_t j = i + (closing ? 2 : 1);
@@ -370,7 +348,7 @@ bool well_formed(const std::string& text) {
                    std::isspace(static_cast<unsigned char>(text[j])) == 0) {
                 ++j;
             }
-            const std::string name = text.substr(name_start, j - name_start);
+            const std::string_view name = std::string_view(text).substr(name_start, j - name_start);
             // The tag's end, past any quoted attribute value.
             char quote = 0;
             for (; j < text.size() && (quote != 0 || text[j] != '>'); ++j) {
@@ -381,46 +359,69 @@ bool well_formed(const std::string& text) {
                 }
             }
             if (name.empty() || j >= text.size()) {
-                return false;
+                ok = false;
+                break;
             }
-            const bool empty_element = !closing && text[j - 1] == '/';
             if (closing) {
-                if (open.empty() || open.back() != name) {
-                    return false;
+                ok = ok && !open.empty() && open.back() == name;
+                if (!open.empty()) {
+                    open.pop_back();
                 }
-                open.pop_back();
-            } else if (!empty_element) {
-                if (open.empty()) {
-                    ++roots;
-                }
+            } else if (text[j - 1] != '/') {
+                roots += open.empty() ? 1 : 0;
                 open.push_back(name);
-            } else if (open.empty()) {
-                ++roots;
+                shape.depth = std::max(shape.depth, open.size());
+            } else {
+                roots += open.empty() ? 1 : 0;
+                shape.depth = std::max<std::size_t>(shape.depth, open.size() + 1);
             }
             i = j + 1;
         }
     }
-    return open.empty() && roots == 1;
+    shape.wellFormed = ok && open.empty() && roots == 1;
+    return shape;
 }
 
+void report_load_failure(const std::string& path, const std::string& why) {
+    report("Vellumar could not load the settings file '" + path + "': " + why, 0);
+}
+
+// Presets are small; a larger file is no preset.
+constexpr std::uintmax_t kLargestPreset = 64u << 20;
+
 bool parse_file(const std::string& path, Tree& tree) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        report_load_failure(path, "cannot open file");
+        return false;
+    }
+    // A folder, a pipe or a device is no file to read a preset from.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec) ||
+        std::filesystem::file_size(path, ec) > kLargestPreset) {
+        report_load_failure(path, "read error");
+        return false;
+    }
     std::string text;
     try {
-        std::ifstream in(path, std::ios::binary);
         std::stringstream bytes;
         bytes << in.rdbuf();
         text = bytes.str();
     } catch (const std::exception&) {
-        // Left to the reader, which says why it cannot read the file.
+        report_load_failure(path, "read error");
+        return false;
     }
-    // The reader descends once per level on the call stack.
-    if (nesting_depth(text) > kDeepestPreset) {
+    // The text is scanned first and parsed as it was scanned: the file may
+    // change in between.
+    const XmlShape shape = xml_shape(text);
+    if (shape.depth > kDeepestPreset) {
         report_load_failure(path, "read error");
         return false;
     }
     try {
-        pt::read_xml(path, tree);
-        if (!well_formed(text)) {
+        std::istringstream parsed(text);
+        pt::read_xml(parsed, tree);
+        if (!shape.wellFormed) {
             report_load_failure(path, "read error");
             tree.clear();
             return false;
@@ -428,9 +429,6 @@ bool parse_file(const std::string& path, Tree& tree) {
         return true;
     } catch (const pt::xml_parser_error& e) {
         report_load_failure(path, e.message());
-    } catch (const std::ios_base::failure&) {
-        // The stream gives up on what is not a file (a folder, a device).
-        report_load_failure(path, "read error");
     } catch (const std::exception& e) {
         report_load_failure(path, e.what());
     }

@@ -13,6 +13,7 @@
 
 #include <boost/filesystem/operations.hpp>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -28,15 +29,6 @@ std::string extension_of(const std::string& path) {
     const std::string name = fs::path(path).filename().string();
     const std::size_t dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : name.substr(dot);
-}
-
-std::string host_to_local(std::string path) {
-    for (char& c : path) {
-        if (c == '\\') {
-            c = '/';
-        }
-    }
-    return path;
 }
 
 std::string element_class_name(StandaloneCore& core, MaxBakeElement* e) {
@@ -71,10 +63,10 @@ int run_render_job_command(const std::string& snapshot) {
     if (!open_scene(core, snapshot, meshes)) {
         return 2;
     }
-    const std::string* path = core.scene().FileProperty("RTT_Default_Path");
+    // Images go beside the snapshot, in the folder the farm checked and ran
+    // the job in, whatever the snapshot's own properties say.
+    const std::string folder = fs::absolute(snapshot).parent_path().string() + "/";
     const std::string* type = core.scene().FileProperty("RTT_Default_FileType");
-    const std::string folder =
-        host_to_local(path != nullptr ? *path : fs::path(snapshot).parent_path().string() + "/");
     const std::string defaultType = type != nullptr && !type->empty() ? *type : ".png";
     // The names the job's description expects: node name, element name,
     // the element's own extension.
@@ -160,7 +152,9 @@ int run_manager_command(int port, int slots, int idleSeconds, const std::string&
 
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
+// Set from the signal handler, read by the waiting loop; a lock-free atomic
+// is safe in both, whichever thread the signal lands on.
+std::atomic<int> interrupted{0};
 void on_interrupt(int) {
     interrupted = 1;
 }

@@ -192,14 +192,21 @@ class Server {
         if (pid == 0) {
             ::setpgid(0, 0);
             const int in = ::open("/dev/null", O_RDONLY);
-            // Never through a link someone left in the folder.
-            const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW, 0600);
-            if (in < 0 || out < 0 || ::chdir(job.folder.c_str()) != 0) {
+            // Never through a link someone left in the folder, and never a
+            // pipe that would hold the job before it starts.
+            const int out =
+                ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK, 0600);
+            struct stat st {};
+            if (in < 0 || out < 0 || ::fstat(out, &st) != 0 || !S_ISREG(st.st_mode) ||
+                ::fcntl(out, F_SETFL, O_WRONLY | O_APPEND) != 0 ||
+                ::chdir(job.folder.c_str()) != 0) {
                 ::_exit(1);
             }
             ::dup2(in, 0);
             ::dup2(out, 1);
             ::dup2(out, 2);
+            ::close(in);
+            ::close(out);
             ::execl(render_server_.c_str(), render_server_.c_str(), "render-job", snapshot.c_str(),
                     static_cast<char*>(nullptr));
             ::_exit(127);
@@ -208,6 +215,9 @@ class Server {
             job.state = JOB_STATE_ERROR;
             return;
         }
+        // In the parent too: a cancel right after the start must find the
+        // group the child is about to make.
+        ::setpgid(pid, pid);
         job.pid = pid;
         job.state = JOB_STATE_BUSY;
     }
@@ -232,8 +242,8 @@ bool same_user(int fd) {
     return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0 && cred.uid == ::geteuid();
 }
 
-// Reads what the client sent; true once its line is complete (or it can
-// never be: too long, or the client stopped sending), with the answer set.
+// Reads what the client sent; once its line is complete (or can never be:
+// too long, or the client stopped sending) the client is answered.
 void read_client(Client& c, Server& server) {
     char buffer[4096];
     for (;;) {

@@ -65,13 +65,13 @@ std::string LocalQueue::request(const std::string& line) {
     if (path.empty()) {
         fail(MAXNET_ERR_CONNECT, error);
     }
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (path.size() >= sizeof addr.sun_path) {
         fail(MAXNET_ERR_CONNECT, "the socket path " + path + " is too long");
     }
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
         if (fd >= 0) {
             ::close(fd);
@@ -84,8 +84,18 @@ std::string LocalQueue::request(const std::string& line) {
     std::string reply;
     char buffer[4096];
     pollfd p{fd, POLLIN, 0};
-    while (sent && ::poll(&p, 1, 5000) > 0) {
+    for (;;) {
+        const int ready = sent ? ::poll(&p, 1, 5000) : 0;
+        if (ready < 0 && errno == EINTR) {
+            continue; // a signal (Ctrl+C) is for the waiting loop to see
+        }
+        if (ready <= 0) {
+            break;
+        }
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
         if (n <= 0) {
             break;
         }
@@ -114,12 +124,22 @@ HJOB LocalQueue::Submit(const JobSubmission& job) {
     if (reply.rfind("OK\t", 0) != 0) {
         fail(MAXNET_ERR_SUBMIT, "the manager refused the job: " + reply);
     }
-    return static_cast<HJOB>(std::stoul(reply.substr(3)));
+    try {
+        return static_cast<HJOB>(std::stoul(reply.substr(3)));
+    } catch (const std::exception&) {
+        fail(MAXNET_ERR_PROTOCOL, "the manager's answer is unreadable: " + reply);
+    }
 }
 
 std::vector<JobList> LocalQueue::List() {
     std::vector<JobList> jobs;
-    std::istringstream lines(request("LIST"));
+    const std::string reply = request("LIST");
+    // A list cut short is no list: a finished job missing from it would
+    // look like one that vanished.
+    if (reply.size() < 4 || reply.compare(reply.size() - 4, 4, "END\n") != 0) {
+        fail(MAXNET_ERR_PROTOCOL, "the manager's job list is incomplete");
+    }
+    std::istringstream lines(reply);
     std::string line;
     while (std::getline(lines, line) && line != "END") {
         const std::size_t a = line.find('|');

@@ -65,8 +65,8 @@ ProjectionRender::ProjectionRender(RenderContext& ctx, INode* target, const Proj
     }
 }
 
-ProjectedImage ProjectionRender::Band(RowRange rows) {
-    return setup_.raytrace ? traced(rows) : matched(rows);
+ProjectedImage ProjectionRender::Band(RowRange rows, RowRange own) {
+    return setup_.raytrace ? traced(rows, own) : matched(rows);
 }
 
 ProjectedImage ProjectionRender::matched(RowRange rows) {
@@ -84,7 +84,7 @@ ProjectedImage ProjectionRender::matched(RowRange rows) {
 // Ray traced: the target's own texels, each shaded as the source point its
 // ray found. Normals are the sources' shading normals written in the
 // target's frames, which is what makes a low model look like the high one.
-ProjectedImage ProjectionRender::traced(RowRange rows) {
+ProjectedImage ProjectionRender::traced(RowRange rows, RowRange own) {
     const TexelCoverage cov = RasterizeUVs(low_.uv, w_, h_, margin_, rows);
     const ProjectionHits hits =
         TraceProjection(low_, cov, meshes_, setup_.rayOffset, BakeThreads());
@@ -114,14 +114,13 @@ ProjectedImage ProjectionRender::traced(RowRange rows) {
     if (!normals.empty()) {
         image.Add(hits.found, EncodeNormals(e_, low_, hits.found, targetTM_, normals));
     }
-    // Bands may share a margin: only texels of a band's own rows count, and
-    // the warning comes with the last band.
-    const int from = std::max(0, rows.from + margin_), to = std::min(h_, rows.to - margin_);
+    // Bands share their context rows: only texels of a band's own rows
+    // count.
     for (std::size_t texel : hits.missed) {
         const int y = int(texel / std::size_t(w_));
-        missed_ += (rows.from <= 0 || y >= from) && (rows.to >= h_ || y < to) ? 1 : 0;
+        missed_ += y >= own.from && y < own.to ? 1 : 0;
     }
-    if (setup_.warnRayMiss && rows.to >= h_ && missed_ > 0) {
+    if (setup_.warnRayMiss && own.to >= h_ && missed_ > 0) {
         char offset[32];
         std::snprintf(offset, sizeof offset, "%g", double(setup_.rayOffset));
         ctx_.Warn("Object " + node_name(target_) + ": " + std::to_string(missed_) +

@@ -15,13 +15,15 @@ class ProjectionRender {
     // unusable.
     ProjectionRender(RenderContext& ctx, INode* target, const ProjectionSetup& setup,
                      const StandaloneBakeElement& e, int w, int h, int margin);
-    // The image's rows `rows`, before padding. A ray-traced target with
-    // warnRayMiss set warns once about texels whose ray found nothing.
-    ProjectedImage Band(RowRange rows);
+    // The image's rows `rows`, before padding, of which the band's own rows
+    // are `own` (the rest is context for the padding). A ray-traced target
+    // with warnRayMiss set warns once, with the band that ends the image,
+    // about the texels whose ray found nothing.
+    ProjectedImage Band(RowRange rows, RowRange own);
 
   private:
     ProjectedImage matched(RowRange rows);
-    ProjectedImage traced(RowRange rows);
+    ProjectedImage traced(RowRange rows, RowRange own);
 
     RenderContext& ctx_;
     INode* target_;

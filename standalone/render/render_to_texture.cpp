@@ -54,6 +54,14 @@ std::size_t& band_texels() {
     return texels;
 }
 
+// Rows of a band of that width: as many as the texel budget allows, and at
+// least twice the context rows on either side, so that context never costs
+// more than the band itself.
+int band_rows(int width, int margin) {
+    const std::size_t fit = band_texels() / std::size_t(std::max(width, 1));
+    return std::max(2 * margin, int(std::min<std::size_t>(std::max<std::size_t>(fit, 1), 1 << 20)));
+}
+
 // Renders the element into its image band by band: each band is rasterized,
 // rendered and padded with enough rows of its neighbours around it that its
 // own rows come out as they would from the whole image, and goes into the
@@ -72,8 +80,7 @@ void render_in_bands(RenderContext& ctx, INode* node, const BakeMesh& mesh,
     }
     const int margin = std::max(0, dilations) + 1;
     const TexelWindow window = WindowOf(mesh.uv, w, h, margin);
-    const int rows = std::max<int>(
-        1, int(std::min<std::size_t>(band_texels() / std::size_t(std::max(window.w, 1)), 1 << 20)));
+    const int rows = band_rows(window.w, margin);
     auto put = [&](const TexelCoverage& cov, const std::vector<float>& rgba, int from, int to) {
         for (int y = std::max(from, cov.y0); y < std::min(to, cov.y0 + cov.h); ++y) {
             canvas.PutRow(cov.x0, y, cov.w,
@@ -116,12 +123,11 @@ void render_projection_in_bands(RenderContext& ctx, INode* node, const Projectio
     }
     const int margin = std::max(0, dilations) + 1;
     ProjectionRender render(ctx, node, setup, e, w, h, margin);
-    const int rows = std::max<int>(
-        1, int(std::min<std::size_t>(band_texels() / std::size_t(std::max(w, 1)), 1 << 20)));
+    const int rows = band_rows(w, margin);
     for (int y = 0; y < h; y += rows) {
         const int end = std::min(y + rows, h);
-        ProjectedImage image =
-            render.Band(rows >= h ? RowRange{0, h} : RowRange{y - margin, end + margin});
+        ProjectedImage image = render.Band(
+            rows >= h ? RowRange{0, h} : RowRange{y - margin, end + margin}, RowRange{y, end});
         finish_image(image.Pixels(), image.Coverage(), dilations, bg);
         image.PaintMissed(setup.warnRayMiss ? kRayMissRGBA : background);
         const TexelCoverage& cov = image.Coverage();

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -161,6 +162,38 @@ TEST_F(MergeJobTest, UnclosedSectionIsRefusedAndKeepsTheJob) {
     EXPECT_TRUE(boost::filesystem::exists(job.file("job.desc")));
     EXPECT_TRUE(boost::filesystem::exists(job.file("P.png")));
     EXPECT_FALSE(boost::filesystem::exists(out.file("t.png")));
+}
+
+// What leaves nothing to merge, or cannot be merged whole, is refused before
+// any target changes: a job.desc that is a pipe (it would hold the merge
+// forever), sections that list no part, a texture the bake described but
+// the description leaves out, a folder where a texture should go.
+TEST_F(MergeJobTest, DescriptionsThatCannotBeMergedWholeTouchNothing) {
+    image("P.png", 0, 8, {1, 1, 1, 1});
+    write_text(out.file("first.png"), "last good first");
+    ASSERT_EQ(::mkfifo(job.file("job.desc").c_str(), 0600), 0);
+    EXPECT_FALSE(merge());
+    EXPECT_EQ(last_message(),
+              "Vellumar Netrender: job.desc file structure is invalid. Merge operation failed.");
+    boost::filesystem::remove(job.file("job.desc"));
+    describe({{out.file("first.png"), {}}, {out.file("second.png"), {}}});
+    EXPECT_FALSE(merge());
+    EXPECT_EQ(last_message(), "Vellumar Netrender: job.desc file contains no files to be merged. "
+                              "Merge operation failed");
+    describe({{out.file("first.png"), {"P.png"}}});
+    EXPECT_FALSE(MergeJob("/net", folder(),
+                          MergeTargets{{out.file("first.png"), out.file("second.png")}, ""}));
+    EXPECT_EQ(last_message(), "Vellumar Netrender: job.desc leaves out the texture " +
+                                  out.file("second.png") +
+                                  " that the bake described. Merge operation failed.");
+    boost::filesystem::create_directory(out.file("second.png"));
+    describe({{out.file("first.png"), {"P.png"}}, {out.file("second.png"), {"P.png"}}});
+    EXPECT_FALSE(merge());
+    EXPECT_EQ(last_message(), "Vellumar Netrender: the merged image cannot replace " +
+                                  out.file("second.png") +
+                                  ", which is a folder. Merge operation failed.");
+    EXPECT_EQ(read_text(out.file("first.png")), "last good first");
+    EXPECT_TRUE(boost::filesystem::exists(job.file("P.png")));
 }
 
 // Targets land in folders that do not exist yet, as a local bake's do.
