@@ -184,7 +184,7 @@ bool NetRender::SubmitNetworkBake(const std::vector<BakeElementEntry>& elements,
         busy_ = false;
         return false;
     }
-    WriteJobDescription(scriptFolder, elements, mapCount, mapIndex, frame, groupName);
+    write_description(PlainFolder(scriptFolder), sections);
     std::vector<std::string> targets;
     for (const JobSection& section : sections) {
         targets.push_back(section.target);
@@ -251,10 +251,13 @@ NetRender::DescriptionSections(const std::vector<BakeElementEntry>& elements, in
 void NetRender::WriteJobDescription(const std::string& scriptFolder,
                                     const std::vector<BakeElementEntry>& elements, int mapCount,
                                     int mapIndex, int frame, const std::string& groupName) {
-    const std::string folder = PlainFolder(scriptFolder);
+    write_description(PlainFolder(scriptFolder),
+                      DescriptionSections(elements, mapCount, mapIndex, frame, groupName));
+}
+
+void NetRender::write_description(const std::string& folder,
+                                  const std::vector<JobSection>& sections) {
     const UnwrapSettings& s = settings();
-    const std::vector<JobSection> sections =
-        DescriptionSections(elements, mapCount, mapIndex, frame, groupName);
     if (!DescribableLines(s.netpath, folder, sections)) {
         return;
     }

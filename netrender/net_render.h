@@ -90,6 +90,9 @@ class NetRender {
     std::vector<JobSection> DescriptionSections(const std::vector<BakeElementEntry>& elements,
                                                 int mapCount, int mapIndex, int frame,
                                                 const std::string& groupName);
+    // Writes "job.desc" into the folder (plain form) unless a line of it
+    // would break; a file that cannot be opened is not written.
+    void write_description(const std::string& folder, const std::vector<JobSection>& sections);
 
     std::recursive_mutex mutex_;
     std::vector<MonitoredJob> jobs_;

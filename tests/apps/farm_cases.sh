@@ -8,7 +8,12 @@ v=$(readlink -f "$1")
 samples=$2
 case=$3
 d=$(mktemp -d)
-if [ -n "${KEEP:-}" ]; then echo "kept $d"; else trap 'rm -rf "$d"' EXIT; fi
+manager=""
+cleanup() {
+  [ -z "$manager" ] || { kill "$manager" 2>/dev/null; wait "$manager" 2>/dev/null; }
+  if [ -n "${KEEP:-}" ]; then echo "kept $d"; else rm -rf "$d"; fi
+}
+trap cleanup EXIT
 export VELLUMAR_DEFAULT_PRESET="$samples/VellumarDefault.vl"
 
 fail() { echo "FAIL: $*"; exit 1; }
@@ -18,22 +23,49 @@ need_slurm() {
 }
 ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
+# The embedded manager for a port, started here so that it ends with the
+# case however the case ends.
+start_manager() { # port
+  "$v" manager --port "$1" --idle-exit 120 > /dev/null 2>&1 &
+  manager=$!
+  for _ in $(seq 1 100); do
+    case ${XDG_RUNTIME_DIR:-} in
+    /*) sockets=$XDG_RUNTIME_DIR/vellumar ;;
+    *) sockets=/tmp/vellumar-$(id -u) ;;
+    esac
+    [ -S "$sockets/manager-$1.sock" ] && return
+    sleep 0.05
+  done
+  fail "the manager for port $1 did not start"
+}
+
+# Appends box N (corner X Y Z, side S) to an OBJ file; with UV set, each
+# face wears the file's four texture vertices.
+box_obj() { # file name n x y z s [uv]
+  file=$1 name=$2 n=$3 x0=$4 y0=$5 z0=$6 s=$7 uv=${8:-}
+  printf 'o %s\n' "$name" >> "$file"
+  for z in 0 $s; do for y in 0 $s; do for x in 0 $s; do
+    awk "BEGIN { print \"v\", $x0 + $x, $y0 + $y, $z0 + $z }" >> "$file"
+  done; done; done
+  [ -z "$uv" ] || echo "usemtl pattern" >> "$file"
+  b=$((n * 8))
+  for f in "1 3 4 2" "5 6 8 7" "1 2 6 5" "3 7 8 4" "1 5 7 3" "2 4 8 6"; do
+    set -- $f
+    if [ -z "$uv" ]; then
+      echo "f $(($1 + b)) $(($2 + b)) $(($3 + b)) $(($4 + b))" >> "$file"
+    else
+      echo "f $(($1 + b))/1 $(($2 + b))/2 $(($3 + b))/3 $(($4 + b))/4" >> "$file"
+    fi
+  done
+}
+
 # Six boxes of different sizes, unwrapped into two maps in channel 2, and
 # their textures baked on this machine for comparison.
 six_boxes() {
   : > "$d/six.obj"
   n=0
   for box in "0 0 0 1" "3 0 0 2" "7 0 0 1.5" "0 4 0 0.5" "3 4 0 1.2" "7 4 0 0.8"; do
-    set -- $box
-    echo "o box$n" >> "$d/six.obj"
-    for z in 0 $4; do for y in 0 $4; do for x in 0 $4; do
-      awk "BEGIN { print \"v\", $1 + $x, $2 + $y, $3 + $z }" >> "$d/six.obj"
-    done; done; done
-    b=$((n * 8))
-    for f in "1 3 4 2" "5 6 8 7" "1 2 6 5" "3 7 8 4" "1 5 7 3" "2 4 8 6"; do
-      set -- $f
-      echo "f $(($1 + b)) $(($2 + b)) $(($3 + b)) $(($4 + b))" >> "$d/six.obj"
-    done
+    box_obj "$d/six.obj" "box$n" $n $box
     n=$((n + 1))
   done
   "$v" unwrap "$d/six.obj" --mode organic --channel 2 --map-count 2 --group six \
@@ -70,18 +102,8 @@ textured_boxes() {
   printf 'mtllib scene.mtl\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n' > "$d/scene/scene.obj"
   n=0
   for box in "0 0 0 1" "3 0 0 2" "7 0 0 1.5"; do
-    set -- $box
     eval "node=\$name$n"
-    printf 'o %s\n' "$node" >> "$d/scene/scene.obj"
-    for z in 0 $4; do for y in 0 $4; do for x in 0 $4; do
-      awk "BEGIN { print \"v\", $1 + $x, $2 + $y, $3 + $z }" >> "$d/scene/scene.obj"
-    done; done; done
-    echo "usemtl pattern" >> "$d/scene/scene.obj"
-    b=$((n * 8))
-    for f in "1 3 4 2" "5 6 8 7" "1 2 6 5" "3 7 8 4" "1 5 7 3" "2 4 8 6"; do
-      set -- $f
-      echo "f $(($1 + b))/1 $(($2 + b))/2 $(($3 + b))/3 $(($4 + b))/4" >> "$d/scene/scene.obj"
-    done
+    box_obj "$d/scene/scene.obj" "$node" $n $box uv
     n=$((n + 1))
   done
   (cd "$d/scene" && "$v" unwrap scene.obj --mode organic --channel 2 --group tex \
@@ -118,10 +140,10 @@ slurm_six_objects_match_local)
 local_manager_six_objects_match_local)
   six_boxes
   port=3251
+  start_manager $port
   t0=$(ms)
   net_bake --wait --farm local --port $port > "$d/out.txt" 2>&1
   rc=$?
-  pkill -f "vellumar manager --port $port" 2>/dev/null
   [ $rc -eq 0 ] || fail "network bake: $(cat "$d/out.txt")"
   echo "local manager: submission to merged textures in $(( $(ms) - t0 )) ms"
   same_as_local
@@ -194,9 +216,9 @@ slurm_textured_scene_matches_local)
 local_manager_textured_scene_matches_local)
   textured_boxes
   port=3252
+  start_manager $port
   textured_net_bake --wait --farm local --port $port > "$d/out.txt" 2>&1
   rc=$?
-  pkill -f "vellumar manager --port $port" 2>/dev/null
   [ $rc -eq 0 ] || fail "network bake: $(cat "$d/out.txt")"
   same_as_local_in "$d/net/new/maps"
   ;;
@@ -216,9 +238,9 @@ local_manager_hostile_node_names_stay_in_the_job_folder)
   name0='../../../../../OUTSIDE/ESCAPED2' name1='q"uote\ back' name2='%2F..' sep=--separate
   textured_boxes
   port=3253
+  start_manager $port
   textured_net_bake --wait --farm local --port $port > "$d/out.txt" 2>&1
   rc=$?
-  pkill -f "vellumar manager --port $port" 2>/dev/null
   [ $rc -eq 0 ] || fail "network bake: $(cat "$d/out.txt")"
   same_as_local_in "$d/net/new/maps"
   for p in /OUTSIDE /tmp/OUTSIDE "$d/OUTSIDE" "$d/farm/OUTSIDE"; do
@@ -228,10 +250,10 @@ local_manager_hostile_node_names_stay_in_the_job_folder)
   ;;
 failed_submission_exits_1)
   six_boxes
+  start_manager 3254
   "$v" bake "$d/six.vlscene" --group six --out "$d/net" --netrender --farm local --port 3254 \
     --netpath /proc/vellumar-nowhere > "$d/out.txt" 2>&1
   rc=$?
-  pkill -f "vellumar manager --port 3254" 2>/dev/null
   [ $rc -eq 1 ] || fail "exit status $rc: $(cat "$d/out.txt")"
   grep -q "Network render submission failed" "$d/out.txt" || fail "$(cat "$d/out.txt")"
   ;;
@@ -250,10 +272,10 @@ no_default_preset_reports_without_hanging)
   timeout 30 "$v" render-job "$d/job/none.vlscene" > "$d/out.txt" 2>&1
   rc=$?
   [ $rc -eq 2 ] || fail "render-job exit status $rc: $(cat "$d/out.txt")"
+  start_manager 3255
   timeout 60 "$v" bake "$d/six.vlscene" --group six --out "$d/net" --netrender --farm local \
     --port 3255 --netpath /proc/vellumar-nowhere > "$d/out.txt" 2>&1
   rc=$?
-  pkill -f "vellumar manager --port 3255" 2>/dev/null
   [ $rc -eq 1 ] || fail "bake exit status $rc: $(cat "$d/out.txt")"
   ;;
 slurm_interrupted_wait_cancels_its_jobs)
