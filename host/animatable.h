@@ -9,11 +9,16 @@
 #include <vector>
 
 class IParamBlock2;
+class Interface;
 
 using PartID = DWORD;
 using RefMessage = int;
 inline constexpr PartID PART_TEXMAP = 1u << 2;
 inline constexpr RefMessage REFMSG_CHANGE = 1;
+inline constexpr RefMessage REFMSG_BEGIN_EDIT = 0x00000090;
+inline constexpr RefMessage REFMSG_END_EDIT = 0x00000091;
+inline constexpr RefMessage REFMSG_MOD_DISPLAY_ON = 0x00000098;
+inline constexpr RefMessage REFMSG_MOD_DISPLAY_OFF = 0x00000099;
 
 class RemapDir {
   public:
@@ -29,6 +34,10 @@ class Animatable {
     virtual bool IsSubClassOf(Class_ID classID) { return classID == ClassID(); }
     virtual int NumParamBlocks() { return 0; }
     virtual IParamBlock2* GetParamBlock(int /*i*/) { return nullptr; }
+    // The object's panel opens in the command panel (prev: the object whose
+    // panel was open before) and closes again (next: the one that follows).
+    virtual void BeginEditParams(Interface* /*ip*/, ULONG /*flags*/, Animatable* /*prev*/) {}
+    virtual void EndEditParams(Interface* /*ip*/, ULONG /*flags*/, Animatable* /*next*/) {}
 
     // Animatable flags: bit 0x40 marks an object whose parameters are being
     // edited in the command panel.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/max_types.h"
+#include "host/windows.h"
 
 #include <vector>
 
@@ -17,9 +18,28 @@ class ClassDesc {
     virtual const MCHAR* Category() = 0;
 };
 
+class Animatable;
+class Interface;
+class ParamBlockDesc2;
+
 class ClassDesc2 : public ClassDesc {
   public:
     virtual const MCHAR* InternalName() = 0;
+    // The module whose resources the class's rollouts come from.
+    virtual HINSTANCE HInstance() { return nullptr; }
+
+    int NumParamBlockDescs() const { return static_cast<int>(pbDescs_.size()); }
+    ParamBlockDesc2* GetParamBlockDesc(int i) {
+        return i >= 0 && i < NumParamBlockDescs() ? pbDescs_[static_cast<std::size_t>(i)] : nullptr;
+    }
+    void AddParamBlockDesc(ParamBlockDesc2* pbd) { pbDescs_.push_back(pbd); }
+    // Open and close the rollouts of the class's automatic parameter-block
+    // panels for obj; the host provides them.
+    void BeginEditParams(Interface* ip, Animatable* obj, ULONG flags, Animatable* prev);
+    void EndEditParams(Interface* ip, Animatable* obj, ULONG flags, Animatable* next);
+
+  private:
+    std::vector<ParamBlockDesc2*> pbDescs_;
 };
 
 class ClassEntry {

@@ -6,12 +6,14 @@
 #include "host/class_desc.h"
 #include "host/inode.h"
 #include "host/layer.h"
+#include "host/pick_mode.h"
 #include "host/renderer.h"
 
 using LPVOID = void*;
 using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID);
 
 inline constexpr int APP_IMAGE_DIR = 25; // where rendered images go by default
+inline constexpr int ROLLUP_CAT_STANDARD = 4000;
 
 class INamedSelectionSetManager {
   public:
@@ -21,6 +23,9 @@ class INamedSelectionSetManager {
     virtual int GetNamedSelSetItemCount(int setNum) = 0;
     virtual INode* GetNamedSelSetItem(int setNum, int i) = 0;
 };
+
+// The named selection sets by name (interface ID (0x042A42B3, 0x01CF1CC5)).
+inline constexpr Interface_ID NAMED_SEL_SET_MANAGER_INTERFACE(0x042A42B3, 0x01CF1CC5);
 
 class Interface {
   public:
@@ -65,6 +70,20 @@ class Interface {
     virtual int DeleteModifier(INode& node, Modifier& mod) = 0;
     // The renderer that production renders use; nullptr when none is set.
     virtual Renderer* GetCurrentRenderer() = 0;
+
+    // The rollouts of the command panel: a page built from the module's
+    // dialog template, its procedure called with param at initialisation.
+    virtual HWND AddRollupPage(HINSTANCE module, int dialogTemplate, DLGPROC proc,
+                               const MCHAR* title, LPARAM param = 0, DWORD flags = 0,
+                               int category = ROLLUP_CAT_STANDARD) = 0;
+    virtual void DeleteRollupPage(HWND rollup) = 0;
+    // Mouse messages of a rollout, for the panel's own scrolling by drag.
+    virtual void RollupMouseMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    // The font the host draws its panels with.
+    virtual HFONT GetAppHFont() = 0;
+    // Starts a pick mode (ending the one running); ClearPickMode ends it.
+    virtual void SetPickMode(PickModeCallback* pc) = 0;
+    virtual void ClearPickMode() = 0;
 };
 
 // Provided by the host application.

@@ -5,6 +5,8 @@
 #include <cstdint>
 
 using DWORD = std::uint32_t;
+using WORD = std::uint16_t;
+using LONG = std::int32_t;
 using ULONG = std::uint32_t;
 using UINT = unsigned int;
 using BOOL = int;

@@ -5,6 +5,7 @@
 #include "host/text.h"
 #include "host/windows.h"
 #include "modifier/unwrap_groups.h"
+#include "ui/modifier_panel.h"
 #include "unwrap/proxy_exception.h"
 
 #include <chrono>
@@ -51,6 +52,9 @@ VellumarModifier::~VellumarModifier() {
     UnRegisterNotification(on_pre_node_deleted, this, NOTIFY_SCENE_PRE_DELETED_NODE);
     UnRegisterNotification(on_deleted, this, NOTIFY_POST_MODIFIER_DELETED);
     UnRegisterNotification(on_deleted, this, NOTIFY_SCENE_POST_DELETED_NODE);
+    if (TheInfoRolloutProc().modifier() == this) {
+        TheInfoRolloutProc().SetModifier(nullptr);
+    }
 }
 
 void VellumarModifier::NotifyPostCollapse(INode*, Object*, IDerivedObject*, int) {
@@ -238,22 +242,23 @@ std::uint64_t MakeUniqueStamp() {
     return now;
 }
 
-namespace {
+void VellumarModifier::BeginEditParams(Interface* ip, ULONG flags, Animatable* prev) {
+    const TimeValue t = ip->GetTime();
+    NotifyDependents(Interval(t, t), PART_TEXMAP, REFMSG_BEGIN_EDIT);
+    NotifyDependents(Interval(t, t), PART_TEXMAP, REFMSG_MOD_DISPLAY_ON);
+    SetAFlag(A_MOD_BEING_EDITED);
+    TheInfoRolloutProc().SetModifier(this);
+    GetVellumarModifierDesc()->BeginEditParams(ip, this, flags, prev);
+}
 
-class VellumarModifierClassDesc : public ClassDesc2 {
-  public:
-    int IsPublic() override { return 0; }
-    void* Create(BOOL) override { return new VellumarModifier; }
-    const MCHAR* ClassName() override { return L"Vellumar UV"; }
-    SClass_ID SuperClassID() override { return OSM_CLASS_ID; }
-    Class_ID ClassID() override { return VELLUMAR_MODIFIER_CLASS_ID; }
-    const MCHAR* Category() override { return L"Vellumar"; }
-    const MCHAR* InternalName() override { return L"VellumarModifier"; }
-};
-
-} // namespace
-
-ClassDesc2* GetVellumarModifierDesc() {
-    static VellumarModifierClassDesc desc;
-    return &desc;
+void VellumarModifier::EndEditParams(Interface* ip, ULONG flags, Animatable* next) {
+    GetVellumarModifierDesc()->EndEditParams(ip, this, flags, next);
+    // The Info rollout is closed; it must not keep a modifier that may go.
+    if (TheInfoRolloutProc().modifier() == this) {
+        TheInfoRolloutProc().SetModifier(nullptr);
+    }
+    const TimeValue t = ip->GetTime();
+    ClearAFlag(A_MOD_BEING_EDITED);
+    NotifyDependents(Interval(t, t), PART_TEXMAP, REFMSG_END_EDIT);
+    NotifyDependents(Interval(t, t), PART_TEXMAP, REFMSG_MOD_DISPLAY_OFF);
 }

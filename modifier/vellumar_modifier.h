@@ -63,6 +63,9 @@ class VellumarModifier : public Modifier, public PostLoadCallback {
     IOResult Load(ILoad* iload) override;
     void NotifyPostCollapse(INode* node, Object* obj, IDerivedObject* derObj, int index) override;
     void proc(ILoad* iload) override; // post-load
+    // The modifier's panel in the modify panel: the Info and About rollouts.
+    void BeginEditParams(Interface* ip, ULONG flags, Animatable* prev) override;
+    void EndEditParams(Interface* ip, ULONG flags, Animatable* next) override;
 
     // Stores the result under the group key, first dropping the set that
     // writes the same channel. Returns true.
@@ -98,4 +101,5 @@ std::uint64_t MakeUniqueStamp();
 // the scene already has that name; then the number goes on up.
 std::string MakeUniqueGroupName(const std::string& name);
 
+// The modifier's class descriptor (the plug-in module holds it).
 ClassDesc2* GetVellumarModifierDesc();

@@ -21,6 +21,9 @@ namespace {
 
 Interface* current_core = nullptr;
 
+// The plug-in interface this host offers (host release 15000's).
+constexpr ULONG kHostInterfaceNumber = 40;
+
 class DescEntry : public ClassEntry {
   public:
     explicit DescEntry(ClassDesc* desc) : desc_(desc) {}
@@ -86,7 +89,10 @@ BOOL ExecuteMAXScriptScript(const MCHAR* s, BOOL quietErrors, FPValue* fpv) {
 
 int MessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
     // A box without owner still belongs to the running host.
-    auto* core = static_cast<StandaloneCore*>(owner != nullptr ? owner : current_core);
+    // Owned by the main window or by one of the panel's windows, a box
+    // belongs to the running host.
+    (void)owner;
+    auto* core = static_cast<StandaloneCore*>(current_core);
     if (core != nullptr) {
         core->AddMessage({caption != nullptr ? caption : L"", text != nullptr ? text : L""});
     }
@@ -124,13 +130,65 @@ StandaloneCore::StandaloneCore(bool draw_progress)
                        }));
     InstallSceneFunctions(*this);
     InstallNetworkFunctions(*this);
+    ui_ = std::make_unique<Toolkit>(*this);
     current_core = this;
 }
 
 StandaloneCore::~StandaloneCore() {
+    ui_.reset();
+    for (auto it = modules_.rbegin(); it != modules_.rend(); ++it) {
+        if (it->LibShutdown != nullptr) {
+            it->LibShutdown();
+        }
+        if (it->DllMain != nullptr) {
+            it->DllMain(it->handle, DLL_PROCESS_DETACH, nullptr);
+        }
+    }
     selection_.clear();
     scene_.reset();
     current_core = previous_;
+}
+
+bool StandaloneCore::LoadPlugin(const PluginModule& module, std::string* why) {
+    auto refuse = [&](const std::string& text) {
+        if (why != nullptr) {
+            *why = text;
+        }
+        return false;
+    };
+    if (module.DllMain == nullptr || module.LibNumberClasses == nullptr ||
+        module.LibClassDesc == nullptr || module.LibVersion == nullptr) {
+        return refuse("the module lacks an entry point");
+    }
+    if (module.DllMain(module.handle, DLL_PROCESS_ATTACH, nullptr) == 0) {
+        return refuse("the module refused to attach");
+    }
+    // The high word is the host release the module was built for; the
+    // interface number in the low word's upper byte must match ours.
+    if (((module.LibVersion() >> 8) & 0xFF) != kHostInterfaceNumber) {
+        module.DllMain(module.handle, DLL_PROCESS_DETACH, nullptr);
+        return refuse("the module was built for another host interface");
+    }
+    if (module.LibInitialize != nullptr && module.LibInitialize() == 0) {
+        module.DllMain(module.handle, DLL_PROCESS_DETACH, nullptr);
+        return refuse("the module failed to initialise");
+    }
+    modules_.push_back(module);
+    for (int i = 0; i < module.LibNumberClasses(); ++i) {
+        if (ClassDesc* desc = module.LibClassDesc(i)) {
+            RegisterClass(desc);
+        }
+    }
+    return true;
+}
+
+HWND StandaloneCore::AddRollupPage(HINSTANCE module, int dialogTemplate, DLGPROC proc,
+                                   const MCHAR* title, LPARAM param, DWORD, int category) {
+    if (proc == nullptr) {
+        return nullptr;
+    }
+    return ui_->AddRollup(module, dialogTemplate, proc, title != nullptr ? title : L"", param,
+                          category);
 }
 
 void StandaloneCore::SetCurFilePath(const std::string& path) {
@@ -158,9 +216,19 @@ void StandaloneCore::SetTime(TimeValue t, BOOL redraw) {
     }
 }
 
+void StandaloneCore::SetSelection(std::vector<INode*> nodes) {
+    selection_ = std::move(nodes);
+    if (ui_) {
+        ui_->SelectionChanged();
+    }
+}
+
 void StandaloneCore::ClearNodeSelection(BOOL) {
     if (!selection_frozen_) {
         selection_.clear();
+        if (ui_) {
+            ui_->SelectionChanged();
+        }
     }
 }
 
@@ -173,6 +241,9 @@ void StandaloneCore::SelectNode(INode* node, int clearSel) {
     }
     if (std::find(selection_.begin(), selection_.end(), node) == selection_.end()) {
         selection_.push_back(node);
+    }
+    if (ui_) {
+        ui_->SelectionChanged();
     }
 }
 
@@ -277,6 +348,10 @@ SubClassList* StandaloneCore::GetClassList(SClass_ID superClassID) {
 }
 
 int StandaloneCore::DeleteModifier(INode& node, Modifier& mod) {
+    // A modifier whose panel is open closes it before it goes.
+    if (ui_->edited_object() == &mod) {
+        ui_->EditObject(nullptr);
+    }
     return DeleteModifierFromNode(node, mod);
 }
 

@@ -4,10 +4,12 @@
 #pragma once
 
 #include "host/interface.h"
+#include "host/plugin_module.h"
 #include "standalone/io/bitmaps.h"
 #include "standalone/scene/progress.h"
 #include "standalone/scene/scene.h"
 #include "standalone/script/script_runner.h"
+#include "standalone/ui/toolkit.h"
 
 #include <functional>
 #include <map>
@@ -30,8 +32,14 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     StandaloneCore& operator=(const StandaloneCore&) = delete;
 
     Scene& scene() { return *scene_; }
-    void SetSelection(std::vector<INode*> nodes) { selection_ = std::move(nodes); }
+    void SetSelection(std::vector<INode*> nodes);
     void RegisterClass(ClassDesc* desc) { classes_.push_back(desc); }
+    // Loads a plug-in module as the host does at start-up: attach, version,
+    // initialisation, then its classes into the class directory. False (and
+    // why) when the module refuses or was built for another host version.
+    bool LoadPlugin(const PluginModule& module, std::string* why = nullptr);
+    // The user-interface toolkit: rollouts, dialogs and controls.
+    Toolkit& ui() { return *ui_; }
     // The renderer production renders use (not owned); nullptr restores the
     // host's default scanline renderer.
     void SetCurrentRenderer(Renderer* renderer) {
@@ -103,6 +111,14 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     const std::vector<DisplayedImage>& displayed() const { return displayed_; }
     int DeleteModifier(INode& node, Modifier& mod) override;
     Renderer* GetCurrentRenderer() override { return renderer_; }
+    HWND AddRollupPage(HINSTANCE module, int dialogTemplate, DLGPROC proc, const MCHAR* title,
+                       LPARAM param = 0, DWORD flags = 0,
+                       int category = ROLLUP_CAT_STANDARD) override;
+    void DeleteRollupPage(HWND rollup) override { ui_->DeleteRollup(rollup); }
+    void RollupMouseMessage(HWND, UINT, WPARAM, LPARAM) override { ui_->CountRollupMouse(); }
+    HFONT GetAppHFont() override { return ui_->app_font(); }
+    void SetPickMode(PickModeCallback* pc) override { ui_->SetPickMode(pc); }
+    void ClearPickMode() override { ui_->ClearPickMode(); }
 
     // The script environment: its globals live as long as the core.
     ScriptRunner& scripts() { return scripts_; }
@@ -138,5 +154,8 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     BitmapStore bitmaps_;
     bool selection_frozen_ = false;
     ScriptRunner scripts_;
+    std::vector<PluginModule> modules_;
+    // Last: the panel goes before the scene it shows.
+    std::unique_ptr<Toolkit> ui_;
     Interface* previous_ = nullptr;
 };

@@ -2,6 +2,7 @@
 #include "apps/vellumar/bake_command.h"
 #include "apps/vellumar/group_commands.h"
 #include "apps/vellumar/network_commands.h"
+#include "apps/vellumar/panel_command.h"
 #include "apps/vellumar/preset_commands.h"
 #include "apps/vellumar/scene_io.h"
 #include "apps/vellumar/shell_commands.h"
@@ -61,6 +62,24 @@ int main(int argc, char** argv) {
                     "target channel as vt)");
     cmd->add_option("--report", unwrap.report,
                     "Write per map charts, coverage, stretch and stage times (.json)");
+
+    PanelCommand panel;
+    SettingOptions panel_options;
+    panel.options = &panel_options;
+    CLI::App* panel_cmd = app.add_subcommand(
+        "panel", "Open the panel over a scene and drive it with a script of user actions");
+    panel_cmd->add_option("scene", panel.scene, "Scene file (as for unwrap)")->required();
+    panel_cmd->add_option(
+        "--script", panel.script,
+        "Actions, one per line ('-': standard input): click ID, check ID, uncheck ID, "
+        "set ID VALUE, type ID TEXT, select ID I[,J...], fold ID, unfold ID, nodes A,B|all, "
+        "dump. Without a script the panel is shown once");
+    panel_options.add_preset_option(panel_cmd);
+    panel_cmd->add_option("--nodes", panel.nodes, "Select these nodes (default: every mesh)")
+        ->delimiter(',');
+    panel_cmd->add_option("--save", panel.save, "Save the scene at the end (.vlscene)");
+    panel_cmd->add_option("--export", panel.export_path, "Export at the end (.glb or .obj)");
+    add_up_option(panel_cmd, panel.up);
 
     BakeCommand bake;
     CLI::App* baker = app.add_subcommand(
@@ -227,6 +246,9 @@ int main(int argc, char** argv) {
     }
     if (*clear_cmd) {
         return run_clear_shells_command(clear);
+    }
+    if (*panel_cmd) {
+        return run_panel_command(panel);
     }
     if (*remove) {
         return run_remove_group_command(remove_scene, remove_key, remove_out);

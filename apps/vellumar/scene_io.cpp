@@ -1,7 +1,7 @@
 #include "apps/vellumar/scene_io.h"
 
 #include "host/text.h"
-#include "modifier/vellumar_modifier.h"
+#include "plugin/module.h"
 #include "standalone/io/exporter.h"
 #include "standalone/io/importer.h"
 #include "standalone/io/scene_file.h"
@@ -37,7 +37,10 @@ std::string& lossy_scene() {
 } // namespace
 
 void register_plugin_classes(StandaloneCore& core) {
-    core.RegisterClass(GetVellumarModifierDesc());
+    std::string why;
+    if (!core.LoadPlugin(VellumarPluginModule(), &why)) {
+        std::fprintf(stderr, "vellumar: the plug-in did not load: %s\n", why.c_str());
+    }
 }
 
 void add_up_option(CLI::App* cmd, UpAxis& up) {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-// Makes a host core with the plug-in's classes registered.
+// Loads the plug-in module into the core, as the host does at start-up.
 void register_plugin_classes(StandaloneCore& core);
 
 // Loads the scene into the core and returns its mesh nodes (nodes whose

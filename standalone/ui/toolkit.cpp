@@ -1,0 +1,314 @@
+#include "standalone/ui/toolkit.h"
+
+#include <algorithm>
+
+namespace {
+
+Toolkit* current_toolkit = nullptr;
+
+// The font handle the host hands out; headless, it only has to be stable.
+int app_font_tag = 0;
+
+} // namespace
+
+Toolkit::Toolkit(Interface& host)
+    : host_(host), app_font_(&app_font_tag), previous_(current_toolkit) {
+    current_toolkit = this;
+}
+
+Toolkit::~Toolkit() {
+    EditObject(nullptr);
+    CloseUtility();
+    ClearPickMode();
+    while (!windows_.empty()) {
+        // Top-level windows first: destroying one takes its controls along.
+        auto it = std::find_if(windows_.begin(), windows_.end(),
+                               [](const auto& e) { return e.second->parent == nullptr; });
+        Destroy(it != windows_.end() ? it->first : windows_.begin()->first);
+    }
+    current_toolkit = previous_;
+}
+
+Toolkit* Toolkit::Current() {
+    return current_toolkit;
+}
+
+Window* Toolkit::Find(HWND handle) const {
+    auto it = windows_.find(handle);
+    return it != windows_.end() ? it->second.get() : nullptr;
+}
+
+Window* Toolkit::CreateDialogWindow(HINSTANCE module, int templateId, Window* owner,
+                                    DialogHandler handler, bool modal) {
+    const DialogTemplate* t = module != nullptr ? module->FindDialog(templateId) : nullptr;
+    if (t == nullptr) {
+        return nullptr;
+    }
+    auto dialog = std::make_unique<Window>();
+    Window* d = dialog.get();
+    d->role = WindowRole::Dialog;
+    d->parent = owner; // an owner, not a container: the dialog is no child of it
+    d->template_id = templateId;
+    d->text = t->caption;
+    d->width = t->width;
+    d->height = t->height;
+    d->handler = std::move(handler);
+    d->module = module;
+    d->modal = modal;
+    windows_[d->handle()] = std::move(dialog);
+    for (const ControlTemplate& c : t->controls) {
+        auto control = std::make_unique<Window>();
+        Window* w = control.get();
+        w->parent = d;
+        w->id = c.id;
+        w->kind = c.kind;
+        w->text = c.text;
+        w->style = c.style;
+        w->x = c.x;
+        w->y = c.y;
+        w->width = c.width;
+        w->height = c.height;
+        w->image = c.image;
+        w->enabled = (c.style & WS_DISABLED) == 0;
+        d->children.push_back(w);
+        windows_[w->handle()] = std::move(control);
+        Touch(*w);
+    }
+    Touch(*d);
+    return d;
+}
+
+Window* Toolkit::CreatePopup(const std::wstring& className, DWORD style, Window* owner) {
+    auto popup = std::make_unique<Window>();
+    Window* w = popup.get();
+    w->role = className == TOOLTIPS_CLASSW ? WindowRole::Tooltip : WindowRole::Control;
+    w->parent = owner;
+    w->text = className;
+    w->style = style;
+    windows_[w->handle()] = std::move(popup);
+    Touch(*w);
+    return w;
+}
+
+void Toolkit::Destroy(HWND handle) {
+    Window* w = Find(handle);
+    if (w == nullptr) {
+        return;
+    }
+    if (w->role == WindowRole::Dialog && w->handler) {
+        w->handler(handle, WM_DESTROY, 0, 0);
+        w = Find(handle); // the procedure may have destroyed it itself
+        if (w == nullptr) {
+            return;
+        }
+    }
+    std::erase_if(rollouts_, [&](const Rollout& r) { return r.window == handle; });
+    std::erase(modals_, w);
+    // Popups owned by the window (the tooltip) outlive it, as owned windows
+    // are only hidden with their owner; they forget the owner.
+    for (auto& [h, other] : windows_) {
+        if (other->parent == w && other->role != WindowRole::Control) {
+            other->parent = nullptr;
+        }
+    }
+    if (w->parent != nullptr && w->role == WindowRole::Control) {
+        std::erase(w->parent->children, w);
+    }
+    Forget(w);
+    ++sequence_;
+}
+
+void Toolkit::Forget(Window* w) {
+    for (Window* child : std::vector<Window*>(w->children)) {
+        Forget(child);
+    }
+    windows_.erase(w->handle());
+}
+
+void Toolkit::Touch(Window& w) {
+    w.version = ++sequence_;
+    if (listener_) {
+        listener_(w);
+    }
+}
+
+LRESULT Toolkit::Send(HWND handle, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Window* w = Find(handle);
+    if (w == nullptr) {
+        return 0;
+    }
+    switch (w->role) {
+    case WindowRole::Dialog:
+        return w->handler ? w->handler(handle, msg, wParam, lParam) : 0;
+    case WindowRole::Tooltip:
+        if (msg == TTM_ADDTOOLW && lParam != 0) {
+            const auto* info = reinterpret_cast<const TOOLINFOW*>(lParam);
+            Window* tool = (info->uFlags & TTF_IDISHWND) != 0
+                               ? Find(reinterpret_cast<HWND>(info->uId))
+                               : nullptr;
+            if (tool == nullptr) {
+                return 0;
+            }
+            tool->tooltip = info->lpszText != nullptr ? info->lpszText : L"";
+            Touch(*tool);
+            return 1;
+        }
+        if (msg == TTM_SETMAXTIPWIDTH) {
+            const LRESULT previous = w->width;
+            w->width = static_cast<int>(lParam);
+            return previous;
+        }
+        return 0;
+    case WindowRole::Control:
+        return ControlMessage(*w, msg, wParam, lParam);
+    }
+    return 0;
+}
+
+HWND Toolkit::AddRollup(HINSTANCE module, int templateId, DialogHandler handler,
+                        const std::wstring& title, LPARAM param, int category) {
+    Window* d = CreateDialogWindow(module, templateId, nullptr, std::move(handler), false);
+    if (d == nullptr) {
+        return nullptr;
+    }
+    const HWND handle = d->handle();
+    rollouts_.push_back({handle, title, category, true});
+    Send(handle, WM_INITDIALOG, 0, param);
+    return handle;
+}
+
+void Toolkit::DeleteRollup(HWND rollout) {
+    if (std::any_of(rollouts_.begin(), rollouts_.end(),
+                    [&](const Rollout& r) { return r.window == rollout; })) {
+        Destroy(rollout);
+    }
+}
+
+void Toolkit::SetRolloutOpen(HWND rollout, bool open) {
+    for (Rollout& r : rollouts_) {
+        if (r.window == rollout && r.open != open) {
+            r.open = open;
+            Touch(*Find(rollout));
+        }
+    }
+}
+
+bool Toolkit::OpenUtility(ClassDesc* desc) {
+    if (desc == nullptr || desc->SuperClassID() != UTILITY_CLASS_ID) {
+        return false;
+    }
+    EditObject(nullptr);
+    CloseUtility();
+    auto* utility = static_cast<UtilityObj*>(desc->Create(0));
+    if (utility == nullptr) {
+        return false;
+    }
+    utility_ = utility;
+    utility->BeginEditParams(&host_, this);
+    return true;
+}
+
+void Toolkit::CloseUtility() {
+    UtilityObj* utility = utility_;
+    if (utility == nullptr) {
+        return;
+    }
+    utility_ = nullptr;
+    utility->EndEditParams(&host_, this);
+    utility->DeleteThis();
+}
+
+void Toolkit::EditObject(Animatable* obj) {
+    if (edited_ == obj) {
+        return;
+    }
+    Animatable* previous = edited_;
+    if (previous != nullptr) {
+        edited_ = nullptr;
+        previous->EndEditParams(&host_, 0, obj);
+    }
+    if (obj != nullptr) {
+        CloseUtility();
+        edited_ = obj;
+        obj->BeginEditParams(&host_, 0, previous);
+    }
+}
+
+INT_PTR Toolkit::RunModal(HINSTANCE module, int templateId, HWND owner, DialogHandler handler,
+                          LPARAM param) {
+    Window* d = CreateDialogWindow(module, templateId, Find(owner), std::move(handler), true);
+    if (d == nullptr) {
+        return -1;
+    }
+    const HWND handle = d->handle();
+    modals_.push_back(d);
+    Send(handle, WM_INITDIALOG, 0, param);
+    auto running = [&] {
+        const Window* w = Find(handle);
+        return w != nullptr && !w->ended;
+    };
+    while (running()) {
+        if (modal_pump_ && modal_pump_()) {
+            continue;
+        }
+        // Nobody is left to answer: close the dialog as its close box
+        // would, and if it ignores that, as Cancel would.
+        Send(handle, WM_CLOSE, 0, 0);
+        if (running()) {
+            Send(handle, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        }
+        if (running()) {
+            EndModal(handle, IDCANCEL);
+        }
+    }
+    const Window* w = Find(handle);
+    const INT_PTR result = w != nullptr ? w->end_result : IDCANCEL;
+    Destroy(handle);
+    return result;
+}
+
+BOOL Toolkit::EndModal(HWND dialog, INT_PTR result) {
+    Window* w = Find(dialog);
+    if (w == nullptr || !w->modal) {
+        return 0;
+    }
+    w->ended = true;
+    w->end_result = result;
+    return 1;
+}
+
+void Toolkit::SetPickMode(PickModeCallback* pc) {
+    ClearPickMode();
+    pick_mode_ = pc;
+    if (pc != nullptr) {
+        pc->EnterMode(&host_);
+    }
+}
+
+void Toolkit::ClearPickMode() {
+    PickModeCallback* pc = pick_mode_;
+    if (pc == nullptr) {
+        return;
+    }
+    pick_mode_ = nullptr;
+    pc->ExitMode(&host_);
+}
+
+HIMAGELIST Toolkit::CreateImageList(int cx, int cy) {
+    if (cx <= 0 || cy <= 0) {
+        return nullptr;
+    }
+    image_lists_.push_back(std::make_unique<ImageList>());
+    image_lists_.back()->cx = cx;
+    image_lists_.back()->cy = cy;
+    return image_lists_.back().get();
+}
+
+Toolkit::ImageList* Toolkit::FindImageList(HIMAGELIST list) {
+    for (const auto& l : image_lists_) {
+        if (l.get() == list) {
+            return l.get();
+        }
+    }
+    return nullptr;
+}

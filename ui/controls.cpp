@@ -1,0 +1,104 @@
+#include "ui/controls.h"
+
+#include "host/custcont.h"
+
+#include <vector>
+
+namespace {
+
+// The spinner interface for the length of one call.
+template <class Fn> bool with_spinner(HWND dialog, int id, Fn fn) {
+    ISpinnerControl* s = GetISpinner(GetDlgItem(dialog, id));
+    if (s == nullptr) {
+        return false;
+    }
+    fn(*s);
+    ReleaseISpinner(s);
+    return true;
+}
+
+} // namespace
+
+bool IsChecked(HWND dialog, int id) {
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+void SetChecked(HWND dialog, int id, bool checked) {
+    CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool ReadCheck(HWND dialog, int id, bool& value) {
+    if (GetDlgItem(dialog, id) == nullptr) {
+        return false;
+    }
+    value = IsChecked(dialog, id);
+    return true;
+}
+
+bool ReadSpinner(HWND dialog, int id, int& value) {
+    return with_spinner(dialog, id, [&](ISpinnerControl& s) { value = s.GetIVal(); });
+}
+
+bool ReadSpinner(HWND dialog, int id, float& value) {
+    return with_spinner(dialog, id, [&](ISpinnerControl& s) { value = s.GetFVal(); });
+}
+
+void SetSpinner(HWND dialog, int id, int value) {
+    with_spinner(dialog, id, [&](ISpinnerControl& s) { s.SetValue(value, 0); });
+}
+
+void SetSpinner(HWND dialog, int id, float value) {
+    with_spinner(dialog, id, [&](ISpinnerControl& s) { s.SetValue(value, 0); });
+}
+
+void SetupSpinner(HWND dialog, int spinId, int editId, int min, int max, int value) {
+    if (ISpinnerControl* s = SetupIntSpinner(dialog, spinId, editId, min, max, value)) {
+        ReleaseISpinner(s);
+    }
+}
+
+void SetupSpinner(HWND dialog, int spinId, int editId, float min, float max, float value,
+                  float scale) {
+    if (ISpinnerControl* s = SetupFloatSpinner(dialog, spinId, editId, min, max, value, scale)) {
+        ReleaseISpinner(s);
+    }
+}
+
+void EnableControl(HWND dialog, int id, bool enabled) {
+    HWND control = GetDlgItem(dialog, id);
+    if (control == nullptr) {
+        return;
+    }
+    if (ISpinnerControl* s = GetISpinner(control)) {
+        s->Enable(enabled ? 1 : 0);
+        ReleaseISpinner(s);
+    } else if (ICustButton* b = GetICustButton(control)) {
+        b->Enable(enabled ? 1 : 0);
+        ReleaseICustButton(b);
+    } else {
+        EnableWindow(control, enabled ? 1 : 0);
+    }
+}
+
+std::wstring ControlText(HWND dialog, int id, int max) {
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(max) + 1);
+    const int n = GetWindowTextW(GetDlgItem(dialog, id), buffer.data(), max + 1);
+    return std::wstring(buffer.data(), static_cast<std::size_t>(n));
+}
+
+bool IsButtonChecked(HWND dialog, int id) {
+    ICustButton* b = GetICustButton(GetDlgItem(dialog, id));
+    if (b == nullptr) {
+        return false;
+    }
+    const bool checked = b->IsChecked() != 0;
+    ReleaseICustButton(b);
+    return checked;
+}
+
+void SetButtonChecked(HWND dialog, int id, bool checked) {
+    if (ICustButton* b = GetICustButton(GetDlgItem(dialog, id))) {
+        b->SetCheck(checked ? 1 : 0);
+        ReleaseICustButton(b);
+    }
+}

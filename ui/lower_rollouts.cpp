@@ -1,0 +1,176 @@
+// The Baking, Shells, Options, About and Network Rendering rollouts: their
+// controls as they open, their tooltips, and the commands that only set a
+// value or act on the unwrap group list.
+#include "host/custcont.h"
+#include "host/text.h"
+#include "plugin/control_ids.h"
+#include "plugin/version.h"
+#include "ui/controls.h"
+#include "ui/rollout_frame.h"
+#include "ui/rollouts.h"
+#include "ui/tooltips.h"
+#include "ui/vellumar_utility.h"
+
+namespace {
+
+void open_page(HWND r, const std::wstring& address) {
+    ShellExecuteW(r, L"open", address.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+}
+
+void init_baking(VellumarUtility& u, HWND r) {
+    const UnwrapSettings& s = settings();
+    SetupSpinner(r, IDC_OVERLAP_SPIN, IDC_OVERLAP_EDIT, 0, 999, 2);
+    SetChecked(r, IDC_SINGLE_PASS, true);
+    SendDlgItemMessageW(r, IDC_TARGET_MATERIAL, CB_RESETCONTENT, 0, 0);
+    const std::vector<ClassDesc*>& classes = u.material_classes();
+    for (std::size_t i = 0; i < classes.size(); ++i) {
+        const std::wstring name = classes[i]->ClassName();
+        const auto at = static_cast<WPARAM>(SendDlgItemMessageW(
+            r, IDC_TARGET_MATERIAL, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str())));
+        SendDlgItemMessageW(r, IDC_TARGET_MATERIAL, CB_SETITEMDATA, at, static_cast<LPARAM>(i));
+        if (WideToUtf8(name) == s.target_material) {
+            SendDlgItemMessageW(r, IDC_TARGET_MATERIAL, CB_SETCURSEL, at, 0);
+        }
+    }
+    SetChecked(r, IDC_SELF_ILLUMINATION, false);
+    SetChecked(r, IDC_ADD_SHELL, true);
+    SetChecked(r, IDC_GROUP_NAME_TO_TEXTURES, true);
+    SetChecked(r, IDC_SINGLE_FRAME, !s.bakerange);
+    SetChecked(r, IDC_FRAME_RANGE, s.bakerange);
+    SetupSpinner(r, IDC_FROM_SPIN, IDC_FROM_EDIT, -99999, 99999, s.bakerangefrom);
+    SetupSpinner(r, IDC_TO_SPIN, IDC_TO_EDIT, -99999, 99999, s.bakerangeto);
+
+    AddTooltip(r, {IDC_MAP_PATH_LABEL, IDC_MAP_PATH, IDC_MAP_PATH_BROWSE},
+               "Default path where the baked textures are saved");
+    AddTooltip(r, {IDC_OVERLAP_LABEL, IDC_OVERLAP_EDIT, IDC_OVERLAP_SPIN},
+               "Padding of the rendered textures beyond the mesh border. Values above 0 avoid "
+               "visible black seams. Values above half of the gutter padding setting are not "
+               "recommended");
+    AddTooltip(r, {IDC_BAKE_ELEMENTS}, "Element that is rendered into the texture");
+    AddTooltip(r, {IDC_TARGET_MATERIAL}, "Determines the material used for the baked texture.");
+    AddTooltip(r, {IDC_RENDERER_SETTINGS}, "Opens the 3ds Max Render Scene Settings dialog");
+    AddTooltip(r, {IDC_ADD_SHELL},
+               "Adds a shell for the baked material.\nThe original material is kept in the first "
+               "map slot.\nThe baked texture is stored in the second slot.");
+    AddTooltip(r, {IDC_OVERWRITE},
+               "Assigns the baked texture, discarding the previous material assignment");
+    AddTooltip(r, {IDC_BAKE_GROUP}, "Bakes the texture map for the selected objects");
+    AddTooltip(r, {IDC_SELF_ILLUMINATION}, "Makes the baked materials self illuminated");
+    AddTooltip(r, {IDC_SINGLE_PASS},
+               "Single pass bakes all objects at once. If this is not selected all objects are "
+               "rendered separately");
+    AddTooltip(r, {IDC_GROUP_NAME_TO_TEXTURES},
+               "Add group name to rendered textures to prevent accidental overwrites when "
+               "multiple groups are rendered with the same settings");
+    u.UpdateCommandStates();
+}
+
+void baking_command(VellumarUtility& u, HWND, int id, WORD code) {
+    switch (id) {
+    case IDC_ADD_SHELL:
+    case IDC_OVERWRITE:
+        settings().create_shell = id == IDC_ADD_SHELL;
+        break;
+    case IDC_SINGLE_FRAME:
+    case IDC_FRAME_RANGE:
+        settings().bakerange = id == IDC_FRAME_RANGE;
+        break;
+    case IDC_UNWRAP_GROUP:
+        if (code == CBN_SELCHANGE) {
+            u.UpdateCommandStates();
+        }
+        break;
+    case IDC_REMOVE_GROUP:
+        u.RemoveGroup();
+        break;
+    default:
+        break;
+    }
+}
+
+void init_shells(VellumarUtility& u, HWND r) {
+    SetChecked(r, IDC_KEEP_BAKED, true);
+    SetChecked(r, IDC_KEEP_SOURCE, false);
+    AddTooltip(r, {IDC_VIEWPORT_GROUP, IDC_VIEWPORT_ORIGINAL, IDC_VIEWPORT_BAKED},
+               "Select the original materials or the baked materials to be visible in the "
+               "viewports");
+    AddTooltip(r, {IDC_RENDER_GROUP, IDC_RENDER_ORIGINAL, IDC_RENDER_BAKED},
+               "Select the original materials or the baked materials to be used during rendering");
+    AddTooltip(r, {IDC_CLEAR_SHELLS}, "Removes the shell materials from the selected objects");
+    AddTooltip(r, {IDC_KEEP_BAKED},
+               "The baked texture is kept, the original material is discarded");
+    AddTooltip(r, {IDC_KEEP_SOURCE},
+               "The original material is kept, the baked texture is discarded");
+    u.UpdateCommandStates();
+}
+
+void init_options(VellumarUtility& u, HWND r) {
+    SetChecked(r, IDC_SINGLE_SET, false);
+    AddTooltip(r, {IDC_CREATE_SELECTION_SETS},
+               "Creates selection sets based on the currently existing unwrap groups");
+    AddTooltip(r, {IDC_SAVE_SETTINGS}, "Saves the parameter settings to a file");
+    AddTooltip(r, {IDC_LOAD_SETTINGS}, "Loads the parameter settings from a file");
+    AddTooltip(r, {IDC_LOAD_DEFAULT}, "Reset all parameters to their default values");
+    u.UpdateCommandStates();
+}
+
+void init_about(VellumarUtility& u, HWND r) {
+    SetDlgItemTextW(r, IDC_ABOUT_TEXT, (ProductName() + L" " + VersionText()).c_str());
+    AddTooltip(r, {IDC_LOGO}, "Click here to visit the product homepage");
+    u.UpdateCommandStates();
+}
+
+void about_command(VellumarUtility&, HWND r, int id, WORD) {
+    if (id == IDC_LOGO) {
+        open_page(r, HomePageAddress());
+    } else if (id == IDC_HELP) {
+        open_page(r, HelpPageAddress());
+    }
+}
+
+void init_network(VellumarUtility& u, HWND r) {
+    SetChecked(r, IDC_NETRENDER, false);
+    SetDlgItemTextW(r, IDC_NET_STATUS, L"--");
+    AddTooltip(r, {IDC_NETRENDER}, "Enable Network rendering mode.");
+    AddTooltip(r, {IDC_MANAGER, IDC_MANAGER_LABEL},
+               "Network manager name or IP to connect in order to monitor network baking "
+               "progress.");
+    AddTooltip(r, {IDC_PORT, IDC_PORT_LABEL}, "Network manager port to connect to.");
+    AddTooltip(r, {IDC_NETPATH, IDC_NETPATH_LABEL},
+               "Temporary network folder, where rendered images will be dumped. Note: each time "
+               "you submit a job a subfolder with a unique name will be internally appended.");
+    AddTooltip(r, {IDC_NET_STATUS, IDC_NET_STATUS_LABEL},
+               "Current state of the last submitted network render job.");
+    AddTooltip(r, {IDC_MANUAL_MERGE},
+               "Use this tool to browse to the folder containing your network rendered images, "
+               "and merge them into the final Vellumar baked map. ");
+    AddTooltip(r, {IDC_NETPATH_BROWSE},
+               "Select a temporary network folder accessible to all render servers. Note: this "
+               "must be a network folder, not local. ");
+    u.UpdateCommandStates();
+}
+
+const RolloutBehaviour kBaking{init_baking, baking_command, nullptr, true, true};
+// The shell switches are radio buttons with nothing to drag.
+const RolloutBehaviour kShells{init_shells, nullptr, nullptr, false, false};
+const RolloutBehaviour kOptions{init_options, nullptr, nullptr, false, true};
+const RolloutBehaviour kAbout{init_about, about_command, nullptr, false, true};
+const RolloutBehaviour kNetwork{init_network, nullptr, nullptr, false, true};
+
+} // namespace
+
+INT_PTR BakingProc(HWND r, UINT msg, WPARAM w, LPARAM l) {
+    return RolloutFrame(kBaking, r, msg, w, l);
+}
+INT_PTR ShellsProc(HWND r, UINT msg, WPARAM w, LPARAM l) {
+    return RolloutFrame(kShells, r, msg, w, l);
+}
+INT_PTR OptionsProc(HWND r, UINT msg, WPARAM w, LPARAM l) {
+    return RolloutFrame(kOptions, r, msg, w, l);
+}
+INT_PTR AboutProc(HWND r, UINT msg, WPARAM w, LPARAM l) {
+    return RolloutFrame(kAbout, r, msg, w, l);
+}
+INT_PTR NetworkRenderingProc(HWND r, UINT msg, WPARAM w, LPARAM l) {
+    return RolloutFrame(kNetwork, r, msg, w, l);
+}
