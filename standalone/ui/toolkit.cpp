@@ -9,6 +9,15 @@ Toolkit* current_toolkit = nullptr;
 // The font handle the host hands out; headless, it only has to be stable.
 int app_font_tag = 0;
 
+// Window and image list handles: numbers counted up for the whole process
+// (and aligned, as the window system's are), never addresses that a later
+// window could take over.
+void* next_handle() {
+    static std::uintptr_t counter = 0x10000;
+    counter += 0x10;
+    return reinterpret_cast<void*>(counter);
+}
+
 } // namespace
 
 Toolkit::Toolkit(Interface& host)
@@ -55,6 +64,7 @@ Window* Toolkit::CreateDialogWindow(HINSTANCE module, int templateId, Window* ow
     d->handler = std::move(handler);
     d->module = module;
     d->modal = modal;
+    d->hwnd = next_handle();
     windows_[d->handle()] = std::move(dialog);
     for (const ControlTemplate& c : t->controls) {
         auto control = std::make_unique<Window>();
@@ -70,6 +80,7 @@ Window* Toolkit::CreateDialogWindow(HINSTANCE module, int templateId, Window* ow
         w->height = c.height;
         w->image = c.image;
         w->enabled = (c.style & WS_DISABLED) == 0;
+        w->hwnd = next_handle();
         d->children.push_back(w);
         windows_[w->handle()] = std::move(control);
         Touch(*w);
@@ -85,6 +96,7 @@ Window* Toolkit::CreatePopup(const std::wstring& className, DWORD style, Window*
     w->parent = owner;
     w->text = className;
     w->style = style;
+    w->hwnd = next_handle();
     windows_[w->handle()] = std::move(popup);
     Touch(*w);
     return w;
@@ -299,14 +311,15 @@ HIMAGELIST Toolkit::CreateImageList(int cx, int cy) {
         return nullptr;
     }
     image_lists_.push_back(std::make_unique<ImageList>());
+    image_lists_.back()->handle = next_handle();
     image_lists_.back()->cx = cx;
     image_lists_.back()->cy = cy;
-    return image_lists_.back().get();
+    return image_lists_.back()->handle;
 }
 
 Toolkit::ImageList* Toolkit::FindImageList(HIMAGELIST list) {
     for (const auto& l : image_lists_) {
-        if (l.get() == list) {
+        if (l->handle == list) {
             return l.get();
         }
     }

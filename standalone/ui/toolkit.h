@@ -154,6 +154,7 @@ class Toolkit : public IUtil {
 
     // Image lists: per image, the bitmap it comes from and its left edge.
     struct ImageList {
+        HIMAGELIST handle = nullptr;
         int cx = 0, cy = 0;
         struct Image {
             int bitmap = 0;

@@ -72,6 +72,9 @@ struct Window {
     // Raised on every change of state a front end would show.
     std::uint64_t version = 0;
 
-    HWND handle() { return static_cast<HWND>(this); }
+    // Handles are never reused within the process, so one kept past its
+    // window's end never names a later window.
+    HWND hwnd = nullptr;
+    HWND handle() const { return hwnd; }
     bool read_only() const { return (style & ES_READONLY) != 0; }
 };

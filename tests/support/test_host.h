@@ -1,10 +1,11 @@
-// A standalone host for tests: a fresh scene with the plug-in's classes
-// registered, the settings at their defaults, and small meshes to build
+// A standalone host for tests: a fresh scene with the plug-in module
+// loaded, the settings at their defaults, and small meshes to build
 // scenes from.
 #pragma once
 
 #include "host/text.h"
 #include "modifier/vellumar_modifier.h"
+#include "plugin/module.h"
 #include "settings/settings.h"
 #include "standalone/core.h"
 #include "standalone/scene/node_ops.h"
@@ -19,7 +20,7 @@
 class HostTest : public ::testing::Test {
   protected:
     HostTest() {
-        core.RegisterClass(GetVellumarModifierDesc());
+        core.LoadPlugin(VellumarPluginModule());
         core.SetOutputFolder(::testing::TempDir());
         settings().reset();
         // The record's first use reads the default preset and may report
