@@ -12,7 +12,7 @@
 #include "modifier/vellumar_modifier.h"
 #include "settings/settings.h"
 #include "standalone/core.h"
-#include "standalone/io/importer.h"
+#include "standalone/files/importer.h"
 #include "standalone/scene/node_ops.h"
 #include "unwrap/unwrapper.h"
 

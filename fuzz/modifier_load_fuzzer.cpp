@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the modifier's Load, as a damaged scene file would.
 #include "modifier/vellumar_modifier.h"
 #include "standalone/core.h"
-#include "standalone/io/chunk_stream.h"
+#include "standalone/files/chunk_stream.h"
 
 #include <cstddef>
 #include <cstdint>

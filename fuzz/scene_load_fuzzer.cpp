@@ -2,7 +2,7 @@
 // it loaded: a damaged file must never crash the host.
 #include "modifier/vellumar_modifier.h"
 #include "standalone/core.h"
-#include "standalone/io/scene_file.h"
+#include "standalone/files/scene_file.h"
 
 #include <cstddef>
 #include <cstdint>

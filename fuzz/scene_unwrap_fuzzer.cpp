@@ -5,8 +5,8 @@
 #include "modifier/vellumar_modifier.h"
 #include "settings/settings.h"
 #include "standalone/core.h"
-#include "standalone/io/exporter.h"
-#include "standalone/io/scene_file.h"
+#include "standalone/files/exporter.h"
+#include "standalone/files/scene_file.h"
 #include "unwrap/unwrapper.h"
 
 #include <assimp/Importer.hpp>

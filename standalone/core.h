@@ -5,7 +5,7 @@
 
 #include "host/interface.h"
 #include "host/plugin_module.h"
-#include "standalone/io/bitmaps.h"
+#include "standalone/files/bitmaps.h"
 #include "standalone/scene/progress.h"
 #include "standalone/scene/scene.h"
 #include "standalone/script/script_runner.h"

@@ -11,7 +11,7 @@
 #include "netrender/job_folder.h"
 #include "netrender/net_render.h"
 #include "settings/settings.h"
-#include "standalone/io/scene_file.h"
+#include "standalone/files/scene_file.h"
 #include "standalone/network/job_queue.h"
 #include "standalone/network/slurm_queue.h"
 

@@ -2,7 +2,7 @@
 // on a saved scene.
 #pragma once
 
-#include "standalone/io/importer.h"
+#include "standalone/files/importer.h"
 
 #include <cstdint>
 #include <string>

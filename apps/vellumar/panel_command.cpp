@@ -4,7 +4,7 @@
 #include "host/text.h"
 #include "plugin/module.h"
 #include "settings/settings.h"
-#include "standalone/io/scene_file.h"
+#include "standalone/files/scene_file.h"
 
 #include <cstdio>
 #include <fstream>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "apps/vellumar/setting_options.h"
-#include "standalone/io/importer.h"
+#include "standalone/files/importer.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "apps/vellumar/run_report.h"
 
-#include "standalone/io/json_text.h"
+#include "standalone/files/json_text.h"
 
 #include <cstdio>
 

@@ -2,9 +2,9 @@
 
 #include "host/text.h"
 #include "plugin/module.h"
-#include "standalone/io/exporter.h"
-#include "standalone/io/importer.h"
-#include "standalone/io/scene_file.h"
+#include "standalone/files/exporter.h"
+#include "standalone/files/importer.h"
+#include "standalone/files/scene_file.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "standalone/core.h"
-#include "standalone/io/importer.h"
-#include "standalone/io/output_file.h"
+#include "standalone/files/importer.h"
+#include "standalone/files/output_file.h"
 
 #include <CLI/CLI.hpp>
 

@@ -4,8 +4,8 @@
 #include "apps/vellumar/scene_io.h"
 #include "host/text.h"
 #include "settings/settings.h"
-#include "standalone/io/exporter.h"
-#include "standalone/io/scene_file.h"
+#include "standalone/files/exporter.h"
+#include "standalone/files/scene_file.h"
 #include "unwrap/unwrapper.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // ones), runs one unwrap and prints what every object got.
 #pragma once
 
-#include "standalone/io/importer.h"
+#include "standalone/files/importer.h"
 
 #include "apps/vellumar/setting_options.h"
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "host/max_types.h"
-#include "standalone/io/image_files.h"
+#include "standalone/files/image_files.h"
 
 #include <cstdint>
 #include <memory>

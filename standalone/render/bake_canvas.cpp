@@ -1,10 +1,10 @@
 #include "standalone/render/bake_canvas.h"
 
 #include "host/text.h"
-#include "standalone/io/bitmaps.h"
-#include "standalone/io/image_files.h"
-#include "standalone/io/output_file.h"
-#include "standalone/io/png_file.h"
+#include "standalone/files/bitmaps.h"
+#include "standalone/files/image_files.h"
+#include "standalone/files/output_file.h"
+#include "standalone/files/png_file.h"
 
 #include <stb_image_write.h>
 

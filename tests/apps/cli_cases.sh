@@ -28,6 +28,32 @@ no_temporaries() {
 crates=$samples/crates.obj
 
 case $case_name in
+panel_unwraps_like_unwrap)
+    # The same settings through the panel's controls and through options
+    # give the same atlas, byte for byte, in both export formats.
+    printf '# organic, channel 2\nset 1136 2\ntype 1102 crates\nclick 1002\ndump\n' >"$d/s"
+    expect 0 "$vellumar" panel "$crates" --up z --script "$d/s" --export "$d/p.obj" --save "$d/p.vlscene"
+    grep -q '1101 dropdown \[\*"crates"\]' "$d/out" || fail "the new group is not selected: $(cat "$d/out")"
+    expect 0 "$vellumar" unwrap "$crates" --up z --mode organic --channel 2 --group crates --export "$d/u.obj"
+    cmp "$d/p.obj" "$d/u.obj" || fail "the panel's atlas differs from unwrap's"
+    expect 0 "$vellumar" panel "$crates" --up z --script "$d/s" --export "$d/p.glb"
+    expect 0 "$vellumar" unwrap "$crates" --up z --mode organic --channel 2 --export "$d/u.glb"
+    cmp "$d/p.glb" "$d/u.glb" || fail "the panel's glb differs from unwrap's"
+    "$vellumar" groups "$d/p.vlscene" | grep -q '"crates": 3 objects, channel 2' || fail "group"
+    ;;
+panel_script_mistakes)
+    printf 'click 1152\nclick 1001\nset 1137 99\nclick 4242\nclick 1002\n' >"$d/s"
+    expect 2 "$vellumar" panel "$crates" --script "$d/s" --save "$d/never.vlscene"
+    stderr_has "script line 4: no control 4242 in the open panel"
+    grep -q "line 2: ignored: check 1001 is disabled" "$d/out" || fail "no note of the ignored click"
+    grep -q "99 is outside 1..32; it holds 32" "$d/out" || fail "no note of the clamped value"
+    [ ! -e "$d/never.vlscene" ] || fail "a script that failed saved its scene"
+    expect 2 "$vellumar" panel "$crates" --script "$d/missing"
+    stderr_has "cannot read the script"
+    printf 'nodes crate_small,nothere\n' >"$d/n"
+    expect 2 "$vellumar" panel "$crates" --script "$d/n"
+    stderr_has "nothere"
+    ;;
 folder_named_like_a_scene)
     mkdir "$d/x.vlscene" "$d/y.obj"
     expect 2 "$vellumar" groups "$d/x.vlscene"

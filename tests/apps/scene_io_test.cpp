@@ -1,5 +1,5 @@
 #include "apps/vellumar/scene_io.h"
-#include "standalone/io/scene_file.h"
+#include "standalone/files/scene_file.h"
 #include "support/temp_folder.h"
 #include "support/test_host.h"
 

@@ -10,7 +10,7 @@
 #include "unwrap/unwrapper.h"
 
 #include "host/mtl.h"
-#include "standalone/io/image_files.h"
+#include "standalone/files/image_files.h"
 #include "standalone/render/bake_elements.h"
 #include "standalone/scene/projection_modifier.h"
 

@@ -11,8 +11,8 @@
 #include "unwrap/unwrapper.h"
 
 #include "host/mtl.h"
-#include "standalone/io/image_files.h"
-#include "standalone/io/importer.h"
+#include "standalone/files/image_files.h"
+#include "standalone/files/importer.h"
 #include "standalone/render/bake_elements.h"
 
 #include <boost/filesystem.hpp>

@@ -1,6 +1,6 @@
 #include "engines/render_uv.h"
 #include "engines/uvatlasProxy.h"
-#include "standalone/io/png_file.h"
+#include "standalone/files/png_file.h"
 #include "support/test_host.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "host/chunk_io.h"
 #include "modifier/vellumar_modifier.h"
-#include "standalone/io/chunk_stream.h"
+#include "standalone/files/chunk_stream.h"
 #include "support/test_host.h"
 
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "support/temp_folder.h"
 
-#include "standalone/io/image_files.h"
-#include "standalone/io/png_file.h"
+#include "standalone/files/image_files.h"
+#include "standalone/files/png_file.h"
 #include "standalone/materials/texture_images.h"
 
 #include <gtest/gtest.h>

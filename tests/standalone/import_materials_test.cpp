@@ -1,6 +1,6 @@
 #include "host/text.h"
-#include "standalone/io/image_files.h"
-#include "standalone/io/importer.h"
+#include "standalone/files/image_files.h"
+#include "standalone/files/importer.h"
 #include "standalone/materials/bitmap_texture.h"
 #include "standalone/materials/surface_shader.h"
 

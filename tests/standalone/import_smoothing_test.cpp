@@ -1,5 +1,5 @@
-#include "standalone/io/importer.h"
-#include "standalone/io/scene_file.h"
+#include "standalone/files/importer.h"
+#include "standalone/files/scene_file.h"
 #include "standalone/render/bake_mesh.h"
 #include "support/test_host.h"
 

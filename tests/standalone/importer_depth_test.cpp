@@ -1,4 +1,4 @@
-#include "standalone/io/importer.h"
+#include "standalone/files/importer.h"
 
 #include <gtest/gtest.h>
 

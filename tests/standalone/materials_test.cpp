@@ -1,8 +1,8 @@
 #include "support/temp_folder.h"
 
 #include "standalone/core.h"
-#include "standalone/io/image_files.h"
-#include "standalone/io/png_file.h"
+#include "standalone/files/image_files.h"
+#include "standalone/files/png_file.h"
 #include "standalone/materials/bitmap_texture.h"
 #include "standalone/materials/double_sided.h"
 #include "standalone/materials/normal_bump.h"

@@ -1,6 +1,6 @@
 #include "standalone/core.h"
-#include "standalone/io/importer.h"
-#include "standalone/io/scene_file.h"
+#include "standalone/files/importer.h"
+#include "standalone/files/scene_file.h"
 #include "standalone/scene/node_animation.h"
 
 #include <assimp/Importer.hpp>

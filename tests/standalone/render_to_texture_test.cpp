@@ -3,8 +3,8 @@
 
 #include "host/mtl.h"
 #include "host/script.h"
-#include "standalone/io/image_files.h"
-#include "standalone/io/png_file.h"
+#include "standalone/files/image_files.h"
+#include "standalone/files/png_file.h"
 #include "standalone/render/bake_elements.h"
 #include "standalone/render/bake_mesh.h"
 #include "standalone/render/render_to_texture.h"

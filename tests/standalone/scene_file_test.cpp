@@ -1,5 +1,5 @@
-#include "standalone/io/exporter.h"
-#include "standalone/io/scene_file.h"
+#include "standalone/files/exporter.h"
+#include "standalone/files/scene_file.h"
 #include "standalone/materials/bitmap_texture.h"
 #include "standalone/materials/multi_material.h"
 #include "standalone/materials/normal_bump.h"

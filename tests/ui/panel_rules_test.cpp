@@ -15,9 +15,9 @@ TEST_F(PanelTest, ModeButtonsAreExclusiveAndChooseWhatIsEnabled) {
     for (int id : {IDC_ORGANIC, IDC_HARD_SURFACE, IDC_UV_PACK, IDC_UV_COPY, IDC_PROJECTION}) {
         EXPECT_EQ(checked(id), id == IDC_UV_PACK) << id;
     }
-    for (int id : {IDC_STRETCH_SPIN, IDC_STRETCH_EDIT, IDC_HIGH_QUALITY, IDC_POLYGONS,
-                   IDC_TRIANGLES, IDC_CUT_GROOVES, IDC_CUT_RIDGES, IDC_GROOVE_SPIN,
-                   IDC_RIDGE_SPIN}) {
+    for (int id :
+         {IDC_STRETCH_SPIN, IDC_STRETCH_EDIT, IDC_HIGH_QUALITY, IDC_POLYGONS, IDC_TRIANGLES,
+          IDC_CUT_GROOVES, IDC_CUT_RIDGES, IDC_GROOVE_SPIN, IDC_RIDGE_SPIN}) {
         EXPECT_FALSE(enabled(id)) << id;
     }
 
@@ -30,8 +30,8 @@ TEST_F(PanelTest, ModeButtonsAreExclusiveAndChooseWhatIsEnabled) {
     EXPECT_FALSE(enabled(IDC_PICK_CAMERA));
 
     click(IDC_ORGANIC);
-    for (int id : {IDC_STRETCH_SPIN, IDC_HIGH_QUALITY, IDC_POLYGONS, IDC_TRIANGLES,
-                   IDC_CUT_GROOVES, IDC_CUT_RIDGES}) {
+    for (int id : {IDC_STRETCH_SPIN, IDC_HIGH_QUALITY, IDC_POLYGONS, IDC_TRIANGLES, IDC_CUT_GROOVES,
+                   IDC_CUT_RIDGES}) {
         EXPECT_TRUE(enabled(id)) << id;
     }
 }
@@ -258,9 +258,9 @@ TEST_F(PanelTest, RolloutsOpenInOrderAndCloseCompletely) {
     for (const Rollout& r : core.ui().rollouts()) {
         titles.push_back(WideToUtf8(r.title));
     }
-    EXPECT_EQ(titles, (std::vector<std::string>{"Unwrap Parameters", "Advanced Unwrap Settings",
-                                                "Baking", "Shells", "Options", "About",
-                                                "Network Rendering"}));
+    EXPECT_EQ(titles,
+              (std::vector<std::string>{"Unwrap Parameters", "Advanced Unwrap Settings", "Baking",
+                                        "Shells", "Options", "About", "Network Rendering"}));
     // The logo and Help open the product's pages.
     click(IDC_LOGO);
     click(IDC_HELP);

@@ -1,6 +1,6 @@
 // Whole runs in the modes that compute UVs, checked on what the modifier
 // writes into the target channel.
-#include "standalone/io/importer.h"
+#include "standalone/files/importer.h"
 #include "support/test_host.h"
 #include "unwrap/unwrapper.h"
 

@@ -1,8 +1,8 @@
-#include "standalone/io/importer.h"
+#include "standalone/files/importer.h"
 
 #include "host/text.h"
-#include "standalone/io/import_animation.h"
-#include "standalone/io/import_materials.h"
+#include "standalone/files/import_animation.h"
+#include "standalone/files/import_materials.h"
 #include "standalone/scene/non_mesh_objects.h"
 
 #include <assimp/Importer.hpp>

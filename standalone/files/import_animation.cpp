@@ -1,4 +1,4 @@
-#include "standalone/io/import_animation.h"
+#include "standalone/files/import_animation.h"
 
 #include <algorithm>
 #include <climits>

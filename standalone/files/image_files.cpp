@@ -1,7 +1,7 @@
-#include "standalone/io/image_files.h"
+#include "standalone/files/image_files.h"
 
-#include "standalone/io/output_file.h"
-#include "standalone/io/png_file.h"
+#include "standalone/files/output_file.h"
+#include "standalone/files/png_file.h"
 
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>

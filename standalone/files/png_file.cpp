@@ -1,8 +1,8 @@
-#include "standalone/io/png_file.h"
+#include "standalone/files/png_file.h"
 
-#include "standalone/io/image_files.h"
+#include "standalone/files/image_files.h"
 
-#include "standalone/io/output_file.h"
+#include "standalone/files/output_file.h"
 
 #include <png.h>
 

@@ -1,7 +1,7 @@
-#include "standalone/io/import_materials.h"
+#include "standalone/files/import_materials.h"
 
 #include "host/text.h"
-#include "standalone/io/png_file.h"
+#include "standalone/files/png_file.h"
 #include "standalone/materials/bitmap_texture.h"
 #include "standalone/materials/normal_bump.h"
 #include "standalone/materials/standard_material.h"

@@ -1,4 +1,4 @@
-#include "standalone/io/scene_file_materials.h"
+#include "standalone/files/scene_file_materials.h"
 
 #include "host/chunk_io.h"
 #include "host/interface.h"

@@ -1,8 +1,8 @@
-#include "standalone/io/bitmaps.h"
+#include "standalone/files/bitmaps.h"
 
 #include "host/text.h"
-#include "standalone/io/image_files.h"
-#include "standalone/io/png_file.h"
+#include "standalone/files/image_files.h"
+#include "standalone/files/png_file.h"
 #include "standalone/render/bake_image_file.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "host/mesh.h"
-#include "standalone/io/glb_file.h"
+#include "standalone/files/glb_file.h"
 
 #include <map>
 #include <string>

@@ -1,6 +1,6 @@
-#include "standalone/io/glb_file.h"
+#include "standalone/files/glb_file.h"
 
-#include "standalone/io/json_text.h"
+#include "standalone/files/json_text.h"
 
 #include <algorithm>
 #include <cstdio>

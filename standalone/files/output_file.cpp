@@ -1,4 +1,4 @@
-#include "standalone/io/output_file.h"
+#include "standalone/files/output_file.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "standalone/io/scene_file_bake.h"
+#include "standalone/files/scene_file_bake.h"
 
 #include "host/bake_properties.h"
 #include "host/chunk_io.h"

@@ -1,11 +1,11 @@
-#include "standalone/io/scene_file.h"
+#include "standalone/files/scene_file.h"
 
 #include "host/chunk_io.h"
 #include "host/text.h"
-#include "standalone/io/chunk_stream.h"
-#include "standalone/io/output_file.h"
-#include "standalone/io/scene_file_bake.h"
-#include "standalone/io/scene_file_materials.h"
+#include "standalone/files/chunk_stream.h"
+#include "standalone/files/output_file.h"
+#include "standalone/files/scene_file_bake.h"
+#include "standalone/files/scene_file_materials.h"
 #include "standalone/scene/derived_object.h"
 #include "standalone/scene/non_mesh_objects.h"
 

@@ -1,4 +1,4 @@
-#include "standalone/io/chunk_stream.h"
+#include "standalone/files/chunk_stream.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,9 +1,9 @@
-#include "standalone/io/exporter.h"
+#include "standalone/files/exporter.h"
 
 #include "host/text.h"
-#include "standalone/io/export_materials.h"
-#include "standalone/io/glb_file.h"
-#include "standalone/io/output_file.h"
+#include "standalone/files/export_materials.h"
+#include "standalone/files/glb_file.h"
+#include "standalone/files/output_file.h"
 #include "standalone/render/bake_mesh.h"
 #include "standalone/render/tangent_frames.h"
 #include "standalone/scene/node_ops.h"
