@@ -96,6 +96,57 @@ inline constexpr UINT LB_GETTEXTLEN = 0x018A;
 inline constexpr UINT LB_GETCOUNT = 0x018B;
 inline constexpr LRESULT LB_ERR = -1;
 
+// List views (report view): columns, rows with further columns, selection.
+inline constexpr UINT LVM_FIRST = 0x1000;
+inline constexpr UINT LVM_GETITEMCOUNT = LVM_FIRST + 4;
+inline constexpr UINT LVM_DELETEITEM = LVM_FIRST + 8;
+inline constexpr UINT LVM_DELETEALLITEMS = LVM_FIRST + 9;
+inline constexpr UINT LVM_GETNEXTITEM = LVM_FIRST + 12;
+inline constexpr UINT LVM_SETITEMSTATE = LVM_FIRST + 43;
+inline constexpr UINT LVM_GETITEMSTATE = LVM_FIRST + 44;
+inline constexpr UINT LVM_SETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 54;
+inline constexpr UINT LVM_INSERTITEMW = LVM_FIRST + 77;
+inline constexpr UINT LVM_SETITEMTEXTW = LVM_FIRST + 116;
+inline constexpr UINT LVM_INSERTCOLUMNW = LVM_FIRST + 97;
+inline constexpr UINT LVM_GETITEMTEXTW = LVM_FIRST + 115;
+inline constexpr UINT LVIF_TEXT = 0x0001;
+inline constexpr UINT LVIF_STATE = 0x0008;
+inline constexpr UINT LVIS_SELECTED = 0x0002;
+inline constexpr UINT LVNI_SELECTED = 0x0002;
+inline constexpr DWORD LVS_EX_FULLROWSELECT = 0x00000020;
+inline constexpr DWORD LVS_SINGLESEL = 0x0004;
+inline constexpr int NM_CLICK = -2;
+inline constexpr int LVN_ITEMCHANGED = -101;
+
+struct LVITEMW {
+    UINT mask = 0;
+    int iItem = 0;
+    int iSubItem = 0;
+    UINT state = 0;
+    UINT stateMask = 0;
+    wchar_t* pszText = nullptr;
+    int cchTextMax = 0;
+    LPARAM lParam = 0;
+};
+struct LVCOLUMNW {
+    UINT mask = 0;
+    int cx = 0;
+    wchar_t* pszText = nullptr;
+};
+struct NMHDR {
+    HWND hwndFrom = nullptr;
+    UINT_PTR idFrom = 0;
+    int code = 0;
+};
+// The notification of a row: the row and what changed in it.
+struct NMLISTVIEW {
+    NMHDR hdr;
+    int iItem = -1;
+    int iSubItem = 0;
+    UINT uNewState = 0;
+    UINT uOldState = 0;
+};
+
 // Window styles the templates use (the kind of a control is its own field).
 inline constexpr DWORD WS_GROUP = 0x00020000;
 inline constexpr DWORD WS_DISABLED = 0x08000000;

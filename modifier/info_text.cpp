@@ -11,8 +11,8 @@ std::string InfoText(const VellumarModifier& mod) {
         }
         text += set->groupName + "\r\n" + "map channel: " + std::to_string(set->mapChannel) +
                 "\r\n" + std::to_string(set->numVertices) + " vertices in map " +
-                std::to_string(set->mapIndex + 1) + "/" + std::to_string(set->mapCount) + "\r\n" +
-                "\r\n";
+                std::to_string(std::int64_t{set->mapIndex} + 1) + "/" +
+                std::to_string(set->mapCount) + "\r\n" + "\r\n";
     }
     return text;
 }

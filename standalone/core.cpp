@@ -135,6 +135,10 @@ StandaloneCore::StandaloneCore(bool draw_progress)
 }
 
 StandaloneCore::~StandaloneCore() {
+    // Panels close while the host they talk to is whole.
+    ui_->EditObject(nullptr);
+    ui_->CloseUtility();
+    ui_->ClearPickMode();
     ui_.reset();
     for (auto it = modules_.rbegin(); it != modules_.rend(); ++it) {
         if (it->LibShutdown != nullptr) {
@@ -189,6 +193,36 @@ HWND StandaloneCore::AddRollupPage(HINSTANCE module, int dialogTemplate, DLGPROC
     }
     return ui_->AddRollup(module, dialogTemplate, proc, title != nullptr ? title : L"", param,
                           category);
+}
+
+// The toolkit goes first when the host closes; calls that come after it
+// find nothing to do.
+void StandaloneCore::DeleteRollupPage(HWND rollup) {
+    if (ui_) {
+        ui_->DeleteRollup(rollup);
+    }
+}
+
+void StandaloneCore::RollupMouseMessage(HWND, UINT, WPARAM, LPARAM) {
+    if (ui_) {
+        ui_->CountRollupMouse();
+    }
+}
+
+HFONT StandaloneCore::GetAppHFont() {
+    return ui_ ? ui_->app_font() : nullptr;
+}
+
+void StandaloneCore::SetPickMode(PickModeCallback* pc) {
+    if (ui_) {
+        ui_->SetPickMode(pc);
+    }
+}
+
+void StandaloneCore::ClearPickMode() {
+    if (ui_) {
+        ui_->ClearPickMode();
+    }
 }
 
 void StandaloneCore::SetCurFilePath(const std::string& path) {
@@ -349,7 +383,7 @@ SubClassList* StandaloneCore::GetClassList(SClass_ID superClassID) {
 
 int StandaloneCore::DeleteModifier(INode& node, Modifier& mod) {
     // A modifier whose panel is open closes it before it goes.
-    if (ui_->edited_object() == &mod) {
+    if (ui_ && ui_->edited_object() == &mod) {
         ui_->EditObject(nullptr);
     }
     return DeleteModifierFromNode(node, mod);

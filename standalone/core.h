@@ -114,11 +114,11 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     HWND AddRollupPage(HINSTANCE module, int dialogTemplate, DLGPROC proc, const MCHAR* title,
                        LPARAM param = 0, DWORD flags = 0,
                        int category = ROLLUP_CAT_STANDARD) override;
-    void DeleteRollupPage(HWND rollup) override { ui_->DeleteRollup(rollup); }
-    void RollupMouseMessage(HWND, UINT, WPARAM, LPARAM) override { ui_->CountRollupMouse(); }
-    HFONT GetAppHFont() override { return ui_->app_font(); }
-    void SetPickMode(PickModeCallback* pc) override { ui_->SetPickMode(pc); }
-    void ClearPickMode() override { ui_->ClearPickMode(); }
+    void DeleteRollupPage(HWND rollup) override;
+    void RollupMouseMessage(HWND, UINT, WPARAM, LPARAM) override;
+    HFONT GetAppHFont() override;
+    void SetPickMode(PickModeCallback* pc) override;
+    void ClearPickMode() override;
 
     // The script environment: its globals live as long as the core.
     ScriptRunner& scripts() { return scripts_; }

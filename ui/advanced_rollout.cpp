@@ -2,6 +2,7 @@
 // polygons or triangles, the projection camera and the distribution over
 // several maps.
 #include "host/custcont.h"
+#include "host/interface.h"
 #include "plugin/control_ids.h"
 #include "ui/controls.h"
 #include "ui/rollout_frame.h"
@@ -60,7 +61,21 @@ void init(VellumarUtility& u, HWND r) {
     u.UpdateCommandStates();
 }
 
-const RolloutBehaviour kBehaviour{init, nullptr, nullptr, false, true};
+void command(VellumarUtility& u, HWND r, int id, WORD) {
+    if (id != IDC_PICK_CAMERA) {
+        return;
+    }
+    // The button starts picking, and a second press ends it.
+    CameraPicker& picker = u.camera_picker();
+    if (picker.active()) {
+        GetCOREInterface()->ClearPickMode();
+    } else {
+        picker.SetRollout(r);
+        GetCOREInterface()->SetPickMode(&picker);
+    }
+}
+
+const RolloutBehaviour kBehaviour{init, command, nullptr, false, true};
 
 } // namespace
 

@@ -176,7 +176,7 @@ void VellumarUtility::UpdateUnwrapControls() {
     SetChecked(r, IDC_HIGH_QUALITY, s.quality);
     SetChecked(r, IDC_PREVIEW, s.preview);
     ShowSizeSettings(r, s.width, s.height, s.ratio, s.aspectlock);
-    panelReady_ = true;
+    panelReady_ = iu_ != nullptr;
 }
 
 void VellumarUtility::UpdateAdvancedControls() {
@@ -187,11 +187,10 @@ void VellumarUtility::UpdateAdvancedControls() {
     for (int m = 0; m < 5; ++m) {
         SetButtonChecked(unwrap, kModeButtons[m], s.base_unwrap == m);
     }
-    if (INode* camera = s.projection_camera != 0
-                            ? GetCOREInterface()->GetINodeByHandle(s.projection_camera)
-                            : nullptr) {
-        SetDlgItemTextW(r, IDC_PICK_CAMERA, camera->GetName());
-    }
+    INode* camera = s.projection_camera != 0
+                        ? GetCOREInterface()->GetINodeByHandle(s.projection_camera)
+                        : nullptr;
+    SetDlgItemTextW(r, IDC_PICK_CAMERA, camera != nullptr ? camera->GetName() : L"Pick Camera");
     SetSpinner(r, IDC_VIEW_ANGLE_SPIN, s.projection_angle);
     SetSpinner(r, IDC_TOLERANCE_SPIN, s.projection_tolerance);
     SetChecked(r, IDC_ORTHOGRAPHIC, s.projection_orthographic);
@@ -210,7 +209,7 @@ void VellumarUtility::UpdateAdvancedControls() {
     EnableControl(r, IDC_MAP_COUNT_SPIN, s.mapmode == FixedNumber);
     EnableControl(r, IDC_SELECT_SETS, s.mapmode == SelectionSets);
     ApplyModeRules();
-    panelReady_ = true;
+    panelReady_ = iu_ != nullptr;
 }
 
 void VellumarUtility::UpdateBakingControls() {
@@ -233,7 +232,7 @@ void VellumarUtility::UpdateBakingControls() {
     SetSpinner(r, IDC_FROM_SPIN, s.bakerangefrom);
     SetSpinner(r, IDC_TO_SPIN, s.bakerangeto);
     SetDlgItemTextW(r, IDC_MAP_PATH, Utf8ToWide(s.outpath).c_str());
-    panelReady_ = true;
+    panelReady_ = iu_ != nullptr;
 }
 
 void VellumarUtility::UpdateNetworkControls() {
@@ -244,14 +243,14 @@ void VellumarUtility::UpdateNetworkControls() {
     SetDlgItemTextW(r, IDC_MANAGER, Utf8ToWide(s.manager).c_str());
     SetDlgItemTextW(r, IDC_PORT, std::to_wstring(s.port).c_str());
     SetDlgItemTextW(r, IDC_NETPATH, Utf8ToWide(s.netpath).c_str());
-    panelReady_ = true;
+    panelReady_ = iu_ != nullptr;
 }
 
 void VellumarUtility::UpdateCommandStates() {
     const UnwrapSettings& s = settings();
-    const bool can_unwrap =
-        (s.mapmode == FixedNumber && ip_ != nullptr && ip_->GetSelNodeCount() > 0) ||
-        (s.mapmode == SelectionSets && !unwrapper_.chosen_sets.empty());
+    const bool can_unwrap = (s.mapmode == FixedNumber && GetCOREInterface() != nullptr &&
+                             GetCOREInterface()->GetSelNodeCount() > 0) ||
+                            (s.mapmode == SelectionSets && !unwrapper_.chosen_sets.empty());
     EnableControl(rollouts_[kUnwrapRollout], IDC_UNWRAP, can_unwrap);
     EnableControl(rollouts_[kAdvancedRollout], IDC_SELECT_SETS, s.mapmode == SelectionSets);
     const bool group = GetSelectedGroupKey().has_value();

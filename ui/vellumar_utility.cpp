@@ -36,9 +36,8 @@ void refresh_hook() {
 
 void VellumarUtility::BeginEditParams(Interface* ip, IUtil* iu) {
     panelReady_ = false;
-    ip_ = ip;
     iu_ = iu;
-    RemoveRollouts();
+    RemoveRollouts(ip);
     for (const RolloutEntry& e : kRollouts) {
         wchar_t title[256];
         LoadStringW(ModuleHandle(), e.title, title, 256);
@@ -54,20 +53,21 @@ void VellumarUtility::BeginEditParams(Interface* ip, IUtil* iu) {
 
 void VellumarUtility::EndEditParams(Interface* ip, IUtil*) {
     iu_ = nullptr;
-    RemoveRollouts();
+    // Picking ends with the button that shows it.
+    if (picker_.active()) {
+        ip->ClearPickMode();
+    }
+    RemoveRollouts(ip);
     SetUnwrapGroupListRefresh(nullptr);
     panelReady_ = false;
-    ip_ = ip;
 }
 
-void VellumarUtility::RemoveRollouts() {
+void VellumarUtility::RemoveRollouts(Interface* ip) {
     for (HWND& r : rollouts_) {
         if (r != nullptr) {
             const HWND window = r;
             r = nullptr;
-            if (ip_ != nullptr) {
-                ip_->DeleteRollupPage(window);
-            }
+            ip->DeleteRollupPage(window);
         }
     }
 }

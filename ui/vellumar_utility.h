@@ -6,6 +6,7 @@
 
 #include "bake/baked_materials.h"
 #include "host/utilapi.h"
+#include "ui/camera_picker.h"
 #include "unwrap/unwrapper.h"
 
 #include <array>
@@ -62,9 +63,10 @@ class VellumarUtility : public UtilityObj {
     // The Target Material choices, built the first time they are needed.
     const std::vector<ClassDesc*>& material_classes();
     std::vector<std::string>& slot_names() { return slotNames_; }
+    CameraPicker& camera_picker() { return picker_; }
 
   private:
-    void RemoveRollouts();
+    void RemoveRollouts(Interface* ip);
     // The enabling rules that follow the unwrap mode.
     void ApplyModeRules();
     void UpdateUnwrapControls();
@@ -74,12 +76,12 @@ class VellumarUtility : public UtilityObj {
 
     Unwrapper unwrapper_;
     MaterialAssigner assigner_;
+    CameraPicker picker_;
     std::vector<ClassDesc*> materialClasses_;
     bool materialClassesBuilt_ = false;
     std::vector<std::string> slotNames_;
     std::array<HWND, kRolloutCount> rollouts_{};
     bool panelReady_ = false;
-    Interface* ip_ = nullptr;
     IUtil* iu_ = nullptr;
     std::map<int, std::uint64_t> groupIndex_;
 };

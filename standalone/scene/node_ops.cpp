@@ -1,5 +1,7 @@
 #include "standalone/scene/node_ops.h"
 
+#include "standalone/ui/toolkit.h"
+
 #include "host/notify.h"
 
 namespace {
@@ -20,11 +22,18 @@ SceneNode* CloneNode(Scene& scene, SceneNode* node, const std::wstring& name) {
     return clone;
 }
 
+void CloseModifyPanel() {
+    if (Toolkit* tk = Toolkit::Current(); tk != nullptr && tk->edited_object() != nullptr) {
+        tk->EditObject(nullptr);
+    }
+}
+
 void CollapseStack(SceneNode* node, TimeValue t) {
     Object* top = node->GetObjectRef();
     if (top == nullptr || top->SuperClassID() != GEN_DERIVOB_CLASS_ID) {
         return;
     }
+    CloseModifyPanel();
     SceneRemap remap;
     Object* evaluated = node->EvalWorldState(t).obj;
     Object* collapsed =

@@ -16,6 +16,11 @@ SceneNode* CloneNode(Scene& scene, SceneNode* node, const std::wstring& name);
 // each modifier of the stack (NotifyPostCollapse) before it goes.
 void CollapseStack(SceneNode* node, TimeValue t);
 
+// The modify panel shows an object of a node's stack; before a node goes or
+// its stack collapses, the panel closes, so that it never holds an object
+// that is gone.
+void CloseModifyPanel();
+
 // Removes mod from whichever derived object of the node's pipeline holds it,
 // with the modifier-deleted notifications; a derived object left without
 // modifiers is taken out of the pipeline. 0 when the node has no such

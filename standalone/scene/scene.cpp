@@ -1,5 +1,7 @@
 #include "standalone/scene/scene.h"
 
+#include "standalone/scene/node_ops.h"
+
 #include "host/mtl.h"
 #include "host/notify.h"
 
@@ -207,6 +209,7 @@ void Scene::DeleteNode(SceneNode* node) {
     if (it == nodes_.end()) {
         return;
     }
+    CloseModifyPanel();
     BroadcastNotification(NOTIFY_SCENE_PRE_DELETED_NODE, node);
     for (auto& set : sets_) {
         std::erase(set.second, static_cast<INode*>(node));

@@ -108,6 +108,131 @@ LRESULT list_message(Toolkit& tk, Window& w, UINT msg, WPARAM wParam, LPARAM lPa
     }
 }
 
+LRESULT copy_text_bounded(const std::wstring& text, wchar_t* buffer, int max) {
+    if (buffer == nullptr || max <= 0) {
+        return 0;
+    }
+    const auto n = std::min(text.size(), static_cast<std::size_t>(max - 1));
+    std::wmemcpy(buffer, text.c_str(), n);
+    buffer[n] = L'\0';
+    return static_cast<LRESULT>(n);
+}
+
+// A list view's row text of column `sub` (0: the row itself).
+std::wstring* row_text(Window& w, std::size_t row, int sub) {
+    if (row >= w.items.size() || row >= w.subitems.size() || sub < 0) {
+        return nullptr;
+    }
+    if (sub == 0) {
+        return &w.items[row].text;
+    }
+    std::vector<std::wstring>& rest = w.subitems[row];
+    if (rest.size() < static_cast<std::size_t>(sub)) {
+        rest.resize(static_cast<std::size_t>(sub));
+    }
+    return &rest[static_cast<std::size_t>(sub - 1)];
+}
+
+LRESULT list_view_message(Toolkit& tk, Window& w, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case LVM_INSERTCOLUMNW: {
+        const auto* col = reinterpret_cast<const LVCOLUMNW*>(lParam);
+        if (col == nullptr) {
+            return -1;
+        }
+        const std::size_t at = std::min(static_cast<std::size_t>(wParam), w.columns.size());
+        w.columns.insert(w.columns.begin() + static_cast<std::ptrdiff_t>(at),
+                         col->pszText != nullptr ? col->pszText : L"");
+        tk.Touch(w);
+        return static_cast<LRESULT>(at);
+    }
+    case LVM_INSERTITEMW: {
+        const auto* item = reinterpret_cast<const LVITEMW*>(lParam);
+        if (item == nullptr) {
+            return -1;
+        }
+        const std::size_t at =
+            std::min(static_cast<std::size_t>(std::max(item->iItem, 0)), w.items.size());
+        w.items.insert(w.items.begin() + static_cast<std::ptrdiff_t>(at),
+                       ListEntry{item->pszText != nullptr ? item->pszText : L"", item->lParam});
+        w.subitems.insert(w.subitems.begin() + static_cast<std::ptrdiff_t>(at),
+                          std::vector<std::wstring>());
+        tk.Touch(w);
+        return static_cast<LRESULT>(at);
+    }
+    case LVM_SETITEMTEXTW: {
+        const auto* item = reinterpret_cast<const LVITEMW*>(lParam);
+        std::wstring* text = item != nullptr ? row_text(w, wParam, item->iSubItem) : nullptr;
+        if (text == nullptr) {
+            return 0;
+        }
+        *text = item->pszText != nullptr ? item->pszText : L"";
+        tk.Touch(w);
+        return 1;
+    }
+    case LVM_GETITEMTEXTW: {
+        auto* item = reinterpret_cast<LVITEMW*>(lParam);
+        const std::wstring* text = item != nullptr ? row_text(w, wParam, item->iSubItem) : nullptr;
+        return text != nullptr ? copy_text_bounded(*text, item->pszText, item->cchTextMax) : 0;
+    }
+    case LVM_DELETEITEM:
+        if (!in_range(w, wParam)) {
+            return 0;
+        }
+        w.items.erase(w.items.begin() + static_cast<std::ptrdiff_t>(wParam));
+        w.subitems.erase(w.subitems.begin() + static_cast<std::ptrdiff_t>(wParam));
+        tk.Touch(w);
+        return 1;
+    case LVM_DELETEALLITEMS:
+        w.items.clear();
+        w.subitems.clear();
+        tk.Touch(w);
+        return 1;
+    case LVM_GETITEMCOUNT:
+        return static_cast<LRESULT>(w.items.size());
+    case LVM_GETNEXTITEM: {
+        // From after `start` (-1: from the first row).
+        const auto start = static_cast<LRESULT>(static_cast<std::intptr_t>(wParam));
+        for (std::size_t i = static_cast<std::size_t>(std::max<LRESULT>(start + 1, 0));
+             i < w.items.size(); ++i) {
+            if ((lParam & LVNI_SELECTED) == 0 || w.items[i].selected) {
+                return static_cast<LRESULT>(i);
+            }
+        }
+        return -1;
+    }
+    case LVM_SETITEMSTATE: {
+        const auto* item = reinterpret_cast<const LVITEMW*>(lParam);
+        if (item == nullptr || (item->stateMask & LVIS_SELECTED) == 0) {
+            return item != nullptr ? 1 : 0;
+        }
+        const bool select = (item->state & LVIS_SELECTED) != 0;
+        const auto row = static_cast<std::intptr_t>(wParam);
+        if (row == -1) {
+            for (ListEntry& e : w.items) {
+                e.selected = select;
+            }
+        } else if (in_range(w, wParam)) {
+            w.items[wParam].selected = select;
+        } else {
+            return 0;
+        }
+        tk.Touch(w);
+        return 1;
+    }
+    case LVM_GETITEMSTATE:
+        return in_range(w, wParam) && w.items[wParam].selected ? (lParam & LVIS_SELECTED) : 0;
+    case LVM_SETEXTENDEDLISTVIEWSTYLE: {
+        const DWORD previous = w.ex_style;
+        const auto mask = static_cast<DWORD>(wParam != 0 ? wParam : ~0u);
+        w.ex_style = (w.ex_style & ~mask) | (static_cast<DWORD>(lParam) & mask);
+        return previous;
+    }
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 LRESULT Toolkit::ControlMessage(Window& w, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -135,6 +260,8 @@ LRESULT Toolkit::ControlMessage(Window& w, UINT msg, WPARAM wParam, LPARAM lPara
         return combo_message(*this, w, msg, wParam, lParam);
     case ControlKind::ListBox:
         return list_message(*this, w, msg, wParam, lParam);
+    case ControlKind::ListView:
+        return list_view_message(*this, w, msg, wParam, lParam);
     default:
         return 0;
     }

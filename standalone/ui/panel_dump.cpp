@@ -39,7 +39,8 @@ std::string control_line(const Window& w) {
                 " [" + number(w.spinner.min) + ".." + number(w.spinner.max) + "]";
         break;
     case ControlKind::DropDownList:
-    case ControlKind::ListBox: {
+    case ControlKind::ListBox:
+    case ControlKind::ListView: {
         line += " [";
         for (std::size_t i = 0; i < w.items.size(); ++i) {
             const bool selected = w.kind == ControlKind::DropDownList
@@ -47,6 +48,11 @@ std::string control_line(const Window& w) {
                                       : w.items[i].selected;
             line +=
                 (i == 0 ? "" : ", ") + std::string(selected ? "*" : "") + quoted(w.items[i].text);
+            if (w.kind == ControlKind::ListView && i < w.subitems.size()) {
+                for (const std::wstring& cell : w.subitems[i]) {
+                    line += " | " + quoted(cell);
+                }
+            }
         }
         line += "]";
         break;

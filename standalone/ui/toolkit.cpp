@@ -104,11 +104,13 @@ Window* Toolkit::CreatePopup(const std::wstring& className, DWORD style, Window*
 
 void Toolkit::Destroy(HWND handle) {
     Window* w = Find(handle);
-    if (w == nullptr) {
+    if (w == nullptr || w->destroying) {
         return;
     }
+    w->destroying = true;
     if (w->role == WindowRole::Dialog && w->handler) {
-        w->handler(handle, WM_DESTROY, 0, 0);
+        const DialogHandler handler = w->handler;
+        handler(handle, WM_DESTROY, 0, 0);
         w = Find(handle); // the procedure may have destroyed it itself
         if (w == nullptr) {
             return;
@@ -116,14 +118,17 @@ void Toolkit::Destroy(HWND handle) {
     }
     std::erase_if(rollouts_, [&](const Rollout& r) { return r.window == handle; });
     std::erase(modals_, w);
-    // Popups owned by the window (the tooltip) outlive it, as owned windows
-    // are only hidden with their owner; they forget the owner.
+    // Windows owned but not contained (the tooltip, dialogs it opened)
+    // outlive it, as owned windows are only hidden with their owner; they
+    // forget the owner.
     for (auto& [h, other] : windows_) {
-        if (other->parent == w && other->role != WindowRole::Control) {
+        if (other->parent == w &&
+            std::find(w->children.begin(), w->children.end(), other.get()) == w->children.end()) {
             other->parent = nullptr;
         }
     }
-    if (w->parent != nullptr && w->role == WindowRole::Control) {
+    if (w->parent != nullptr && std::find(w->parent->children.begin(), w->parent->children.end(),
+                                          w) != w->parent->children.end()) {
         std::erase(w->parent->children, w);
     }
     Forget(w);
@@ -150,8 +155,12 @@ LRESULT Toolkit::Send(HWND handle, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     switch (w->role) {
-    case WindowRole::Dialog:
-        return w->handler ? w->handler(handle, msg, wParam, lParam) : 0;
+    case WindowRole::Dialog: {
+        // A copy: the procedure may destroy its own window, and with it the
+        // handler it runs in.
+        const DialogHandler handler = w->handler;
+        return handler ? handler(handle, msg, wParam, lParam) : 0;
+    }
     case WindowRole::Tooltip:
         if (msg == TTM_ADDTOOLW && lParam != 0) {
             const auto* info = reinterpret_cast<const TOOLINFOW*>(lParam);

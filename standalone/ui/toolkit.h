@@ -125,9 +125,14 @@ class Toolkit : public IUtil {
     ActionResult Type(HWND control, const std::wstring& text);
     // Drop-down lists: the item; list boxes: the selected items.
     ActionResult Select(HWND control, const std::vector<int>& items);
+    // A click in a viewport while a pick mode runs, on the node or (nullptr)
+    // on empty space; a right click.
+    ActionResult PickInViewport(INode* node);
+    ActionResult RightClickViewport();
     // The text form of a line of the panel script: "click ID", "check ID",
     // "uncheck ID", "set ID VALUE", "type ID TEXT", "select ID I[,J...]",
-    // "fold ID" / "unfold ID" (a rollout by its template id).
+    // "fold ID" / "unfold ID" (a rollout by its template id), "pick NODE"
+    // ("pick" alone: empty space), "rightclick".
     ActionResult Perform(const std::string& line);
 
     // Every rollout and modal dialog with its controls and their state.
@@ -171,6 +176,7 @@ class Toolkit : public IUtil {
     void Command(Window& control, WORD code);
     void ShowSpinnerValue(Window& spinner);
     ActionResult CommitSpinnerEdit(Window& spinner, const std::wstring& text);
+    ActionResult SelectRows(Window& list, const std::vector<int>& rows);
     bool Usable(const Window& w) const;
     void Forget(Window* w);
 

@@ -50,6 +50,17 @@ std::string number_text(double v) {
     return buf;
 }
 
+// The viewport of one click: the node under the cursor, if any.
+class ClickView : public ViewExp {
+  public:
+    explicit ClickView(INode* hit) : hit_(hit) {}
+    INode* GetClosestHit() override { return hit_; }
+    int HitCount() override { return hit_ != nullptr ? 1 : 0; }
+
+  private:
+    INode* hit_;
+};
+
 } // namespace
 
 std::wstring SpinnerText(const SpinnerState& s) {
@@ -259,10 +270,11 @@ ActionResult Toolkit::Type(HWND control, const std::wstring& text) {
         std::any_of(text.begin(), text.end(), [](wchar_t c) { return c < L'0' || c > L'9'; })) {
         return ActionResult::ignored(describe(*w) + " takes digits only");
     }
-    Window* spinner = nullptr;
+    // By handle: the notifications below may destroy windows.
+    HWND spinner = nullptr;
     for (Window* c : w->parent->children) {
         if (c->kind == ControlKind::Spinner && c->spinner.edit == control) {
-            spinner = c;
+            spinner = c->handle();
         }
     }
     Command(*w, EN_SETFOCUS);
@@ -272,8 +284,8 @@ ActionResult Toolkit::Type(HWND control, const std::wstring& text) {
         Touch(*w);
         Command(*w, EN_CHANGE);
     }
-    if (spinner != nullptr && Find(spinner->handle()) != nullptr) {
-        result = CommitSpinnerEdit(*spinner, text);
+    if (Window* s = Find(spinner)) {
+        result = CommitSpinnerEdit(*s, text);
     }
     if ((w = Find(control)) != nullptr) {
         Command(*w, EN_KILLFOCUS);
@@ -283,7 +295,8 @@ ActionResult Toolkit::Type(HWND control, const std::wstring& text) {
 
 ActionResult Toolkit::Select(HWND control, const std::vector<int>& items) {
     Window* w = Find(control);
-    if (w == nullptr || (w->kind != ControlKind::DropDownList && w->kind != ControlKind::ListBox)) {
+    if (w == nullptr || (w->kind != ControlKind::DropDownList && w->kind != ControlKind::ListBox &&
+                         w->kind != ControlKind::ListView)) {
         return ActionResult::failed(w == nullptr ? "no such control"
                                                  : describe(*w) + " has no items to select");
     }
@@ -305,6 +318,9 @@ ActionResult Toolkit::Select(HWND control, const std::vector<int>& items) {
         Command(*w, CBN_SELCHANGE);
         return ActionResult::done();
     }
+    if (w->kind == ControlKind::ListView) {
+        return SelectRows(*w, items);
+    }
     if (items.size() > 1 && (w->style & LBS_EXTENDEDSEL) == 0) {
         return ActionResult::failed(describe(*w) + " selects one item");
     }
@@ -317,11 +333,87 @@ ActionResult Toolkit::Select(HWND control, const std::vector<int>& items) {
     return ActionResult::done();
 }
 
+ActionResult Toolkit::SelectRows(Window& w, const std::vector<int>& rows) {
+    if (rows.size() > 1 && (w.style & LVS_SINGLESEL) != 0) {
+        return ActionResult::failed(describe(w) + " selects one row");
+    }
+    // Each row whose state changes says so, then the click on the last row
+    // chosen; by handle, as a dialog may close on any of them.
+    const HWND self = w.handle();
+    const HWND dialog = w.parent->handle();
+    const int id = w.id;
+    std::vector<std::pair<int, bool>> changes;
+    for (std::size_t i = 0; i < w.items.size(); ++i) {
+        const bool want = std::find(rows.begin(), rows.end(), static_cast<int>(i)) != rows.end();
+        if (w.items[i].selected != want) {
+            w.items[i].selected = want;
+            changes.emplace_back(static_cast<int>(i), want);
+        }
+    }
+    Touch(w);
+    auto notify = [&](int code, int row, UINT now, UINT before) {
+        NMLISTVIEW nm;
+        nm.hdr = {self, static_cast<UINT_PTR>(id), code};
+        nm.iItem = row;
+        nm.uNewState = now;
+        nm.uOldState = before;
+        Send(dialog, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&nm));
+    };
+    for (const auto& [row, selected] : changes) {
+        notify(LVN_ITEMCHANGED, row, selected ? LVIS_SELECTED : 0, selected ? 0 : LVIS_SELECTED);
+    }
+    notify(NM_CLICK, rows.empty() ? -1 : rows.back(), 0, 0);
+    return ActionResult::done();
+}
+
+ActionResult Toolkit::PickInViewport(INode* node) {
+    PickModeCallback* pc = pick_mode_;
+    if (pc == nullptr) {
+        return ActionResult::failed("no pick mode is running");
+    }
+    if (TopModal() != nullptr) {
+        return ActionResult::ignored("a modal dialog is open");
+    }
+    ClickView view(node);
+    if (pc->HitTest(&host_, nullptr, &view, IPoint2{}, 0) == 0) {
+        return ActionResult::ignored(node == nullptr ? "nothing there to pick; picking goes on"
+                                                     : "that node cannot be picked");
+    }
+    if (pc->Pick(&host_, &view) != 0 && pick_mode_ == pc) {
+        ClearPickMode();
+    }
+    return ActionResult::done();
+}
+
+ActionResult Toolkit::RightClickViewport() {
+    PickModeCallback* pc = pick_mode_;
+    if (pc == nullptr) {
+        return ActionResult::failed("no pick mode is running");
+    }
+    ClickView view(nullptr);
+    if (pc->RightClick(&host_, &view) != 0 && pick_mode_ == pc) {
+        ClearPickMode();
+    }
+    return ActionResult::done();
+}
+
 ActionResult Toolkit::Perform(const std::string& line) {
     std::istringstream in(line);
     std::string verb;
     long long id = 0;
     in >> verb;
+    if (verb == "pick") {
+        std::string name;
+        std::getline(in >> std::ws, name);
+        INode* node = name.empty() ? nullptr : host_.GetINodeByName(Utf8ToWide(name).c_str());
+        if (!name.empty() && node == nullptr) {
+            return ActionResult::failed("no node named '" + name + "'");
+        }
+        return PickInViewport(node);
+    }
+    if (verb == "rightclick") {
+        return RightClickViewport();
+    }
     if (!(in >> id) || id < -1 || id > 0xFFFF) {
         return ActionResult::failed("'" + line + "': the action needs a control id");
     }

@@ -47,6 +47,7 @@ struct Window {
     int template_id = 0; // dialogs: the template they were built from
     std::wstring text;
     DWORD style = 0;
+    DWORD ex_style = 0; // list views: LVS_EX_ styles
     int x = 0, y = 0, width = 0, height = 0;
     bool enabled = true;
     bool checked = false;
@@ -68,6 +69,7 @@ struct Window {
     HINSTANCE module = nullptr;
     bool modal = false;
     bool ended = false;
+    bool destroying = false;
     INT_PTR end_result = 0;
     // Raised on every change of state a front end would show.
     std::uint64_t version = 0;

@@ -25,6 +25,7 @@ ModuleResources test_module() {
         {32, K::Spinner, L"", 100, 160, 10, 16},
         {40, K::PushButton, L"OK", 0, 180, 50, 16},
         {41, K::Picture, L"", 60, 180, 20, 16},
+        {50, K::ListView, L"", 0, 200, 100, 60},
     };
     m.dialogs.push_back(d);
     return m;
@@ -33,10 +34,14 @@ ModuleResources test_module() {
 // Records what the dialog procedure heard.
 std::vector<std::pair<UINT, int>>* heard = nullptr;
 
-INT_PTR record(HWND dialog, UINT msg, WPARAM w, LPARAM) {
+INT_PTR record(HWND dialog, UINT msg, WPARAM w, LPARAM l) {
     if (heard != nullptr && (msg == WM_COMMAND || msg == CC_SPINNER_CHANGE ||
                              msg == CC_SPINNER_BUTTONUP || msg == WM_CLOSE)) {
         heard->push_back({msg, LOWORD(w)});
+    }
+    if (heard != nullptr && msg == WM_NOTIFY) {
+        const auto* nm = reinterpret_cast<const NMLISTVIEW*>(l);
+        heard->push_back({static_cast<UINT>(nm->hdr.code), nm->iItem});
     }
     if (msg == WM_COMMAND && LOWORD(w) == 40) {
         EndDialog(dialog, 7);
@@ -169,6 +174,80 @@ TEST_F(ToolkitTest, ModalDialogsRunUntilEndedAndBlockTheRest) {
     EXPECT_EQ(results[3].kind, ActionResult::Done);
     EXPECT_EQ(tk().TopModal(), nullptr);
     EXPECT_FALSE(w(10).checked); // the dialog's own button was clicked
+}
+
+TEST_F(ToolkitTest, ListViewRowsColumnsAndClicks) {
+    const HWND list = GetDlgItem(dialog, 50);
+    wchar_t element[] = L"Element";
+    LVCOLUMNW col;
+    col.pszText = element;
+    EXPECT_EQ(SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&col)), 0);
+    for (const wchar_t* name : {L"Diffuse", L"Normals", L"Occlusion"}) {
+        LVITEMW item;
+        item.iItem = 99; // past the end: appended
+        item.pszText = const_cast<wchar_t*>(name);
+        SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    wchar_t size[] = L"512x512";
+    LVITEMW sub;
+    sub.iSubItem = 2;
+    sub.pszText = size;
+    EXPECT_EQ(SendMessageW(list, LVM_SETITEMTEXTW, 1, reinterpret_cast<LPARAM>(&sub)), 1);
+    EXPECT_EQ(SendMessageW(list, LVM_SETITEMTEXTW, 3, reinterpret_cast<LPARAM>(&sub)), 0);
+    wchar_t text[5];
+    LVITEMW get;
+    get.iSubItem = 2;
+    get.pszText = text;
+    get.cchTextMax = 5;
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMTEXTW, 1, reinterpret_cast<LPARAM>(&get)), 4);
+    EXPECT_EQ(std::wstring(text), L"512x");
+
+    messages.clear();
+    EXPECT_EQ(tk().Perform("select 50 0,2").kind, ActionResult::Done);
+    EXPECT_EQ(messages, (std::vector<std::pair<UINT, int>>{{static_cast<UINT>(LVN_ITEMCHANGED), 0},
+                                                           {static_cast<UINT>(LVN_ITEMCHANGED), 2},
+                                                           {static_cast<UINT>(NM_CLICK), 2}}));
+    EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 0);
+    EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, 0, LVNI_SELECTED), 2);
+    EXPECT_EQ(SendMessageW(list, LVM_DELETEITEM, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(tk().Perform("select 50 2").kind, ActionResult::Failed);
+}
+
+TEST_F(ToolkitTest, HandlesOfGoneWindowsNameNoLaterOne) {
+    const HWND old_dialog = dialog;
+    const HWND old_button = GetDlgItem(dialog, 40);
+    tk().DeleteRollup(dialog);
+    for (int i = 0; i < 20; ++i) {
+        dialog = tk().AddRollup(&module, 1, record, L"Again", 0, ROLLUP_CAT_STANDARD);
+        EXPECT_NE(dialog, old_dialog);
+        EXPECT_EQ(IsWindow(old_button), 0);
+        tk().DeleteRollup(dialog);
+    }
+}
+
+TEST_F(ToolkitTest, APickModeHearsEveryClickUntilItEnds) {
+    struct Picker : PickModeCallback {
+        std::vector<std::string> calls;
+        BOOL HitTest(IObjParam*, HWND, ViewExp* v, IPoint2, int) override {
+            calls.push_back("hit");
+            return v->HitCount();
+        }
+        BOOL Pick(IObjParam*, ViewExp* v) override {
+            calls.push_back("pick " + WideToUtf8(v->GetClosestHit()->GetName()));
+            return 1;
+        }
+        void EnterMode(IObjParam*) override { calls.push_back("enter"); }
+        void ExitMode(IObjParam*) override { calls.push_back("exit"); }
+    } picker;
+    core.scene().CreateNode(L"Cam", nullptr);
+    core.SetPickMode(&picker);
+    EXPECT_EQ(tk().Perform("pick").kind, ActionResult::Ignored);
+    EXPECT_EQ(tk().Perform("rightclick").kind, ActionResult::Done); // ignored by this mode
+    EXPECT_EQ(tk().Perform("pick Cam").kind, ActionResult::Done);
+    EXPECT_EQ(picker.calls, (std::vector<std::string>{"enter", "hit", "hit", "pick Cam", "exit"}));
+    EXPECT_EQ(tk().pick_mode(), nullptr);
 }
 
 } // namespace

@@ -108,6 +108,34 @@ TEST_F(HostTest, ModifierPanelShowsItsSetsAndVersion) {
     delete bare;
 }
 
+TEST_F(HostTest, InfoTextOfAThreeMapSet) {
+    VellumarModifier mod;
+    UnwrapResult r;
+    r.target_channel = 2;
+    r.map_index = 0;
+    r.map_count = 3;
+    r.record.vertex_count = 1200;
+    r.record.uvs.assign(1200, Point3(0.5f, 0.5f, 0.0f));
+    r.record.index_count = 3;
+    r.record.indices = {0, 1, 2};
+    mod.AddUVSet(7, "Chairs", r);
+    core.ui().EditObject(&mod);
+    EXPECT_EQ(core.ui().Find(core.ui().FindControl(IDC_INFO_TEXT))->text,
+              L"Chairs\r\nmap channel: 2\r\n1200 vertices in map 1/3\r\n\r\n");
+    core.ui().EditObject(nullptr);
+}
+
+TEST_F(HostTest, DeletingTheNodeUnderEditClosesItsPanel) {
+    SceneNode* node = add_node(L"Box", box_poly_object());
+    select({node});
+    Unwrapper unwrapper;
+    ASSERT_TRUE(unwrapper.run("Boxes"));
+    core.ui().EditObject(FindVellumarModifier(node));
+    core.DeleteNode(node);
+    EXPECT_EQ(core.ui().edited_object(), nullptr);
+    EXPECT_TRUE(core.ui().rollouts().empty());
+}
+
 TEST_F(HostTest, DeletingTheModifierUnderEditClosesItsPanel) {
     SceneNode* node = add_node(L"Box", box_poly_object());
     select({node});

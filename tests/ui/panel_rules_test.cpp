@@ -170,8 +170,6 @@ TEST_F(PanelTest, OpeningThePanelShowsTheSettingsAndWritesNone) {
     s.manager = "farm";
     s.port = 5000;
     s.outpath = "/maps/";
-    // Closed, the panel writes nothing either.
-    panel().SyncSettingsFromUI(IDC_UNWRAP);
     open_panel();
     EXPECT_EQ(s.channel, 7);
     EXPECT_EQ(s.gutter, 9);
@@ -269,6 +267,53 @@ TEST_F(PanelTest, RolloutsOpenInOrderAndCloseCompletely) {
     core.ui().CloseUtility();
     EXPECT_TRUE(core.ui().rollouts().empty());
     EXPECT_EQ(panel().rollout(kUnwrapRollout), nullptr);
+}
+
+TEST_F(PanelTest, PickCameraTakesTheNodeClickedAndEndsOnRightClick) {
+    click(IDC_PROJECTION);
+    click(IDC_PICK_CAMERA);
+    EXPECT_TRUE(checked(IDC_PICK_CAMERA));
+    EXPECT_NE(core.ui().pick_mode(), nullptr);
+    // Empty space keeps picking; any node will do, camera or not.
+    EXPECT_EQ(act("pick").kind, ActionResult::Ignored);
+    EXPECT_NE(core.ui().pick_mode(), nullptr);
+    EXPECT_EQ(act("pick Box1").kind, ActionResult::Done);
+    EXPECT_EQ(settings().projection_camera, boxes[1]->GetHandle());
+    EXPECT_EQ(text(IDC_PICK_CAMERA), "Box1");
+    EXPECT_FALSE(checked(IDC_PICK_CAMERA));
+    EXPECT_EQ(core.ui().pick_mode(), nullptr);
+
+    click(IDC_PICK_CAMERA);
+    EXPECT_EQ(act("pick nothere").kind, ActionResult::Failed);
+    EXPECT_EQ(act("rightclick").kind, ActionResult::Done);
+    EXPECT_EQ(core.ui().pick_mode(), nullptr);
+    EXPECT_FALSE(checked(IDC_PICK_CAMERA));
+    EXPECT_EQ(settings().projection_camera, boxes[1]->GetHandle());
+    EXPECT_EQ(act("rightclick").kind, ActionResult::Failed);
+
+    // Closing the panel ends a pick that runs; a camera that is gone no
+    // longer names the button.
+    click(IDC_PICK_CAMERA);
+    core.ui().CloseUtility();
+    EXPECT_EQ(core.ui().pick_mode(), nullptr);
+    settings().projection_camera = 0;
+    open_panel();
+    EXPECT_EQ(text(IDC_PICK_CAMERA), "Pick Camera");
+}
+
+// The host closing with the panel open, a pick running and a modifier
+// panel open before: everything closes in order (the sanitizers watch).
+TEST(PanelTeardown, HostClosesWithThePanelOpen) {
+    StandaloneCore core;
+    ASSERT_TRUE(core.LoadPlugin(VellumarPluginModule()));
+    SceneNode* node = core.scene().CreateNode(L"Box", box_poly_object());
+    core.SetSelection({node});
+    ClassEntry* e = core.FindClassEntry(UTILITY_CLASS_ID, VELLUMAR_UTILITY_CLASS_ID);
+    ASSERT_TRUE(core.ui().OpenUtility(e->CD()));
+    core.ui().Perform("click 1154");
+    core.ui().Perform("click 1155");
+    ASSERT_NE(core.ui().pick_mode(), nullptr);
+    settings().reset();
 }
 
 } // namespace

@@ -161,6 +161,35 @@ TEST(Registration, DialogTemplatesMatchTheirGoldenText) {
         ids.push_back(d.id);
     }
     EXPECT_EQ(ids, (std::vector<int>{101, 102, 104, 105, 106, 107, 110, 114, 115, 118, 119, 120}));
+    // What the code relies on, whatever the layout.
+    const ModuleResources& r = *VellumarPluginModule().handle;
+    auto control = [&](int dialog, int id) -> const ControlTemplate& {
+        for (const ControlTemplate& c : r.FindDialog(dialog)->controls) {
+            if (c.id == id) {
+                return c;
+            }
+        }
+        ADD_FAILURE() << "no control " << id << " in " << dialog;
+        static const ControlTemplate none;
+        return none;
+    };
+    EXPECT_EQ(control(115, 1104).style & (ES_MULTILINE | ES_READONLY | WS_VSCROLL),
+              ES_MULTILINE | ES_READONLY | WS_VSCROLL);
+    EXPECT_NE(control(120, 1011).style & SS_NOTIFY, 0u);
+    EXPECT_NE(control(104, 1011).style & SS_NOTIFY, 0u);
+    EXPECT_EQ(control(104, 1011).image, 111);
+    EXPECT_NE(control(106, 1019).style & ES_READONLY, 0u);
+    EXPECT_NE(control(114, 1036).style & ES_NUMBER, 0u);
+    EXPECT_NE(control(110, 1074).style & LBS_EXTENDEDSEL, 0u);
+    for (auto [dialog, first] : {std::pair{102, 1055},
+                                 {102, 1058},
+                                 {106, 1020},
+                                 {106, 1144},
+                                 {119, 1044},
+                                 {119, 1046},
+                                 {119, 1022}}) {
+        EXPECT_NE(control(dialog, first).style & WS_GROUP, 0u) << first;
+    }
     const std::string path = VELLUMAR_TEST_DATA "/golden/dialog_templates.txt";
     // A deliberate change of the templates rewrites the golden text.
     if (std::getenv("VELLUMAR_WRITE_GOLDEN") != nullptr) {
