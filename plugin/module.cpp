@@ -23,13 +23,9 @@ const MCHAR* load_string(UINT id, wchar_t (&buffer)[512]) {
     return buffer;
 }
 
-class UtilityClassDesc : public ClassDesc2 {
+// What both of the module's classes answer alike.
+class VellumarClassDesc : public ClassDesc2 {
   public:
-    int IsPublic() override { return 1; }
-    void* Create(BOOL) override;
-    const MCHAR* ClassName() override;
-    SClass_ID SuperClassID() override { return UTILITY_CLASS_ID; }
-    Class_ID ClassID() override { return VELLUMAR_UTILITY_CLASS_ID; }
     const MCHAR* Category() override {
         static wchar_t buffer[512];
         return load_string(IDS_CATEGORY, buffer);
@@ -38,19 +34,22 @@ class UtilityClassDesc : public ClassDesc2 {
     HINSTANCE HInstance() override { return module_handle; }
 };
 
-class ModifierClassDesc : public ClassDesc2 {
+class UtilityClassDesc : public VellumarClassDesc {
+  public:
+    int IsPublic() override { return 1; }
+    void* Create(BOOL) override;
+    const MCHAR* ClassName() override;
+    SClass_ID SuperClassID() override { return UTILITY_CLASS_ID; }
+    Class_ID ClassID() override { return VELLUMAR_UTILITY_CLASS_ID; }
+};
+
+class ModifierClassDesc : public VellumarClassDesc {
   public:
     int IsPublic() override { return 0; }
     void* Create(BOOL) override { return new VellumarModifier; }
     const MCHAR* ClassName() override;
     SClass_ID SuperClassID() override { return OSM_CLASS_ID; }
     Class_ID ClassID() override { return VELLUMAR_MODIFIER_CLASS_ID; }
-    const MCHAR* Category() override {
-        static wchar_t buffer[512];
-        return load_string(IDS_CATEGORY, buffer);
-    }
-    const MCHAR* InternalName() override { return ClassName(); }
-    HINSTANCE HInstance() override { return module_handle; }
 };
 
 // The module's static objects, in the order they come to life.

@@ -79,6 +79,9 @@ int main(int argc, char** argv) {
         ->delimiter(',');
     panel_cmd->add_option("--save", panel.save, "Save the scene at the end (.vlscene)");
     panel_cmd->add_option("--export", panel.export_path, "Export at the end (.glb or .obj)");
+    panel_cmd->add_option("--template", panel.template_path,
+                          "Write the last UV template the panel showed (Show Unwrap Preview) to "
+                          "this PNG");
     add_up_option(panel_cmd, panel.up);
 
     BakeCommand bake;

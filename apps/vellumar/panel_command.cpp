@@ -134,7 +134,7 @@ bool outputs_are_usable(const PanelCommand& cmd) {
                      cmd.save.c_str());
         return false;
     }
-    for (const std::string* out : {&cmd.save, &cmd.export_path}) {
+    for (const std::string* out : {&cmd.save, &cmd.export_path, &cmd.template_path}) {
         if (!out->empty() && same_file(*out, cmd.scene) && !out->ends_with(kSceneExtension)) {
             std::fprintf(stderr, "vellumar: '%s' is the input scene; it would be replaced\n",
                          out->c_str());
@@ -165,17 +165,9 @@ int run_panel_command(const PanelCommand& cmd) {
     StandaloneCore core(isatty(STDERR_FILENO) != 0);
     register_plugin_classes(core);
     core.SetHoldDisplayedImages(true);
-    std::vector<INode*> selection;
-    if (!open_scene(core, cmd.scene, selection, cmd.up)) {
+    if (!open_and_select(core, cmd.scene, cmd.nodes, cmd.up)) {
         return 2;
     }
-    if (!cmd.nodes.empty()) {
-        selection.clear();
-        if (!find_named_nodes(core, cmd.nodes, cmd.scene, selection)) {
-            return 2;
-        }
-    }
-    core.SetSelection(selection);
     UnwrapSettings& s = settings();
     if (!cmd.options->apply(s)) {
         print_messages(core);
@@ -208,8 +200,19 @@ int run_panel_command(const PanelCommand& cmd) {
     if (!ok) {
         return 2;
     }
+    // Each preview the panel showed is named; the last one is kept when asked.
+    const DisplayedImage* shown = nullptr;
+    for (const DisplayedImage& image : core.displayed()) {
+        std::printf("template \"%s\" shown\n", WideToUtf8(image.title).c_str());
+        shown = image.error.empty() ? &image : shown;
+    }
     StagedOutputs outputs;
-    bool staged = cmd.save.empty() || stage_save(core, cmd.save, outputs);
+    if (!cmd.template_path.empty() && shown == nullptr) {
+        std::fprintf(stderr, "vellumar: --template: the panel showed no UV template\n");
+        return 2;
+    }
+    bool staged = cmd.template_path.empty() || outputs.stage(cmd.template_path, shown->png);
+    staged = staged && (cmd.save.empty() || stage_save(core, cmd.save, outputs));
     staged = staged && (cmd.export_path.empty() ||
                         stage_export(core, cmd.export_path, s.channel, 0, outputs));
     return staged && outputs.commit() ? 0 : 2;

@@ -16,6 +16,7 @@ struct PanelCommand {
     std::vector<std::string> nodes;          // the selection (default: every mesh node)
     std::string save;                        // ".vlscene" to write at the end
     std::string export_path;                 // ".glb" or ".obj" to write at the end
+    std::string template_path;               // ".png": the last UV template the panel showed
     UpAxis up = UpAxis::FromFile;
 };
 

@@ -43,6 +43,22 @@ void register_plugin_classes(StandaloneCore& core) {
     }
 }
 
+bool open_and_select(StandaloneCore& core, const std::string& scene,
+                     const std::vector<std::string>& names, UpAxis up) {
+    std::vector<INode*> selection;
+    if (!open_scene(core, scene, selection, up)) {
+        return false;
+    }
+    if (!names.empty()) {
+        selection.clear();
+        if (!find_named_nodes(core, names, scene, selection)) {
+            return false;
+        }
+    }
+    core.SetSelection(std::move(selection));
+    return true;
+}
+
 void add_up_option(CLI::App* cmd, UpAxis& up) {
     cmd->add_option("--up", up,
                     "Which axis is up in an OBJ, 3DS, PLY, ... scene: y (the default) or z; "

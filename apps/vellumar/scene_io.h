@@ -56,6 +56,11 @@ bool is_obj_path(const std::string& path);
 // Whether two paths name the same file (existing or not), links followed.
 bool same_file(const std::string& a, const std::string& b);
 
+// Loads the scene and selects its mesh nodes, or only the named ones. On
+// failure prints why and returns false.
+bool open_and_select(StandaloneCore& core, const std::string& scene,
+                     const std::vector<std::string>& names, UpAxis up);
+
 // Appends the nodes of those names to `nodes`, each once. On a name the
 // scene lacks prints it and returns false.
 bool find_named_nodes(StandaloneCore& core, const std::vector<std::string>& names,

@@ -91,17 +91,9 @@ int run_unwrap_command(const UnwrapCommand& cmd) {
     // The template is written with the other outputs, once the run is known
     // to have gone through.
     core.SetHoldDisplayedImages(true);
-    std::vector<INode*> selection;
-    if (!open_scene(core, cmd.scene, selection, cmd.up)) {
+    if (!open_and_select(core, cmd.scene, cmd.nodes, cmd.up)) {
         return 2;
     }
-    if (!cmd.nodes.empty()) {
-        selection.clear();
-        if (!find_named_nodes(core, cmd.nodes, cmd.scene, selection)) {
-            return 2;
-        }
-    }
-    core.SetSelection(selection);
 
     UnwrapSettings& s = settings();
     if (!cmd.options->apply(s) || !export_holds_channel(cmd, s.channel)) {

@@ -108,16 +108,6 @@ LRESULT list_message(Toolkit& tk, Window& w, UINT msg, WPARAM wParam, LPARAM lPa
     }
 }
 
-LRESULT copy_text_bounded(const std::wstring& text, wchar_t* buffer, int max) {
-    if (buffer == nullptr || max <= 0) {
-        return 0;
-    }
-    const auto n = std::min(text.size(), static_cast<std::size_t>(max - 1));
-    std::wmemcpy(buffer, text.c_str(), n);
-    buffer[n] = L'\0';
-    return static_cast<LRESULT>(n);
-}
-
 // A list view's row text of column `sub` (0: the row itself).
 std::wstring* row_text(Window& w, std::size_t row, int sub) {
     if (row >= w.items.size() || row >= w.subitems.size() || sub < 0) {
@@ -173,7 +163,7 @@ LRESULT list_view_message(Toolkit& tk, Window& w, UINT msg, WPARAM wParam, LPARA
     case LVM_GETITEMTEXTW: {
         auto* item = reinterpret_cast<LVITEMW*>(lParam);
         const std::wstring* text = item != nullptr ? row_text(w, wParam, item->iSubItem) : nullptr;
-        return text != nullptr ? copy_text_bounded(*text, item->pszText, item->cchTextMax) : 0;
+        return text != nullptr ? CopyBounded(*text, item->pszText, item->cchTextMax) : 0;
     }
     case LVM_DELETEITEM:
         if (!in_range(w, wParam)) {

@@ -200,6 +200,10 @@ class Toolkit : public IUtil {
     Toolkit* previous_ = nullptr;
 };
 
+// Copies at most max - 1 characters of the text and a terminating zero into
+// the buffer, as the window system's text calls do; the count copied.
+int CopyBounded(const std::wstring& text, wchar_t* buffer, int max);
+
 // How a spinner shows its value: integers plainly, floats with at most
 // three decimals and at least one ("0.167", "90.0").
 std::wstring SpinnerText(const SpinnerState& s);

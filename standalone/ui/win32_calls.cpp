@@ -83,19 +83,19 @@ BOOL SetWindowTextW(HWND window, const wchar_t* text) {
     return 1;
 }
 
+int CopyBounded(const std::wstring& text, wchar_t* buffer, int max) {
+    if (buffer == nullptr || max <= 0) {
+        return 0;
+    }
+    const int n = static_cast<int>(std::min(text.size(), static_cast<std::size_t>(max - 1)));
+    std::wmemcpy(buffer, text.c_str(), static_cast<std::size_t>(n));
+    buffer[n] = L'\0';
+    return n;
+}
+
 int GetWindowTextW(HWND window, wchar_t* text, int max) {
     Window* w = find(window);
-    if (text == nullptr || max <= 0) {
-        return 0;
-    }
-    if (w == nullptr) {
-        text[0] = L'\0';
-        return 0;
-    }
-    const int n = std::min(static_cast<int>(w->text.size()), max - 1);
-    std::wmemcpy(text, w->text.c_str(), static_cast<std::size_t>(n));
-    text[n] = L'\0';
-    return n;
+    return CopyBounded(w != nullptr ? w->text : std::wstring(), text, max);
 }
 
 int GetWindowTextLengthW(HWND window) {
@@ -204,18 +204,8 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
 }
 
 int LoadStringW(HINSTANCE module, UINT id, wchar_t* buffer, int max) {
-    if (buffer == nullptr || max <= 0) {
-        return 0;
-    }
     const StringResource* s = module != nullptr ? module->FindString(id) : nullptr;
-    if (s == nullptr) {
-        buffer[0] = L'\0';
-        return 0;
-    }
-    const int n = std::min(static_cast<int>(s->text.size()), max - 1);
-    std::wmemcpy(buffer, s->text.c_str(), static_cast<std::size_t>(n));
-    buffer[n] = L'\0';
-    return n;
+    return CopyBounded(s != nullptr ? s->text : std::wstring(), buffer, max);
 }
 
 HBITMAP LoadBitmapW(HINSTANCE module, int id) {

@@ -32,8 +32,11 @@ panel_unwraps_like_unwrap)
     # The same settings through the panel's controls and through options
     # give the same atlas, byte for byte, in both export formats.
     printf '# organic, channel 2\nset 1136 2\ntype 1102 crates\nclick 1002\ndump\n' >"$d/s"
-    expect 0 "$vellumar" panel "$crates" --up z --script "$d/s" --export "$d/p.obj" --save "$d/p.vlscene"
+    expect 0 "$vellumar" panel "$crates" --up z --script "$d/s" --export "$d/p.obj" --save "$d/p.vlscene" \
+        --template "$d/t.png"
     grep -q '1101 dropdown \[\*"crates"\]' "$d/out" || fail "the new group is not selected: $(cat "$d/out")"
+    grep -q 'template "Vellumar UV template (' "$d/out" || fail "no preview was shown"
+    [ "$(head -c 4 "$d/t.png" | od -An -c | tr -d ' ')" = "211PNG" ] || fail "the template is no PNG"
     expect 0 "$vellumar" unwrap "$crates" --up z --mode organic --channel 2 --group crates --export "$d/u.obj"
     cmp "$d/p.obj" "$d/u.obj" || fail "the panel's atlas differs from unwrap's"
     expect 0 "$vellumar" panel "$crates" --up z --script "$d/s" --export "$d/p.glb"
