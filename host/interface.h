@@ -22,6 +22,10 @@ class INamedSelectionSetManager {
     virtual const MCHAR* GetNamedSelSetName(int setNum) = 0;
     virtual int GetNamedSelSetItemCount(int setNum) = 0;
     virtual INode* GetNamedSelSetItem(int setNum, int i) = 0;
+    // A new set of that name; FALSE when one exists already.
+    virtual BOOL AddNewNamedSelSet(const std::vector<INode*>& nodes, const MCHAR* name) = 0;
+    // The nodes of the existing set of that name; FALSE when there is none.
+    virtual BOOL ReplaceNamedSelSet(const std::vector<INode*>& nodes, const MCHAR* name) = 0;
 };
 
 // The named selection sets by name (interface ID (0x042A42B3, 0x01CF1CC5)).

@@ -212,6 +212,26 @@ int LoadStringW(HINSTANCE module, UINT id, wchar_t* buffer, int max);
 // The bitmap of that id among the module's resources, or nullptr.
 HBITMAP LoadBitmapW(HINSTANCE module, int id);
 
+// The system's file open and save dialogs: TRUE with the chosen path in
+// lpstrFile, FALSE when the user cancels (or the path does not fit).
+inline constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;
+inline constexpr DWORD OFN_HIDEREADONLY = 0x00000004;
+inline constexpr DWORD OFN_PATHMUSTEXIST = 0x00000800;
+inline constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
+struct OPENFILENAMEW {
+    DWORD lStructSize = sizeof(OPENFILENAMEW);
+    HWND hwndOwner = nullptr;
+    const wchar_t* lpstrFilter = nullptr;
+    wchar_t* lpstrFile = nullptr;
+    DWORD nMaxFile = 0;
+    const wchar_t* lpstrInitialDir = nullptr;
+    const wchar_t* lpstrTitle = nullptr;
+    DWORD Flags = 0;
+    const wchar_t* lpstrDefExt = nullptr;
+};
+BOOL GetOpenFileNameW(OPENFILENAMEW* ofn);
+BOOL GetSaveFileNameW(OPENFILENAMEW* ofn);
+
 // Opens a document or web address with the desktop's program for it; the
 // result is above 32 on success.
 inline constexpr int SW_SHOWMAXIMIZED = 3;

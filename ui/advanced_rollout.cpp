@@ -7,6 +7,7 @@
 #include "ui/controls.h"
 #include "ui/rollout_frame.h"
 #include "ui/rollouts.h"
+#include "ui/selection_sets.h"
 #include "ui/tooltips.h"
 #include "ui/vellumar_utility.h"
 
@@ -62,6 +63,10 @@ void init(VellumarUtility& u, HWND r) {
 }
 
 void command(VellumarUtility& u, HWND r, int id, WORD) {
+    if (id == IDC_SELECT_SETS) {
+        PickSelectionSets(u);
+        return;
+    }
     if (id != IDC_PICK_CAMERA) {
         return;
     }

@@ -2,12 +2,14 @@
 // controls as they open, their tooltips, and the commands that only set a
 // value or act on the unwrap group list.
 #include "host/custcont.h"
+#include "host/interface.h"
 #include "host/text.h"
 #include "plugin/control_ids.h"
 #include "plugin/version.h"
 #include "ui/controls.h"
 #include "ui/rollout_frame.h"
 #include "ui/rollouts.h"
+#include "ui/selection_sets.h"
 #include "ui/tooltips.h"
 #include "ui/vellumar_utility.h"
 
@@ -150,10 +152,87 @@ void init_network(VellumarUtility& u, HWND r) {
     u.UpdateCommandStates();
 }
 
+void shells_command(VellumarUtility&, HWND r, int id, WORD) {
+    std::vector<INode*> selected;
+    Interface* ip = GetCOREInterface();
+    for (int i = 0; i < ip->GetSelNodeCount(); ++i) {
+        selected.push_back(ip->GetSelNode(i));
+    }
+    switch (id) {
+    case IDC_CLEAR_SHELLS:
+        ClearShells(IsChecked(r, IDC_KEEP_BAKED));
+        break;
+    case IDC_VIEWPORT_ORIGINAL:
+    case IDC_VIEWPORT_BAKED:
+        SetShellIndex(selected, kShellViewport, id == IDC_VIEWPORT_BAKED ? 1 : 0);
+        break;
+    case IDC_RENDER_ORIGINAL:
+    case IDC_RENDER_BAKED:
+        SetShellIndex(selected, kShellRender, id == IDC_RENDER_BAKED ? 1 : 0);
+        break;
+    default:
+        break;
+    }
+}
+
+// The preset file the user chooses in the system's dialog; empty when
+// cancelled.
+std::string choose_preset(bool save) {
+    wchar_t path[260] = L"";
+    OPENFILENAMEW ofn;
+    ofn.hwndOwner = GetCOREInterface()->GetMAXHWnd();
+    ofn.lpstrFilter = L"*.vl\0*.vl\0";
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = 260;
+    ofn.lpstrTitle = save ? L"Save preset" : L"Load preset";
+    ofn.lpstrDefExt = L"vl";
+    ofn.Flags =
+        OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | (save ? 0 : OFN_FILEMUSTEXIST);
+    const BOOL chosen = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    return chosen != 0 ? WideToUtf8(path) : std::string();
+}
+
+void options_command(VellumarUtility& u, HWND r, int id, WORD) {
+    switch (id) {
+    case IDC_CREATE_SELECTION_SETS:
+        CreateSelectionSets(IsChecked(r, IDC_SINGLE_SET));
+        break;
+    case IDC_SAVE_SETTINGS:
+        if (const std::string path = choose_preset(true); !path.empty()) {
+            settings().save(path);
+        }
+        break;
+    case IDC_LOAD_SETTINGS:
+        if (const std::string path = choose_preset(false); !path.empty()) {
+            // A preset that cannot be read leaves the settings as they were
+            // (its report stays): only a load that goes through resets.
+            const UnwrapSettings before = settings();
+            settings().reset();
+            if (!settings().load(path)) {
+                const std::string why = settings().last_message;
+                settings() = before;
+                settings().last_message = why;
+            }
+            u.UpdateUIFromSettings();
+        }
+        break;
+    case IDC_SAVE_DEFAULT:
+        settings().save("");
+        break;
+    case IDC_LOAD_DEFAULT:
+        settings().reset();
+        settings().load("");
+        u.UpdateUIFromSettings();
+        break;
+    default:
+        break;
+    }
+}
+
 const RolloutBehaviour kBaking{init_baking, baking_command, nullptr, true, true};
 // The shell switches are radio buttons with nothing to drag.
-const RolloutBehaviour kShells{init_shells, nullptr, nullptr, false, false};
-const RolloutBehaviour kOptions{init_options, nullptr, nullptr, false, true};
+const RolloutBehaviour kShells{init_shells, shells_command, nullptr, false, false};
+const RolloutBehaviour kOptions{init_options, options_command, nullptr, false, true};
 const RolloutBehaviour kAbout{init_about, about_command, nullptr, false, true};
 const RolloutBehaviour kNetwork{init_network, nullptr, nullptr, false, true};
 

@@ -28,6 +28,12 @@ void CloseModifyPanel() {
     }
 }
 
+void NamedSetsChanged() {
+    if (Toolkit* tk = Toolkit::Current()) {
+        tk->SelectionChanged();
+    }
+}
+
 void CollapseStack(SceneNode* node, TimeValue t) {
     Object* top = node->GetObjectRef();
     if (top == nullptr || top->SuperClassID() != GEN_DERIVOB_CLASS_ID) {

@@ -21,6 +21,10 @@ void CollapseStack(SceneNode* node, TimeValue t);
 // that is gone.
 void CloseModifyPanel();
 
+// The named selection sets changed: the open utility hears of it, as of a
+// change of the selection.
+void NamedSetsChanged();
+
 // Removes mod from whichever derived object of the node's pipeline holds it,
 // with the modifier-deleted notifications; a derived object left without
 // modifiers is taken out of the pipeline. 0 when the node has no such

@@ -241,12 +241,35 @@ SceneNode* Scene::NodeByName(const std::wstring& name) {
 }
 
 void Scene::AddNamedSelSet(const std::wstring& name, std::vector<INode*> nodes) {
-    RemoveNamedSelSet(name);
+    std::erase_if(sets_, [&](const auto& s) { return s.first == name; });
     sets_.emplace_back(name, std::move(nodes));
+    NamedSetsChanged();
 }
 
 void Scene::RemoveNamedSelSet(const std::wstring& name) {
     std::erase_if(sets_, [&](const auto& s) { return s.first == name; });
+    NamedSetsChanged();
+}
+
+BOOL Scene::AddNewNamedSelSet(const std::vector<INode*>& nodes, const MCHAR* name) {
+    if (name == nullptr ||
+        std::any_of(sets_.begin(), sets_.end(), [&](const auto& s) { return s.first == name; })) {
+        return 0;
+    }
+    sets_.emplace_back(name, nodes);
+    NamedSetsChanged();
+    return 1;
+}
+
+BOOL Scene::ReplaceNamedSelSet(const std::vector<INode*>& nodes, const MCHAR* name) {
+    for (auto& s : sets_) {
+        if (name != nullptr && s.first == name) {
+            s.second = nodes;
+            NamedSetsChanged();
+            return 1;
+        }
+    }
+    return 0;
 }
 
 const MCHAR* Scene::GetNamedSelSetName(int setNum) {

@@ -194,6 +194,8 @@ class Scene : public INamedSelectionSetManager, public ILayerManager {
     const MCHAR* GetNamedSelSetName(int setNum) override;
     int GetNamedSelSetItemCount(int setNum) override;
     INode* GetNamedSelSetItem(int setNum, int i) override;
+    BOOL AddNewNamedSelSet(const std::vector<INode*>& nodes, const MCHAR* name) override;
+    BOOL ReplaceNamedSelSet(const std::vector<INode*>& nodes, const MCHAR* name) override;
 
     // Layers; "0" is always there and new nodes go onto it.
     int GetLayerCount() override { return static_cast<int>(layers_.size()); }

@@ -315,6 +315,19 @@ void Toolkit::ClearPickMode() {
     pc->ExitMode(&host_);
 }
 
+Toolkit::SelectorAnswer Toolkit::TakeAnswer(const std::wstring& title) {
+    selector_titles_.push_back(title);
+    if (answers_.empty() && modal_pump_) {
+        modal_pump_();
+    }
+    if (answers_.empty()) {
+        return {true, {}};
+    }
+    SelectorAnswer a = std::move(answers_.front());
+    answers_.pop_front();
+    return a;
+}
+
 HIMAGELIST Toolkit::CreateImageList(int cx, int cy) {
     if (cx <= 0 || cy <= 0) {
         return nullptr;

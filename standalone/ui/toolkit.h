@@ -12,6 +12,7 @@
 #include "standalone/ui/window.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -132,7 +133,9 @@ class Toolkit : public IUtil {
     // The text form of a line of the panel script: "click ID", "check ID",
     // "uncheck ID", "set ID VALUE", "type ID TEXT", "select ID I[,J...]",
     // "fold ID" / "unfold ID" (a rollout by its template id), "pick NODE"
-    // ("pick" alone: empty space), "rightclick".
+    // ("pick" alone: empty space), "rightclick", "answer file PATH",
+    // "answer folder PATH", "answer cancel" (for the next file or folder
+    // selector).
     ActionResult Perform(const std::string& line);
 
     // Every rollout and modal dialog with its controls and their state.
@@ -151,6 +154,19 @@ class Toolkit : public IUtil {
     // has nothing to scroll.
     int rollup_mouse_messages() const { return rollup_mouse_; }
     void CountRollupMouse() { ++rollup_mouse_; }
+
+    // The answers of the host's file and folder selectors, which take the
+    // oldest one; when none is waiting they ask the modal pump for the
+    // user's next action (an "answer" line), and without one they are
+    // cancelled.
+    struct SelectorAnswer {
+        bool cancel = false;
+        std::wstring path;
+    };
+    void QueueAnswer(SelectorAnswer a) { answers_.push_back(std::move(a)); }
+    // The answer for a selector titled so (recorded for a front end).
+    SelectorAnswer TakeAnswer(const std::wstring& title);
+    const std::vector<std::wstring>& selector_titles() const { return selector_titles_; }
 
     // Documents and addresses the plug-in asked the desktop to open, oldest
     // first; the headless host only records them.
@@ -187,6 +203,8 @@ class Toolkit : public IUtil {
     std::map<ClassDesc2*, std::vector<HWND>> param_maps_;
     std::vector<std::unique_ptr<ImageList>> image_lists_;
     std::vector<std::wstring> opened_;
+    std::deque<SelectorAnswer> answers_;
+    std::vector<std::wstring> selector_titles_;
     std::function<void(const Window&)> listener_;
     std::function<bool()> modal_pump_;
     UtilityObj* utility_ = nullptr;

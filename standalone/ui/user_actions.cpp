@@ -414,6 +414,20 @@ ActionResult Toolkit::Perform(const std::string& line) {
     if (verb == "rightclick") {
         return RightClickViewport();
     }
+    if (verb == "answer") {
+        std::string kind, path;
+        in >> kind;
+        std::getline(in >> std::ws, path);
+        if (kind == "cancel" && path.empty()) {
+            QueueAnswer({true, {}});
+        } else if ((kind == "file" || kind == "folder") && !path.empty()) {
+            QueueAnswer({false, Utf8ToWide(path)});
+        } else {
+            return ActionResult::failed("'" + line +
+                                        "': answer file PATH, answer folder PATH or answer cancel");
+        }
+        return ActionResult::done();
+    }
     if (!(in >> id) || id < -1 || id > 0xFFFF) {
         return ActionResult::failed("'" + line + "': the action needs a control id");
     }

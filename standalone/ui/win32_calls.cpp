@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <filesystem>
 
 namespace {
 
@@ -220,6 +221,43 @@ HWND CreateWindowExW(DWORD /*exStyle*/, const wchar_t* className, const wchar_t*
         return nullptr;
     }
     return tk->CreatePopup(className, style, tk->Find(parent))->handle();
+}
+
+namespace {
+
+BOOL file_selector(OPENFILENAMEW* ofn) {
+    Toolkit* tk = Toolkit::Current();
+    if (tk == nullptr || ofn == nullptr || ofn->lpstrFile == nullptr || ofn->nMaxFile == 0) {
+        return 0;
+    }
+    const Toolkit::SelectorAnswer a =
+        tk->TakeAnswer(ofn->lpstrTitle != nullptr ? ofn->lpstrTitle : L"");
+    // A path longer than the buffer, a file that must exist and does not,
+    // or a folder that is not there: the system's dialog does not close on
+    // them, and the user cancels in the end.
+    if (a.cancel || a.path.size() + 1 > ofn->nMaxFile) {
+        return 0;
+    }
+    const std::filesystem::path path(a.path);
+    std::error_code ec;
+    if ((ofn->Flags & OFN_FILEMUSTEXIST) != 0 && !std::filesystem::is_regular_file(path, ec)) {
+        return 0;
+    }
+    if ((ofn->Flags & OFN_PATHMUSTEXIST) != 0 && path.has_parent_path() &&
+        !std::filesystem::is_directory(path.parent_path(), ec)) {
+        return 0;
+    }
+    CopyBounded(a.path, ofn->lpstrFile, static_cast<int>(ofn->nMaxFile));
+    return 1;
+}
+
+} // namespace
+
+BOOL GetOpenFileNameW(OPENFILENAMEW* ofn) {
+    return file_selector(ofn);
+}
+BOOL GetSaveFileNameW(OPENFILENAMEW* ofn) {
+    return file_selector(ofn);
 }
 
 HINSTANCE_RESULT ShellExecuteW(HWND, const wchar_t* /*operation*/, const wchar_t* file,
