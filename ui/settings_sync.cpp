@@ -47,7 +47,6 @@ void VellumarUtility::SyncSettingsFromUI(int id) {
     const HWND unwrap = rollouts_[kUnwrapRollout];
     const HWND advanced = rollouts_[kAdvancedRollout];
     const HWND baking = rollouts_[kBakingRollout];
-    const HWND shells = rollouts_[kShellsRollout];
     const HWND network = rollouts_[kNetworkRollout];
 
     ReadSpinner(advanced, IDC_TOLERANCE_SPIN, s.projection_tolerance);
@@ -110,7 +109,6 @@ void VellumarUtility::SyncSettingsFromUI(int id) {
     } else if (id == IDC_KEEP_SOURCE) {
         s.keepshell = false;
     }
-    (void)shells;
     ReadCheck(baking, IDC_SELF_ILLUMINATION, s.add_self_illumination);
     if (bool single = false; ReadCheck(baking, IDC_SINGLE_PASS, single)) {
         s.bakemode = single ? SinglePass : Separate;
