@@ -88,4 +88,8 @@ class BitmapManager {
     // type set from it; nullptr (and the reason in status) when it cannot.
     virtual Bitmap* Load(BitmapInfo* bi, BMMRES* status = nullptr) = 0;
     virtual const MCHAR* GetDir(int which) = 0;
+    // The bitmap output selector: the user names an image file to write,
+    // whose path and type (from its extension) the description takes.
+    // FALSE, the description unchanged, when the user cancels.
+    virtual BOOL SelectFileOutput(BitmapInfo* bi, HWND owner, const MCHAR* title) = 0;
 };

@@ -239,8 +239,41 @@ using HINSTANCE_RESULT = std::intptr_t;
 HINSTANCE_RESULT ShellExecuteW(HWND owner, const wchar_t* operation, const wchar_t* file,
                                const wchar_t* parameters, const wchar_t* directory, int show);
 
-// Pop-up windows of a class; the panel makes only its tooltip window.
+// The system's folder browser: the chosen folder as an item list, which
+// SHGetPathFromIDListW turns into a path (into MAX_PATH characters) and
+// CoTaskMemFree releases; nullptr when the user cancels.
+inline constexpr int MAX_PATH = 260;
+inline constexpr UINT BIF_RETURNONLYFSDIRS = 0x0001;
+inline constexpr UINT BIF_NEWDIALOGSTYLE = 0x0040;
+struct ITEMIDLIST;
+using PIDLIST_ABSOLUTE = ITEMIDLIST*;
+struct BROWSEINFOW {
+    HWND hwndOwner = nullptr;
+    PIDLIST_ABSOLUTE pidlRoot = nullptr;
+    wchar_t* pszDisplayName = nullptr; // MAX_PATH characters: the folder's own name
+    const wchar_t* lpszTitle = nullptr;
+    UINT ulFlags = 0;
+};
+PIDLIST_ABSOLUTE SHBrowseForFolderW(BROWSEINFOW* info);
+BOOL SHGetPathFromIDListW(PIDLIST_ABSOLUTE item, wchar_t* path);
+void CoTaskMemFree(void* memory);
+
+// Puts a message in the window's queue and returns at once; any thread may
+// post. The window's procedure receives it on the user-interface thread;
+// a window gone by then never does.
+BOOL PostMessageW(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Windows of a class: the tooltip window, and controls that a dialog makes
+// at run time (menu: the control id). Child controls of the classes below.
 inline constexpr const wchar_t* TOOLTIPS_CLASSW = L"tooltips_class32";
+inline constexpr const wchar_t* WC_BUTTONW = L"Button";
+inline constexpr const wchar_t* WC_STATICW = L"Static";
+inline constexpr const wchar_t* CUSTEDITWINDOWCLASS = L"CustEdit";
+inline constexpr const wchar_t* SPINNERWINDOWCLASS = L"SpinnerControl";
+inline constexpr const wchar_t* COLORSWATCHWINDOWCLASS = L"ColorSwatch";
+inline constexpr DWORD WS_CHILD = 0x40000000;
+inline constexpr DWORD WS_VISIBLE = 0x10000000;
+inline constexpr DWORD BS_AUTOCHECKBOX = 0x00000003;
 inline constexpr DWORD WS_EX_TOPMOST = 0x00000008;
 inline constexpr DWORD TTS_ALWAYSTIP = 0x01;
 inline constexpr DWORD TTS_NOPREFIX = 0x02;

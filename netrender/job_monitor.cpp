@@ -122,6 +122,7 @@ void NetRender::ProcessJobs() {
             job.processed = true;
         }
     }
+    NotifyJobStates();
 }
 
 int NetRender::CancelOpenJobs() {

@@ -47,6 +47,31 @@ std::string question_text(const UnwrapSettings& s, const MaxNet& e) {
 
 } // namespace
 
+namespace {
+
+std::mutex& listener_mutex() {
+    static std::mutex m;
+    return m;
+}
+std::function<void()>& job_listener() {
+    static std::function<void()> f;
+    return f;
+}
+
+} // namespace
+
+void SetJobStateListener(std::function<void()> listener) {
+    std::lock_guard lock(listener_mutex());
+    job_listener() = std::move(listener);
+}
+
+void NotifyJobStates() {
+    std::lock_guard lock(listener_mutex());
+    if (job_listener()) {
+        job_listener()();
+    }
+}
+
 NetRender& netRender() {
     if (!instance()) {
         instance() = std::make_unique<NetRender>();
@@ -102,6 +127,7 @@ void NetRender::Disconnect() {
 
 void NetRender::ManagerDown() {
     connected_ = false;
+    NotifyJobStates();
 }
 
 bool NetRender::SubmitNetworkBake(const std::vector<BakeElementEntry>& elements, int mapCount,
@@ -279,6 +305,7 @@ void NetRender::add_unidentified(std::uint32_t state) {
     job.processed = true;
     job.name = "N/A";
     jobs_.push_back(job);
+    NotifyJobStates();
 }
 
 void NetRender::IdentifyJob(const std::vector<JobList>& snapshot, const std::string& scriptFolder,
@@ -301,6 +328,7 @@ void NetRender::IdentifyJob(const std::vector<JobList>& snapshot, const std::str
             const UnwrapSettings& s = settings();
             jobs_.push_back({job.hJob, 1, false, WideToUtf8(job.name), s.outpath, s.netpath,
                              scriptFolder, false, targets});
+            NotifyJobStates();
             return;
         }
     }

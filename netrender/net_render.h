@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -101,6 +102,12 @@ class NetRender {
     std::atomic<bool> connected_{false};
     std::atomic<bool> busy_{false};
 };
+
+// Told, on whichever thread it happens (the manager's, mostly), that a job
+// was added or its state or outcome changed; it must not wait for the
+// user-interface thread. nullptr stops the calls.
+void SetJobStateListener(std::function<void()> listener);
+void NotifyJobStates();
 
 // The process-wide object, made on first use.
 NetRender& netRender();

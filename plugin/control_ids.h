@@ -123,3 +123,25 @@ inline constexpr int IDC_MANUAL_MERGE = 1018;
 
 // Info (modifier).
 inline constexpr int IDC_INFO_TEXT = 1104;
+
+// Choose Bake Elements.
+inline constexpr int IDC_ELEMENT_LIST = 1106;
+inline constexpr int IDC_ELEMENT_ADD = 1107;
+inline constexpr int IDC_ELEMENT_REMOVE = 1108;
+inline constexpr int IDC_ELEMENT_FILE = 1111;
+inline constexpr int IDC_ELEMENT_FILE_BROWSE = 1112;
+inline constexpr int IDC_ELEMENT_SLOT = 1110;
+inline constexpr int IDC_ELEMENT_BACKGROUND = 1126;
+inline constexpr int IDC_ELEMENT_WIDTH = 1114;
+inline constexpr int IDC_ELEMENT_WIDTH_SPIN = 1116;
+inline constexpr int IDC_ELEMENT_HEIGHT = 1118;
+inline constexpr int IDC_ELEMENT_HEIGHT_SPIN = 1121;
+inline constexpr int IDC_ELEMENT_RATIO = 1149;
+inline constexpr int IDC_ELEMENT_RATIO_SPIN = 1150;
+inline constexpr int IDC_ELEMENT_LOCK = 1151;
+inline constexpr int IDC_ELEMENTS_CLOSE = 1105;
+
+// Add (bake element classes).
+inline constexpr int IDC_CLASS_LIST = 1124;
+inline constexpr int IDC_CLASS_ADD = 1122;
+inline constexpr int IDC_CLASS_CANCEL = 1123;

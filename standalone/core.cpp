@@ -14,6 +14,7 @@
 #include "standalone/script/scene_functions.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <malloc.h>
 
@@ -321,6 +322,32 @@ Bitmap* StandaloneCore::Load(BitmapInfo* bi, BMMRES* status) {
 
 const MCHAR* StandaloneCore::GetDir(int which) {
     return which == APP_IMAGE_DIR ? image_dir_.c_str() : L"";
+}
+
+BOOL StandaloneCore::SelectFileOutput(BitmapInfo* bi, HWND, const MCHAR* title) {
+    if (bi == nullptr) {
+        return 0;
+    }
+    const Toolkit::SelectorAnswer a = ui_->TakeAnswer(title != nullptr ? title : L"");
+    if (a.cancel || a.path.empty()) {
+        return 0;
+    }
+    // The selector lists only the types the host writes, and saves only
+    // into a folder that is there.
+    const std::filesystem::path path(a.path);
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::error_code ec;
+    const bool known = ext == ".png" || ext == ".exr" || ext == ".tga" || ext == ".bmp" ||
+                       ext == ".jpg" || ext == ".jpeg";
+    if (!known ||
+        (path.has_parent_path() && !std::filesystem::is_directory(path.parent_path(), ec))) {
+        return 0;
+    }
+    bi->SetName(a.path.c_str());
+    bi->SetType(ext == ".exr" ? BMM_FLOAT_RGBA_32 : BMM_TRUE_64);
+    return 1;
 }
 
 BOOL StandaloneCore::ProgressStart(const MCHAR* title, BOOL, LPTHREAD_START_ROUTINE fn,

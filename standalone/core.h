@@ -83,6 +83,7 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     ClassDirectory& GetClassDirectory() override { return *this; }
     HWND GetMAXHWnd() override { return this; }
     const MCHAR* GetDir(int which) override;
+    BOOL SelectFileOutput(BitmapInfo* bi, HWND owner, const MCHAR* title) override;
     const MCHAR* GetCurFileName() override { return file_name_.c_str(); }
     // The scene was read from or saved to this path.
     void SetCurFilePath(const std::string& path);

@@ -1,11 +1,15 @@
 // The Baking, Shells, Options, About and Network Rendering rollouts: their
 // controls as they open, their tooltips, and the commands that only set a
 // value or act on the unwrap group list.
+#include "bake/bake_run.h"
 #include "host/custcont.h"
 #include "host/interface.h"
+#include "host/script.h"
 #include "host/text.h"
+#include "netrender/net_render.h"
 #include "plugin/control_ids.h"
 #include "plugin/version.h"
+#include "ui/bake_elements_dialog.h"
 #include "ui/controls.h"
 #include "ui/rollout_frame.h"
 #include "ui/rollouts.h"
@@ -17,6 +21,38 @@ namespace {
 
 void open_page(HWND r, const std::wstring& address) {
     ShellExecuteW(r, L"open", address.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+}
+
+// The folder the user chooses in the system's folder browser; empty when
+// cancelled.
+std::string choose_folder(HWND owner, const wchar_t* title) {
+    wchar_t name[MAX_PATH] = L"";
+    BROWSEINFOW info;
+    info.hwndOwner = owner;
+    info.pszDisplayName = name;
+    info.lpszTitle = title;
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
+    if (item == nullptr) {
+        return {};
+    }
+    wchar_t path[MAX_PATH] = L"";
+    const BOOL got = SHGetPathFromIDListW(item, path);
+    CoTaskMemFree(item);
+    return got != 0 ? WideToUtf8(path) : std::string();
+}
+
+void target_material_changed(VellumarUtility& u, HWND r) {
+    const LRESULT at = SendDlgItemMessageW(r, IDC_TARGET_MATERIAL, CB_GETCURSEL, 0, 0);
+    if (at == CB_ERR) {
+        return;
+    }
+    const auto index = static_cast<std::size_t>(
+        SendDlgItemMessageW(r, IDC_TARGET_MATERIAL, CB_GETITEMDATA, static_cast<WPARAM>(at), 0));
+    const std::vector<ClassDesc*>& classes = u.material_classes();
+    if (index < classes.size()) {
+        TargetMaterialChanged(classes[index], u.slot_names());
+    }
 }
 
 void init_baking(VellumarUtility& u, HWND r) {
@@ -67,8 +103,32 @@ void init_baking(VellumarUtility& u, HWND r) {
     u.UpdateCommandStates();
 }
 
-void baking_command(VellumarUtility& u, HWND, int id, WORD code) {
+void baking_command(VellumarUtility& u, HWND r, int id, WORD code) {
     switch (id) {
+    case IDC_MAP_PATH_BROWSE:
+        if (const std::string path = choose_folder(r, L"Baked Map Path"); !path.empty()) {
+            settings().outpath = path;
+            RebaseFiles();
+            u.UpdateUIFromSettings();
+        }
+        break;
+    case IDC_RENDERER_SETTINGS:
+        ExecuteMAXScriptScript(L"max render scene", 1);
+        break;
+    case IDC_BAKE_ELEMENTS:
+        ChooseBakeElements(u);
+        break;
+    case IDC_TARGET_MATERIAL:
+        if (code == CBN_SELCHANGE) {
+            target_material_changed(u, r);
+        }
+        break;
+    case IDC_BAKE_GROUP:
+        if (const auto key = u.GetSelectedGroupKey()) {
+            Bake(*key, u.material_assigner());
+            u.UpdateUIFromSettings();
+        }
+        break;
     case IDC_ADD_SHELL:
     case IDC_OVERWRITE:
         settings().create_shell = id == IDC_ADD_SHELL;
@@ -150,6 +210,59 @@ void init_network(VellumarUtility& u, HWND r) {
                "Select a temporary network folder accessible to all render servers. Note: this "
                "must be a network folder, not local. ");
     u.UpdateCommandStates();
+}
+
+// The state of the last submitted job, as the job monitor last saw it.
+std::wstring status_text() {
+    const std::vector<MonitoredJob> jobs = netRender().Jobs();
+    if (jobs.empty()) {
+        return L"--";
+    }
+    const MonitoredJob& job = jobs.back();
+    if (job.processed) {
+        return job.merged ? L"done" : L"failed";
+    }
+    switch (job.state) {
+    case JOB_STATE_WAITING:
+        return L"waiting";
+    case JOB_STATE_BUSY:
+        return L"rendering";
+    case JOB_STATE_COMPLETE:
+        return L"merging";
+    case JOB_STATE_ERROR:
+        return L"failed";
+    case JOB_STATE_SUSPENDED:
+        return L"suspended";
+    default:
+        return L"waiting";
+    }
+}
+
+void manual_merge(HWND r) {
+    std::string folder = choose_folder(r, L"Network job folder to merge");
+    if (folder.empty()) {
+        return;
+    }
+    if (folder.back() != '/' && folder.back() != '\\') {
+        folder += '/';
+    }
+    const UnwrapSettings& s = settings();
+    if (MergeJob(s.netpath, folder)) {
+        report("Vellumar Netrender: the job folder " + folder +
+                   " has been merged. Resulting image has been saved to: " + s.outpath,
+               0);
+    }
+}
+
+void network_command(VellumarUtility& u, HWND r, int id, WORD) {
+    if (id == IDC_NETPATH_BROWSE) {
+        if (const std::string path = choose_folder(r, L"Network output folder"); !path.empty()) {
+            settings().netpath = path;
+            u.UpdateUIFromSettings();
+        }
+    } else if (id == IDC_MANUAL_MERGE) {
+        manual_merge(r);
+    }
 }
 
 void shells_command(VellumarUtility&, HWND r, int id, WORD) {
@@ -234,7 +347,7 @@ const RolloutBehaviour kBaking{init_baking, baking_command, nullptr, true, true}
 const RolloutBehaviour kShells{init_shells, shells_command, nullptr, false, false};
 const RolloutBehaviour kOptions{init_options, options_command, nullptr, false, true};
 const RolloutBehaviour kAbout{init_about, about_command, nullptr, false, true};
-const RolloutBehaviour kNetwork{init_network, nullptr, nullptr, false, true};
+const RolloutBehaviour kNetwork{init_network, network_command, nullptr, false, true};
 
 } // namespace
 
@@ -251,5 +364,9 @@ INT_PTR AboutProc(HWND r, UINT msg, WPARAM w, LPARAM l) {
     return RolloutFrame(kAbout, r, msg, w, l);
 }
 INT_PTR NetworkRenderingProc(HWND r, UINT msg, WPARAM w, LPARAM l) {
+    if (msg == WM_NET_STATUS) {
+        SetDlgItemTextW(r, IDC_NET_STATUS, status_text().c_str());
+        return 1;
+    }
     return RolloutFrame(kNetwork, r, msg, w, l);
 }

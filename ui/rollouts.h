@@ -9,6 +9,9 @@ INT_PTR BakingProc(HWND rollout, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR ShellsProc(HWND rollout, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR OptionsProc(HWND rollout, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR AboutProc(HWND rollout, UINT msg, WPARAM wParam, LPARAM lParam);
+// Posted to the Network Rendering rollout when a job's state changed: the
+// status is read on the user-interface thread.
+inline constexpr UINT WM_NET_STATUS = WM_USER + 0x200;
 INT_PTR NetworkRenderingProc(HWND rollout, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // The mode button of each unwrap mode, in mode order.

@@ -11,12 +11,22 @@ inline constexpr int kMaxTextureSize = 16384;
 inline constexpr float kMinRatio = 1.0f / kMaxTextureSize;
 inline constexpr float kMaxRatio = static_cast<float>(kMaxTextureSize);
 
-void SetupSizeControls(HWND rollout);
-void ShowSizeSettings(HWND rollout, int width, int height, float ratio, bool locked);
+// The controls of one set: the panel's, or those of the bake element dialog.
+struct SizeControlIds {
+    int widthSpin, widthEdit, heightSpin, heightEdit, ratioSpin, ratioEdit, lock;
+};
+extern const SizeControlIds kPanelSizes;
+extern const SizeControlIds kElementSizes;
+
+void SetupSizeControls(HWND dialog, const SizeControlIds& ids = kPanelSizes);
+void ShowSizeSettings(HWND dialog, int width, int height, float ratio, bool locked,
+                      const SizeControlIds& ids = kPanelSizes);
 // A size spinner or the ratio spinner changed; other ids are ignored.
-void CoupleSizes(HWND rollout, int changedId);
+void CoupleSizes(HWND dialog, int changedId, const SizeControlIds& ids = kPanelSizes);
 // The lock button was pressed.
-void LockChanged(HWND rollout);
+void LockChanged(HWND dialog, const SizeControlIds& ids = kPanelSizes);
+// width : height within the ratio's range.
+float SizeRatio(int width, int height);
 
 // The size that keeps `ratio` with the given one, within the range.
 int PartnerSize(int size, float ratio, bool sizeIsWidth);

@@ -1,7 +1,10 @@
 #include "ui/vellumar_utility.h"
 
+#include "netrender/net_render.h"
+
 #include "host/text.h"
 #include "modifier/unwrap_groups.h"
+#include "netrender/net_render.h"
 #include "plugin/control_ids.h"
 #include "plugin/module.h"
 #include "plugin/resources.h"
@@ -47,6 +50,9 @@ void VellumarUtility::BeginEditParams(Interface* ip, IUtil* iu) {
     }
     UpdateUIFromSettings();
     SetUnwrapGroupListRefresh(refresh_hook);
+    // The job monitor runs on the manager's thread: it only posts.
+    SetJobStateListener(
+        [status = rollouts_[kNetworkRollout]] { PostMessageW(status, WM_NET_STATUS, 0, 0); });
     RefreshUnwrapGroupList();
     panelReady_ = true;
 }
@@ -57,6 +63,7 @@ void VellumarUtility::EndEditParams(Interface* ip, IUtil*) {
     if (picker_.active()) {
         ip->ClearPickMode();
     }
+    SetJobStateListener(nullptr);
     RemoveRollouts(ip);
     SetUnwrapGroupListRefresh(nullptr);
     panelReady_ = false;

@@ -1,10 +1,12 @@
 #include "standalone/ui/toolkit.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 
-Toolkit* current_toolkit = nullptr;
+// Threads other than the user interface's read it to post messages.
+std::atomic<Toolkit*> current_toolkit = nullptr;
 
 // The font handle the host hands out; headless, it only has to be stable.
 int app_font_tag = 0;
@@ -87,6 +89,66 @@ Window* Toolkit::CreateDialogWindow(HINSTANCE module, int templateId, Window* ow
     }
     Touch(*d);
     return d;
+}
+
+Window* Toolkit::CreateChild(Window& parent, const std::wstring& className, int id,
+                             const std::wstring& text, DWORD style, int x, int y, int width,
+                             int height) {
+    ControlKind kind = ControlKind::Static;
+    if (className == WC_BUTTONW) {
+        kind = (style & 0xF) == BS_AUTOCHECKBOX ? ControlKind::CheckBox : ControlKind::PushButton;
+    } else if (className == CUSTEDITWINDOWCLASS) {
+        kind = ControlKind::CustEdit;
+    } else if (className == SPINNERWINDOWCLASS) {
+        kind = ControlKind::Spinner;
+    } else if (className == COLORSWATCHWINDOWCLASS) {
+        kind = ControlKind::ColorSwatch;
+    } else if (className != WC_STATICW) {
+        return nullptr;
+    }
+    auto control = std::make_unique<Window>();
+    Window* w = control.get();
+    w->parent = &parent;
+    w->id = id;
+    w->kind = kind;
+    w->text = text;
+    w->style = style;
+    w->x = x;
+    w->y = y;
+    w->width = width;
+    w->height = height;
+    w->enabled = (style & WS_DISABLED) == 0;
+    w->font = parent.font;
+    w->hwnd = next_handle();
+    parent.children.push_back(w);
+    windows_[w->handle()] = std::move(control);
+    Touch(*w);
+    Touch(parent);
+    return w;
+}
+
+void Toolkit::Post(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    std::lock_guard lock(posted_mutex_);
+    posted_.push_back({window, msg, wParam, lParam});
+}
+
+int Toolkit::DispatchPosted() {
+    int delivered = 0;
+    for (;;) {
+        Posted m;
+        {
+            std::lock_guard lock(posted_mutex_);
+            if (posted_.empty()) {
+                return delivered;
+            }
+            m = posted_.front();
+            posted_.pop_front();
+        }
+        if (Find(m.window) != nullptr) {
+            Send(m.window, m.msg, m.wParam, m.lParam);
+            ++delivered;
+        }
+    }
 }
 
 Window* Toolkit::CreatePopup(const std::wstring& className, DWORD style, Window* owner) {
@@ -269,6 +331,9 @@ INT_PTR Toolkit::RunModal(HINSTANCE module, int templateId, HWND owner, DialogHa
         return w != nullptr && !w->ended;
     };
     while (running()) {
+        if (DispatchPosted() > 0) {
+            continue;
+        }
         if (modal_pump_ && modal_pump_()) {
             continue;
         }

@@ -16,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,15 @@ class Toolkit : public IUtil {
     Window* CreateDialogWindow(HINSTANCE module, int templateId, Window* owner,
                                DialogHandler handler, bool modal);
     Window* CreatePopup(const std::wstring& className, DWORD style, Window* owner);
+    // A control that a dialog makes at run time (CreateWindowExW with a
+    // parent); nullptr for a class the toolkit does not know.
+    Window* CreateChild(Window& parent, const std::wstring& className, int id,
+                        const std::wstring& text, DWORD style, int x, int y, int width, int height);
+    // Posted messages: any thread may post; the user-interface thread
+    // delivers them in order with DispatchPosted, which returns how many
+    // reached a window. Running modal dialogs deliver them too.
+    void Post(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    int DispatchPosted();
     // Sends WM_DESTROY to a dialog, then forgets it and everything inside.
     void Destroy(HWND handle);
     LRESULT Send(HWND handle, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -124,15 +134,17 @@ class Toolkit : public IUtil {
     // a number on to its spinner, and text that is no number leaves both as
     // they were.
     ActionResult Type(HWND control, const std::wstring& text);
+    // A colour chosen in a swatch's colour picker.
+    ActionResult SetColour(HWND control, COLORREF colour);
     // Drop-down lists: the item; list boxes: the selected items.
     ActionResult Select(HWND control, const std::vector<int>& items);
     // A click in a viewport while a pick mode runs, on the node or (nullptr)
     // on empty space; a right click.
     ActionResult PickInViewport(INode* node);
     ActionResult RightClickViewport();
-    // The text form of a line of the panel script: "click ID", "check ID",
-    // "uncheck ID", "set ID VALUE", "type ID TEXT", "select ID I[,J...]",
-    // "fold ID" / "unfold ID" (a rollout by its template id), "pick NODE"
+    // The text form of a line of the panel script: "click ID" (or "open ID"), "check ID",
+    // "uncheck ID", "set ID VALUE" (a swatch: "set ID #RRGGBB"), "type ID TEXT", "select ID
+    // I[,J...]", "fold ID" / "unfold ID" (a rollout by its template id), "pick NODE"
     // ("pick" alone: empty space), "rightclick", "answer file PATH",
     // "answer folder PATH", "answer cancel" (for the next file or folder
     // selector).
@@ -207,6 +219,14 @@ class Toolkit : public IUtil {
     std::vector<std::wstring> selector_titles_;
     std::function<void(const Window&)> listener_;
     std::function<bool()> modal_pump_;
+    struct Posted {
+        HWND window = nullptr;
+        UINT msg = 0;
+        WPARAM wParam = 0;
+        LPARAM lParam = 0;
+    };
+    std::mutex posted_mutex_;
+    std::deque<Posted> posted_;
     UtilityObj* utility_ = nullptr;
     Animatable* edited_ = nullptr;
     PickModeCallback* pick_mode_ = nullptr;

@@ -44,6 +44,18 @@ bool parse_number(const std::wstring& text, double& value) {
     return true;
 }
 
+// "#RRGGBB", as a colour picker's hexadecimal field shows it.
+bool parse_colour(const std::string& text, COLORREF& colour) {
+    if (text.size() != 7 || text[0] != '#' ||
+        text.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos) {
+        return false;
+    }
+    const unsigned long v = std::stoul(text.substr(1), nullptr, 16);
+    colour = RGB(static_cast<int>(v >> 16), static_cast<int>((v >> 8) & 0xFF),
+                 static_cast<int>(v & 0xFF));
+    return true;
+}
+
 std::string number_text(double v) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%g", v);
@@ -191,6 +203,22 @@ ActionResult Toolkit::SetChecked(HWND control, bool checked) {
                                     " is unchecked by checking another button of its group");
     }
     return Click(control);
+}
+
+ActionResult Toolkit::SetColour(HWND control, COLORREF colour) {
+    Window* w = Find(control);
+    if (w == nullptr || w->kind != ControlKind::ColorSwatch) {
+        return ActionResult::failed(w == nullptr ? "no such control"
+                                                 : describe(*w) + " is no colour swatch");
+    }
+    if (!Usable(*w)) {
+        return ActionResult::ignored(describe(*w) + " is disabled");
+    }
+    // The swatch's colour picker tells the dialog on every change.
+    w->color = colour;
+    Touch(*w);
+    Send(w->parent->handle(), CC_COLOR_CHANGE, MAKEWPARAM(static_cast<WORD>(w->id), 0), 0);
+    return ActionResult::done();
 }
 
 ActionResult Toolkit::Spin(HWND control, double value) {
@@ -448,7 +476,7 @@ ActionResult Toolkit::Perform(const std::string& line) {
             "no control " + std::to_string(id) +
             (TopModal() != nullptr ? " in the open dialog" : " in the open panel"));
     }
-    if (verb == "click") {
+    if (verb == "click" || verb == "open") {
         return Click(control);
     }
     if (verb == "check" || verb == "uncheck") {
@@ -456,6 +484,13 @@ ActionResult Toolkit::Perform(const std::string& line) {
     }
     if (verb == "type") {
         return Type(control, Utf8ToWide(rest));
+    }
+    if (verb == "set" && Find(control)->kind == ControlKind::ColorSwatch) {
+        COLORREF colour = 0;
+        if (!parse_colour(rest, colour)) {
+            return ActionResult::failed("'" + line + "': '" + rest + "' is no colour (#RRGGBB)");
+        }
+        return SetColour(control, colour);
     }
     if (verb == "set") {
         double v = 0;

@@ -213,14 +213,70 @@ HBITMAP LoadBitmapW(HINSTANCE module, int id) {
     return module != nullptr ? module->FindBitmap(id) : nullptr;
 }
 
-HWND CreateWindowExW(DWORD /*exStyle*/, const wchar_t* className, const wchar_t* /*windowName*/,
-                     DWORD style, int /*x*/, int /*y*/, int /*width*/, int /*height*/, HWND parent,
-                     void* /*menu*/, HINSTANCE /*module*/, void* /*param*/) {
+HWND CreateWindowExW(DWORD /*exStyle*/, const wchar_t* className, const wchar_t* windowName,
+                     DWORD style, int x, int y, int width, int height, HWND parent, void* menu,
+                     HINSTANCE /*module*/, void* /*param*/) {
     Toolkit* tk = Toolkit::Current();
     if (tk == nullptr || className == nullptr) {
         return nullptr;
     }
-    return tk->CreatePopup(className, style, tk->Find(parent))->handle();
+    Window* owner = tk->Find(parent);
+    if ((style & WS_CHILD) == 0) {
+        return tk->CreatePopup(className, style, owner)->handle();
+    }
+    if (owner == nullptr) {
+        return nullptr;
+    }
+    Window* w =
+        tk->CreateChild(*owner, className, static_cast<int>(reinterpret_cast<std::intptr_t>(menu)),
+                        windowName != nullptr ? windowName : L"", style, x, y, width, height);
+    return w != nullptr ? w->handle() : nullptr;
+}
+
+BOOL PostMessageW(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Toolkit* tk = Toolkit::Current();
+    if (tk == nullptr) {
+        return 0;
+    }
+    tk->Post(window, msg, wParam, lParam);
+    return 1;
+}
+
+// The folder the browser returns: what SHGetPathFromIDListW reads.
+struct ITEMIDLIST {
+    std::wstring path;
+};
+
+PIDLIST_ABSOLUTE SHBrowseForFolderW(BROWSEINFOW* info) {
+    Toolkit* tk = Toolkit::Current();
+    if (tk == nullptr || info == nullptr) {
+        return nullptr;
+    }
+    const Toolkit::SelectorAnswer a =
+        tk->TakeAnswer(info->lpszTitle != nullptr ? info->lpszTitle : L"");
+    // The browser offers only folders that are there, and paths that fit.
+    std::error_code ec;
+    if (a.cancel || a.path.empty() || a.path.size() + 1 > MAX_PATH ||
+        !std::filesystem::is_directory(std::filesystem::path(a.path), ec)) {
+        return nullptr;
+    }
+    if (info->pszDisplayName != nullptr) {
+        CopyBounded(std::filesystem::path(a.path).filename().wstring(), info->pszDisplayName,
+                    MAX_PATH);
+    }
+    return new ITEMIDLIST{a.path};
+}
+
+BOOL SHGetPathFromIDListW(PIDLIST_ABSOLUTE item, wchar_t* path) {
+    if (item == nullptr || path == nullptr) {
+        return 0;
+    }
+    CopyBounded(item->path, path, MAX_PATH);
+    return 1;
+}
+
+void CoTaskMemFree(void* memory) {
+    delete static_cast<ITEMIDLIST*>(memory);
 }
 
 namespace {
