@@ -71,9 +71,11 @@ int main(int argc, char** argv) {
     panel_cmd->add_option("scene", panel.scene, "Scene file (as for unwrap)")->required();
     panel_cmd->add_option(
         "--script", panel.script,
-        "Actions, one per line ('-': standard input): click ID, check ID, uncheck ID, "
-        "set ID VALUE, type ID TEXT, select ID I[,J...], fold ID, unfold ID, nodes A,B|all, "
-        "dump. Without a script the panel is shown once");
+        "Actions, one per line ('-': standard input): click ID (or open ID), check ID, "
+        "uncheck ID, set ID VALUE (a swatch: set ID #RRGGBB), type ID TEXT, "
+        "select ID I[,J...], fold ID, unfold ID, pick NODE, pick, rightclick, "
+        "answer file PATH, answer folder PATH, answer cancel, nodes A,B|all, wait (for the "
+        "network jobs), dump. Without a script the panel is shown once");
     panel_options.add_preset_option(panel_cmd);
     panel_cmd->add_option("--nodes", panel.nodes, "Select these nodes (default: every mesh)")
         ->delimiter(',');

@@ -1,7 +1,9 @@
 #include "apps/vellumar/panel_command.h"
 
+#include "apps/vellumar/network_commands.h"
 #include "apps/vellumar/scene_io.h"
 #include "host/text.h"
+#include "netrender/net_render.h"
 #include "plugin/module.h"
 #include "settings/settings.h"
 #include "standalone/files/scene_file.h"
@@ -56,10 +58,14 @@ class PanelSession {
     bool run() {
         std::string line;
         while (!failed_ && reader_.next(line)) {
+            core_.ui().DispatchPosted();
             perform(line);
         }
+        core_.ui().DispatchPosted();
         return !failed_;
     }
+    // A network job the script waited for failed.
+    bool jobs_failed() const { return jobs_failed_; }
     // One action while a modal dialog runs; false when the script has none
     // left (or failed), which closes the dialog.
     bool pump() {
@@ -77,6 +83,10 @@ class PanelSession {
             std::fputs((core_.ui().Dump() + selection_line(core_)).c_str(), stdout);
             return;
         }
+        if (line == "wait") {
+            wait_for_network();
+            return;
+        }
         if (line.rfind("nodes ", 0) == 0) {
             select_nodes(line.substr(6));
             return;
@@ -90,6 +100,20 @@ class PanelSession {
             std::printf("line %d: %s%s\n", reader_.number(),
                         r.kind == ActionResult::Ignored ? "ignored: " : "", r.message.c_str());
         }
+    }
+
+    // Stays until the submitted jobs have ended, as a user watching the
+    // status would, then shows the status the panel came to.
+    void wait_for_network() {
+        if (netRender().Jobs().empty()) {
+            std::printf("line %d: no network job to wait for\n", reader_.number());
+        } else if (!wait_for_jobs()) {
+            jobs_failed_ = true;
+        }
+        core_.ui().DispatchPosted();
+        const Window* status = core_.ui().Find(core_.ui().FindControl(1064));
+        std::printf("network status: %s\n",
+                    status != nullptr ? WideToUtf8(status->text).c_str() : "(no panel)");
     }
 
     void select_nodes(const std::string& list) {
@@ -126,6 +150,7 @@ class PanelSession {
     const std::string& scene_;
     ScriptReader& reader_;
     bool failed_ = false;
+    bool jobs_failed_ = false;
 };
 
 bool outputs_are_usable(const PanelCommand& cmd) {
@@ -186,6 +211,7 @@ int run_panel_command(const PanelCommand& cmd) {
         return 2;
     }
     bool ok = true;
+    bool jobs_failed = false;
     if (cmd.script.empty()) {
         std::fputs((core.ui().Dump() + selection_line(core)).c_str(), stdout);
     } else {
@@ -193,10 +219,18 @@ int run_panel_command(const PanelCommand& cmd) {
         PanelSession session(core, cmd.scene, reader);
         core.ui().SetModalPump([&session] { return session.pump(); });
         ok = session.run();
+        jobs_failed = session.jobs_failed();
         core.ui().SetModalPump(nullptr);
     }
     core.ui().CloseUtility();
+    ReleaseNetRender();
     core.SetMessageListener(nullptr);
+    for (const std::wstring& dialog : core.ui().host_dialogs()) {
+        std::printf("host dialog \"%s\" shown\n", WideToUtf8(dialog).c_str());
+    }
+    for (const std::wstring& page : core.ui().opened()) {
+        std::printf("opened %s\n", WideToUtf8(page).c_str());
+    }
     if (!ok) {
         return 2;
     }
@@ -215,5 +249,8 @@ int run_panel_command(const PanelCommand& cmd) {
     staged = staged && (cmd.save.empty() || stage_save(core, cmd.save, outputs));
     staged = staged && (cmd.export_path.empty() ||
                         stage_export(core, cmd.export_path, s.channel, 0, outputs));
-    return staged && outputs.commit() ? 0 : 2;
+    if (!staged || !outputs.commit()) {
+        return 2;
+    }
+    return jobs_failed ? 1 : 0;
 }

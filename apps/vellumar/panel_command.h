@@ -20,7 +20,8 @@ struct PanelCommand {
     UpAxis up = UpAxis::FromFile;
 };
 
-// Exit status: 0 the script ran through and every output was written; 2 bad
+// Exit status: 0 the script ran through and every output was written; 1 as
+// 0, but a network job the script waited for ("wait") failed; 2 bad
 // usage, an unreadable scene or script, a script line that names no control
 // or fits none, or an output that could not be written (then none is).
 int run_panel_command(const PanelCommand& cmd);

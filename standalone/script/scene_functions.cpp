@@ -455,6 +455,18 @@ void InstallSceneFunctions(StandaloneCore& core) {
         std::shared_ptr<ScriptObject>(std::make_shared<FunctionStruct>(
             "meshop", std::vector<std::pair<std::string, ScriptFunction>>{
                           {"attach", [&core](const ScriptArgs& a) { return attach(core, a); }}})));
+    // The host's own actions; the panel reaches the renderer's settings.
+    s.SetGlobal("max", ScriptFunction([&core](const ScriptArgs& a) {
+                    std::string action;
+                    for (const ScriptValue& word : a.positional) {
+                        action += (action.empty() ? "" : " ") + word.AsString();
+                    }
+                    if (action != "render scene") {
+                        throw ScriptError("-- Unknown action: max " + action);
+                    }
+                    core.ui().ShowHostDialog(L"Render Setup");
+                    return ScriptValue(true);
+                }));
     s.SetNodeResolver([&core](const std::string& name) {
         return node_value(core, core.GetINodeByName(Utf8ToWide(name).c_str()));
     });

@@ -151,8 +151,13 @@ ScriptValue ScriptRunner::Eval(const ScriptExpr& e) {
                 at_line(e, "Type error: Call needs function or class, got: " + fn.TypeName()));
         }
         ScriptArgs args;
+        // `max ACTION...` names one of the host's own actions: its words
+        // are names, not variables.
+        const bool action = e.target->kind == ScriptExpr::Variable && e.target->name == "max";
         for (const auto& a : e.args) {
-            args.positional.push_back(Eval(*a));
+            args.positional.push_back(action && a->kind == ScriptExpr::Variable
+                                          ? ScriptValue{a->name}
+                                          : Eval(*a));
         }
         for (const auto& [key, a] : e.keywords) {
             args.keywords.emplace_back(key, Eval(*a));

@@ -180,6 +180,11 @@ class Toolkit : public IUtil {
     SelectorAnswer TakeAnswer(const std::wstring& title);
     const std::vector<std::wstring>& selector_titles() const { return selector_titles_; }
 
+    // The host's own dialogs that scripts opened ("Render Setup"), oldest
+    // first; the headless host only records them.
+    const std::vector<std::wstring>& host_dialogs() const { return host_dialogs_; }
+    void ShowHostDialog(std::wstring name) { host_dialogs_.push_back(std::move(name)); }
+
     // Documents and addresses the plug-in asked the desktop to open, oldest
     // first; the headless host only records them.
     const std::vector<std::wstring>& opened() const { return opened_; }
@@ -215,6 +220,7 @@ class Toolkit : public IUtil {
     std::map<ClassDesc2*, std::vector<HWND>> param_maps_;
     std::vector<std::unique_ptr<ImageList>> image_lists_;
     std::vector<std::wstring> opened_;
+    std::vector<std::wstring> host_dialogs_;
     std::deque<SelectorAnswer> answers_;
     std::vector<std::wstring> selector_titles_;
     std::function<void(const Window&)> listener_;
