@@ -85,6 +85,10 @@ int main(int argc, char** argv) {
                           "Write the last UV template the panel showed (Show Unwrap Preview) to "
                           "this PNG");
     add_up_option(panel_cmd, panel.up);
+    panel_cmd
+        ->add_option("--farm", panel.farm,
+                     "Network render: slurm or local (default: slurm where it is configured)")
+        ->check(CLI::IsMember({"slurm", "local"}));
 
     BakeCommand bake;
     CLI::App* baker = app.add_subcommand(

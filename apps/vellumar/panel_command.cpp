@@ -7,6 +7,7 @@
 #include "plugin/module.h"
 #include "settings/settings.h"
 #include "standalone/files/scene_file.h"
+#include "standalone/network/job_queue.h"
 
 #include <cstdio>
 #include <fstream>
@@ -197,6 +198,9 @@ int run_panel_command(const PanelCommand& cmd) {
     if (!cmd.options->apply(s)) {
         print_messages(core);
         return 2;
+    }
+    if (!cmd.farm.empty()) {
+        farmConfig().kind = cmd.farm == "slurm" ? FarmKind::Slurm : FarmKind::Local;
     }
     // A camera handle only means something in the scene it was picked in.
     s.projection_camera = 0;

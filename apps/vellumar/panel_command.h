@@ -18,6 +18,7 @@ struct PanelCommand {
     std::string export_path;                 // ".glb" or ".obj" to write at the end
     std::string template_path;               // ".png": the last UV template the panel showed
     UpAxis up = UpAxis::FromFile;
+    std::string farm; // network bakes: "slurm" or "local" (default: slurm where configured)
 };
 
 // Exit status: 0 the script ran through and every output was written; 1 as

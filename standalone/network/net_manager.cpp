@@ -35,6 +35,10 @@ void StandaloneNetManager::Connect(int port, const char* manager, bool enableCal
         local->EnsureRunning();
     }
     q->Ping(); // raises when nothing answers there
+    // The host's own submissions go to the manager it is connected to.
+    if (dynamic_cast<LocalQueue*>(q.get()) != nullptr) {
+        farmConfig().localPort = port;
+    }
     {
         std::lock_guard lock(mutex_);
         queue_ = std::move(q);

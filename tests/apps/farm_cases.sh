@@ -127,6 +127,30 @@ same_as_local_in() { # folder
 name0=box0 name1=box1 name2=box2 sep=""
 
 case $case in
+slurm_panel_bake_ends_done|local_manager_panel_bake_ends_done)
+  # Network render from the panel: the folders through the browser, Bake
+  # Group, and the status static following the job to "done".
+  farm="" kind=slurm
+  case $case in slurm_*) need_slurm ;; *) port=3252 kind=local; start_manager $port; farm="type 1036 $port" ;; esac
+  six_boxes
+  mkdir -p "$d/farm" "$d/net"
+  cat > "$d/s" <<EOF
+check 1062
+$farm
+answer folder $d/farm
+click 1031
+answer folder $d/net
+click 1025
+click 1013
+wait
+dump
+EOF
+  "$v" panel "$d/six.vlscene" --farm $kind --script "$d/s" > "$d/out.txt" 2>&1 ||
+    fail "panel: $(cat "$d/out.txt")"
+  grep -q '^network status: done$' "$d/out.txt" || fail "status: $(cat "$d/out.txt")"
+  grep -q '1064 static "done"' "$d/out.txt" || fail "the static did not follow: $(cat "$d/out.txt")"
+  same_as_local
+  ;;
 slurm_six_objects_match_local)
   need_slurm
   six_boxes
