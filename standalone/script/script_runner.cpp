@@ -155,9 +155,8 @@ ScriptValue ScriptRunner::Eval(const ScriptExpr& e) {
         // are names, not variables.
         const bool action = e.target->kind == ScriptExpr::Variable && e.target->name == "max";
         for (const auto& a : e.args) {
-            args.positional.push_back(action && a->kind == ScriptExpr::Variable
-                                          ? ScriptValue{a->name}
-                                          : Eval(*a));
+            args.positional.push_back(
+                action && a->kind == ScriptExpr::Variable ? ScriptValue{a->name} : Eval(*a));
         }
         for (const auto& [key, a] : e.keywords) {
             args.keywords.emplace_back(key, Eval(*a));
