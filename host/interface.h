@@ -63,6 +63,10 @@ class Interface {
                                LPVOID arg) = 0;
     virtual void ProgressUpdate(int pct, BOOL showPct = 1, const MCHAR* title = nullptr) = 0;
     virtual void ProgressEnd() = 0;
+    // The user asked the long operation under the progress bar to stop;
+    // any thread may ask. ProgressStart clears it.
+    virtual BOOL GetCancel() = 0;
+    virtual void SetCancel(BOOL cancel) = 0;
     virtual void RedrawViews(TimeValue t) = 0;
     virtual INamedSelectionSetManager& GetNamedSelectionSetManager() = 0;
     virtual IDerivedObject* CreateDerivedObject(Object* obj) = 0;

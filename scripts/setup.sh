@@ -2,6 +2,7 @@
 # Installs the Debian packages the build, the tests and the sample need.
 # Idempotent and quiet when everything is there already.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
   cmake ninja-build g++ clang
@@ -12,6 +13,7 @@ packages=(
   libpng-dev
   libembree-dev libopenexr-dev libstb-dev
   slurmctld slurmd slurm-client munge
+  libjs-three chromium
 )
 
 # The Khronos glTF validator checks exported files in the tests, where npm is
@@ -19,6 +21,13 @@ packages=(
 if command -v npm >/dev/null && [ ! -d "$(npm root -g)/gltf-validator" ]; then
   echo "setup: installing gltf-validator (npm)" >&2
   npm install -g --silent --no-audit --no-fund gltf-validator >/dev/null || true
+fi
+
+# The studio's browser test drives Debian's Chromium with puppeteer-core,
+# pinned by tests/studio/package-lock.json.
+if command -v npm >/dev/null && [ ! -d tests/studio/node_modules/puppeteer-core ]; then
+  echo "setup: installing puppeteer-core (npm, tests/studio)" >&2
+  (cd tests/studio && npm ci --silent --no-audit --no-fund >/dev/null) || true
 fi
 
 missing=()

@@ -328,7 +328,7 @@ BOOL StandaloneCore::SelectFileOutput(BitmapInfo* bi, HWND, const MCHAR* title) 
     if (bi == nullptr) {
         return 0;
     }
-    const Toolkit::SelectorAnswer a = ui_->TakeAnswer(title != nullptr ? title : L"");
+    const Toolkit::SelectorAnswer a = ui_->TakeAnswer(title != nullptr ? title : L"", "image");
     if (a.cancel || a.path.empty()) {
         return 0;
     }
@@ -352,7 +352,11 @@ BOOL StandaloneCore::SelectFileOutput(BitmapInfo* bi, HWND, const MCHAR* title) 
 
 BOOL StandaloneCore::ProgressStart(const MCHAR* title, BOOL, LPTHREAD_START_ROUTINE fn,
                                    LPVOID arg) {
+    cancel_ = false;
     progress_.Start(title != nullptr ? title : L"");
+    if (progress_listener_) {
+        progress_listener_(progress_);
+    }
     if (fn != nullptr) {
         fn(arg);
     }
@@ -362,6 +366,16 @@ BOOL StandaloneCore::ProgressStart(const MCHAR* title, BOOL, LPTHREAD_START_ROUT
 void StandaloneCore::ProgressUpdate(int pct, BOOL showPct, const MCHAR* title) {
     const std::wstring text = title != nullptr ? title : L"";
     progress_.Update(pct, showPct != 0, title != nullptr ? &text : nullptr);
+    if (progress_listener_) {
+        progress_listener_(progress_);
+    }
+}
+
+void StandaloneCore::ProgressEnd() {
+    progress_.End();
+    if (progress_listener_) {
+        progress_listener_(progress_);
+    }
 }
 
 IDerivedObject* StandaloneCore::CreateDerivedObject(Object* obj) {

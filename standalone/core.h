@@ -11,6 +11,7 @@
 #include "standalone/script/script_runner.h"
 #include "standalone/ui/toolkit.h"
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -90,7 +91,13 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     BOOL ProgressStart(const MCHAR* title, BOOL dispBar, LPTHREAD_START_ROUTINE fn,
                        LPVOID arg) override;
     void ProgressUpdate(int pct, BOOL showPct = 1, const MCHAR* title = nullptr) override;
-    void ProgressEnd() override { progress_.End(); }
+    void ProgressEnd() override;
+    BOOL GetCancel() override { return cancel_ ? 1 : 0; }
+    void SetCancel(BOOL cancel) override { cancel_ = cancel != 0; }
+    // Told of every start, change and end of the progress bar.
+    void SetProgressListener(std::function<void(const ProgressBar&)> listener) {
+        progress_listener_ = std::move(listener);
+    }
     void RedrawViews(TimeValue) override { ++redraws_; }
     INamedSelectionSetManager& GetNamedSelectionSetManager() override { return *scene_; }
     IDerivedObject* CreateDerivedObject(Object* obj) override;
@@ -139,6 +146,8 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     std::wstring file_name_;
     std::mutex messages_mutex_;
     std::function<void(const MessageRecord&)> listener_;
+    std::function<void(const ProgressBar&)> progress_listener_;
+    std::atomic<bool> cancel_{false};
     int question_answer_ = 2; // IDCANCEL
     Renderer* renderer_;
     std::map<SClass_ID, std::unique_ptr<SubClassList>> class_lists_;

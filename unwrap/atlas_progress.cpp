@@ -13,5 +13,6 @@ std::int32_t atlas_progress(float fraction) {
         GetCOREInterface()->ProgressUpdate(percentage, 0, nullptr);
         last_percentage = percentage;
     }
-    return 0;
+    // The engine stops and fails when the user cancelled.
+    return GetCOREInterface()->GetCancel() != 0 ? 1 : 0;
 }

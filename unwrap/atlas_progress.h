@@ -4,5 +4,5 @@
 
 #include <cstdint>
 
-// Never asks the engine to cancel: always returns 0.
+// Asks the engine to stop (nonzero) once the user cancelled the progress bar.
 std::int32_t atlas_progress(float fraction);

@@ -6,6 +6,7 @@
 #include "apps/vellumar/preset_commands.h"
 #include "apps/vellumar/scene_io.h"
 #include "apps/vellumar/shell_commands.h"
+#include "apps/vellumar/studio_command.h"
 #include "apps/vellumar/unwrap_command.h"
 
 #include <CLI/CLI.hpp>
@@ -89,6 +90,21 @@ int main(int argc, char** argv) {
         ->add_option("--farm", panel.farm,
                      "Network render: slurm or local (default: slurm where it is configured)")
         ->check(CLI::IsMember({"slurm", "local"}));
+
+    StudioCommand studio;
+    SettingOptions studio_options;
+    studio.options = &studio_options;
+    CLI::App* studio_cmd = app.add_subcommand(
+        "studio", "Open the panel and the scene in a browser page (Vellumar Studio)");
+    studio_cmd->add_option("scene", studio.scene,
+                           "Scene file (as for unwrap); none: an empty scene");
+    studio_cmd->add_option("--port", studio.port, "Port on 127.0.0.1 (default: a free one)")
+        ->check(CLI::Range(0, 65535));
+    studio_cmd->add_flag("--no-open", studio.no_open, "Print the address; open no browser");
+    studio_cmd->add_option("--root", studio.root,
+                           "The folder the page's file browser shows (default: the current one)");
+    studio_options.add_preset_option(studio_cmd);
+    add_up_option(studio_cmd, studio.up);
 
     BakeCommand bake;
     CLI::App* baker = app.add_subcommand(
@@ -258,6 +274,9 @@ int main(int argc, char** argv) {
     }
     if (*panel_cmd) {
         return run_panel_command(panel);
+    }
+    if (*studio_cmd) {
+        return run_studio_command(studio);
     }
     if (*remove) {
         return run_remove_group_command(remove_scene, remove_key, remove_out);

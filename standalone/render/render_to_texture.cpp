@@ -194,6 +194,9 @@ std::string RenderBakeSelected(StandaloneCore& core, int frame) {
                                     std::to_string(w) + " x " + std::to_string(h) +
                                     "; sizes run from 1 to " + std::to_string(kMaxOutputSide));
             }
+            if (core.GetCancel() != 0) {
+                throw RenderFailure("The render was cancelled");
+            }
             core.ProgressUpdate(int(100 * j / jobs.size()), 1,
                                 Utf8ToWide("Rendering " + node_name(node) + ": " +
                                            WideToUtf8(e.definition().className))

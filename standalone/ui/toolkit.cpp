@@ -380,10 +380,14 @@ void Toolkit::ClearPickMode() {
     pc->ExitMode(&host_);
 }
 
-Toolkit::SelectorAnswer Toolkit::TakeAnswer(const std::wstring& title) {
+Toolkit::SelectorAnswer Toolkit::TakeAnswer(const std::wstring& title, const char* kind) {
     selector_titles_.push_back(title);
     if (answers_.empty() && modal_pump_) {
+        pending_selector_ = PendingSelector{title, kind};
+        ++sequence_; // a front end shows the selector
         modal_pump_();
+        pending_selector_.reset();
+        ++sequence_;
     }
     if (answers_.empty()) {
         return {true, {}};

@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,8 @@ class Toolkit : public IUtil {
     void SetModalPump(std::function<bool()> pump) { modal_pump_ = std::move(pump); }
     // The innermost modal dialog running, or nullptr.
     Window* TopModal() const { return modals_.empty() ? nullptr : modals_.back(); }
+    // Every modal dialog running, the outermost first.
+    const std::vector<Window*>& modals() const { return modals_; }
 
     // --- a user's actions, by control id: in the innermost modal dialog
     // when one runs, else in the rollouts from the top.
@@ -147,7 +150,7 @@ class Toolkit : public IUtil {
     // I[,J...]", "fold ID" / "unfold ID" (a rollout by its template id), "pick NODE"
     // ("pick" alone: empty space), "rightclick", "answer file PATH",
     // "answer folder PATH", "answer cancel" (for the next file or folder
-    // selector).
+    // selector), "close" (the innermost modal dialog's close box).
     ActionResult Perform(const std::string& line);
 
     // Every rollout and modal dialog with its controls and their state.
@@ -176,8 +179,15 @@ class Toolkit : public IUtil {
         std::wstring path;
     };
     void QueueAnswer(SelectorAnswer a) { answers_.push_back(std::move(a)); }
-    // The answer for a selector titled so (recorded for a front end).
-    SelectorAnswer TakeAnswer(const std::wstring& title);
+    // The answer for a selector titled so (recorded for a front end); kind:
+    // "open", "save", "folder" or "image" (the bitmap output selector).
+    SelectorAnswer TakeAnswer(const std::wstring& title, const char* kind = "open");
+    // The selector waiting for the user's answer, while it waits.
+    struct PendingSelector {
+        std::wstring title;
+        std::string kind;
+    };
+    const std::optional<PendingSelector>& pending_selector() const { return pending_selector_; }
     const std::vector<std::wstring>& selector_titles() const { return selector_titles_; }
 
     // The host's own dialogs that scripts opened ("Render Setup"), oldest
@@ -223,6 +233,7 @@ class Toolkit : public IUtil {
     std::vector<std::wstring> host_dialogs_;
     std::deque<SelectorAnswer> answers_;
     std::vector<std::wstring> selector_titles_;
+    std::optional<PendingSelector> pending_selector_;
     std::function<void(const Window&)> listener_;
     std::function<bool()> modal_pump_;
     struct Posted {

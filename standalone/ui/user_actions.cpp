@@ -439,6 +439,14 @@ ActionResult Toolkit::Perform(const std::string& line) {
         }
         return PickInViewport(node);
     }
+    if (verb == "close") {
+        Window* top = TopModal();
+        if (top == nullptr) {
+            return ActionResult::failed("'close': no dialog is open");
+        }
+        Send(top->handle(), WM_CLOSE, 0, 0);
+        return ActionResult::done();
+    }
     if (verb == "rightclick") {
         return RightClickViewport();
     }

@@ -253,7 +253,7 @@ PIDLIST_ABSOLUTE SHBrowseForFolderW(BROWSEINFOW* info) {
         return nullptr;
     }
     const Toolkit::SelectorAnswer a =
-        tk->TakeAnswer(info->lpszTitle != nullptr ? info->lpszTitle : L"");
+        tk->TakeAnswer(info->lpszTitle != nullptr ? info->lpszTitle : L"", "folder");
     // The browser offers only folders that are there, and paths that fit.
     std::error_code ec;
     if (a.cancel || a.path.empty() || a.path.size() + 1 > MAX_PATH ||
@@ -281,13 +281,13 @@ void CoTaskMemFree(void* memory) {
 
 namespace {
 
-BOOL file_selector(OPENFILENAMEW* ofn) {
+BOOL file_selector(OPENFILENAMEW* ofn, const char* kind) {
     Toolkit* tk = Toolkit::Current();
     if (tk == nullptr || ofn == nullptr || ofn->lpstrFile == nullptr || ofn->nMaxFile == 0) {
         return 0;
     }
     const Toolkit::SelectorAnswer a =
-        tk->TakeAnswer(ofn->lpstrTitle != nullptr ? ofn->lpstrTitle : L"");
+        tk->TakeAnswer(ofn->lpstrTitle != nullptr ? ofn->lpstrTitle : L"", kind);
     // A path longer than the buffer, a file that must exist and does not,
     // or a folder that is not there: the system's dialog does not close on
     // them, and the user cancels in the end.
@@ -310,10 +310,10 @@ BOOL file_selector(OPENFILENAMEW* ofn) {
 } // namespace
 
 BOOL GetOpenFileNameW(OPENFILENAMEW* ofn) {
-    return file_selector(ofn);
+    return file_selector(ofn, "open");
 }
 BOOL GetSaveFileNameW(OPENFILENAMEW* ofn) {
-    return file_selector(ofn);
+    return file_selector(ofn, "save");
 }
 
 HINSTANCE_RESULT ShellExecuteW(HWND, const wchar_t* /*operation*/, const wchar_t* file,
