@@ -208,6 +208,10 @@ void StudioServer::Impl::accept() {
             return;
         }
         if (!ec) {
+            // Small messages go out at once: a state answering a click
+            // must not wait for the page's acknowledgement.
+            beast::error_code ignored;
+            socket.set_option(tcp::no_delay(true), ignored);
             std::make_shared<HttpSession>(std::move(socket), *this)->run();
         }
         accept();

@@ -194,13 +194,13 @@ std::string RenderBakeSelected(StandaloneCore& core, int frame) {
                                     std::to_string(w) + " x " + std::to_string(h) +
                                     "; sizes run from 1 to " + std::to_string(kMaxOutputSide));
             }
-            if (core.GetCancel() != 0) {
-                throw RenderFailure("The render was cancelled");
-            }
             core.ProgressUpdate(int(100 * j / jobs.size()), 1,
                                 Utf8ToWide("Rendering " + node_name(node) + ": " +
                                            WideToUtf8(e.definition().className))
                                     .c_str());
+            if (core.GetCancel() != 0) {
+                throw RenderFailure("The render was cancelled");
+            }
             if (const auto projection = BakeProjectionOf(core.scene(), node)) {
                 render_projection_in_bands(ctx, node, *projection, e, w, h, props->GetNDilations());
                 continue;

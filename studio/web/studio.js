@@ -46,7 +46,7 @@
         loadScene();
         break;
       case 'progress': showProgress(m); break;
-      case 'message': studio.messages.push(m); toast(m.caption + ': ' + m.text, false); break;
+      case 'message': studio.messages.push(m); messageBox(m); break;
       case 'note': toast(m.text, false); break;
       case 'error': studio.errors.push(m.text); toast(m.text, true); break;
       case 'saved': toast('Saved ' + m.path, false); if (quitAfterSave) send('quit'); break;
@@ -63,6 +63,23 @@
     $('#toasts').appendChild(li);
     setTimeout(() => li.remove(), isError ? 9000 : 6000);
   }
+
+  // The host's message boxes, one at a time, each until its OK. The host
+  // went on already: they tell, they do not ask.
+  const boxes = [];
+  function messageBox(m) {
+    boxes.push(m);
+    if (boxes.length === 1) showBox();
+  }
+  function showBox() {
+    const m = boxes[0];
+    $('#msgbox').hidden = !m;
+    if (!m) return;
+    $('#msgbox .caption').textContent = m.caption;
+    $('#msgbox .text').textContent = m.text;
+    $('#msgbox .ok').focus();
+  }
+  $('#msgbox .ok').addEventListener('click', () => { boxes.shift(); showBox(); });
 
   // ---------------------------------------------------------------- tooltips
   const tip = document.createElement('div');
@@ -290,7 +307,7 @@
     }
     c.items.forEach((it, i) => {
       const row = table.insertRow();
-      row.className = 'row' + (it.sel ? ' sel' : '');
+      row.className = 'lvrow' + (it.sel ? ' sel' : '');
       row.dataset.row = i;
       [it.text, ...(it.cells || [])].forEach((t) => { row.insertCell().textContent = t; });
       row.addEventListener('click', (e) => {

@@ -9,10 +9,13 @@
 #include "standalone/render/bake_mesh.h"
 #include "standalone/render/render_to_texture.h"
 #include "standalone/render/tangent_frames.h"
+
 #include "standalone/render/texel_raster.h"
+#include <thread>
 
 #include <cmath>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -263,6 +266,27 @@ TEST_F(RenderToTextureTest, ANormalMapIsCarriedIntoTheTangentFramesOfTheBakeChan
     const Point3 w = rgb(read(dir.file("world.exr")), 3, 3);
     EXPECT_NEAR(w.x, 0.8f, 2e-3f);
     EXPECT_NEAR(w.y, 0.5f, 2e-3f);
+}
+
+// Cancel on the progress bar (a front end's, from its own thread) stops the
+// render between images; the next render starts uncancelled.
+TEST_F(RenderToTextureTest, CancelStopsTheRenderAndTheNextStartsAfresh) {
+    SceneNode* plane = bake_node(L"plane", grid_tri_object(2, 2));
+    add_element(plane, kDiffuse, dir.file("one.png"), 8, 8);
+    add_element(plane, kDiffuse, dir.file("two.png"), 8, 8);
+    select({plane});
+    core.SetProgressListener([this](const ProgressBar& bar) {
+        if (bar.open() && bar.percent() > 0) {
+            std::thread([this] { core.SetCancel(1); }).join();
+        }
+    });
+    const std::wstring script = Utf8ToWide(kRenderScript);
+    EXPECT_FALSE(ExecuteMAXScriptScript(script.c_str(), false));
+    EXPECT_NE(message_texts().back().find("The render was cancelled"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("two.png")));
+    core.SetProgressListener(nullptr);
+    EXPECT_TRUE(ExecuteMAXScriptScript(script.c_str(), false));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("two.png")));
 }
 
 TEST_F(RenderToTextureTest, AFailedRenderNamesTheCauseAndKeepsWhatWasWritten) {

@@ -136,18 +136,18 @@ try {
     await page.click(ctl(106, 1012));
     await page.waitForSelector(ctl(105, 1107));
     await page.click(ctl(105, 1107));
-    await page.waitForSelector(ctl(118, 1124) + ' tr.row');
-    const rows = await page.$$(ctl(118, 1124) + ' tr.row');
+    await page.waitForSelector(ctl(118, 1124) + ' tr.lvrow');
+    const rows = await page.$$(ctl(118, 1124) + ' tr.lvrow');
     let diffuse = null;
     for (const r of rows) if ((await r.evaluate((e) => e.textContent)) === 'DiffuseMap') diffuse = r;
     if (!diffuse) fail('no DiffuseMap in the Add dialog');
     await diffuse.click();
-    await page.waitForSelector(ctl(118, 1124) + ' tr.row.sel');
+    await page.waitForSelector(ctl(118, 1124) + ' tr.lvrow.sel');
     await shot('add-dialog');
     await page.click(ctl(118, 1122));
     await page.waitForFunction(() => !document.querySelector('[data-template="118"]'));
     // The element feeds the baked material's diffuse slot.
-    await page.click(ctl(105, 1106) + ' tr.row');
+    await page.click(ctl(105, 1106) + ' tr.lvrow');
     await page.waitForFunction(() => !document.querySelector('[data-template="105"] [data-id="1110"]').disabled);
     const slot = await page.$(ctl(105, 1110));
     await slot.select('Diffuse Color');

@@ -113,3 +113,24 @@ TEST_F(PanelTest, LabelsAndTooltipsMatchTheirGoldenText) {
 }
 
 } // namespace
+
+namespace {
+
+// Cancel on the progress bar stops an organic unwrap inside the atlas
+// engine; no group is made, and the next unwrap runs.
+TEST_F(PanelTest, CancelStopsTheUnwrap) {
+    core.SetProgressListener([this](const ProgressBar& bar) {
+        if (bar.open() && bar.percent() > 0) {
+            core.SetCancel(1);
+        }
+    });
+    click(IDC_ORGANIC);
+    click(IDC_UNWRAP);
+    EXPECT_TRUE(control(IDC_UNWRAP_GROUP).items.empty());
+    EXPECT_FALSE(core.messages().empty());
+    core.SetProgressListener(nullptr);
+    click(IDC_UNWRAP);
+    EXPECT_EQ(control(IDC_UNWRAP_GROUP).items.size(), 1u);
+}
+
+} // namespace
