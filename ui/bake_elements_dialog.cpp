@@ -40,11 +40,6 @@ BakeElementEntry* edited_entry() {
     return &elements()[static_cast<std::size_t>(state.edited)];
 }
 
-BOOL set_font(HWND child, LPARAM font) {
-    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), 1);
-    return 1;
-}
-
 // The last component of a host path, whichever separator it uses.
 std::wstring file_part(const std::wstring& path) {
     const auto cut = path.find_last_of(L"\\/");
@@ -125,12 +120,7 @@ void load_element(HWND dialog, int row) {
     const LRESULT count = SendMessageW(slots, CB_GETCOUNT, 0, 0);
     WPARAM chosen = 0;
     for (LRESULT i = 0; i < count; ++i) {
-        const auto length = SendMessageW(slots, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
-        std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-        SendMessageW(slots, CB_GETLBTEXT, static_cast<WPARAM>(i),
-                     reinterpret_cast<LPARAM>(text.data()));
-        text.resize(static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
-        if (WideToUtf8(text) == e.slot) {
+        if (WideToUtf8(ComboText(slots, i)) == e.slot) {
             chosen = static_cast<WPARAM>(i);
             break;
         }
@@ -154,12 +144,7 @@ void read_back(HWND dialog, bool updateRow) {
     e->file.SetName(ControlText(dialog, IDC_ELEMENT_FILE, 1024).c_str());
     const LRESULT slot = SendDlgItemMessageW(dialog, IDC_ELEMENT_SLOT, CB_GETCURSEL, 0, 0);
     if (slot != CB_ERR) {
-        const LRESULT length = SendDlgItemMessageW(dialog, IDC_ELEMENT_SLOT, CB_GETLBTEXTLEN,
-                                                   static_cast<WPARAM>(slot), 0);
-        std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-        SendDlgItemMessageW(dialog, IDC_ELEMENT_SLOT, CB_GETLBTEXT, static_cast<WPARAM>(slot),
-                            reinterpret_cast<LPARAM>(text.data()));
-        text.resize(static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
+        const std::wstring text = ComboText(GetDlgItem(dialog, IDC_ELEMENT_SLOT), slot);
         e->slot = text.empty() ? "NONE" : WideToUtf8(text);
     }
     if (IColorSwatch* swatch = GetIColorSwatch(GetDlgItem(dialog, IDC_ELEMENT_BACKGROUND))) {
@@ -215,7 +200,7 @@ void remove_element(HWND dialog) {
 void open_dialog(HWND dialog) {
     state.edited = -1;
     state.loading = true;
-    EnumChildWindows(dialog, set_font, reinterpret_cast<LPARAM>(GetCOREInterface()->GetAppHFont()));
+    UseAppFont(dialog);
     const HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     add_columns(list, {L"Element", L"File name", L"Size", L"Map slot"});
@@ -227,7 +212,6 @@ void open_dialog(HWND dialog) {
     ShowSizeSettings(dialog, s.width, s.height, s.ratio, s.aspectlock, kElementSizes);
     const HWND slots = GetDlgItem(dialog, IDC_ELEMENT_SLOT);
     SendMessageW(slots, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"NONE"));
-    state.u->material_classes(); // builds the slot names of the target material
     for (const std::string& name : state.u->slot_names()) {
         const std::wstring text = Utf8ToWide(name);
         SendMessageW(slots, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -319,8 +303,7 @@ INT_PTR elements_proc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
 INT_PTR add_proc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_INITDIALOG) {
         SetWindowLongPtrW(dialog, GWLP_USERDATA, lParam);
-        EnumChildWindows(dialog, set_font,
-                         reinterpret_cast<LPARAM>(GetCOREInterface()->GetAppHFont()));
+        UseAppFont(dialog);
         const HWND list = GetDlgItem(dialog, IDC_CLASS_LIST);
         SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
                      LVS_EX_FULLROWSELECT);

@@ -1,6 +1,7 @@
 #include "ui/controls.h"
 
 #include "host/custcont.h"
+#include "host/interface.h"
 
 #include <vector>
 
@@ -17,7 +18,28 @@ template <class Fn> bool with_spinner(HWND dialog, int id, Fn fn) {
     return true;
 }
 
+BOOL set_font(HWND child, LPARAM font) {
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), 1);
+    return 1;
+}
+
 } // namespace
+
+void UseAppFont(HWND dialog) {
+    EnumChildWindows(dialog, set_font, reinterpret_cast<LPARAM>(GetCOREInterface()->GetAppHFont()));
+}
+
+std::wstring ComboText(HWND combo, LRESULT i) {
+    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (length <= 0) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                 reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
 
 bool IsChecked(HWND dialog, int id) {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;

@@ -26,6 +26,12 @@ void EnableControl(HWND dialog, int id, bool enabled);
 // At most max characters of the control's text.
 std::wstring ControlText(HWND dialog, int id, int max = 260);
 
+// Every control of the dialog in the host's application font.
+void UseAppFont(HWND dialog);
+
+// Item i of a drop-down list, read whole; empty when there is none.
+std::wstring ComboText(HWND combo, LRESULT i);
+
 // Custom buttons in check-button mode.
 bool IsButtonChecked(HWND dialog, int id);
 void SetButtonChecked(HWND dialog, int id, bool checked);

@@ -2,16 +2,8 @@
 
 #include "host/custcont.h"
 #include "host/interface.h"
+#include "ui/controls.h"
 #include "ui/vellumar_utility.h"
-
-namespace {
-
-BOOL set_font(HWND child, LPARAM font) {
-    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), 1);
-    return 1;
-}
-
-} // namespace
 
 VellumarUtility* UtilityOf(HWND rollout) {
     return reinterpret_cast<VellumarUtility*>(GetWindowLongPtrW(rollout, GWLP_USERDATA));
@@ -22,8 +14,7 @@ INT_PTR RolloutFrame(const RolloutBehaviour& behaviour, HWND rollout, UINT msg, 
     if (msg == WM_INITDIALOG) {
         auto* u = reinterpret_cast<VellumarUtility*>(lParam);
         SetWindowLongPtrW(rollout, GWLP_USERDATA, lParam);
-        EnumChildWindows(rollout, set_font,
-                         reinterpret_cast<LPARAM>(GetCOREInterface()->GetAppHFont()));
+        UseAppFont(rollout);
         if (u != nullptr && behaviour.init != nullptr) {
             behaviour.init(*u, rollout);
         }

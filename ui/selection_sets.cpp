@@ -5,6 +5,7 @@
 #include "modifier/unwrap_groups.h"
 #include "plugin/module.h"
 #include "plugin/resources.h"
+#include "ui/controls.h"
 #include "ui/vellumar_utility.h"
 
 #include <algorithm>
@@ -20,11 +21,6 @@ constexpr int IDC_SETS_INVERT = 1077;
 // At most this many names are taken from one use of the dialog.
 constexpr std::size_t kMaxPickedSets = 250;
 
-BOOL set_font(HWND child, LPARAM font) {
-    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), 1);
-    return 1;
-}
-
 std::wstring item_text(HWND list, int i) {
     // Sized by the item's own length: a long set name is read whole.
     const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
@@ -38,7 +34,7 @@ std::wstring item_text(HWND list, int i) {
 }
 
 void open(HWND dialog, VellumarUtility& u) {
-    EnumChildWindows(dialog, set_font, reinterpret_cast<LPARAM>(GetCOREInterface()->GetAppHFont()));
+    UseAppFont(dialog);
     const HWND list = GetDlgItem(dialog, IDC_SET_LIST);
     INamedSelectionSetManager& sets = GetCOREInterface()->GetNamedSelectionSetManager();
     const std::vector<std::wstring>& picked = u.unwrapper().chosen_sets;

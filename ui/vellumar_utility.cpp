@@ -153,9 +153,19 @@ const std::vector<ClassDesc*>& VellumarUtility::material_classes() {
     if (!materialClassesBuilt_) {
         materialClassesBuilt_ = true;
         materialClasses_ = TargetMaterialClasses();
-        if (ClassDesc* target = FindMaterialClass(settings().target_material)) {
+    }
+    return materialClasses_;
+}
+
+std::vector<std::string>& VellumarUtility::slot_names() {
+    material_classes();
+    // A preset or Load Default may have named another target material
+    // since the names were taken.
+    if (slotNamesOf_ != settings().target_material) {
+        slotNamesOf_ = settings().target_material;
+        if (ClassDesc* target = FindMaterialClass(slotNamesOf_)) {
             SlotNamesOfClass(target, slotNames_);
         }
     }
-    return materialClasses_;
+    return slotNames_;
 }

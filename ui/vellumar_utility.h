@@ -62,7 +62,8 @@ class VellumarUtility : public UtilityObj {
     MaterialAssigner& material_assigner() { return assigner_; }
     // The Target Material choices, built the first time they are needed.
     const std::vector<ClassDesc*>& material_classes();
-    std::vector<std::string>& slot_names() { return slotNames_; }
+    // The map slot names of the settings' target material.
+    std::vector<std::string>& slot_names();
     CameraPicker& camera_picker() { return picker_; }
 
   private:
@@ -80,6 +81,7 @@ class VellumarUtility : public UtilityObj {
     std::vector<ClassDesc*> materialClasses_;
     bool materialClassesBuilt_ = false;
     std::vector<std::string> slotNames_;
+    std::string slotNamesOf_; // the target material the names came from
     std::array<HWND, kRolloutCount> rollouts_{};
     bool panelReady_ = false;
     IUtil* iu_ = nullptr;

@@ -1,3 +1,4 @@
+#include "support/golden.h"
 // The module as the host loads it: entry points, class descriptors and the
 // resources, each on exact values.
 #include "host/iparamb2.h"
@@ -190,15 +191,7 @@ TEST(Registration, DialogTemplatesMatchTheirGoldenText) {
                                  {119, 1022}}) {
         EXPECT_NE(control(dialog, first).style & WS_GROUP, 0u) << first;
     }
-    const std::string path = VELLUMAR_TEST_DATA "/golden/dialog_templates.txt";
-    // A deliberate change of the templates rewrites the golden text.
-    if (std::getenv("VELLUMAR_WRITE_GOLDEN") != nullptr) {
-        std::ofstream(path, std::ios::binary) << all;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream golden;
-    golden << in.rdbuf();
-    EXPECT_EQ(all, golden.str()) << all;
+    ExpectGolden("dialog_templates.txt", all);
 }
 
 TEST(Registration, BitmapsHaveTheirSizes) {
