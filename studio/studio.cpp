@@ -380,6 +380,12 @@ void Studio::on_get(const std::string& target, StudioServer::Reply reply) {
         const auto mode = query.find("mode");
         const bool baked = mode != query.end() && mode->second == "baked";
         post({[this, reply, baked] {
+                  if (mesh_nodes(core_).empty()) {
+                      // Nothing to draw yet is no error: an empty scene.
+                      reply({200, "model/gltf+json",
+                             R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[]}]})"});
+                      return;
+                  }
                   std::string glb = scene_glb(baked);
                   reply(glb.empty() ? HttpReply{500, "text/plain", "the scene cannot be exported"}
                                     : HttpReply{200, "model/gltf-binary", std::move(glb)});
