@@ -7,10 +7,17 @@
 //     "objects": N,
 //     "seconds_extract": S,
 //     "maps": [ {"map": ..., "triangles": ..., "charts": ..., "coverage": ...,
-//                "stretch": ..., "seconds": {...}}, ... ]   (maps finished)
+//                "stretch": ..., "seconds": {...},
+//                "area": ..., "texel_density": ..., "seam_length": ...}, ... ]
+//                                                        (maps finished)
+//     "density_unit": "texels per scene unit",
+//     "object_figures": [ {"name": ..., "map": ..., "area": ..., "texel_density": ...,
+//                          "charts": ..., "seam_length": ...}, ... ]
 //   }
+// Areas and lengths are in scene units, measured on the evaluated objects.
 #pragma once
 
+#include "apps/vellumar/object_figures.h"
 #include "unwrap/unwrapper.h"
 
 #include <string>
@@ -22,6 +29,7 @@ struct RunSummary {
     std::uint32_t objects = 0;
     double seconds_extract = 0.0;
     std::vector<MapReport> maps;
+    std::vector<ObjectFigures> objects_measured; // of the group the run made
 };
 
 std::string report_json(const RunSummary& run);

@@ -3,6 +3,7 @@
 #include "apps/vellumar/run_report.h"
 #include "apps/vellumar/scene_io.h"
 #include "host/text.h"
+#include "modifier/unwrap_groups.h"
 #include "settings/settings.h"
 #include "standalone/files/exporter.h"
 #include "standalone/files/scene_file.h"
@@ -71,6 +72,12 @@ RunSummary summary_of(const Unwrapper& unwrapper, bool ok) {
     run.objects = unwrapper.object_count();
     run.seconds_extract = unwrapper.seconds_extract();
     run.maps = unwrapper.map_reports();
+    // The group the run made is the newest: its keys count up with time.
+    if (const auto groups = CollectUnwrapGroups(); ok && !groups.empty()) {
+        const UnwrapSettings& s = settings();
+        run.objects_measured = GroupObjectFigures(groups.rbegin()->first, s.width, s.height,
+                                                  GetCOREInterface()->GetTime());
+    }
     return run;
 }
 

@@ -1,6 +1,9 @@
+#include "apps/vellumar/object_figures.h"
 #include "apps/vellumar/run_report.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 TEST(RunReport, ARunThatWentThroughIsWrittenByteForByte) {
     RunSummary run;
@@ -42,4 +45,74 @@ TEST(RunReport, AStoppedRunSaysWhyWithTheMessageEscaped) {
                                 "  \"seconds_extract\": 0.000000,\n"
                                 "  \"maps\": []\n"
                                 "}\n");
+}
+
+TEST(RunReport, ObjectFiguresAndTheirMapSums) {
+    RunSummary run;
+    run.ok = true;
+    run.objects = 2;
+    MapReport m;
+    run.maps = {m};
+    run.objects_measured = {{"a\"b", 0, {4.0, 16384.0, 2, 3.5}}, {"c", 0, {12.0, 0.0, 1, 0.5}}};
+    EXPECT_EQ(report_json(run),
+              "{\n"
+              "  \"status\": \"ok\",\n"
+              "  \"objects\": 2,\n"
+              "  \"seconds_extract\": 0.000000,\n"
+              "  \"maps\": [\n"
+              "    {\"map\": 0, \"triangles\": 0, \"charts\": 0, \"coverage\": 0.000000, "
+              "\"stretch\": 0.000000, \"seconds\": {\"combine\": 0.000000, \"engine\": 0.000000, "
+              "\"corrections\": 0.000000, \"write_back\": 0.000000}, \"area\": 16.000000, "
+              "\"texel_density\": 32.000000, \"seam_length\": 4.000000}\n"
+              "  ],\n"
+              "  \"density_unit\": \"texels per scene unit\",\n"
+              "  \"object_figures\": [\n"
+              "    {\"name\": \"a\\\"b\", \"map\": 0, \"area\": 4.000000, \"texel_density\": "
+              "64.000000, \"charts\": 2, \"seam_length\": 3.500000},\n"
+              "    {\"name\": \"c\", \"map\": 0, \"area\": 12.000000, \"texel_density\": 0.000000, "
+              "\"charts\": 1, \"seam_length\": 0.500000}\n"
+              "  ]\n"
+              "}\n");
+}
+
+// A cube of side 2 whose six sides are charts of their own, each a quarter
+// of a 256 x 128 map: worked out by hand, not by the code under test.
+TEST(ObjectFigures, ACubeOfSixChartsMeasuredByHand) {
+    Mesh mesh;
+    const Point3 corners[8] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
+                               {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+    mesh.setNumVerts(8);
+    for (int i = 0; i < 8; ++i) {
+        mesh.getVert(i) = corners[i];
+    }
+    const int quads[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
+                             {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
+    mesh.setNumMaps(2);
+    mesh.setMapSupport(1);
+    mesh.setNumFaces(12);
+    mesh.setNumMapVerts(1, 24);
+    for (int q = 0; q < 6; ++q) {
+        const float u = 0.5f * static_cast<float>(q % 2), v = 0.5f * static_cast<float>(q / 2 % 2);
+        const float corner[4][2] = {{u, v}, {u + 0.5f, v}, {u + 0.5f, v + 0.5f}, {u, v + 0.5f}};
+        for (int k = 0; k < 4; ++k) {
+            mesh.mapVerts(1)[q * 4 + k] = UVVert{corner[k][0], corner[k][1], 0};
+        }
+        const auto a = static_cast<DWORD>(q * 4);
+        mesh.faces[2 * q].setVerts(quads[q][0], quads[q][1], quads[q][2]);
+        mesh.faces[2 * q + 1].setVerts(quads[q][0], quads[q][2], quads[q][3]);
+        mesh.mapFaces(1)[2 * q].setTVerts(a, a + 1, a + 2);
+        mesh.mapFaces(1)[2 * q + 1].setTVerts(a, a + 2, a + 3);
+    }
+    Matrix3 tm; // scaled by 2
+    tm.SetRow(0, {2, 0, 0});
+    tm.SetRow(1, {0, 2, 0});
+    tm.SetRow(2, {0, 0, 2});
+    const SurfaceFigures f = MeasureSurface(mesh, tm, 1, 256, 128);
+    EXPECT_DOUBLE_EQ(f.area, 24.0);
+    EXPECT_DOUBLE_EQ(f.texel_area, 6 * 0.25 * 256 * 128);
+    EXPECT_EQ(f.charts, 6u);
+    EXPECT_DOUBLE_EQ(f.seam_length, 12 * 2.0); // every cube edge, once; no diagonal
+    EXPECT_DOUBLE_EQ(f.density(), std::sqrt(6 * 0.25 * 256 * 128 / 24.0));
+    // A channel the mesh does not have measures nothing.
+    EXPECT_EQ(MeasureSurface(mesh, tm, 3, 256, 128).charts, 0u);
 }
