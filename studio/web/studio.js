@@ -391,6 +391,7 @@
 
   // ---------------------------------------------------------------- progress
   function showProgress(m) {
+    studio.progressEvents = (studio.progressEvents || 0) + 1;
     $('#progress').hidden = !m.open;
     $('#progress .title').textContent = m.title + (m.open ? ' ' + m.percent + '%' : '');
     $('#progress .fill').style.width = m.percent + '%';

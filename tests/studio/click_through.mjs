@@ -114,8 +114,39 @@ try {
       })));
     }
     trips.sort((a, b) => a - b);
+    // An organic unwrap, cancelled once it has run a while: does the page
+    // keep drawing, does the bar move, and how soon does Cancel stop it?
+    await page.evaluate(() => {
+      const w = window.studio;
+      w.frames = []; w.progressSeen = 0;
+      const tick = (t) => { w.frames.push(t); if (w.frames.length < 100000) requestAnimationFrame(tick); };
+      requestAnimationFrame(tick);
+    });
+    await page.click(ctl(101, 1089));
+    await page.click(ctl(101, 1002));
+    await page.waitForFunction(() => window.studio.progressEvents > 0, { timeout: 20000 });
+    const tBar = Date.now();
+    await new Promise((r) => setTimeout(r, 400));
+    const tCancel = Date.now();
+    // A small scene is unwrapped before Cancel could be pressed.
+    const cancelled = await page.evaluate(() => {
+      if (document.querySelector('#progress').hidden) return false;
+      document.querySelector('#cancel').click();
+      return true;
+    });
+    await page.waitForSelector('#progress[hidden]', { timeout: 60000 });
+    const cancelMs = cancelled ? Date.now() - tCancel : null;
+    const progressEvents = await page.evaluate(() => window.studio.progressEvents);
+    const during = await page.evaluate((since) => {
+      const f = window.studio.frames;
+      let worst = 0;
+      for (let i = 1; i < f.length; i++) worst = Math.max(worst, f[i] - f[i - 1]);
+      return { frames: f.length, worstFrameGapMs: Math.round(worst),
+        groups: window.studio.panel.rollouts.find((r) => r.template === 106).controls.find((c) => c.id === 1101).items.length };
+    }, tBar);
     console.log(JSON.stringify({ model: path.basename(model), pageReadyMs: pageReady, sceneLoadMs: Math.round(sceneMs),
-      roundTripMedianMs: +trips[5].toFixed(1), roundTripMaxMs: +trips[9].toFixed(1), startMs: tOpen - t0 }));
+      roundTripMedianMs: +trips[5].toFixed(1), roundTripMaxMs: +trips[9].toFixed(1), startMs: tOpen - t0,
+      progressMessages: progressEvents, unwrapCancelledAfterMs: cancelMs, groupsAfterCancel: during.groups, worstFrameGapDuringRunMs: during.worstFrameGapMs }));
   } else {
     // Organic, gutter 6, the group's name, Unwrap.
     await page.click(ctl(101, 1089));
