@@ -1,5 +1,6 @@
 // vellumar: unwraps the objects of a scene file into shared UV atlases.
 #include "apps/vellumar/bake_command.h"
+#include "apps/vellumar/batch_command.h"
 #include "apps/vellumar/group_commands.h"
 #include "apps/vellumar/network_commands.h"
 #include "apps/vellumar/panel_command.h"
@@ -90,6 +91,23 @@ int main(int argc, char** argv) {
         ->add_option("--farm", panel.farm,
                      "Network render: slurm or local (default: slurm where it is configured)")
         ->check(CLI::IsMember({"slurm", "local"}));
+
+    BatchCommand batch;
+    CLI::App* batch_cmd = app.add_subcommand(
+        "batch", "Unwrap and bake a whole list of scenes with one preset, each into OUT/NAME/");
+    batch_cmd->add_option("list", batch.list,
+                          "A text file of scene paths (one per line), or a folder of scenes");
+    batch_cmd->add_option("--preset", batch.preset,
+                          "The preset every scene is unwrapped and baked with (.vl)");
+    batch_cmd->add_option("--out", batch.out, "The batch's folder (default: batch-out)");
+    batch_cmd
+        ->add_option("--farm", batch.farm,
+                     "none: one scene after another; local: --jobs scenes at once on this machine")
+        ->check(CLI::IsMember({"none", "local"}));
+    batch_cmd->add_option("--jobs", batch.jobs, "Scenes at once with --farm local (default 2)")
+        ->check(CLI::Range(1, 64));
+    batch_cmd->add_option("--resume", batch.resume,
+                          "An earlier batch's folder: run the scenes it has not finished");
 
     StudioCommand studio;
     SettingOptions studio_options;
@@ -274,6 +292,13 @@ int main(int argc, char** argv) {
     }
     if (*panel_cmd) {
         return run_panel_command(panel);
+    }
+    if (*batch_cmd) {
+        if (batch.list.empty() && batch.resume.empty()) {
+            std::fprintf(stderr, "vellumar: batch needs a LIST or --resume DIR\n");
+            return 2;
+        }
+        return run_batch_command(batch);
     }
     if (*studio_cmd) {
         return run_studio_command(studio);

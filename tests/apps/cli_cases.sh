@@ -91,6 +91,39 @@ EOF
     }
     [ "$(stamps "$d/p.vlscene")" = "$(stamps "$d/c.vlscene")" ] || fail "the panel's scene differs from the tool's"
     ;;
+batch_finishes_the_rest)
+    # Five listed scenes, one broken, one missing, one listed twice, two
+    # with one file name: the good ones go through, each whole in its own
+    # folder, and --resume runs only what is not done.
+    mkdir "$d/other"
+    cp "$crates" "$d/other/crates.obj"
+    printf 'v 1 2\nf 9 9 9\n' >"$d/broken.obj"
+    printf '%s\nother/crates.obj\nbroken.obj\nmissing.obj\n%s\n' "$crates" "$crates" >"$d/list"
+    b=$d/batch
+    expect 1 "$vellumar" batch "$d/list" --preset "$samples/VellumarDefault.vl" --out "$b" --farm local
+    for n in crates crates_2; do
+        [ -f "$b/$n/$n.glb" ] && [ -f "$b/$n/atlas.png" ] && [ -f "$b/$n/report.json" ] ||
+            fail "$n is not complete: $(ls "$b/$n")"
+        ls "$b/$n/images" | grep -q "^${n}_CompleteMap.png$" || fail "$n has no baked map"
+    done
+    grep -q '"status": "failed", "message": "unwrap: vellumar: Cannot read scene' "$b/summary.json" ||
+        fail "the broken scene is not reported: $(cat "$b/summary.json")"
+    grep -q '"scene": "[^"]*missing.obj", "status": "missing"' "$b/summary.json" || fail "missing"
+    grep -q '"status": "duplicate"' "$b/summary.json" || fail "the duplicate is not reported"
+    [ ! -e "$b/broken" ] || fail "a failed scene left a folder"
+    # Equal scenes at one density: the copy matches the original.
+    cmp "$b/crates/images/crates_CompleteMap.png" "$b/crates_2/images/crates_2_CompleteMap.png" ||
+        fail "one scene baked twice differs"
+    # A killed run: one folder gone, one half-written.
+    rm -r "$b/crates_2"
+    mkdir "$b/.crates_2.partial"
+    expect 1 "$vellumar" batch --resume "$b"
+    grep -q '^crates: done before$' "$d/out" || fail "resume redid a finished scene: $(cat "$d/out")"
+    grep -q '^\[1/2\] crates_2: ok' "$d/out" || fail "resume did not finish crates_2: $(cat "$d/out")"
+    [ -f "$b/crates_2/crates_2.glb" ] && [ ! -e "$b/.crates_2.partial" ] || fail "resume left $(ls -a "$b")"
+    expect 2 "$vellumar" batch --resume "$d/other"
+    stderr_has "holds no batch to resume"
+    ;;
 panel_script_mistakes)
     printf 'click 1152\nclick 1001\nset 1137 99\nclick 4242\nclick 1002\n' >"$d/s"
     expect 2 "$vellumar" panel "$crates" --script "$d/s" --save "$d/never.vlscene"

@@ -1,3 +1,4 @@
+#include "apps/vellumar/batch_summary.h"
 #include "apps/vellumar/object_figures.h"
 #include "apps/vellumar/run_report.h"
 
@@ -115,4 +116,40 @@ TEST(ObjectFigures, ACubeOfSixChartsMeasuredByHand) {
     EXPECT_DOUBLE_EQ(f.density(), std::sqrt(6 * 0.25 * 256 * 128 / 24.0));
     // A channel the mesh does not have measures nothing.
     EXPECT_EQ(MeasureSurface(mesh, tm, 3, 256, 128).charts, 0u);
+}
+
+// A batch reads its scenes' figures back from the reports the tool wrote.
+TEST(BatchSummary, ReadsTheReportAndWritesItsRowByteForByte) {
+    RunSummary run;
+    run.ok = true;
+    run.objects = 3;
+    MapReport a, b;
+    a.map = 0;
+    a.charts = 4;
+    a.coverage = 0.5;
+    b.map = 1;
+    b.charts = 6;
+    b.coverage = 0.75;
+    run.maps = {a, b};
+    run.objects_measured = {{"x", 0, {4.0, 16384.0, 4, 1.0}}, {"y", 1, {1.0, 100.0, 6, 1.0}}};
+    BatchRow row;
+    row.name = "s";
+    row.scene = "dir/s.obj";
+    row.status = "ok";
+    ReadReportFigures(report_json(run), row);
+    EXPECT_EQ(row.objects, 3);
+    EXPECT_EQ(row.maps, 2);
+    EXPECT_EQ(row.charts, 10);
+    EXPECT_DOUBLE_EQ(row.coverage, 0.625);
+    EXPECT_DOUBLE_EQ(row.texel_density, (64.0 + 10.0) / 2);
+    row.bake_seconds = 1.25;
+    row.atlas = "s/atlas.png";
+    EXPECT_EQ(BatchSummaryJson({row}),
+              "{\n  \"scenes\": [\n    {\"name\": \"s\", \"scene\": \"dir/s.obj\", \"status\": "
+              "\"ok\", \"message\": \"\", \"objects\": 3, \"maps\": 2, \"charts\": 10, "
+              "\"coverage\": 0.625000, \"texel_density\": 37.000000, \"bake_seconds\": 1.250, "
+              "\"atlas\": \"s/atlas.png\", \"diffuse\": \"\"}\n  ]\n}\n");
+    // The page escapes what a file name may hold.
+    row.name = "<b>&";
+    EXPECT_NE(BatchSummaryHtml({row}).find("&lt;b&gt;&amp;"), std::string::npos);
 }
