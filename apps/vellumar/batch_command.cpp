@@ -3,6 +3,8 @@
 #include "apps/vellumar/batch_summary.h"
 #include "standalone/files/output_file.h"
 #include "standalone/network/child_process.h"
+#include "standalone/network/job_queue.h"
+#include "standalone/network/slurm_queue.h"
 
 #include <algorithm>
 #include <atomic>
@@ -111,7 +113,25 @@ struct Task {
 };
 
 // One scene, start to end, into OUT/.NAME.partial, then moved to OUT/NAME.
+BatchRow run_scene_once(const Task& t, const fs::path& out, const std::string& preset);
+
+fs::path failure_file(const fs::path& out, const std::string& name) {
+    return out / ("." + name + ".failed");
+}
+
+// The scene, and a note of its failure beside the folders for whoever
+// gathers the rows (a farm task has no other way to say why).
 BatchRow run_scene(const Task& t, const fs::path& out, const std::string& preset) {
+    std::error_code ec;
+    fs::remove(failure_file(out, t.name), ec);
+    BatchRow row = run_scene_once(t, out, preset);
+    if (row.status != "ok") {
+        write_text(failure_file(out, t.name), row.message);
+    }
+    return row;
+}
+
+BatchRow run_scene_once(const Task& t, const fs::path& out, const std::string& preset) {
     BatchRow row;
     row.scene = t.scene;
     row.name = t.name;
@@ -189,6 +209,53 @@ BatchRow run_scene(const Task& t, const fs::path& out, const std::string& preset
     return row;
 }
 
+constexpr const char* kTaskFile = "batch.tasks";
+
+std::string read_preset(const fs::path& out) {
+    std::string saved = read_text(out / kPresetFile);
+    while (!saved.empty() && saved.back() == '\n') {
+        saved.pop_back();
+    }
+    return saved;
+}
+
+ProcessResult slurm(const std::vector<std::string>& argv) {
+    return RunProcess(argv, {"SLURM_CONF=" + SlurmConfigPath()});
+}
+
+// The tasks as one Slurm array job, at most `jobs` running at once; the
+// job's id, or "" with the reason printed.
+std::string submit_array(const fs::path& out, std::size_t tasks, int jobs) {
+    std::error_code ec;
+    fs::create_directories(out / ".logs", ec);
+    const std::string script = "exec " + ShellQuote(SelfExecutable()) + " batch-task " +
+                               ShellQuote(fs::absolute(out).string()) + " \"$SLURM_ARRAY_TASK_ID\"";
+    const ProcessResult r =
+        slurm({"sbatch", "--parsable", "-J", "vellumar-batch",
+               "--array=0-" + std::to_string(tasks - 1) + "%" + std::to_string(std::max(1, jobs)),
+               "-o", (fs::absolute(out) / ".logs" / "task-%a.log").string(), "--wrap", script});
+    std::string id = r.out.substr(0, r.out.find_first_of(";\n"));
+    if (r.exitCode != 0 || id.empty() || id.find_first_not_of("0123456789") != std::string::npos) {
+        std::fprintf(stderr, "vellumar: the batch could not be submitted: %s\n", reason(r).c_str());
+        return "";
+    }
+    return id;
+}
+
+// Whether the array job has tasks still waiting or running; false (and
+// `gone` set) when the farm does not answer.
+bool array_running(const std::string& id, bool& gone) {
+    const ProcessResult r = slurm({"squeue", "-h", "-j", id, "-o", "%T"});
+    if (r.exitCode != 0) {
+        // A job the controller has forgotten is over; anything else means
+        // the farm is not answering.
+        gone = r.err.find("Invalid job id") == std::string::npos;
+        return false;
+    }
+    gone = false;
+    return r.out.find_first_not_of(" \n") != std::string::npos;
+}
+
 // The row an earlier run left in OUT/NAME, when it went through.
 bool finished_row(const fs::path& out, const Task& t, BatchRow& row) {
     const std::string text = read_text(out / t.name / kRowFile);
@@ -221,12 +288,15 @@ int run_batch_command(const BatchCommand& cmd) {
             std::fprintf(stderr, "vellumar: '%s' holds no batch to resume\n", cmd.resume.c_str());
             return 2;
         }
-        std::string saved = read_text(out / kPresetFile);
-        while (!saved.empty() && saved.back() == '\n') {
-            saved.pop_back();
-        }
-        preset = saved;
+        preset = read_preset(out);
     } else if (!read_list(cmd.list, scenes)) {
+        return 2;
+    }
+    if (cmd.farm == "slurm" && !ReadSlurmController().found) {
+        std::fprintf(stderr,
+                     "vellumar: no Slurm cluster is configured: %s cannot be read (set SLURM_CONF, "
+                     "or run the batch with --farm local)\n",
+                     SlurmConfigPath().c_str());
         return 2;
     }
     if (!preset.empty() && !fs::is_regular_file(preset, ec)) {
@@ -292,6 +362,70 @@ int run_batch_command(const BatchCommand& cmd) {
         todo.emplace_back(i, Task{scenes[i], name});
     }
 
+    if (cmd.farm == "slurm" && !todo.empty()) {
+        std::string tasks;
+        for (const auto& [i, t] : todo) {
+            tasks += fs::absolute(t.scene).lexically_normal().string() + "\t" + t.name + "\n";
+        }
+        if (!write_text(out / kTaskFile, tasks)) {
+            std::fprintf(stderr, "vellumar: cannot write into '%s'\n", out.c_str());
+            return 2;
+        }
+        for (const auto& [i, t] : todo) {
+            fs::remove(failure_file(out, t.name), ec);
+        }
+        const std::string id = submit_array(out, todo.size(), cmd.jobs);
+        if (id.empty()) {
+            return 2;
+        }
+        std::printf("submitted Slurm array job %s: %zu scenes\n", id.c_str(), todo.size());
+        std::fflush(stdout);
+        std::set<std::size_t> reported;
+        bool gone = false;
+        int silent = 0;
+        for (;;) {
+            const bool running = array_running(id, gone);
+            silent = gone ? silent + 1 : 0;
+            for (std::size_t k = 0; k < todo.size(); ++k) {
+                const Task& t = todo[k].second;
+                BatchRow& row = rows[todo[k].first];
+                if (reported.count(k) != 0) {
+                    continue;
+                }
+                if (finished_row(out, t, row)) {
+                    reported.insert(k);
+                } else if (fs::exists(failure_file(out, t.name), ec)) {
+                    row.status = "failed";
+                    row.message = read_text(failure_file(out, t.name));
+                    reported.insert(k);
+                } else {
+                    continue;
+                }
+                std::printf("[%zu/%zu] %s: %s%s%s\n", reported.size(), todo.size(), t.name.c_str(),
+                            row.status.c_str(), row.message.empty() ? "" : "\n  ",
+                            row.message.c_str());
+                std::fflush(stdout);
+            }
+            if (reported.size() == todo.size() || (!running && !gone) || silent >= 15) {
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+        }
+        for (std::size_t k = 0; k < todo.size(); ++k) {
+            if (reported.count(k) == 0) {
+                BatchRow& row = rows[todo[k].first];
+                row.status = "failed";
+                row.message =
+                    silent >= 15
+                        ? "not finished: the farm stopped answering; `vellumar batch --resume " +
+                              out.string() + "` runs the rest"
+                        : "the farm task ended without a result; see " +
+                              (out / ".logs" / ("task-" + std::to_string(k) + ".log")).string();
+            }
+        }
+        todo.clear();
+    }
+
     std::mutex mutex;
     std::atomic<std::size_t> next{0};
     std::size_t finished = 0;
@@ -311,6 +445,7 @@ int run_batch_command(const BatchCommand& cmd) {
         }
     };
     const int workers = cmd.farm == "local" ? std::max(1, cmd.jobs) : 1;
+    // One after another here shows where it is.
     std::vector<std::thread> threads;
     for (int i = 0; i < workers; ++i) {
         threads.emplace_back(worker);
@@ -331,4 +466,24 @@ int run_batch_command(const BatchCommand& cmd) {
         return 2;
     }
     return ok == static_cast<std::ptrdiff_t>(rows.size()) ? 0 : 1;
+}
+
+int run_batch_task_command(const std::string& out, int index) {
+    std::istringstream tasks(read_text(fs::path(out) / kTaskFile));
+    std::string line;
+    for (int i = 0; std::getline(tasks, line); ++i) {
+        if (i != index) {
+            continue;
+        }
+        const auto tab = line.find('\t');
+        if (tab == std::string::npos) {
+            break;
+        }
+        const BatchRow row =
+            run_scene({line.substr(0, tab), line.substr(tab + 1)}, out, read_preset(out));
+        std::printf("%s: %s %s\n", row.name.c_str(), row.status.c_str(), row.message.c_str());
+        return row.status == "ok" ? 0 : 1;
+    }
+    std::fprintf(stderr, "vellumar: '%s' has no batch task %d\n", out.c_str(), index);
+    return 2;
 }

@@ -11,7 +11,9 @@ struct BatchCommand {
     std::string list;   // a text file of scene paths, or a folder of scenes
     std::string preset; // .vl; empty: the default preset
     std::string out = "batch-out";
-    std::string farm = "none"; // none: one after another here; local: --jobs at once here
+    // none: one after another here; local: --jobs at once here; slurm: one
+    // array job on the Slurm cluster, --jobs tasks at once.
+    std::string farm = "none";
     int jobs = 2;
     std::string resume; // an earlier batch's OUT: run what it has not finished
 };
@@ -19,3 +21,6 @@ struct BatchCommand {
 // 0 every scene went through; 1 some failed (each says why in the
 // summary); 2 the list, the preset or OUT could not be used.
 int run_batch_command(const BatchCommand& cmd);
+
+// A farm task of a submitted batch: scene `index` of OUT/batch.tasks.
+int run_batch_task_command(const std::string& out, int index);

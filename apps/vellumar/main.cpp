@@ -102,12 +102,20 @@ int main(int argc, char** argv) {
     batch_cmd->add_option("--out", batch.out, "The batch's folder (default: batch-out)");
     batch_cmd
         ->add_option("--farm", batch.farm,
-                     "none: one scene after another; local: --jobs scenes at once on this machine")
-        ->check(CLI::IsMember({"none", "local"}));
+                     "none: one scene after another; local: --jobs scenes at once on this machine; "
+                     "slurm: one array job on the Slurm cluster (SLURM_CONF)")
+        ->check(CLI::IsMember({"none", "local", "slurm"}));
     batch_cmd->add_option("--jobs", batch.jobs, "Scenes at once with --farm local (default 2)")
         ->check(CLI::Range(1, 64));
     batch_cmd->add_option("--resume", batch.resume,
                           "An earlier batch's folder: run the scenes it has not finished");
+
+    std::string task_out;
+    int task_index = -1;
+    CLI::App* task_cmd =
+        app.add_subcommand("batch-task", "Farm task: one scene of a submitted batch");
+    task_cmd->add_option("out", task_out, "The batch's folder")->required();
+    task_cmd->add_option("index", task_index, "The task's number")->required();
 
     StudioCommand studio;
     SettingOptions studio_options;
@@ -292,6 +300,9 @@ int main(int argc, char** argv) {
     }
     if (*panel_cmd) {
         return run_panel_command(panel);
+    }
+    if (*task_cmd) {
+        return run_batch_task_command(task_out, task_index);
     }
     if (*batch_cmd) {
         if (batch.list.empty() && batch.resume.empty()) {

@@ -151,6 +151,29 @@ EOF
   grep -q '1064 static "done"' "$d/out.txt" || fail "the static did not follow: $(cat "$d/out.txt")"
   same_as_local
   ;;
+slurm_batch_equals_local)
+  # One batch as a Slurm array job and here one after another: the same
+  # scenes go through and every image and atlas is the same file.
+  need_slurm
+  cp "$samples/crates.obj" "$d/copy.obj"
+  printf 'v 1 2\nf 9 9 9\n' > "$d/broken.obj"
+  printf '%s\ncopy.obj\nbroken.obj\n' "$samples/crates.obj" > "$d/list"
+  for farm in none slurm; do
+    "$v" batch "$d/list" --preset "$samples/VellumarDefault.vl" --out "$d/$farm" --farm $farm \
+      --jobs 2 > "$d/$farm.txt" 2>&1
+    [ $? -eq 1 ] || fail "batch --farm $farm: $(cat "$d/$farm.txt")"
+  done
+  grep -q 'submitted Slurm array job' "$d/slurm.txt" || fail "no array job: $(cat "$d/slurm.txt")"
+  (cd "$d/none" && find . -name '*.png' | sort) > "$d/none.files"
+  (cd "$d/slurm" && find . -name '*.png' | sort) > "$d/slurm.files"
+  [ "$(wc -l < "$d/none.files")" -ge 6 ] || fail "too few images: $(cat "$d/none.files")"
+  cmp -s "$d/none.files" "$d/slurm.files" || fail "other files: $(diff "$d/none.files" "$d/slurm.files")"
+  while read -r f; do
+    cmp -s "$d/none/$f" "$d/slurm/$f" || fail "$f differs between the farm and here"
+  done < "$d/none.files"
+  grep -q '"name": "broken", "scene": "[^"]*", "status": "failed", "message": "unwrap: ' \
+    "$d/slurm/summary.json" || fail "the farm's failure is not reported: $(cat "$d/slurm/summary.json")"
+  ;;
 slurm_six_objects_match_local)
   need_slurm
   six_boxes
