@@ -41,7 +41,10 @@ TEST(RequestGuard, TokenHostAndOrigin) {
 class FileBrowserTest : public ::testing::Test {
   protected:
     FileBrowserTest() {
-        base = fs::path(::testing::TempDir()) / "studio_root";
+        // A folder per test: the tests of the suite may run at once.
+        base = fs::path(::testing::TempDir()) /
+               ("studio_root_" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(base);
         fs::create_directories(base / "root" / "maps");
         fs::create_directories(base / "outside");
