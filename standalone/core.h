@@ -56,6 +56,8 @@ class StandaloneCore : public Interface, public ClassDirectory, public BitmapMan
     void AddMessage(MessageRecord m);
     // Called with every message as it is added (under the message lock).
     void SetMessageListener(std::function<void(const MessageRecord&)> listener) {
+        // Messages arrive from other threads too (network jobs).
+        std::lock_guard lock(messages_mutex_);
         listener_ = std::move(listener);
     }
     // What questions (OK / Cancel boxes) are answered with; there is nobody

@@ -181,6 +181,9 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         response->keep_alive(keep);
         response->body() = std::move(reply.body);
         response->prepare_payload();
+        // The reading deadline is long past when the answer waited for the
+        // user-interface thread; the write gets its own.
+        stream_.expires_after(std::chrono::seconds(30));
         http::async_write(
             stream_, *response,
             [self = shared_from_this(), response, keep](beast::error_code ec, std::size_t) {

@@ -15,6 +15,7 @@
 #include "studio/request_guard.h"
 #include "studio/web_assets.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <future>
@@ -152,11 +153,20 @@ Studio::Ran Studio::run_one(std::chrono::milliseconds wait) {
     Work work;
     {
         std::unique_lock lock(mutex_);
-        if (!ready_.wait_for(lock, wait, [this] { return !queue_.empty(); })) {
+        // While a selector waits, only its answer (or a request for data)
+        // may run: anything else stays queued until it has closed, as a
+        // person cannot click behind the system's file dialog.
+        const bool selector = core_.ui().pending_selector().has_value();
+        auto runnable = [&] {
+            return std::find_if(queue_.begin(), queue_.end(),
+                                [&](const Work& w) { return !selector || !w.action || w.answer; });
+        };
+        if (!ready_.wait_for(lock, wait, [&] { return runnable() != queue_.end(); })) {
             return Ran::Nothing;
         }
-        work = std::move(queue_.front());
-        queue_.pop_front();
+        const auto it = runnable();
+        work = std::move(*it);
+        queue_.erase(it);
     }
     work.run();
     flush(work.action);
@@ -196,7 +206,10 @@ void Studio::on_message(const std::string& text) {
         core_.SetCancel(1);
         return;
     }
-    post({[this, text] { execute(text); }, true});
+    std::istringstream words(text);
+    std::string verb, answer;
+    words >> verb >> answer;
+    post({[this, text] { execute(text); }, true, verb == "act" && answer == "answer"});
 }
 
 void Studio::error(const std::string& text) {
@@ -209,16 +222,19 @@ void Studio::execute(const std::string& text) {
     const std::string rest = space == std::string::npos ? "" : text.substr(space + 1);
     if (verb == "act") {
         std::string line = rest;
-        // A path chosen in the page's browser is relative to the root.
-        for (const char* kind : {"answer file ", "answer folder "}) {
-            if (line.rfind(kind, 0) == 0) {
-                const auto path = ConfinedPath(root_, line.substr(std::string(kind).size()));
-                if (!path) {
-                    error("refused: the path leaves the studio's folder");
-                    return;
-                }
-                line = kind + path->string();
+        // A path chosen in the page's browser is relative to the root. The
+        // words are split as the toolkit splits them, blanks of any kind.
+        std::istringstream words(rest);
+        std::string first, kind, path;
+        words >> first >> kind;
+        std::getline(words >> std::ws, path);
+        if (first == "answer" && kind != "cancel") {
+            const auto confined = ConfinedPath(root_, path);
+            if ((kind != "file" && kind != "folder") || !confined) {
+                error("refused: the path leaves the studio's folder");
+                return;
             }
+            line = "answer " + kind + " " + confined->string();
         }
         const ActionResult r = core_.ui().Perform(line);
         if (r.kind == ActionResult::Failed) {
@@ -348,10 +364,15 @@ std::string Studio::scene_glb(bool baked) {
             }
         }
     }
+    struct Restore {
+        std::vector<std::pair<IParamBlock2*, int>>& shells;
+        ~Restore() {
+            for (auto& [block, value] : shells) {
+                block->SetValue(1, 0, value);
+            }
+        }
+    } put_back{restore};
     ExportResult r = export_glb(nodes, core_.GetTime(), settings().channel);
-    for (auto& [block, value] : restore) {
-        block->SetValue(1, 0, value);
-    }
     return r.ok ? as_text(r.bytes) : std::string();
 }
 

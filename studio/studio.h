@@ -41,6 +41,7 @@ class Studio {
     struct Work {
         std::function<void()> run;
         bool action = false; // a user's action, not a request for data
+        bool answer = false; // the answer to a waiting selector
     };
     void post(Work work);
     // Runs one item, waiting at most `wait`; the kind run, or none.

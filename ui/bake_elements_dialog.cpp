@@ -177,6 +177,11 @@ void choose_file(HWND dialog) {
             &bi, dialog, L"Select File Name and Type") == 0) {
         return;
     }
+    // The selector waited for the user: take the element afresh.
+    e = edited_entry();
+    if (e == nullptr) {
+        return;
+    }
     e->file.SetName(bi.Name());
     e->file.SetType(bi.Type());
     state.loading = true;

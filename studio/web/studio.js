@@ -48,7 +48,7 @@
       case 'progress': showProgress(m); break;
       case 'message': studio.messages.push(m); messageBox(m); break;
       case 'note': toast(m.text, false); break;
-      case 'error': studio.errors.push(m.text); toast(m.text, true); break;
+      case 'error': studio.errors.push(m.text); toast(m.text, true); quitAfterSave = false; break;
       case 'saved': toast('Saved ' + m.path, false); if (quitAfterSave) send('quit'); break;
       case 'confirmQuit': $('#confirm').hidden = false; break;
       case 'quit': $('#ended').hidden = false; ws.close(); break;
@@ -491,7 +491,10 @@
 
   function showGltf(gltf) {
     const first = !view.root;
-    if (view.root) view.scene.remove(view.root);
+    if (view.root) {
+      view.scene.remove(view.root);
+      disposeAll(view.root);
+    }
     view.root = gltf.scene;
     view.scene.add(view.root);
     view.meshes = [];
@@ -511,6 +514,22 @@
     if (first) frame(false);
   }
 
+  // What a scene held on the GPU goes with it: reloads come after every
+  // change, and a long session must not run out of memory.
+  function disposeAll(root) {
+    const done = new Set();
+    const free = (x) => { if (x && !done.has(x)) { done.add(x); x.dispose(); } };
+    root.traverse((o) => {
+      if (!o.isMesh) return;
+      [o.geometry, o.userData.plainGeometry, o.userData.checkerGeometry].forEach(free);
+      [o.material, o.userData.original].flat().forEach((m) => {
+        if (!m || m === view.checkerMaterial || m === view.missingMaterial) return;
+        Object.values(m).forEach((v) => { if (v && v.isTexture) free(v); });
+        free(m);
+      });
+    });
+  }
+
   // The attribute three.js gave TEXCOORD_(channel - 1).
   function channelAttribute(geometry, channel) {
     const names = { 1: 'uv', 2: 'uv2' };
@@ -522,13 +541,18 @@
       if (view.mode === 'checker') {
         const uv = channelAttribute(m.geometry, studio.channel);
         if (!m.userData.checkerGeometry || m.userData.checkerChannel !== studio.channel) {
-          const g = m.geometry.clone();
+          if (m.userData.checkerGeometry) m.userData.checkerGeometry.dispose();
+          const g = (m.userData.plainGeometry || m.geometry).clone();
           if (uv) g.setAttribute('uv', uv);
           m.userData.checkerGeometry = g; m.userData.checkerChannel = studio.channel;
           m.userData.plainGeometry = m.userData.plainGeometry || m.geometry;
         }
         m.geometry = m.userData.checkerGeometry;
-        m.material = new THREE.MeshLambertMaterial({ map: uv ? view.checker : null, color: uv ? 0xffffff : 0xaa4444 });
+        // One material for every mesh: the checker, or red where the
+        // channel is missing.
+        view.checkerMaterial = view.checkerMaterial || new THREE.MeshLambertMaterial({ map: view.checker });
+        view.missingMaterial = view.missingMaterial || new THREE.MeshLambertMaterial({ color: 0xaa4444 });
+        m.material = uv ? view.checkerMaterial : view.missingMaterial;
       } else {
         if (m.userData.plainGeometry) m.geometry = m.userData.plainGeometry;
         m.material = m.userData.original;
