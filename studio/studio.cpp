@@ -311,8 +311,9 @@ void Studio::send_scene_state() {
     for (int i = 0; i < core_.GetSelNodeCount(); ++i) {
         selection.push_back(WideToUtf8(core_.GetSelNode(i)->GetName()));
     }
+    const std::vector<INode*> meshes = mesh_nodes(core_);
     std::vector<std::string> names;
-    for (INode* node : mesh_nodes(core_)) {
+    for (INode* node : meshes) {
         names.push_back(WideToUtf8(node->GetName()));
     }
     // The group chosen in the panel's group list (by name; the newest when
@@ -333,7 +334,7 @@ void Studio::send_scene_state() {
             break;
         }
     }
-    for (INode* node : mesh_nodes(core_)) {
+    for (INode* node : meshes) {
         if (key != 0 && NodeMapCount(node, key) > 0) {
             group.push_back(WideToUtf8(node->GetName()));
             channel = NodeMapChannel(node, key);

@@ -93,20 +93,6 @@ void enable_fields(HWND dialog, bool on) {
     }
 }
 
-COLORREF background_colour(const BakeElementEntry& e) {
-    auto byte = [](float v) {
-        return static_cast<int>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255));
-    };
-    return RGB(byte(e.background[0]), byte(e.background[1]), byte(e.background[2]));
-}
-
-void set_swatch(HWND dialog, int id, COLORREF colour) {
-    if (IColorSwatch* swatch = GetIColorSwatch(GetDlgItem(dialog, id))) {
-        swatch->SetColor(colour, 0);
-        ReleaseIColorSwatch(swatch);
-    }
-}
-
 // A click on a row: that element is edited from now on.
 void load_element(HWND dialog, int row) {
     if (row < 0 || row >= static_cast<int>(elements().size())) {
@@ -126,7 +112,7 @@ void load_element(HWND dialog, int row) {
         }
     }
     SendMessageW(slots, CB_SETCURSEL, chosen, 0);
-    set_swatch(dialog, IDC_ELEMENT_BACKGROUND, background_colour(e));
+    ShowColour(dialog, IDC_ELEMENT_BACKGROUND, e.background);
     // The lock keeps the proportion of the element shown.
     ShowSizeSettings(dialog, e.width, e.height, SizeRatio(e.width, e.height),
                      IsButtonChecked(dialog, IDC_ELEMENT_LOCK), kElementSizes);
@@ -147,16 +133,7 @@ void read_back(HWND dialog, bool updateRow) {
         const std::wstring text = ComboText(GetDlgItem(dialog, IDC_ELEMENT_SLOT), slot);
         e->slot = text.empty() ? "NONE" : WideToUtf8(text);
     }
-    if (IColorSwatch* swatch = GetIColorSwatch(GetDlgItem(dialog, IDC_ELEMENT_BACKGROUND))) {
-        const COLORREF c = swatch->GetColor();
-        // 8 bits a channel: taken only when the user changed the colour.
-        if (c != background_colour(*e)) {
-            e->background[0] = static_cast<float>(c & 0xFF) / 255.0f;
-            e->background[1] = static_cast<float>((c >> 8) & 0xFF) / 255.0f;
-            e->background[2] = static_cast<float>((c >> 16) & 0xFF) / 255.0f;
-        }
-        ReleaseIColorSwatch(swatch);
-    }
+    ReadColour(dialog, IDC_ELEMENT_BACKGROUND, e->background);
     ReadSpinner(dialog, IDC_ELEMENT_WIDTH_SPIN, e->width);
     ReadSpinner(dialog, IDC_ELEMENT_HEIGHT_SPIN, e->height);
     state.editors.Read(dialog, *e);

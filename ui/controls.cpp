@@ -3,6 +3,8 @@
 #include "host/custcont.h"
 #include "host/interface.h"
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -23,7 +25,36 @@ BOOL set_font(HWND child, LPARAM font) {
     return 1;
 }
 
+COLORREF to_colorref(const float rgb[3]) {
+    auto byte = [](float v) {
+        return static_cast<int>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255));
+    };
+    return RGB(byte(rgb[0]), byte(rgb[1]), byte(rgb[2]));
+}
+
 } // namespace
+
+void ShowColour(HWND dialog, int id, const float rgb[3]) {
+    if (IColorSwatch* swatch = GetIColorSwatch(GetDlgItem(dialog, id))) {
+        swatch->SetColor(to_colorref(rgb), 0);
+        ReleaseIColorSwatch(swatch);
+    }
+}
+
+bool ReadColour(HWND dialog, int id, float rgb[3]) {
+    IColorSwatch* swatch = GetIColorSwatch(GetDlgItem(dialog, id));
+    if (swatch == nullptr) {
+        return false;
+    }
+    const COLORREF c = swatch->GetColor();
+    ReleaseIColorSwatch(swatch);
+    if (c != to_colorref(rgb)) {
+        rgb[0] = static_cast<float>(c & 0xFF) / 255.0f;
+        rgb[1] = static_cast<float>((c >> 8) & 0xFF) / 255.0f;
+        rgb[2] = static_cast<float>((c >> 16) & 0xFF) / 255.0f;
+    }
+    return true;
+}
 
 void UseAppFont(HWND dialog) {
     EnumChildWindows(dialog, set_font, reinterpret_cast<LPARAM>(GetCOREInterface()->GetAppHFont()));

@@ -32,6 +32,13 @@ void UseAppFont(HWND dialog);
 // Item i of a drop-down list, read whole; empty when there is none.
 std::wstring ComboText(HWND combo, LRESULT i);
 
+// Colour swatches, which hold 8 bits a channel, showing colours kept as
+// floats 0..1. Reading takes the swatch's colour only when it no longer
+// shows `rgb` (the user changed it), so that a finer colour that stayed is
+// kept; false when there is no such swatch.
+void ShowColour(HWND dialog, int id, const float rgb[3]);
+bool ReadColour(HWND dialog, int id, float rgb[3]);
+
 // Custom buttons in check-button mode.
 bool IsButtonChecked(HWND dialog, int id);
 void SetButtonChecked(HWND dialog, int id, bool checked);

@@ -19,13 +19,6 @@ constexpr int kLabelWidth = 120;
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 
-COLORREF to_colorref(const float c[3]) {
-    auto byte = [](float v) {
-        return static_cast<int>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255));
-    };
-    return RGB(byte(c[0]), byte(c[1]), byte(c[2]));
-}
-
 HWND make(HWND dialog, const wchar_t* cls, int id, const std::wstring& text, DWORD style, int x,
           int y, int w, int h) {
     HWND control =
@@ -67,10 +60,7 @@ void ParamEditors::Create(HWND dialog, const BakeElementEntry& entry) {
             if (p.type == Colour) {
                 windows_.push_back(make(dialog, COLORSWATCHWINDOWCLASS, id, L"", 0,
                                         kLeft + kLabelWidth, y, 32, 16));
-                if (IColorSwatch* swatch = GetIColorSwatch(windows_.back())) {
-                    swatch->SetColor(to_colorref(p.colourValue), 0);
-                    ReleaseIColorSwatch(swatch);
-                }
+                ShowColour(dialog, id, p.colourValue);
             } else {
                 const int edit = kParamEditBase + i;
                 windows_.push_back(make(dialog, CUSTEDITWINDOWCLASS, edit, L"", 0,
@@ -120,20 +110,7 @@ void ParamEditors::Read(HWND dialog, BakeElementEntry& entry) const {
             p.flagValue = IsChecked(dialog, id) ? 1 : 0;
             break;
         default:
-            if (IColorSwatch* swatch = GetIColorSwatch(GetDlgItem(dialog, id))) {
-                // A swatch holds 8 bits a channel: a colour is taken only
-                // when the user changed it, so that reading back keeps the
-                // finer value of one that stayed.
-                const COLORREF c = swatch->GetColor();
-                if (c == to_colorref(p.colourValue)) {
-                    ReleaseIColorSwatch(swatch);
-                    break;
-                }
-                p.colourValue[0] = static_cast<float>(c & 0xFF) / 255.0f;
-                p.colourValue[1] = static_cast<float>((c >> 8) & 0xFF) / 255.0f;
-                p.colourValue[2] = static_cast<float>((c >> 16) & 0xFF) / 255.0f;
-                ReleaseIColorSwatch(swatch);
-            }
+            ReadColour(dialog, id, p.colourValue);
             break;
         }
     }

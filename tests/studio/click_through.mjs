@@ -36,12 +36,14 @@ const env = { ...process.env, VELLUMAR_DEFAULT_PRESET: path.join(work, 'none.vl'
 const model = process.env.STUDIO_MODEL || path.join(samples, 'crates.obj');
 fs.copyFileSync(model, path.join(work, path.basename(model)));
 const scene = path.join(work, path.basename(model));
+// The sample is modelled Z-up, which an OBJ file cannot say.
+const up = model.endsWith('crates.obj') ? ['--up', 'z'] : [];
 fs.mkdirSync(path.join(work, 'maps'));
 fs.mkdirSync(path.join(work, 'cli'));
 
 // The command-line tool with the same settings, for comparison.
 if (!bench) {
-  execFileSync(vellumar, ['unwrap', scene, '--mode', 'organic', '--gutter', '6', '--group', 'crates',
+  execFileSync(vellumar, ['unwrap', scene, ...up, '--mode', 'organic', '--gutter', '6', '--group', 'crates',
     '--save', path.join(work, 'ref.vlscene')], { env, stdio: 'ignore' });
   execFileSync(vellumar, ['bake', path.join(work, 'ref.vlscene'), '--group', 'crates',
     '--element', 'DiffuseMap', '--slot', 'Diffuse Color', '--out', path.join(work, 'cli')],
@@ -49,7 +51,7 @@ if (!bench) {
 }
 
 const t0 = Date.now();
-const server = spawn(vellumar, ['studio', scene, '--no-open', '--root', work], { env });
+const server = spawn(vellumar, ['studio', scene, ...up, '--no-open', '--root', work], { env });
 let serverOut = '';
 server.stderr.on('data', (d) => { serverOut += d; });
 const serverExit = new Promise((ok) => server.on('exit', (code) => ok(code)));
