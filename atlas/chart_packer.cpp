@@ -1266,7 +1266,8 @@ Status search_scale(Packer& packer, const PackLayout& layout, bool keep_turns, i
 
 } // namespace
 
-Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReporter& progress) {
+Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReporter& progress,
+                      double* scale_out) {
     if (layout.width == 0 || layout.height == 0 || !(layout.gutter >= 0)) {
         return Status::InvalidCall;
     }
@@ -1287,6 +1288,9 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
             return Status::Failed;
         }
         packer.write(charts, 1.0, packer.placements());
+        if (scale_out != nullptr) {
+            *scale_out = 1.0;
+        }
         return Status::Ok;
     }
     {
@@ -1363,6 +1367,119 @@ Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReport
         return Status::Failed;
     }
     packers[winner].write(charts, found[winner].scale, found[winner].placements);
+    if (scale_out != nullptr) {
+        *scale_out = found[winner].scale;
+    }
+    progress.report(1.0f);
+    return progress.cancelled() ? Status::Failed : Status::Ok;
+}
+
+namespace {
+
+// Whether the charts of `source` fit a side x side atlas at scale t, from
+// either of two orders; when they do, `out` gets the packed coordinates.
+bool pack_at(const ChartSet& source, ChartSet& out, PackLayout layout, std::uint32_t side,
+             double t) {
+    layout.width = layout.height = side;
+    Packer packer(source, layout);
+    if (!packer.usable()) {
+        return false;
+    }
+    packer.prepare();
+    // Infinite for sets of points only, which fit any atlas with room.
+    if (!(t <= packer.upper_scale() * (1 + 1e-9)) || packer.surely_too_big(t, 1)) {
+        return false;
+    }
+    Grid grid(static_cast<int>(side), static_cast<int>(side));
+    for (int heuristic : {0, 2}) {
+        packer.set_order(heuristic);
+        if (packer.attempt_with_retries(t, grid, 1, 6)) {
+            packer.write(out, t, packer.placements());
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+Status pack_chart_set_at_density(ChartSet& charts, PackLayout& layout, const DensityFit& fit,
+                                 ProgressReporter& progress) {
+    const double g = std::max(0.0, static_cast<double>(layout.gutter));
+    if (!(fit.density > 0) || !std::isfinite(fit.density) || !(double(fit.max_size) > 2 * g + 1)) {
+        return Status::InvalidCall;
+    }
+    if (charts.chart_count() == 0) {
+        layout.width = layout.height = 1;
+        return Status::Ok;
+    }
+    // Every try packs from the charts' own shapes.
+    const ChartSet source = charts;
+    // The side below which the area or a chart's extent alone rules the
+    // density out: the region of a side grows as side - g.
+    std::uint32_t low = 1;
+    {
+        PackLayout widest = layout;
+        widest.width = widest.height = fit.max_size;
+        Packer probe(source, widest);
+        probe.prepare();
+        const double upper = probe.upper_scale();
+        if (std::isfinite(upper)) {
+            if (fit.density > upper * (1 + 1e-9)) {
+                return Status::Failed;
+            }
+            const double side = g + fit.density * (double(fit.max_size) - g) / upper;
+            low =
+                static_cast<std::uint32_t>(std::clamp(std::floor(side), 1.0, double(fit.max_size)));
+        }
+    }
+    std::vector<std::uint32_t> sides;
+    if (fit.any_size) {
+        sides = {fit.max_size};
+    } else {
+        for (std::uint64_t p = 1; p < fit.max_size; p *= 2) {
+            if (p >= low) {
+                sides.push_back(static_cast<std::uint32_t>(p));
+            }
+        }
+        sides.push_back(fit.max_size);
+    }
+    // Powers of two in increasing order: the first that fits is the answer.
+    // Any side: the largest first (nothing fits when it does not), then a
+    // bisection between the lower bound and the smallest side that fitted.
+    std::uint32_t fitted = 0;
+    for (std::size_t i = 0; i < sides.size() && fitted == 0; ++i) {
+        if (!progress.report(static_cast<float>(i) / static_cast<float>(sides.size() + 12))) {
+            return Status::Failed;
+        }
+        if (pack_at(source, charts, layout, sides[i], fit.density)) {
+            fitted = sides[i];
+        }
+    }
+    if (fitted == 0) {
+        return Status::Failed;
+    }
+    if (fit.any_size) {
+        std::uint32_t lo = low > 0 ? low - 1 : 0; // fails (or is nothing)
+        int step = 1;
+        while (fitted - lo > 1) {
+            if (!progress.report(std::min(0.99f, static_cast<float>(step++) / 14.0f))) {
+                return Status::Failed;
+            }
+            const std::uint32_t mid = lo + (fitted - lo) / 2;
+            if (mid > 2 * g + 1 && pack_at(source, charts, layout, mid, fit.density)) {
+                fitted = mid;
+            } else {
+                lo = mid;
+            }
+        }
+        // The last side tried may have failed after a larger one fitted:
+        // the charts must hold the layout of the side chosen.
+        if (!pack_at(source, charts, layout, fitted, fit.density)) {
+            return Status::Failed;
+        }
+    }
+    layout.width = layout.height = fitted;
     progress.report(1.0f);
     return progress.cancelled() ? Status::Failed : Status::Ok;
 }

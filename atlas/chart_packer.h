@@ -65,6 +65,25 @@ std::size_t chart_capacity(const PackLayout& layout);
 // cancelled (charts.uv is then unspecified); Status::InvalidCall for a
 // zero-sized atlas or a gutter that leaves no room.
 // Cost: about (texels of the atlas) * log(scale range) plus the search.
-Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReporter& progress);
+// scale_out, when given, receives the common factor (texels per chart unit).
+Status pack_chart_set(ChartSet& charts, const PackLayout& layout, ProgressReporter& progress,
+                      double* scale_out = nullptr);
+
+// A density chosen before the size: the atlas grows to hold the charts.
+struct DensityFit {
+    double density = 0;            // texels per chart unit, > 0
+    std::uint32_t max_size = 4096; // the largest side to try
+    bool any_size = false;         // any side; else powers of two (and max_size)
+};
+
+// Packs every chart at exactly fit.density texels per chart unit into the
+// smallest square atlas the fit allows, with layout's gutter, and writes
+// that side into layout.width and layout.height. Greedy packing is not
+// strictly monotonic in the side, so "smallest" is the first side that fits
+// in increasing order (bisected with any_size). Status::Failed when not even
+// max_size x max_size holds them or on cancel; InvalidCall for a density
+// that is no positive number or a max_size that leaves no room.
+Status pack_chart_set_at_density(ChartSet& charts, PackLayout& layout, const DensityFit& fit,
+                                 ProgressReporter& progress);
 
 } // namespace vellumar::atlas

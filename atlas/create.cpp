@@ -190,7 +190,10 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
     segment.limit_extent = options.max_charts == 0;
     segment.partial_joins = options.max_charts != 0;
     segment.small_part_share = kSmallPartShare;
-    segment.max_parts = chart_capacity({options.width, options.height, options.gutter, false});
+    const bool by_density = options.texel_density > 0;
+    segment.max_parts =
+        by_density ? chart_capacity({options.max_size, options.max_size, options.gutter, false})
+                   : chart_capacity({options.width, options.height, options.gutter, false});
     if (Status s = flatten_charts(mesh, topology, geometry, segment, progress, charts); failed(s)) {
         return s;
     }
@@ -206,8 +209,14 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
     progress.set_stage(0.7f, 1.0f);
     std::vector<std::uint32_t> order = order_of(charts);
     ChartSet set = chart_set_of(charts, order);
-    const PackLayout layout{options.width, options.height, options.gutter, options.quality};
-    if (Status s = pack_chart_set(set, layout, progress); failed(s)) {
+    PackLayout layout{options.width, options.height, options.gutter, options.quality};
+    double scale = options.texel_density;
+    if (by_density) {
+        const DensityFit fit{options.texel_density, options.max_size, options.any_size};
+        if (Status s = pack_chart_set_at_density(set, layout, fit, progress); failed(s)) {
+            return s;
+        }
+    } else if (Status s = pack_chart_set(set, layout, progress, &scale); failed(s)) {
         return s;
     }
     // Few charts leave nothing to fill the bays of a crescent-shaped one:
@@ -216,7 +225,7 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
     // chart and a seam more) paid for with kCutGain of the area. Greedy
     // packing does not grow steadily with the cuts: all of them are tried
     // first, then half, then the first one only.
-    if (options.max_charts == 0 && charts.size() <= kVoidCutCharts) {
+    if (!by_density && options.max_charts == 0 && charts.size() <= kVoidCutCharts) {
         const std::vector<VoidCut> cuts =
             find_void_cuts(mesh, topology, geometry, options.max_stretch, kVoidCuts, charts);
         // These packs have no share of the progress left, but a cancel
@@ -235,8 +244,10 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
             std::vector<std::uint32_t> cut_order = order_of(cut);
             ChartSet cut_set = chart_set_of(cut, cut_order);
             ProgressReporter polled(poll, 0.1f);
-            if (succeeded(pack_chart_set(cut_set, layout, polled)) &&
+            double cut_scale = 0;
+            if (succeeded(pack_chart_set(cut_set, layout, polled, &cut_scale)) &&
                 score(packed_area(cut_set), count) > best_score) {
+                scale = cut_scale;
                 best_score = score(packed_area(cut_set), count);
                 best = std::move(cut);
                 best_order = std::move(cut_order);
@@ -257,6 +268,9 @@ Status run(const AtlasMesh& mesh, std::span<const std::uint32_t> adjacency,
     // 4. The output mesh in input triangle order.
     AtlasResult out;
     out.charts_out = result.charts_out;
+    out.width = layout.width;
+    out.height = layout.height;
+    out.texel_density_out = scale;
     for (const FlatChart& c : charts) {
         out.stretch_out =
             std::max(out.stretch_out, static_cast<float>(stretch_measure(c.stretch_squared)));

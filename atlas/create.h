@@ -42,6 +42,14 @@ struct AtlasOptions {
     // More effort (more chart turns tried while packing, finer scale
     // search); the guarantees are the same.
     bool quality = false;
+    // When > 0: texels per unit of the mesh's positions. The atlas is then
+    // square and as small as holds the charts at this density (powers of two
+    // up to max_size, or any side with any_size); width and height are
+    // ignored, and the void-cut alternatives, which only trade density, are
+    // not tried.
+    double texel_density = 0;
+    std::uint32_t max_size = 4096;
+    bool any_size = false;
 };
 
 struct AtlasResult {
@@ -60,6 +68,11 @@ struct AtlasResult {
     // The number of charts; on Status::Failed for a chart limit, the number
     // of charts the mesh needs under the stretch limit.
     std::uint32_t charts_out = 0;
+    // The atlas the layout is for: options.width x height, or the side the
+    // texel density chose.
+    std::uint32_t width = 0, height = 0;
+    // Texels per unit of the mesh's positions the charts got.
+    double texel_density_out = 0;
 };
 
 // Creates an atlas of `mesh`.

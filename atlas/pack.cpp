@@ -64,10 +64,13 @@ Status chart_set_of(const AtlasMesh& mesh, std::span<const std::uint32_t> chart_
 
 } // namespace
 
-Status pack_charts(AtlasMesh& mesh, std::span<const std::uint32_t> partition_adjacency,
-                   std::span<const std::uint32_t> chart_of_face, std::uint32_t width,
-                   std::uint32_t height, float gutter, const ProgressCallback& progress,
-                   float frequency) {
+namespace {
+
+// The charts of the mesh as a set, packed by `pack`, and the result written
+// back; the mesh is untouched on failure.
+template <class Pack>
+Status pack_mesh_charts(AtlasMesh& mesh, std::span<const std::uint32_t> partition_adjacency,
+                        std::span<const std::uint32_t> chart_of_face, const Pack& pack) {
     const std::size_t faces = mesh.face_count();
     if (chart_of_face.size() != faces ||
         (!partition_adjacency.empty() && partition_adjacency.size() != 3 * faces)) {
@@ -82,9 +85,7 @@ Status pack_charts(AtlasMesh& mesh, std::span<const std::uint32_t> partition_adj
         if (Status s = chart_set_of(mesh, chart_of_face, set, mesh_vertex); failed(s)) {
             return s;
         }
-        ProgressReporter reporter(progress, frequency);
-        if (Status s = pack_chart_set(set, PackLayout{width, height, gutter, false}, reporter);
-            failed(s)) {
+        if (Status s = pack(set); failed(s)) {
             return s;
         }
         auto vertices = mesh.vertices();
@@ -96,6 +97,33 @@ Status pack_charts(AtlasMesh& mesh, std::span<const std::uint32_t> partition_adj
         return Status::OutOfMemory;
     }
     return Status::Ok;
+}
+
+} // namespace
+
+Status pack_charts(AtlasMesh& mesh, std::span<const std::uint32_t> partition_adjacency,
+                   std::span<const std::uint32_t> chart_of_face, std::uint32_t width,
+                   std::uint32_t height, float gutter, const ProgressCallback& progress,
+                   float frequency) {
+    return pack_mesh_charts(mesh, partition_adjacency, chart_of_face, [&](ChartSet& set) {
+        ProgressReporter reporter(progress, frequency);
+        return pack_chart_set(set, PackLayout{width, height, gutter, false}, reporter);
+    });
+}
+
+Status pack_charts_at_density(AtlasMesh& mesh, std::span<const std::uint32_t> partition_adjacency,
+                              std::span<const std::uint32_t> chart_of_face, const DensityFit& fit,
+                              float gutter, const ProgressCallback& progress, float frequency,
+                              std::uint32_t* side) {
+    return pack_mesh_charts(mesh, partition_adjacency, chart_of_face, [&](ChartSet& set) {
+        ProgressReporter reporter(progress, frequency);
+        PackLayout layout{fit.max_size, fit.max_size, gutter, false};
+        const Status s = pack_chart_set_at_density(set, layout, fit, reporter);
+        if (succeeded(s) && side != nullptr) {
+            *side = layout.width;
+        }
+        return s;
+    });
 }
 
 } // namespace vellumar::atlas

@@ -1,6 +1,7 @@
 // Packing of existing charts into one atlas.
 #pragma once
 
+#include "atlas/chart_packer.h"
 #include "atlas/mesh.h"
 #include "atlas/progress.h"
 #include "atlas/status.h"
@@ -43,5 +44,13 @@ Status pack_charts(AtlasMesh& mesh, std::span<const std::uint32_t> partition_adj
                    std::span<const std::uint32_t> chart_of_face, std::uint32_t width,
                    std::uint32_t height, float gutter, const ProgressCallback& progress,
                    float frequency);
+
+// As pack_charts, with the UVs read as positions in scene units: every chart
+// at fit.density texels per unit in the smallest square atlas the fit allows
+// (see pack_chart_set_at_density); *side receives that atlas's side.
+Status pack_charts_at_density(AtlasMesh& mesh, std::span<const std::uint32_t> partition_adjacency,
+                              std::span<const std::uint32_t> chart_of_face, const DensityFit& fit,
+                              float gutter, const ProgressCallback& progress, float frequency,
+                              std::uint32_t* side);
 
 } // namespace vellumar::atlas

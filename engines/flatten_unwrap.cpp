@@ -15,7 +15,9 @@ constexpr const char* kUnit = "flatten_unwrap";
 
 // The weld key: the five floats of a packed vertex, compared exactly.
 using Key = std::array<float, 5>;
-Key key_of(const vatlas::AtlasVertex& v) { return {v.x, v.y, v.z, v.u, v.v}; }
+Key key_of(const vatlas::AtlasVertex& v) {
+    return {v.x, v.y, v.z, v.u, v.v};
+}
 
 AtlasMeshPtr new_mesh(std::uint32_t faces, std::uint32_t vertices) {
     AtlasMeshPtr m;
@@ -27,7 +29,7 @@ AtlasMeshPtr new_mesh(std::uint32_t faces, std::uint32_t vertices) {
 
 } // namespace
 
-void flatten_unwrap(const UvAtlasProxy& proxy, const vatlas::AtlasMesh& mesh, AtlasMeshPtr& result,
+void flatten_unwrap(UvAtlasProxy& proxy, const vatlas::AtlasMesh& mesh, AtlasMeshPtr& result,
                     std::vector<std::uint32_t>& vertex_remap,
                     const vatlas::ProgressCallback& progress, std::span<std::uint32_t> adjacency,
                     std::span<std::uint32_t> false_edges, Interface* ip, ProjectionParams* params) {

@@ -15,7 +15,7 @@
 // hard surface; else the projection its flag selects. Progress goes to the
 // host's bar, the packer's to `progress`. Throws Proxy_Exception.
 // Cost: O(n log n) in corners (the weld sorts the five-float keys).
-void flatten_unwrap(const UvAtlasProxy& proxy, const vellumar::atlas::AtlasMesh& mesh,
+void flatten_unwrap(UvAtlasProxy& proxy, const vellumar::atlas::AtlasMesh& mesh,
                     AtlasMeshPtr& result, std::vector<std::uint32_t>& vertex_remap,
                     const vellumar::atlas::ProgressCallback& progress,
                     std::span<std::uint32_t> adjacency, std::span<std::uint32_t> false_edges,

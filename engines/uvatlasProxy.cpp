@@ -6,6 +6,7 @@
 #include "unwrap/proxy_exception.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vatlas = vellumar::atlas;
 
@@ -20,7 +21,23 @@ void UvAtlasProxy::init(HWND window, std::uint32_t max_charts, float max_stretch
     options_ = quality ? 2u : 1u;
 }
 
-void UvAtlasProxy::release() { window_ = nullptr; }
+void UvAtlasProxy::release() {
+    window_ = nullptr;
+}
+
+void UvAtlasProxy::set_density(double density, std::uint32_t max_size, bool any_size) {
+    density_ = density;
+    max_size_ = max_size;
+    any_size_ = any_size;
+}
+
+void UvAtlasProxy::throw_too_big() {
+    too_big_ = true;
+    char text[160];
+    std::snprintf(text, sizeof text, "The charts do not fit a %u x %u map at %g texels per unit.",
+                  max_size_, max_size_, density_);
+    throw Proxy_Exception(text, kUvAtlasProxyUnit, __LINE__);
+}
 
 void UvAtlasProxy::create_atlas(const vatlas::AtlasMesh& mesh, AtlasMeshPtr& result,
                                 std::vector<std::uint32_t>& vertex_remap,
@@ -39,6 +56,10 @@ void UvAtlasProxy::create_atlas(const vatlas::AtlasMesh& mesh, AtlasMeshPtr& res
     options.height = height_;
     options.gutter = gutter_;
     options.quality = options_ == 2;
+    options.texel_density = density_;
+    options.max_size = max_size_;
+    options.any_size = any_size_;
+    too_big_ = false;
 
     std::vector<std::span<const std::uint32_t>> attempts = {false_edges, false_edge_copy};
     if (triangles_only) {
@@ -49,8 +70,8 @@ void UvAtlasProxy::create_atlas(const vatlas::AtlasMesh& mesh, AtlasMeshPtr& res
     const std::span<const std::uint32_t>* previous = nullptr;
     for (const auto& attempt : attempts) {
         // The library gives the same answer to the same question.
-        if (previous != nullptr && std::equal(previous->begin(), previous->end(), attempt.begin(),
-                                              attempt.end())) {
+        if (previous != nullptr &&
+            std::equal(previous->begin(), previous->end(), attempt.begin(), attempt.end())) {
             continue;
         }
         previous = &attempt;
@@ -68,9 +89,16 @@ void UvAtlasProxy::create_atlas(const vatlas::AtlasMesh& mesh, AtlasMeshPtr& res
                                              "Minimum number of charts is %d",
                                              static_cast<int>(out.charts_out));
         }
+        if (density_ > 0 && status == vatlas::Status::Failed) {
+            throw_too_big();
+        }
         throw Proxy_Exception(
             "Unwrapping not possible. Try increasing the allowed stretch or the texture size.",
             kUvAtlasProxyUnit, __LINE__);
+    }
+    if (density_ > 0) {
+        width_ = out.width;
+        height_ = out.height;
     }
     result = std::move(out.mesh);
     vertex_remap = std::move(out.vertex_remap);
@@ -78,8 +106,9 @@ void UvAtlasProxy::create_atlas(const vatlas::AtlasMesh& mesh, AtlasMeshPtr& res
     charts_out_ = out.charts_out;
 }
 
-std::vector<std::uint32_t> UvAtlasProxy::charts_from_adjacency(
-    const vatlas::AtlasMesh& mesh, std::span<const std::uint32_t> adjacency) {
+std::vector<std::uint32_t>
+UvAtlasProxy::charts_from_adjacency(const vatlas::AtlasMesh& mesh,
+                                    std::span<const std::uint32_t> adjacency) {
     const std::uint32_t faces = mesh.face_count();
     std::vector<std::uint32_t> chart(faces, 0);
     std::vector<std::uint32_t> queue;
@@ -95,7 +124,8 @@ std::vector<std::uint32_t> UvAtlasProxy::charts_from_adjacency(
             const std::uint32_t t = queue[head];
             for (std::uint32_t k = 0; k < 3; ++k) {
                 const std::size_t slot = 3 * static_cast<std::size_t>(t) + k;
-                const std::uint32_t n = slot < adjacency.size() ? adjacency[slot] : vatlas::kNoNeighbour;
+                const std::uint32_t n =
+                    slot < adjacency.size() ? adjacency[slot] : vatlas::kNoNeighbour;
                 if (n < faces && chart[n] == 0) {
                     chart[n] = next;
                     queue.push_back(n);
@@ -107,7 +137,8 @@ std::vector<std::uint32_t> UvAtlasProxy::charts_from_adjacency(
     return chart;
 }
 
-void UvAtlasProxy::split_shared_vertices(AtlasMeshPtr& mesh, std::span<const std::uint32_t> charts) {
+void UvAtlasProxy::split_shared_vertices(AtlasMeshPtr& mesh,
+                                         std::span<const std::uint32_t> charts) {
     const auto indices = mesh->indices();
     std::vector<vatlas::AtlasVertex> vertices(mesh->vertices().begin(), mesh->vertices().end());
     std::vector<std::uint32_t> new_indices(indices.begin(), indices.end());
@@ -178,12 +209,24 @@ void UvAtlasProxy::split_shared_vertices(AtlasMeshPtr& mesh, std::span<const std
 
 void UvAtlasProxy::pack(AtlasMeshPtr& mesh, std::span<const std::uint32_t> adjacency,
                         const vatlas::ProgressCallback& progress,
-                        std::span<const std::uint32_t> charts, bool split) const {
+                        std::span<const std::uint32_t> charts, bool split) {
     if (split) {
         split_shared_vertices(mesh, charts);
     }
-    const vatlas::Status status = vatlas::pack_charts(*mesh, adjacency, charts, width_, height_,
-                                                      gutter_, progress, 0.01f);
+    too_big_ = false;
+    std::uint32_t side = 0;
+    const vatlas::Status status =
+        density_ > 0 ? vatlas::pack_charts_at_density(*mesh, adjacency, charts,
+                                                      {density_, max_size_, any_size_}, gutter_,
+                                                      progress, 0.01f, &side)
+                     : vatlas::pack_charts(*mesh, adjacency, charts, width_, height_, gutter_,
+                                           progress, 0.01f);
+    if (density_ > 0 && status == vatlas::Status::Failed) {
+        throw_too_big();
+    }
+    if (density_ > 0 && vatlas::succeeded(status)) {
+        width_ = height_ = side;
+    }
     if (status == vatlas::Status::InvalidMesh) {
         throw Proxy_Exception("Packing was not possible due to an error in the mesh!",
                               kUvAtlasProxyUnit, __LINE__);
@@ -208,8 +251,8 @@ bool UvAtlasProxy::gutter_border(vatlas::AtlasMesh* mesh) const {
     if (mesh == nullptr) {
         return false;
     }
-    vatlas::gutter_border(mesh->vertices(), static_cast<float>(width_),
-                          static_cast<float>(height_), gutter_);
+    vatlas::gutter_border(mesh->vertices(), static_cast<float>(width_), static_cast<float>(height_),
+                          gutter_);
     return true;
 }
 

@@ -23,6 +23,15 @@ class UvAtlasProxy {
               std::uint32_t height, int gutter, bool quality);
     // Forgets the run's window.
     void release();
+    // A texel density (texels per scene unit) that chooses the atlas size:
+    // each unwrap or pack then takes the smallest square side up to
+    // max_size (a power of two unless any_size) that holds its charts, and
+    // width() and height() follow it. 0 lets the size stand again.
+    void set_density(double density, std::uint32_t max_size, bool any_size);
+    double density() const { return density_; }
+    std::uint32_t max_size() const { return max_size_; }
+    // Whether the last failure was a density the largest size cannot hold.
+    bool too_big() const { return too_big_; }
 
     // The Organic unwrap of one map: repairs the false edges of triangle
     // objects unwrapped as polygons, then tries the atlas with the false
@@ -39,8 +48,9 @@ class UvAtlasProxy {
 
     // Chart numbers from 1 per triangle: the connected components of the
     // adjacency, numbered in the order of their lowest triangle.
-    static std::vector<std::uint32_t> charts_from_adjacency(
-        const vellumar::atlas::AtlasMesh& mesh, std::span<const std::uint32_t> adjacency);
+    static std::vector<std::uint32_t>
+    charts_from_adjacency(const vellumar::atlas::AtlasMesh& mesh,
+                          std::span<const std::uint32_t> adjacency);
     // Gives every chart its own vertices: a vertex used by several charts is
     // kept by the first (in index order) and copied, at the end of the
     // vertex list, for each further one. Triangle order never changes.
@@ -49,7 +59,7 @@ class UvAtlasProxy {
     // shapes; splits shared vertices first when asked.
     void pack(AtlasMeshPtr& mesh, std::span<const std::uint32_t> adjacency,
               const vellumar::atlas::ProgressCallback& progress,
-              std::span<const std::uint32_t> charts, bool split) const;
+              std::span<const std::uint32_t> charts, bool split);
 
     // The three corrections every computed atlas gets, in this order. Each
     // returns false, changing nothing, when the mesh has no vertex data.
@@ -78,6 +88,12 @@ class UvAtlasProxy {
     std::uint32_t options_ = 1;
     float stretch_out_ = 0.0f;
     std::uint32_t charts_out_ = 0;
+    double density_ = 0.0;
+    std::uint32_t max_size_ = 4096;
+    bool any_size_ = false;
+    bool too_big_ = false;
+
+    [[noreturn]] void throw_too_big();
 };
 
 // Removes the false edges of every polygon (triangles joined through false

@@ -4,11 +4,11 @@
 #include "engines/render_uv.h"
 #include "host/text.h"
 #include "modifier/vellumar_modifier.h"
+#include "unwrap/atlas_progress.h"
 #include "unwrap/distribute.h"
 #include "unwrap/extract.h"
 #include "unwrap/null_view.h"
 #include "unwrap/proxy_exception.h"
-#include "unwrap/atlas_progress.h"
 #include "unwrap/write_back.h"
 
 #include <algorithm>
@@ -26,7 +26,8 @@ DWORD no_work(LPVOID) {
     return 0;
 }
 
-std::uint32_t count_charts(const vatlas::AtlasMesh& mesh, std::span<const std::uint32_t> adjacency) {
+std::uint32_t count_charts(const vatlas::AtlasMesh& mesh,
+                           std::span<const std::uint32_t> adjacency) {
     const std::vector<std::uint32_t> charts = UvAtlasProxy::charts_from_adjacency(mesh, adjacency);
     return charts.empty() ? 0 : *std::max_element(charts.begin(), charts.end());
 }
@@ -43,6 +44,35 @@ float surface_area(const Mesh& mesh) {
         area += 0.5 * CrossProd(mesh.verts[f.v[1]] - a, mesh.verts[f.v[2]] - a).Length();
     }
     return static_cast<float>(area);
+}
+
+// The object's surface in scene units, as the atlas sees it.
+double record_area(const ObjectRecord& r) {
+    double area = 0.0;
+    for (std::size_t i = 0; i + 2 < r.indices.size(); i += 3) {
+        const AtlasVertex& a = r.positions[r.indices[i]];
+        const AtlasVertex& b = r.positions[r.indices[i + 1]];
+        const AtlasVertex& c = r.positions[r.indices[i + 2]];
+        const Point3 e1(b.x - a.x, b.y - a.y, b.z - a.z), e2(c.x - a.x, c.y - a.y, c.z - a.z);
+        area += 0.5 * CrossProd(e1, e2).Length();
+    }
+    return area;
+}
+
+// Texels per scene unit over a whole unwrapped map of width x height.
+double map_density(const vatlas::AtlasMesh& mesh, int width, int height) {
+    const auto v = mesh.vertices();
+    const auto idx = mesh.indices();
+    double uv = 0.0, surface = 0.0;
+    for (std::size_t i = 0; i + 2 < idx.size(); i += 3) {
+        const auto& a = v[idx[i]];
+        const auto& b = v[idx[i + 1]];
+        const auto& c = v[idx[i + 2]];
+        uv += 0.5 * std::abs((b.u - a.u) * (c.v - a.v) - (b.v - a.v) * (c.u - a.u));
+        const Point3 e1(b.x - a.x, b.y - a.y, b.z - a.z), e2(c.x - a.x, c.y - a.y, c.z - a.z);
+        surface += 0.5 * CrossProd(e1, e2).Length();
+    }
+    return surface > 0 ? std::sqrt(uv * width * height / surface) : 0.0;
 }
 
 struct RenderMesh {
@@ -188,16 +218,15 @@ void Unwrapper::unwrap_map(std::int32_t map, const UnwrapSettings& s, MapReport&
         break;
     }
     case HardSurface:
-        flatten_unwrap(proxy_, *combined_.mesh, result_mesh_, remap, progress,
-                       combined_.adjacency, combined_.false_edges, GetCOREInterface(), nullptr);
+        flatten_unwrap(proxy_, *combined_.mesh, result_mesh_, remap, progress, combined_.adjacency,
+                       combined_.false_edges, GetCOREInterface(), nullptr);
         report.charts = count_charts(*result_mesh_, combined_.adjacency);
         break;
     case Projection: {
-        ProjectionParams params(s.projection_camera, vertex_offset_map_,
-                                s.projection_orthographic, s.projection_angle,
-                                s.projection_tolerance);
-        flatten_unwrap(proxy_, *combined_.mesh, result_mesh_, remap, progress,
-                       combined_.adjacency, combined_.false_edges, GetCOREInterface(), &params);
+        ProjectionParams params(s.projection_camera, vertex_offset_map_, s.projection_orthographic,
+                                s.projection_angle, s.projection_tolerance);
+        flatten_unwrap(proxy_, *combined_.mesh, result_mesh_, remap, progress, combined_.adjacency,
+                       combined_.false_edges, GetCOREInterface(), &params);
         report.charts = count_charts(*result_mesh_, combined_.adjacency);
         break;
     }
@@ -212,6 +241,8 @@ void Unwrapper::unwrap_map(std::int32_t map, const UnwrapSettings& s, MapReport&
         throw Proxy_Exception("Result mesh is invalid", kUnwrapperUnit, __LINE__);
     }
     report.seconds_engine = lap();
+    report.width = static_cast<int>(proxy_.width());
+    report.height = static_cast<int>(proxy_.height());
     if (s.base_unwrap != UvCopy) {
         proxy_.aspect_fit(result_mesh_.get());
         proxy_.gutter_border(result_mesh_.get());
@@ -255,8 +286,155 @@ void Unwrapper::build_template(const UnwrapSettings& s, std::int32_t last_map) {
     }
 }
 
+int Unwrapper::unwrap_maps(int map_count, const UnwrapSettings& s) {
+    Interface* ip = GetCOREInterface();
+    double coverage_sum = 0.0;
+    int processed = 0;
+    map_reports_.clear();
+    for (std::int32_t m = 0; m < map_count && static_cast<std::uint32_t>(m) < object_count_; ++m) {
+        current_map_ = m;
+        MapReport report;
+        report.map = m;
+        const auto combine_start = std::chrono::steady_clock::now();
+        combined_ = combine(std::span(records_.data(), object_count_), assignment_, m,
+                            s.base_unwrap, s.unwrapmode, vertex_offset_map_);
+        report.seconds_combine =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - combine_start).count();
+        ip->ProgressUpdate(0, 0, Utf8ToWide("Unwrapping map " + std::to_string(m)).c_str());
+        unwrap_map(m, s, report);
+        coverage_sum += report.coverage;
+        map_reports_.push_back(report);
+        for (std::uint32_t i = 0; i < object_count_; ++i) {
+            if (results_[i].map_index == m) {
+                results_[i].record = records_[i];
+                results_[i].target_channel = static_cast<std::uint32_t>(s.channel);
+            }
+        }
+        combined_.adjacency.clear();
+        combined_.false_edges.clear();
+        combined_.false_edge_copy.clear();
+        ++processed;
+    }
+    coverage_ = processed > 0 ? coverage_sum / processed : 0.0;
+    return processed;
+}
+
+void Unwrapper::object_too_big(std::int32_t map, const UnwrapSettings& s) {
+    std::string name;
+    for (std::uint32_t i = 0; i < object_count_; ++i) {
+        if (assignment_[i] == map) {
+            name = WideToUtf8(records_[i].node->GetName());
+        }
+    }
+    // The density the object gets on the largest map, for the message.
+    const std::uint32_t side = density.max_size;
+    proxy_.set_density(0, side, false);
+    proxy_.init(GetCOREInterface()->GetMAXHWnd(), static_cast<std::uint32_t>(std::max(s.charts, 0)),
+                s.stretch, side, side, s.gutter, s.quality);
+    MapReport report;
+    unwrap_map(map, s, report);
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "Object \"%s\" does not fit a %u x %u map at %g texels per unit; it fits at "
+                  "%.4g texels per unit or less.",
+                  name.c_str(), side, side, density.density,
+                  map_density(*result_mesh_, static_cast<int>(side), static_cast<int>(side)));
+    throw Proxy_Exception(text, kUnwrapperUnit, __LINE__);
+}
+
+int Unwrapper::unwrap_maps_at_density(int& map_count, UnwrapSettings& s) {
+    if (s.base_unwrap != Organic && s.base_unwrap != HardSurface) {
+        throw Proxy_Exception("A texel density needs the organic or hard surface mode: the other "
+                              "modes keep the scale of the UVs they are given.",
+                              kUnwrapperUnit, __LINE__);
+    }
+    Interface* ip = GetCOREInterface();
+    proxy_.set_density(density.density, density.max_size, density.any_size);
+    // Maps are balanced by their objects' surface.
+    double total = 0.0;
+    std::vector<float> areas(object_count_);
+    for (std::uint32_t i = 0; i < object_count_; ++i) {
+        areas[i] = static_cast<float>(record_area(records_[i]));
+        total += areas[i];
+    }
+    const int asked = map_count;
+    if (s.mapmode == FixedNumber) {
+        // Charts with their gutters rarely fill more than four fifths of a
+        // map; starting there spares most of the retries.
+        const double room = std::pow(double(density.max_size) - s.gutter, 2.0);
+        const double need = total * density.density * density.density / (0.8 * room);
+        map_count =
+            std::max(map_count, static_cast<int>(std::min(std::ceil(need), double(object_count_))));
+    }
+    int processed = 0;
+    for (;;) {
+        if (s.mapmode == FixedNumber) {
+            assignment_ =
+                distribute_fixed(std::span(results_.data(), object_count_), areas, map_count);
+        }
+        try {
+            processed = unwrap_maps(map_count, s);
+            break;
+        } catch (const Proxy_Exception&) {
+            if (!proxy_.too_big() || ip->GetCancel()) {
+                throw;
+            }
+            const auto objects =
+                std::count(assignment_.begin(), assignment_.begin() + object_count_, current_map_);
+            if (objects == 1) {
+                object_too_big(current_map_, s);
+            }
+            if (s.mapmode != FixedNumber) {
+                throw;
+            }
+            ++map_count;
+        }
+    }
+    if (map_count > asked) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "Spread over %d maps (%d asked) to keep %g texels per unit.", map_count,
+                      asked, density.density);
+        notes.push_back(text);
+    }
+    // One size for the group: a map that needed less keeps its texels where
+    // they are and the image grows, so every map has the same density.
+    int side = 0;
+    for (const MapReport& r : map_reports_) {
+        side = std::max(side, r.width);
+    }
+    double coverage_sum = 0.0;
+    for (MapReport& r : map_reports_) {
+        const float k = static_cast<float>(r.width) / static_cast<float>(side);
+        if (r.width != side) {
+            for (std::uint32_t i = 0; i < object_count_; ++i) {
+                if (results_[i].map_index == r.map) {
+                    for (Point3& uv : results_[i].record.uvs) {
+                        uv.x *= k;
+                        uv.y *= k;
+                    }
+                    records_[i].uvs = results_[i].record.uvs;
+                }
+            }
+            if (r.map == map_reports_.back().map && result_mesh_) {
+                for (auto& v : result_mesh_->vertices()) {
+                    v.u *= k;
+                    v.v *= k;
+                }
+            }
+            r.coverage *= double(k) * double(k);
+        }
+        r.width = r.height = side;
+        coverage_sum += r.coverage;
+    }
+    coverage_ = processed > 0 ? coverage_sum / processed : 0.0;
+    s.width = s.height = side;
+    settings().width = settings().height = side;
+    return processed;
+}
+
 bool Unwrapper::run(const std::string& group_name) {
-    const UnwrapSettings s = settings();
+    UnwrapSettings s = settings();
     Interface* ip = GetCOREInterface();
 
     // 1 - 2.
@@ -274,6 +452,7 @@ bool Unwrapper::run(const std::string& group_name) {
     has_template_ = false;
     coverage_ = 0.0;
     map_reports_.clear();
+    notes.clear();
     // 4.
     ip->ProgressStart(L"Unwrapping objects", 1, no_work, nullptr);
     ip->ProgressUpdate(0, 0, L"Preparing scene");
@@ -310,38 +489,11 @@ bool Unwrapper::run(const std::string& group_name) {
                 distribute_fixed(std::span(results_.data(), object_count_), weights_, map_count);
         }
         // 11.
-        seconds_extract_ = std::chrono::duration<double>(std::chrono::steady_clock::now() -
-                                                         extract_start)
-                               .count();
-        double coverage_sum = 0.0;
-        std::int32_t processed = 0;
-        for (std::int32_t m = 0; m < map_count && static_cast<std::uint32_t>(m) < object_count_;
-             ++m) {
-            MapReport report;
-            report.map = m;
-            const auto combine_start = std::chrono::steady_clock::now();
-            combined_ = combine(std::span(records_.data(), object_count_), assignment_, m,
-                                s.base_unwrap, s.unwrapmode, vertex_offset_map_);
-            report.seconds_combine = std::chrono::duration<double>(
-                                         std::chrono::steady_clock::now() - combine_start)
-                                         .count();
-            ip->ProgressUpdate(0, 0, Utf8ToWide("Unwrapping map " + std::to_string(m)).c_str());
-            unwrap_map(m, s, report);
-            coverage_sum += report.coverage;
-            map_reports_.push_back(report);
-            for (std::uint32_t i = 0; i < object_count_; ++i) {
-                if (results_[i].map_index == m) {
-                    results_[i].record = records_[i];
-                    results_[i].target_channel = static_cast<std::uint32_t>(s.channel);
-                }
-            }
-            combined_.adjacency.clear();
-            combined_.false_edges.clear();
-            combined_.false_edge_copy.clear();
-            ++processed;
-        }
+        seconds_extract_ =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - extract_start).count();
+        const int processed =
+            density.density > 0 ? unwrap_maps_at_density(map_count, s) : unwrap_maps(map_count, s);
         // 12 - 13.
-        coverage_ = processed > 0 ? coverage_sum / processed : 0.0;
         proxy_.release();
         // 14.
         const std::uint64_t group_key = MakeUniqueStamp();

@@ -30,7 +30,8 @@ struct MapReport {
     std::uint32_t triangles = 0;
     std::uint32_t charts = 0;
     double coverage = 0.0;
-    float stretch = 0.0f; // the engine's own measure; 0 where it computes none
+    float stretch = 0.0f;      // the engine's own measure; 0 where it computes none
+    int width = 0, height = 0; // the map's size in texels
     double seconds_combine = 0.0;
     double seconds_engine = 0.0;
     double seconds_corrections = 0.0;
@@ -48,6 +49,21 @@ class Unwrapper {
 
     std::vector<std::wstring> chosen_sets;
     std::vector<std::string> skipped_names;
+
+    // A texel density (texels per scene unit) that chooses the maps' size
+    // instead of the settings: the smallest square side up to max_size (a
+    // power of two unless any_size) that holds every map of the group at
+    // that density. A group that needs more than one largest map spreads
+    // over more maps. The chosen side is written into the settings' width
+    // and height. 0: the settings' size stands.
+    struct DensityRequest {
+        double density = 0;
+        std::uint32_t max_size = 4096;
+        bool any_size = false;
+    };
+    DensityRequest density;
+    // What the last run decided on its own that the user should hear.
+    std::vector<std::string> notes;
 
     // The records of the last run (the first object_count are valid).
     const std::vector<ObjectRecord>& records() const { return records_; }
@@ -68,6 +84,12 @@ class Unwrapper {
     void extract_node(INode* node, const UnwrapSettings& s, class ModContext& mc);
     void unwrap_map(std::int32_t map, const UnwrapSettings& s, MapReport& report);
     void build_template(const UnwrapSettings& s, std::int32_t last_map);
+    // Every map of the run, combined and unwrapped in turn.
+    int unwrap_maps(int map_count, const UnwrapSettings& s);
+    // With a density: the maps it needs, the maps tried again with one more
+    // whenever one does not fit, and all of them brought to one size.
+    int unwrap_maps_at_density(int& map_count, UnwrapSettings& s);
+    [[noreturn]] void object_too_big(std::int32_t map, const UnwrapSettings& s);
 
     UvAtlasProxy proxy_;
     CombinedMesh combined_;
@@ -87,4 +109,5 @@ class Unwrapper {
     bool has_template_ = false;
     std::vector<MapReport> map_reports_;
     double seconds_extract_ = 0.0;
+    std::int32_t current_map_ = 0;
 };

@@ -24,6 +24,13 @@ namespace {
 constexpr const char* kListFile = "batch.list";
 constexpr const char* kPresetFile = "batch.preset";
 constexpr const char* kRowFile = "scene.json";
+constexpr const char* kUnwrapFile = "batch.unwrap";
+
+// What every scene of a batch is unwrapped and baked with.
+struct BatchSettings {
+    std::string preset;                   // absolute; empty: the default preset
+    std::vector<std::string> unwrap_args; // the density options, as typed
+};
 
 bool is_scene_file(const fs::path& p) {
     static const std::set<std::string> kinds = {".obj",   ".dae", ".fbx", ".gltf", ".glb",
@@ -113,7 +120,7 @@ struct Task {
 };
 
 // One scene, start to end, into OUT/.NAME.partial, then moved to OUT/NAME.
-BatchRow run_scene_once(const Task& t, const fs::path& out, const std::string& preset);
+BatchRow run_scene_once(const Task& t, const fs::path& out, const BatchSettings& settings);
 
 fs::path failure_file(const fs::path& out, const std::string& name) {
     return out / ("." + name + ".failed");
@@ -121,17 +128,28 @@ fs::path failure_file(const fs::path& out, const std::string& name) {
 
 // The scene, and a note of its failure beside the folders for whoever
 // gathers the rows (a farm task has no other way to say why).
-BatchRow run_scene(const Task& t, const fs::path& out, const std::string& preset) {
+BatchRow run_scene(const Task& t, const fs::path& out, const BatchSettings& settings) {
     std::error_code ec;
     fs::remove(failure_file(out, t.name), ec);
-    BatchRow row = run_scene_once(t, out, preset);
+    BatchRow row = run_scene_once(t, out, settings);
     if (row.status != "ok") {
         write_text(failure_file(out, t.name), row.message);
     }
     return row;
 }
 
-BatchRow run_scene_once(const Task& t, const fs::path& out, const std::string& preset) {
+// The first map's size in an unwrap report: with a texel density every map
+// of the group has it, and the bake must match it to keep the density.
+std::string report_map_size(const std::string& report) {
+    const auto w = report.find("\"width\": "), h = report.find("\"height\": ");
+    if (w == std::string::npos || h == std::string::npos) {
+        return "";
+    }
+    return std::to_string(std::atoi(report.c_str() + w + 9)) + "x" +
+           std::to_string(std::atoi(report.c_str() + h + 10));
+}
+
+BatchRow run_scene_once(const Task& t, const fs::path& out, const BatchSettings& settings) {
     BatchRow row;
     row.scene = t.scene;
     row.name = t.name;
@@ -164,18 +182,25 @@ BatchRow run_scene_once(const Task& t, const fs::path& out, const std::string& p
                                      saved,
                                      "--export",
                                      (stage / (t.name + ".glb")).string()};
-    if (!preset.empty()) {
+    if (!settings.preset.empty()) {
         for (auto* argv : {&unwrap, &bake}) {
-            argv->insert(argv->begin() + 2, {"--preset", preset});
+            argv->insert(argv->begin() + 2, {"--preset", settings.preset});
         }
     }
+    unwrap.insert(unwrap.end(), settings.unwrap_args.begin(), settings.unwrap_args.end());
     const ProcessResult u = RunProcess(unwrap);
     if (u.exitCode != 0) {
         row.message = "unwrap: " + reason(u);
         fs::remove_all(stage, ec);
         return row;
     }
-    ReadReportFigures(read_text(stage / "report.json"), row);
+    const std::string report = read_text(stage / "report.json");
+    ReadReportFigures(report, row);
+    if (!settings.unwrap_args.empty()) {
+        if (const std::string size = report_map_size(report); !size.empty()) {
+            bake.insert(bake.end(), {"--element-size", size});
+        }
+    }
     const auto t0 = std::chrono::steady_clock::now();
     const ProcessResult b = RunProcess(bake);
     row.bake_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -211,12 +236,17 @@ BatchRow run_scene_once(const Task& t, const fs::path& out, const std::string& p
 
 constexpr const char* kTaskFile = "batch.tasks";
 
-std::string read_preset(const fs::path& out) {
-    std::string saved = read_text(out / kPresetFile);
-    while (!saved.empty() && saved.back() == '\n') {
-        saved.pop_back();
+BatchSettings read_settings(const fs::path& out) {
+    BatchSettings settings;
+    settings.preset = read_text(out / kPresetFile);
+    while (!settings.preset.empty() && settings.preset.back() == '\n') {
+        settings.preset.pop_back();
     }
-    return saved;
+    std::istringstream args(read_text(out / kUnwrapFile));
+    for (std::string arg; std::getline(args, arg);) {
+        settings.unwrap_args.push_back(arg);
+    }
+    return settings;
 }
 
 ProcessResult slurm(const std::vector<std::string>& argv) {
@@ -281,14 +311,25 @@ bool finished_row(const fs::path& out, const Task& t, BatchRow& row) {
 int run_batch_command(const BatchCommand& cmd) {
     const fs::path out = cmd.resume.empty() ? fs::path(cmd.out) : fs::path(cmd.resume);
     std::vector<std::string> scenes;
-    std::string preset = cmd.preset;
+    BatchSettings settings;
+    settings.preset = cmd.preset;
+    if (cmd.texel_density > 0) {
+        char density[64];
+        std::snprintf(density, sizeof density, "%.17g", cmd.texel_density);
+        settings.unwrap_args = {"--texel-density", density, "--max-size",
+                                std::to_string(cmd.max_size)};
+        if (cmd.any_size) {
+            settings.unwrap_args.push_back("--any-size");
+        }
+    }
+    std::string& preset = settings.preset;
     std::error_code ec;
     if (!cmd.resume.empty()) {
         if (!read_list((out / kListFile).string(), scenes)) {
             std::fprintf(stderr, "vellumar: '%s' holds no batch to resume\n", cmd.resume.c_str());
             return 2;
         }
-        preset = read_preset(out);
+        settings = read_settings(out);
     } else if (!read_list(cmd.list, scenes)) {
         return 2;
     }
@@ -318,13 +359,19 @@ int run_batch_command(const BatchCommand& cmd) {
             fs::remove_all(e.path(), ec);
         }
     }
-    // The list as it was taken, so that --resume runs the same batch.
+    // The list and the settings as they were taken, so that --resume runs
+    // the same batch.
+    std::string unwrap_lines;
+    for (const std::string& arg : settings.unwrap_args) {
+        unwrap_lines += arg + "\n";
+    }
     std::string listed;
     for (const std::string& s : scenes) {
         listed += fs::absolute(s).lexically_normal().string() + "\n";
     }
     if (cmd.resume.empty() &&
-        (!write_text(out / kListFile, listed) || !write_text(out / kPresetFile, preset + "\n"))) {
+        (!write_text(out / kListFile, listed) || !write_text(out / kPresetFile, preset + "\n") ||
+         !write_text(out / kUnwrapFile, unwrap_lines))) {
         std::fprintf(stderr, "vellumar: cannot write into '%s'\n", out.c_str());
         return 2;
     }
@@ -432,7 +479,7 @@ int run_batch_command(const BatchCommand& cmd) {
     auto worker = [&] {
         for (std::size_t k = next++; k < todo.size(); k = next++) {
             const auto t0 = std::chrono::steady_clock::now();
-            BatchRow row = run_scene(todo[k].second, out, preset);
+            BatchRow row = run_scene(todo[k].second, out, settings);
             const double seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
             std::lock_guard lock(mutex);
@@ -479,8 +526,8 @@ int run_batch_task_command(const std::string& out, int index) {
         if (tab == std::string::npos) {
             break;
         }
-        const BatchRow row =
-            run_scene({line.substr(0, tab), line.substr(tab + 1)}, out, read_preset(out));
+        const BatchRow row = run_scene({line.substr(0, tab), line.substr(tab + 1)}, out,
+                                       read_settings(fs::path(out)));
         std::printf("%s: %s %s\n", row.name.c_str(), row.status.c_str(), row.message.c_str());
         return row.status == "ok" ? 0 : 1;
     }

@@ -16,6 +16,10 @@ struct BatchCommand {
     std::string farm = "none";
     int jobs = 2;
     std::string resume; // an earlier batch's OUT: run what it has not finished
+    // > 0: every scene at this many texels per scene unit (see unwrap).
+    double texel_density = 0;
+    bool any_size = false;
+    int max_size = 4096;
 };
 
 // 0 every scene went through; 1 some failed (each says why in the

@@ -37,6 +37,26 @@ CLI::Validator GroupKey() {
 
 } // namespace
 
+namespace {
+
+void add_density_options(CLI::App* cmd, double& density, bool& any_size, int& max_size) {
+    CLI::Option* by_density =
+        cmd->add_option("--texel-density", density,
+                        "Texels per scene unit: each map gets the smallest size that holds its "
+                        "charts at this density (organic and hard surface modes)")
+            ->check(CLI::PositiveNumber);
+    cmd->add_flag("--any-size", any_size,
+                  "With --texel-density: any map size, not only powers of two")
+        ->needs(by_density);
+    cmd->add_option("--max-size", max_size,
+                    "With --texel-density: the largest map side; a group that needs more "
+                    "spreads over more maps (default 4096)")
+        ->check(CLI::Range(16, 16384))
+        ->needs(by_density);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     CLI::App app{"Vellumar: unwraps many objects at once into shared UV atlases."};
     app.require_subcommand(1);
@@ -64,6 +84,7 @@ int main(int argc, char** argv) {
                     "target channel as vt)");
     cmd->add_option("--report", unwrap.report,
                     "Write per map charts, coverage, stretch and stage times (.json)");
+    add_density_options(cmd, unwrap.texel_density, unwrap.any_size, unwrap.max_size);
 
     PanelCommand panel;
     SettingOptions panel_options;
@@ -109,6 +130,7 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 64));
     batch_cmd->add_option("--resume", batch.resume,
                           "An earlier batch's folder: run the scenes it has not finished");
+    add_density_options(batch_cmd, batch.texel_density, batch.any_size, batch.max_size);
 
     std::string task_out;
     int task_index = -1;

@@ -26,14 +26,14 @@ std::string report_json(const RunSummary& run) {
     out += line;
     for (std::size_t i = 0; i < run.maps.size(); ++i) {
         const MapReport& m = run.maps[i];
-        std::snprintf(
-            line, sizeof line,
-            "%s\n    {\"map\": %d, \"triangles\": %u, \"charts\": %u, \"coverage\": %.6f, "
-            "\"stretch\": %.6f, \"seconds\": {\"combine\": %.6f, \"engine\": %.6f, "
-            "\"corrections\": %.6f, \"write_back\": %.6f}}",
-            i == 0 ? "" : ",", m.map, m.triangles, m.charts, m.coverage,
-            static_cast<double>(m.stretch), m.seconds_combine, m.seconds_engine,
-            m.seconds_corrections, m.seconds_write_back);
+        std::snprintf(line, sizeof line,
+                      "%s\n    {\"map\": %d, \"width\": %d, \"height\": %d, \"triangles\": %u, "
+                      "\"charts\": %u, \"coverage\": %.6f, \"stretch\": %.6f, \"seconds\": "
+                      "{\"combine\": %.6f, \"engine\": %.6f, "
+                      "\"corrections\": %.6f, \"write_back\": %.6f}}",
+                      i == 0 ? "" : ",", m.map, m.width, m.height, m.triangles, m.charts,
+                      m.coverage, static_cast<double>(m.stretch), m.seconds_combine,
+                      m.seconds_engine, m.seconds_corrections, m.seconds_write_back);
         out += line;
         SurfaceFigures map;
         bool measured = false;

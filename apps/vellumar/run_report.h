@@ -6,7 +6,8 @@
 //     "message": "...",            (only when failed)
 //     "objects": N,
 //     "seconds_extract": S,
-//     "maps": [ {"map": ..., "triangles": ..., "charts": ..., "coverage": ...,
+//     "maps": [ {"map": ..., "width": ..., "height": ..., "triangles": ..., "charts": ...,
+//     "coverage": ...,
 //                "stretch": ..., "seconds": {...},
 //                "area": ..., "texel_density": ..., "seam_length": ...}, ... ]
 //                                                        (maps finished)

@@ -165,7 +165,8 @@ void SettingOptions::add_bake_options(CLI::App* cmd) {
                     "Bake element CLASS[:NAME=VALUE,...] (repeatable; replaces the preset's "
                     "elements; `vellumar elements` lists classes and parameters)");
     cmd->add_option("--element-size", element_sizes_,
-                    "Output size WxH (or W) of the elements given: once for all, or once each");
+                    "Output size WxH (or W) of the elements given: once for all, or once each; "
+                    "without --element, once for every element of the preset");
     cmd->add_option("--slot", slots_,
                     "Material slot of the elements given (NONE: none): once for all, or once each");
     // An empty folder would put the images at the file system's root.
@@ -223,8 +224,7 @@ void SettingOptions::add_bake_options(CLI::App* cmd) {
 bool SettingOptions::apply_elements(UnwrapSettings& s) const {
     const std::size_t n = elements_.size();
     auto fits = [n](std::size_t given) { return given <= 1 || given == n; };
-    if (!fits(element_sizes_.size()) || !fits(slots_.size()) ||
-        (n == 0 && (!element_sizes_.empty() || !slots_.empty()))) {
+    if (!fits(element_sizes_.size()) || !fits(slots_.size()) || (n == 0 && !slots_.empty())) {
         std::fprintf(stderr, "vellumar: give --element-size and --slot once for all elements or "
                              "once per --element\n");
         return false;
@@ -235,6 +235,19 @@ bool SettingOptions::apply_elements(UnwrapSettings& s) const {
         RebaseFiles();
     }
     if (n == 0) {
+        // One size for the preset's own elements.
+        if (!element_sizes_.empty()) {
+            int width = 0, height = 0;
+            if (!ParseElementSize(element_sizes_[0], width, height)) {
+                std::fprintf(stderr, "vellumar: --element-size %s: not WxH within 1..16384\n",
+                             element_sizes_[0].c_str());
+                return false;
+            }
+            for (BakeElementEntry& entry : s.elements) {
+                entry.width = width;
+                entry.height = height;
+            }
+        }
         return true;
     }
     std::vector<BakeElementEntry> chosen;

@@ -126,7 +126,11 @@ int run_unwrap_command(const UnwrapCommand& cmd) {
     }
 
     Unwrapper unwrapper;
+    unwrapper.density = {cmd.texel_density, static_cast<std::uint32_t>(cmd.max_size), cmd.any_size};
     const bool ok = unwrapper.run(cmd.group);
+    for (const std::string& note : unwrapper.notes) {
+        std::printf("%s\n", note.c_str());
+    }
     for (const std::string& name : unwrapper.skipped_names) {
         std::printf("skipped %s (not a mesh)\n", name.c_str());
     }
@@ -135,6 +139,10 @@ int run_unwrap_command(const UnwrapCommand& cmd) {
             std::printf("%s: %u vertices, %u indices, map %d of %u, channel %u\n",
                         WideToUtf8(r.record.node->GetName()).c_str(), r.record.vertex_count,
                         r.record.index_count, r.map_index, r.map_count, r.target_channel);
+        }
+        if (cmd.texel_density > 0) {
+            std::printf("map size %d x %d at %g texels per unit\n", s.width, s.height,
+                        cmd.texel_density);
         }
         std::printf("coverage %.4f\n", unwrapper.coverage());
     }

@@ -21,6 +21,10 @@ struct UnwrapCommand {
     std::string save;        // ".vlscene" to write after the run
     std::string export_path; // ".glb" or ".obj" (target channel as vt) to write after the run
     UpAxis up = UpAxis::FromFile;
+    // > 0: texels per scene unit; the maps' size follows (see Unwrapper).
+    double texel_density = 0;
+    bool any_size = false;
+    int max_size = 4096;
 };
 
 // Exit status: 0 the run went through and every output was written; 1 it

@@ -124,6 +124,23 @@ batch_finishes_the_rest)
     expect 2 "$vellumar" batch --resume "$d/other"
     stderr_has "holds no batch to resume"
     ;;
+batch_keeps_one_texel_density)
+    # The sample and the sample three times as large at 40 texels per unit:
+    # the larger gets a larger map, and a viewer sees 40 texels per unit on
+    # both.
+    awk '/^v /{printf "v %.9g %.9g %.9g\n", 3*$2, 3*$3, 3*$4; next} {print}' "$crates" >"$d/big.obj"
+    printf '%s\nbig.obj\n' "$crates" >"$d/list"
+    expect 0 "$vellumar" batch "$d/list" --preset "$samples/VellumarDefault.vl" --out "$d/b" \
+        --texel-density 40
+    small=$("$4" "$d/b/crates/crates.glb") || fail "cannot measure crates.glb"
+    big=$("$4" "$d/b/big/big.glb") || fail "cannot measure big.glb"
+    echo "$small $big" | awk '{d = $1 / $3; if ($1 < 39.2 || $1 > 40.8 || d < 0.98 || d > 1.02 ||
+        $2 == $4) exit 1}' || fail "densities and sizes: $small / $big"
+    # A density no map can hold names the object and what would fit.
+    expect 1 "$vellumar" unwrap "$crates" --texel-density 1000 --max-size 256
+    grep -qF 'Object "floor" does not fit a 256 x 256 map at 1000 texels per unit; it fits at' \
+        "$d/out" || fail "no message for the object: $(cat "$d/out")"
+    ;;
 panel_script_mistakes)
     printf 'click 1152\nclick 1001\nset 1137 99\nclick 4242\nclick 1002\n' >"$d/s"
     expect 2 "$vellumar" panel "$crates" --script "$d/s" --save "$d/never.vlscene"

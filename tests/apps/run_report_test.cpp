@@ -13,6 +13,8 @@ TEST(RunReport, ARunThatWentThroughIsWrittenByteForByte) {
     run.seconds_extract = 0.25;
     MapReport m;
     m.map = 0;
+    m.width = 1024;
+    m.height = 512;
     m.triangles = 48;
     m.charts = 7;
     m.coverage = 0.625;
@@ -28,8 +30,9 @@ TEST(RunReport, ARunThatWentThroughIsWrittenByteForByte) {
               "  \"objects\": 3,\n"
               "  \"seconds_extract\": 0.250000,\n"
               "  \"maps\": [\n"
-              "    {\"map\": 0, \"triangles\": 48, \"charts\": 7, \"coverage\": 0.625000, "
-              "\"stretch\": 0.125000, \"seconds\": {\"combine\": 0.500000, \"engine\": 1.500000, "
+              "    {\"map\": 0, \"width\": 1024, \"height\": 512, \"triangles\": 48, "
+              "\"charts\": 7, \"coverage\": 0.625000, \"stretch\": 0.125000, \"seconds\": "
+              "{\"combine\": 0.500000, \"engine\": 1.500000, "
               "\"corrections\": 0.062500, \"write_back\": 0.031250}}\n"
               "  ]\n"
               "}\n");
@@ -61,8 +64,9 @@ TEST(RunReport, ObjectFiguresAndTheirMapSums) {
               "  \"objects\": 2,\n"
               "  \"seconds_extract\": 0.000000,\n"
               "  \"maps\": [\n"
-              "    {\"map\": 0, \"triangles\": 0, \"charts\": 0, \"coverage\": 0.000000, "
-              "\"stretch\": 0.000000, \"seconds\": {\"combine\": 0.000000, \"engine\": 0.000000, "
+              "    {\"map\": 0, \"width\": 0, \"height\": 0, \"triangles\": 0, \"charts\": 0, "
+              "\"coverage\": 0.000000, \"stretch\": 0.000000, \"seconds\": {\"combine\": 0.000000, "
+              "\"engine\": 0.000000, "
               "\"corrections\": 0.000000, \"write_back\": 0.000000}, \"area\": 16.000000, "
               "\"texel_density\": 32.000000, \"seam_length\": 4.000000}\n"
               "  ],\n"

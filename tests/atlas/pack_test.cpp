@@ -319,3 +319,45 @@ TEST(PackCharts, SmallChartsFillTheHoleOfARingOfManyTriangles) {
     }
     EXPECT_GT(in_hole, 0);
 }
+
+// A density chooses the size: the smallest power of two (or any side) that
+// holds the charts at exactly that many texels per unit, or none past the
+// largest side, leaving the mesh as it was.
+TEST(PackCharts, ADensityChoosesTheSmallestSideThatHoldsIt) {
+    const double density = 9.0;
+    auto packed_side = [&](Charts& charts, std::uint32_t max_size, bool any_size) {
+        std::uint32_t side = 0;
+        const Status s =
+            pack_charts_at_density(*charts.mesh, {}, charts.chart_of_face,
+                                   {density, max_size, any_size}, 3.0f, nullptr, 0.01f, &side);
+        return succeeded(s) ? side : 0u;
+    };
+    Charts charts = assorted_charts(40);
+    const auto before = charts.mesh->clone();
+    const std::uint32_t side = packed_side(charts, 4096, false);
+    ASSERT_GT(side, 0u);
+    EXPECT_EQ(side & (side - 1), 0u);
+    expect_valid_layout(*charts.mesh, charts.chart_of_face, side, side, 3.0f);
+    auto corrected = charts.mesh->clone();
+    apply_corrections(corrected->vertices(), side, side, 3.0f);
+    const auto ix = corrected->indices();
+    for (std::uint32_t j = 0; j < ix.size(); j += 3) {
+        const double texels =
+            distance(corrected->vertices()[ix[j]], corrected->vertices()[ix[j + 1]]) * side;
+        EXPECT_NEAR(texels / distance(before->vertices()[ix[j]], before->vertices()[ix[j + 1]]),
+                    density, 1e-3 * density);
+    }
+
+    Charts half = assorted_charts(40);
+    EXPECT_EQ(packed_side(half, side / 2, false), 0u);
+    const auto untouched = half.mesh->vertices();
+    EXPECT_EQ(0, std::memcmp(untouched.data(), before->vertices().data(), untouched.size_bytes()));
+
+    Charts any = assorted_charts(40);
+    const std::uint32_t tight = packed_side(any, side, true);
+    ASSERT_GT(tight, side / 2);
+    EXPECT_LE(tight, side);
+    expect_valid_layout(*any.mesh, any.chart_of_face, tight, tight, 3.0f);
+    Charts smaller = assorted_charts(40);
+    EXPECT_EQ(packed_side(smaller, tight - 1, true), 0u);
+}

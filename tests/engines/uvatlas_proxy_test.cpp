@@ -94,7 +94,7 @@ TEST(UvAtlasProxy, PackingTooManyChartsFailsWithTheSpaceMessage) {
     for (std::uint32_t t = 0; t < 1000; ++t) {
         charts[t] = t + 1;
     }
-    const UvAtlasProxy p = proxy(0, 0.16667f, 16, 16, 4);
+    UvAtlasProxy p = proxy(0, 0.16667f, 16, 16, 4);
     EXPECT_EQ(message_of([&] { p.pack(mesh, {}, {}, charts, false); }),
               "Packing was not possible due to an encountered error. Most likely the settings for "
               "width, height and padding do not provide enough space to place all UV charts");
