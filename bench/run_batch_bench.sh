@@ -15,8 +15,10 @@ export VELLUMAR_DEFAULT_PRESET="$d/none.vl"
 models=/usr/share/assimp/models
 : > "$d/list"
 for f in $(find "$models/OBJ" "$models/Collada" "$models/glTF2" "$models/3DS" "$models/PLY" \
-    "$models/STL" -maxdepth 2 -type f \( -name '*.obj' -o -name '*.dae' -o -name '*.gltf' \
-    -o -name '*.glb' -o -name '*.3ds' -o -name '*.ply' -o -name '*.stl' \) | sort); do
+    "$models/STL" "$models/FBX" "$models/X" "$models/MS3D" "$models/LWO" "$models/ASE" \
+    -maxdepth 2 -type f \( -name '*.obj' -o -name '*.dae' -o -name '*.gltf' -o -name '*.glb' \
+    -o -name '*.3ds' -o -name '*.ply' -o -name '*.stl' -o -name '*.fbx' -o -name '*.x' \
+    -o -name '*.ms3d' -o -name '*.lwo' -o -name '*.ase' \) | sort); do
   [ "$(wc -l < "$d/list")" -ge "$count" ] && break
   # Only what imports and unwraps quickly enough to be a prop.
   timeout 20 "$v" unwrap "$f" --mode copy --source-channel 1 > /dev/null 2>&1 ||

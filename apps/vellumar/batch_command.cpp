@@ -12,10 +12,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <set>
 #include <sstream>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -235,6 +240,33 @@ BatchRow run_scene_once(const Task& t, const fs::path& out, const BatchSettings&
 }
 
 constexpr const char* kTaskFile = "batch.tasks";
+constexpr const char* kClaimFile = "batch.claims";
+
+// The next scene for a farm task: a counter in OUT shared by the tasks,
+// taken under a lock. -1 when it cannot be read.
+long claim_next(const fs::path& out) {
+    const int fd = ::open((out / kClaimFile).c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    long next = -1;
+    if (::flock(fd, LOCK_EX) == 0) {
+        char text[32] = {};
+        const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+        char* end = nullptr;
+        const long taken = n > 0 ? std::strtol(text, &end, 10) : -1;
+        if (taken >= 0 && end != text) {
+            const std::string written = std::to_string(taken + 1) + "\n";
+            if (::pwrite(fd, written.data(), written.size(), 0) ==
+                    static_cast<ssize_t>(written.size()) &&
+                ::ftruncate(fd, static_cast<off_t>(written.size())) == 0) {
+                next = taken;
+            }
+        }
+    }
+    ::close(fd);
+    return next;
+}
 
 BatchSettings read_settings(const fs::path& out) {
     BatchSettings settings;
@@ -253,17 +285,16 @@ ProcessResult slurm(const std::vector<std::string>& argv) {
     return RunProcess(argv, {"SLURM_CONF=" + SlurmConfigPath()});
 }
 
-// The tasks as one Slurm array job, at most `jobs` running at once; the
-// job's id, or "" with the reason printed.
-std::string submit_array(const fs::path& out, std::size_t tasks, int jobs) {
+// `workers` tasks as one Slurm array job; the job's id, or "" with the
+// reason printed.
+std::string submit_array(const fs::path& out, std::size_t workers) {
     std::error_code ec;
     fs::create_directories(out / ".logs", ec);
     const std::string script = "exec " + ShellQuote(SelfExecutable()) + " batch-task " +
                                ShellQuote(fs::absolute(out).string()) + " \"$SLURM_ARRAY_TASK_ID\"";
-    const ProcessResult r =
-        slurm({"sbatch", "--parsable", "-J", "vellumar-batch",
-               "--array=0-" + std::to_string(tasks - 1) + "%" + std::to_string(std::max(1, jobs)),
-               "-o", (fs::absolute(out) / ".logs" / "task-%a.log").string(), "--wrap", script});
+    const ProcessResult r = slurm(
+        {"sbatch", "--parsable", "-J", "vellumar-batch", "--array=0-" + std::to_string(workers - 1),
+         "-o", (fs::absolute(out) / ".logs" / "task-%a.log").string(), "--wrap", script});
     std::string id = r.out.substr(0, r.out.find_first_of(";\n"));
     if (r.exitCode != 0 || id.empty() || id.find_first_not_of("0123456789") != std::string::npos) {
         std::fprintf(stderr, "vellumar: the batch could not be submitted: %s\n", reason(r).c_str());
@@ -409,6 +440,18 @@ int run_batch_command(const BatchCommand& cmd) {
         todo.emplace_back(i, Task{scenes[i], name});
     }
 
+    // The largest scenes first, so that no worker is left alone with a big
+    // one at the end while the others idle.
+    {
+        std::map<std::string, std::uintmax_t> bytes;
+        for (const auto& [i, t] : todo) {
+            bytes[t.scene] = fs::file_size(t.scene, ec);
+        }
+        std::stable_sort(todo.begin(), todo.end(), [&](const auto& a, const auto& b) {
+            return bytes[a.second.scene] > bytes[b.second.scene];
+        });
+    }
+
     if (cmd.farm == "slurm" && !todo.empty()) {
         std::string tasks;
         for (const auto& [i, t] : todo) {
@@ -421,18 +464,29 @@ int run_batch_command(const BatchCommand& cmd) {
         for (const auto& [i, t] : todo) {
             fs::remove(failure_file(out, t.name), ec);
         }
-        const std::string id = submit_array(out, todo.size(), cmd.jobs);
+        // --jobs tasks take the scenes in turn: the farm's start-up is paid
+        // once per task, not once per scene.
+        const std::size_t workers = std::min<std::size_t>(todo.size(), std::max(1, cmd.jobs));
+        if (!write_text(out / kClaimFile, "0\n")) {
+            std::fprintf(stderr, "vellumar: cannot write into '%s'\n", out.c_str());
+            return 2;
+        }
+        const std::string id = submit_array(out, workers);
         if (id.empty()) {
             return 2;
         }
         std::printf("submitted Slurm array job %s: %zu scenes\n", id.c_str(), todo.size());
         std::fflush(stdout);
         std::set<std::size_t> reported;
-        bool gone = false;
+        bool gone = false, running = true;
         int silent = 0;
-        for (;;) {
-            const bool running = array_running(id, gone);
-            silent = gone ? silent + 1 : 0;
+        // Results are looked for four times a second, the scheduler asked
+        // once a second: each squeue costs the workers a process.
+        for (int tick = 0;; ++tick) {
+            if (tick % 4 == 0) {
+                running = array_running(id, gone);
+                silent = gone ? silent + 1 : 0;
+            }
             for (std::size_t k = 0; k < todo.size(); ++k) {
                 const Task& t = todo[k].second;
                 BatchRow& row = rows[todo[k].first];
@@ -456,7 +510,7 @@ int run_batch_command(const BatchCommand& cmd) {
             if (reported.size() == todo.size() || (!running && !gone) || silent >= 15) {
                 break;
             }
-            std::this_thread::sleep_for(std::chrono::seconds(1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
         }
         for (std::size_t k = 0; k < todo.size(); ++k) {
             if (reported.count(k) == 0) {
@@ -466,8 +520,8 @@ int run_batch_command(const BatchCommand& cmd) {
                     silent >= 15
                         ? "not finished: the farm stopped answering; `vellumar batch --resume " +
                               out.string() + "` runs the rest"
-                        : "the farm task ended without a result; see " +
-                              (out / ".logs" / ("task-" + std::to_string(k) + ".log")).string();
+                        : "the farm task ended without a result; see the task logs in " +
+                              (out / ".logs").string();
             }
         }
         todo.clear();
@@ -516,21 +570,26 @@ int run_batch_command(const BatchCommand& cmd) {
 }
 
 int run_batch_task_command(const std::string& out, int index) {
-    std::istringstream tasks(read_text(fs::path(out) / kTaskFile));
-    std::string line;
-    for (int i = 0; std::getline(tasks, line); ++i) {
-        if (i != index) {
-            continue;
-        }
+    std::vector<Task> tasks;
+    std::istringstream lines(read_text(fs::path(out) / kTaskFile));
+    for (std::string line; std::getline(lines, line);) {
         const auto tab = line.find('\t');
-        if (tab == std::string::npos) {
-            break;
+        if (tab != std::string::npos) {
+            tasks.push_back({line.substr(0, tab), line.substr(tab + 1)});
         }
-        const BatchRow row = run_scene({line.substr(0, tab), line.substr(tab + 1)}, out,
-                                       read_settings(fs::path(out)));
-        std::printf("%s: %s %s\n", row.name.c_str(), row.status.c_str(), row.message.c_str());
-        return row.status == "ok" ? 0 : 1;
     }
-    std::fprintf(stderr, "vellumar: '%s' has no batch task %d\n", out.c_str(), index);
-    return 2;
+    if (tasks.empty() || index < 0) {
+        std::fprintf(stderr, "vellumar: '%s' has no batch task %d\n", out.c_str(), index);
+        return 2;
+    }
+    const BatchSettings settings = read_settings(fs::path(out));
+    int status = 0;
+    for (long k = claim_next(out); k >= 0 && static_cast<std::size_t>(k) < tasks.size();
+         k = claim_next(out)) {
+        const BatchRow row = run_scene(tasks[static_cast<std::size_t>(k)], out, settings);
+        std::printf("%s: %s %s\n", row.name.c_str(), row.status.c_str(), row.message.c_str());
+        std::fflush(stdout);
+        status = row.status == "ok" ? status : 1;
+    }
+    return status;
 }

@@ -12,7 +12,8 @@ struct BatchCommand {
     std::string preset; // .vl; empty: the default preset
     std::string out = "batch-out";
     // none: one after another here; local: --jobs at once here; slurm: one
-    // array job on the Slurm cluster, --jobs tasks at once.
+    // array job of --jobs tasks on the Slurm cluster, each taking scenes in
+    // turn.
     std::string farm = "none";
     int jobs = 2;
     std::string resume; // an earlier batch's OUT: run what it has not finished
@@ -26,5 +27,6 @@ struct BatchCommand {
 // summary); 2 the list, the preset or OUT could not be used.
 int run_batch_command(const BatchCommand& cmd);
 
-// A farm task of a submitted batch: scene `index` of OUT/batch.tasks.
+// A farm task of a submitted batch: takes the next scene of OUT/batch.tasks
+// until none is left (the tasks of one array share the list).
 int run_batch_task_command(const std::string& out, int index);

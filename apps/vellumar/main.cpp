@@ -126,7 +126,8 @@ int main(int argc, char** argv) {
                      "none: one scene after another; local: --jobs scenes at once on this machine; "
                      "slurm: one array job on the Slurm cluster (SLURM_CONF)")
         ->check(CLI::IsMember({"none", "local", "slurm"}));
-    batch_cmd->add_option("--jobs", batch.jobs, "Scenes at once with --farm local (default 2)")
+    batch_cmd
+        ->add_option("--jobs", batch.jobs, "Scenes at once with --farm local or slurm (default 2)")
         ->check(CLI::Range(1, 64));
     batch_cmd->add_option("--resume", batch.resume,
                           "An earlier batch's folder: run the scenes it has not finished");
@@ -135,9 +136,9 @@ int main(int argc, char** argv) {
     std::string task_out;
     int task_index = -1;
     CLI::App* task_cmd =
-        app.add_subcommand("batch-task", "Farm task: one scene of a submitted batch");
+        app.add_subcommand("batch-task", "Farm task: scenes of a submitted batch, in turn");
     task_cmd->add_option("out", task_out, "The batch's folder")->required();
-    task_cmd->add_option("index", task_index, "The task's number")->required();
+    task_cmd->add_option("index", task_index, "The task's number in its array")->required();
 
     StudioCommand studio;
     SettingOptions studio_options;
