@@ -592,7 +592,9 @@ class GridPool {
 
 class Grid {
   public:
-    Grid(int w, int h) : w_(w), h_(h), links_(GridPool::take(w, h)), longest_free_(h, w) {}
+    Grid(int w, int h)
+        : w_(w), h_(h), links_(GridPool::take(w, h)), longest_free_(h, w), longest_at_(h, 0),
+          others_(h, 0) {}
     Grid(const Grid&) = delete;
     Grid& operator=(const Grid&) = delete;
     ~Grid() {
@@ -607,6 +609,8 @@ class Grid {
             std::fill(links_.begin() + static_cast<std::ptrdiff_t>(dirty_lo_) * w_,
                       links_.begin() + static_cast<std::ptrdiff_t>(dirty_hi_) * w_, w_);
             std::fill(longest_free_.begin() + dirty_lo_, longest_free_.begin() + dirty_hi_, w_);
+            std::fill(longest_at_.begin() + dirty_lo_, longest_at_.begin() + dirty_hi_, 0);
+            std::fill(others_.begin() + dirty_lo_, others_.begin() + dirty_hi_, 0);
         }
         dirty_lo_ = h_;
         dirty_hi_ = 0;
@@ -778,23 +782,24 @@ class Grid {
             for (std::uint32_t k = m.row_begin[r]; k < m.row_begin[r + 1]; ++k) {
                 const int a = std::max(x + m.runs[k].x0, 0);
                 const int b = std::min(x + m.runs[k].x1, w_);
+                if (a >= b) {
+                    continue;
+                }
+                const int at = longest_at_[gy], longest = longest_free_[gy];
+                const bool hits_longest = longest > 0 && at < b && at + longest > a;
                 for (int i = a; i < b; ++i) {
                     link[i] = -b - 1; // claimed up to b at least
                 }
                 // Free texels left of the run now meet it first.
+                int s = a;
                 for (int i = a - 1; i >= 0 && link[i] >= 0; --i) {
                     link[i] = a;
+                    s = i;
+                }
+                if (hits_longest) {
+                    shorten_longest(gy, link, s, a, b);
                 }
             }
-            int longest = 0;
-            for (int i = link[0] < 0 ? next_free(link, 0) : 0; i < w_;) {
-                longest = std::max(longest, link[i] - i);
-                if (link[i] >= w_) {
-                    break;
-                }
-                i = next_free(link, link[i]);
-            }
-            longest_free_[gy] = longest;
         }
         while (first_open_ < h_ && longest_free_[first_open_] == 0) {
             ++first_open_;
@@ -802,9 +807,48 @@ class Grid {
     }
 
   private:
+    // Every row keeps its longest free stretch (where it starts and how
+    // long it is) and a bound on all its other stretches. Claiming a run
+    // only shortens the stretches it meets, so the longest changes only
+    // when the run meets it, and then its remains are the answer whenever
+    // they still reach the bound; only otherwise is the row walked again.
+    // Walking every row a chart lands on after each placement made packing
+    // a hundred thousand charts quadratic in the stretches per row.
+    void shorten_longest(int gy, std::int32_t* link, int s, int a, int b) {
+        const int left = a - s;
+        const int right = b < w_ && link[b] >= 0 ? link[b] - b : 0;
+        const int remain = std::max(left, right);
+        if (remain >= others_[gy]) {
+            longest_free_[gy] = remain;
+            longest_at_[gy] = left >= right ? s : b;
+            others_[gy] = std::max(others_[gy], std::min(left, right));
+            return;
+        }
+        int first = 0, first_at = 0, second = 0;
+        for (int i = link[0] < 0 ? next_free(link, 0) : 0; i < w_;) {
+            const int len = link[i] - i;
+            if (len > first) {
+                second = first;
+                first = len;
+                first_at = i;
+            } else {
+                second = std::max(second, len);
+            }
+            if (link[i] >= w_) {
+                break;
+            }
+            i = next_free(link, link[i]);
+        }
+        longest_free_[gy] = first;
+        longest_at_[gy] = first_at;
+        others_[gy] = second;
+    }
+
     int w_, h_;
     std::vector<std::int32_t> links_;
     std::vector<std::int32_t> longest_free_;
+    std::vector<std::int32_t> longest_at_; // where each row's longest free stretch starts
+    std::vector<std::int32_t> others_;     // no other free stretch of the row is longer
     int first_open_ = 0;
     int dirty_lo_ = 0, dirty_hi_ = 0; // rows [lo, hi) that may differ from empty
     // Per mask key: the placement to search from, valid for one x range.

@@ -11,6 +11,7 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
@@ -291,6 +292,55 @@ void write_obj(const std::string& path, const AtlasMesh& mesh,
     }
 }
 
+// How well the charts' shapes fill their convex hulls: UV area over hull
+// area, summed over all charts (1 for convex charts; saw-toothed borders and
+// crescents lower it, and so does every gap the packer cannot fill).
+double hull_fill(const AtlasMesh& mesh, const std::vector<std::uint32_t>& chart) {
+    const auto v = mesh.vertices();
+    const auto ix = mesh.indices();
+    std::map<std::uint32_t, std::vector<std::pair<double, double>>> points;
+    double area = 0;
+    for (std::size_t f = 0; f < ix.size() / 3; ++f) {
+        const AtlasVertex &a = v[ix[3 * f]], &b = v[ix[3 * f + 1]], &c = v[ix[3 * f + 2]];
+        area += 0.5 * std::abs(double(b.u - a.u) * (c.v - a.v) - double(b.v - a.v) * (c.u - a.u));
+        for (const AtlasVertex* p : {&a, &b, &c}) {
+            points[chart[f]].emplace_back(p->u, p->v);
+        }
+    }
+    double hulls = 0;
+    for (auto& [c, pts] : points) {
+        std::sort(pts.begin(), pts.end());
+        pts.erase(std::unique(pts.begin(), pts.end()), pts.end());
+        if (pts.size() < 3) {
+            continue;
+        }
+        auto turn = [](auto o, auto a, auto b) {
+            return (a.first - o.first) * (b.second - o.second) -
+                   (a.second - o.second) * (b.first - o.first);
+        };
+        // Andrew's monotone chain.
+        std::vector<std::pair<double, double>> hull(2 * pts.size());
+        std::size_t k = 0;
+        for (std::size_t i = 0; i < pts.size(); ++i) {
+            while (k >= 2 && turn(hull[k - 2], hull[k - 1], pts[i]) <= 0) {
+                --k;
+            }
+            hull[k++] = pts[i];
+        }
+        for (std::size_t i = pts.size() - 1, t = k + 1; i-- > 0;) {
+            while (k >= t && turn(hull[k - 2], hull[k - 1], pts[i]) <= 0) {
+                --k;
+            }
+            hull[k++] = pts[i];
+        }
+        for (std::size_t i = 0; i + 1 < k; ++i) {
+            hulls +=
+                0.5 * (hull[i].first * hull[i + 1].second - hull[i + 1].first * hull[i].second);
+        }
+    }
+    return hulls > 0 ? area / hulls : NAN;
+}
+
 double metric(const std::string& json, const std::string& key) {
     const auto at = json.find("\"" + key + "\"");
     if (at == std::string::npos) {
@@ -335,9 +385,9 @@ int main(int argc, char** argv) {
         {"engine_clean", model("/glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb", false)},
     };
 
-    std::printf("%-12s %7s %7s %6s %6s %6s %6s %6s %8s %6s %7s %6s %7s %7s %5s  %s\n", "mesh",
-                "tris", "seconds", "links", "split", "merge", "pack", "charts", "coverage", "l2",
-                "overlap", "gutter", "selfovl", "flipped", "degen", "status");
+    std::printf("%-12s %7s %7s %6s %6s %6s %6s %6s %8s %6s %6s %7s %6s %7s %7s %5s  %s\n", "mesh",
+                "tris", "seconds", "links", "split", "merge", "pack", "charts", "coverage", "hull",
+                "l2", "overlap", "gutter", "selfovl", "flipped", "degen", "status");
     int bad = 0;
     for (const auto& [name, make] : corpus) {
         if (!only.empty() && name != only) {
@@ -404,12 +454,13 @@ int main(int argc, char** argv) {
         const bool ok = overlap == 0 && gutter == 0 && self == 0 && flipped == 0 &&
                         degenerate == 0 && outside == 0 && l2 <= 1.10;
         bad += ok ? 0 : 1;
-        std::printf("%-12s %7zu %7.3f %6.3f %6.3f %6.3f %6.3f %6.0f %8.4f %6.4f %7.0f %6.0f %7.0f "
-                    "%7.0f %5.0f  %s\n",
+        std::printf("%-12s %7zu %7.3f %6.3f %6.3f %6.3f %6.3f %6.0f %8.4f %6.3f %6.4f %7.0f %6.0f "
+                    "%7.0f %7.0f %5.0f  %s\n",
                     name.c_str(), soup.indices.size() / 3, seconds, stage_time[0],
                     stage_time[1] - stage_time[0], stage_time[2] - stage_time[1],
-                    seconds - stage_time[2], metric(json, "charts"), metric(json, "coverage"), l2,
-                    overlap, gutter, self, flipped, degenerate, ok ? "ok" : "INVALID");
+                    seconds - stage_time[2], metric(json, "charts"), metric(json, "coverage"),
+                    hull_fill(*result.mesh, result.face_partition), l2, overlap, gutter, self,
+                    flipped, degenerate, ok ? "ok" : "INVALID");
         std::fflush(stdout);
     }
     return bad == 0 ? 0 : 1;
