@@ -17,6 +17,37 @@ namespace vellumar::atlas {
 
 namespace {
 
+// How many connected parts of the link graph hold a triangle with area,
+// counted without keeping them: a mesh of millions of separate triangles
+// that cannot fit is refused before it costs a list per triangle.
+std::size_t parts_with_area(const Topology& topology, const FaceGeometry& geometry,
+                            std::uint32_t faces) {
+    std::vector<std::uint8_t> seen(faces, 0);
+    std::vector<std::uint32_t> queue;
+    std::size_t count = 0;
+    for (std::uint32_t f = 0; f < faces; ++f) {
+        if (seen[f]) {
+            continue;
+        }
+        queue.assign(1, f);
+        seen[f] = 1;
+        bool area = false;
+        for (std::size_t i = 0; i < queue.size(); ++i) {
+            const std::uint32_t g = queue[i];
+            area = area || geometry.area[g] > geometry.area_floor;
+            for (int k = 0; k < 3; ++k) {
+                const std::uint32_t t = topology.twin[3 * g + k];
+                if (t != kNoNeighbour && !seen[t / 3]) {
+                    seen[t / 3] = 1;
+                    queue.push_back(t / 3);
+                }
+            }
+        }
+        count += area ? 1 : 0;
+    }
+    return count;
+}
+
 // Connected parts of the link graph, each ascending, in order of their
 // lowest triangle.
 std::vector<std::vector<std::uint32_t>> linked_parts(const Topology& topology,
@@ -138,16 +169,10 @@ Status flatten_charts(const AtlasMesh& mesh, const Topology& topology, const Fac
     const unsigned worker_count = std::min(hardware, kMaxWorkers);
     std::vector<std::unique_ptr<Worker>> workers;
     workers.push_back(std::make_unique<Worker>(mesh, topology, geometry, options));
-    std::vector<std::vector<std::uint32_t>> pending = linked_parts(topology, total), next;
-    const std::size_t parts_with_area =
-        std::count_if(pending.begin(), pending.end(), [&](const std::vector<std::uint32_t>& part) {
-            return std::any_of(part.begin(), part.end(), [&](std::uint32_t f) {
-                return geometry.area[f] > geometry.area_floor;
-            });
-        });
-    if (parts_with_area > options.max_parts) {
+    if (parts_with_area(topology, geometry, total) > options.max_parts) {
         return Status::Failed;
     }
+    std::vector<std::vector<std::uint32_t>> pending = linked_parts(topology, total), next;
     // Where each chart sits in the tree of splits: its part, then one
     // letter per split ('0' first half, '1' second).
     std::vector<std::string> paths(pending.size()), next_paths, out_paths;

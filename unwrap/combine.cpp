@@ -64,7 +64,14 @@ CombinedMesh combine(std::span<ObjectRecord> records, std::span<const std::int32
     }
     const std::size_t slots = static_cast<std::size_t>(triangle_total) * 3;
     combined.adjacency.assign(slots, kNoNeighbour);
-    combined.has_false_edges = !combined.triangles_only || unwrapmode == Polygons;
+    // Objects of triangles only keep no false edges; a map of only such
+    // objects needs no lists of borders.
+    bool any_false_edges = false;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        any_false_edges = any_false_edges || (in_map(i) && !records[i].false_edges.empty());
+    }
+    combined.has_false_edges =
+        any_false_edges && (!combined.triangles_only || unwrapmode == Polygons);
     if (combined.has_false_edges) {
         combined.false_edges.assign(slots, kNoNeighbour);
         combined.false_edge_copy.assign(slots, kNoNeighbour);
@@ -79,9 +86,11 @@ CombinedMesh combine(std::span<ObjectRecord> records, std::span<const std::int32
             continue;
         }
         ObjectRecord& r = records[i];
+        const bool uvs = r.uvs.size() == r.vertex_count;
         for (std::uint32_t v = 0; v < r.vertex_count; ++v) {
             const AtlasVertex& p = r.positions[v];
-            vertices[vertex_base + v] = {p.x, p.y, p.z, r.uvs[v].x, r.uvs[v].y};
+            vertices[vertex_base + v] = {p.x, p.y, p.z, uvs ? r.uvs[v].x : 0.0f,
+                                         uvs ? r.uvs[v].y : 0.0f};
         }
         for (std::uint32_t& index : r.indices) {
             index += vertex_base;

@@ -128,8 +128,7 @@ void cut_adjacency(const Mesh& mesh, const MNMesh& poly, const UnwrapSettings& s
     }
 }
 
-FalseEdges false_edges(const Mesh& mesh, const MNMesh& poly,
-                       const std::vector<std::uint32_t>& adjacency) {
+FalseEdges false_edges(const Mesh& mesh, const std::vector<std::uint32_t>& adjacency) {
     FalseEdges out;
     out.merged = adjacency;
     for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
@@ -142,25 +141,22 @@ FalseEdges false_edges(const Mesh& mesh, const MNMesh& poly,
     out.before_merge = out.merged;
     // Neighbours in one plane join the polygon too, so that a flat region
     // made of several polygons is never split between charts.
-    for (int ee = 0; ee < poly.ENum(); ++ee) {
-        const MNEdge& edge = *poly.E(ee);
-        if (edge.f1 < 0 || edge.f2 < 0) {
-            continue;
-        }
-        const float cosine =
-            DotProd(Normalize(face_normal(poly, edge.f1)), Normalize(face_normal(poly, edge.f2)));
-        const float angle = std::acos(std::clamp(cosine, -1.0f, 1.0f)) * kDegreesPerRadian;
-        if (!(angle < kCoplanarDegrees)) {
-            continue;
-        }
-        const auto f1 = static_cast<std::uint32_t>(edge.f1);
-        const auto f2 = static_cast<std::uint32_t>(edge.f2);
-        for (std::uint32_t k = 0; k < 3; ++k) {
-            if (adjacency[3 * f1 + k] == f2) {
-                out.merged[3 * f1 + k] = f2;
+    auto normal = [&](std::size_t f) {
+        const Face& face = mesh.faces[f];
+        const Point3& a = mesh.verts[face.v[0]];
+        return Normalize(CrossProd(mesh.verts[face.v[1]] - a, mesh.verts[face.v[2]] - a));
+    };
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::uint32_t g = adjacency[3 * f + k];
+            if (g == kNoNeighbour || g >= mesh.faces.size() || g == f ||
+                out.merged[3 * f + k] == g) {
+                continue;
             }
-            if (adjacency[3 * f2 + k] == f1) {
-                out.merged[3 * f2 + k] = f1;
+            const float cosine = DotProd(normal(f), normal(g));
+            const float angle = std::acos(std::clamp(cosine, -1.0f, 1.0f)) * kDegreesPerRadian;
+            if (angle < kCoplanarDegrees) {
+                out.merged[3 * f + k] = g;
             }
         }
     }
@@ -190,7 +186,8 @@ void extract(ObjectRecord& record, const Mesh& mesh, const Matrix3& tm, const st
         }
         record.vertex_count = static_cast<std::uint32_t>(mesh.getNumVerts());
         record.positions.resize(record.vertex_count);
-        record.uvs.assign(record.vertex_count, Point3(0, 0, 0));
+        // Until the write-back every UV is zero: no list is kept for them.
+        record.uvs.clear();
         for (std::uint32_t i = 0; i < record.vertex_count; ++i) {
             const Point3 p = tm.VectorTransform(mesh.verts[i]) * scale;
             if (!finite(p)) {
@@ -283,22 +280,29 @@ void extract(ObjectRecord& record, const Mesh& mesh, const Matrix3& tm, const st
         }
     }
 
-    MNMesh poly;
+    // The library mesh has done its work; on meshes of millions of faces it
+    // should not stay alive through what follows.
+    lib.reset();
     const bool want_cuts = geometry && (s.seams || (s.use_concave && s.angle_concave <= 360) ||
                                         (s.use_convex && s.angle_convex <= 360));
-    const bool want_false_edges =
-        !(record.triangle_mesh_object && mode == Organic && s.unwrapmode == Triangles);
-    if (want_cuts || want_false_edges) {
-        poly.SetFromTri(mesh);
-    }
     if (want_cuts) {
+        MNMesh poly;
+        poly.SetFromTri(mesh);
         cut_adjacency(mesh, poly, s, record.adjacency);
     }
 
     // E6: false edges.
+    const bool want_false_edges =
+        !(record.triangle_mesh_object && mode == Organic && s.unwrapmode == Triangles);
     if (want_false_edges) {
-        FalseEdges fe = false_edges(mesh, poly, record.adjacency);
-        record.false_edges = std::move(fe.merged);
-        record.false_edge_copy = std::move(fe.before_merge);
+        FalseEdges fe = false_edges(mesh, record.adjacency);
+        // Merging only adds neighbours, so when the merged edges are all
+        // borders so are the others; an object of only triangles then
+        // keeps neither list.
+        if (std::any_of(fe.merged.begin(), fe.merged.end(),
+                        [](std::uint32_t n) { return n != kNoNeighbour; })) {
+            record.false_edges = std::move(fe.merged);
+            record.false_edge_copy = std::move(fe.before_merge);
+        }
     }
 }

@@ -32,5 +32,4 @@ struct FalseEdges {
     std::vector<std::uint32_t> merged;
     std::vector<std::uint32_t> before_merge;
 };
-FalseEdges false_edges(const Mesh& mesh, const class MNMesh& poly,
-                       const std::vector<std::uint32_t>& adjacency);
+FalseEdges false_edges(const Mesh& mesh, const std::vector<std::uint32_t>& adjacency);

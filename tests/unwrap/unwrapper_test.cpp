@@ -254,10 +254,11 @@ TEST_F(RunTest, PreviewShowsTheTemplateOfTheLastMapNamedAfterTheCoverage) {
     EXPECT_EQ(WideToUtf8(core.displayed()[0].title), template_name(unwrapper.coverage()));
     ASSERT_NE(unwrapper.template_request(), nullptr);
     EXPECT_EQ(unwrapper.template_request()->width, 64);
+    // In UV modes neighbours come from the channel, which splits every face
+    // here: no false edge, which the request may say with an empty list.
     const auto& false_edges = unwrapper.template_request()->false_edges;
-    ASSERT_EQ(false_edges.size(), 36u) << "the last map's false edges, one per face edge";
-    EXPECT_EQ(std::count(false_edges.begin(), false_edges.end(), kNoNeighbour), 36)
-        << "in UV modes neighbours come from the channel, which splits every face here";
+    EXPECT_EQ(std::count(false_edges.begin(), false_edges.end(), kNoNeighbour),
+              static_cast<std::ptrdiff_t>(false_edges.size()));
     std::remove(core.displayed()[0].path.c_str());
 
     settings().preview = false;
