@@ -541,73 +541,26 @@ class Rasteriser {
 
 // The claimed texels of the atlas: those of the placed charts grown by the
 // gutter radius, so that a new chart only has to avoid them with its own
-// texels (Chebyshev distance > radius to every placed texel). One link per
-// texel, 4 bytes: a free texel holds the column of the next claimed one in
-// its row, a claimed texel as -c - 1 a column c to its right such that all
-// between are claimed, from which the next free one is found (next_free). A
-// failed test thus jumps past a whole claimed stretch, and a row's free
-// runs are visited one hop each.
-// Texel grids are large (4 MB at 1024 x 1024) and every search needs one;
-// fresh memory costs a page fault per 4 KB on first touch, which on small
-// sets costs more than the search itself. Grids handed back empty are kept
-// for the next search of the same size: four at most, none above 1024 x
-// 1024 texels, so the process holds on to 16 MB at worst.
-class GridPool {
-  public:
-    static std::vector<std::int32_t> take(int w, int h) {
-        {
-            const std::lock_guard lock(mutex_);
-            for (Kept& k : kept_) {
-                if (k.w == w && k.h == h && !k.links.empty()) {
-                    return std::move(k.links);
-                }
-            }
-        }
-        return std::vector<std::int32_t>(static_cast<std::size_t>(w) * h, w);
-    }
-
-    // links: every entry w.
-    static void give(int w, int h, std::vector<std::int32_t>&& links) {
-        if (links.size() > kLargest) {
-            return;
-        }
-        const std::lock_guard lock(mutex_);
-        for (Kept& k : kept_) {
-            if (k.links.empty()) {
-                k = {w, h, std::move(links)};
-                return;
-            }
-        }
-    }
-
-  private:
-    static constexpr std::size_t kLargest = std::size_t{1024} * 1024;
-    struct Kept {
-        int w, h;
-        std::vector<std::int32_t> links;
-    };
-    static inline std::mutex mutex_;
-    static inline Kept kept_[4] = {};
-};
-
+// texels (Chebyshev distance > radius to every placed texel). One bit per
+// texel, rows of 64-bit words: a 1024 x 1024 grid is 128 KB and stays in
+// the cache while the search probes it all over, and a failed test jumps
+// past a whole claimed stretch, and on past every free stretch too short
+// for the run, a word at a time.
 class Grid {
   public:
     Grid(int w, int h)
-        : w_(w), h_(h), links_(GridPool::take(w, h)), longest_free_(h, w), longest_at_(h, 0),
-          others_(h, 0) {}
+        : w_(w), h_(h), words_((w + 63) / 64),
+          bits_(static_cast<std::size_t>(h) * static_cast<std::size_t>(words_), 0),
+          longest_free_(h, w), longest_at_(h, 0), others_(h, 0) {}
     Grid(const Grid&) = delete;
     Grid& operator=(const Grid&) = delete;
-    ~Grid() {
-        clear();
-        GridPool::give(w_, h_, std::move(links_));
-    }
 
     // Only the rows an attempt claimed are reset: attempts that fail early
     // touch a small part of the grid, and the texel grid is large.
     void clear() {
         if (dirty_lo_ < dirty_hi_) {
-            std::fill(links_.begin() + static_cast<std::ptrdiff_t>(dirty_lo_) * w_,
-                      links_.begin() + static_cast<std::ptrdiff_t>(dirty_hi_) * w_, w_);
+            std::fill(bits_.begin() + static_cast<std::ptrdiff_t>(dirty_lo_) * words_,
+                      bits_.begin() + static_cast<std::ptrdiff_t>(dirty_hi_) * words_, 0);
             std::fill(longest_free_.begin() + dirty_lo_, longest_free_.begin() + dirty_hi_, w_);
             std::fill(longest_at_.begin() + dirty_lo_, longest_at_.begin() + dirty_hi_, 0);
             std::fill(others_.begin() + dirty_lo_, others_.begin() + dirty_hi_, 0);
@@ -690,19 +643,58 @@ class Grid {
     }
 
   private:
-    // The first free column at or after the claimed column i of a row (w_
-    // when none). Claimed texels point further right, to a column from
-    // which to look on; each lookup halves the paths it walks, so filling
-    // a row chart after chart costs about its width, not its width squared.
-    int next_free(std::int32_t* link, int i) const {
-        while (i < w_ && link[i] < 0) {
-            const int j = -link[i] - 1;
-            if (j < w_ && link[j] < 0) {
-                link[i] = link[j];
-            }
-            i = j;
+    const std::uint64_t* row_bits(int gy) const {
+        return &bits_[static_cast<std::size_t>(gy) * static_cast<std::size_t>(words_)];
+    }
+
+    // The first claimed column at or after i and before limit (<= w_), or
+    // limit when none: the searches only ever ask whether a run is free.
+    int next_claimed(const std::uint64_t* row, int i, int limit) const {
+        if (i >= limit) {
+            return limit;
         }
-        return i;
+        int wi = i >> 6;
+        const int last = (limit - 1) >> 6;
+        std::uint64_t word = row[wi] & (~std::uint64_t{0} << (i & 63));
+        while (word == 0) {
+            if (++wi > last) {
+                return limit;
+            }
+            word = row[wi];
+        }
+        return std::min(limit, (wi << 6) + std::countr_zero(word));
+    }
+
+    // The first free column at or after i (w_ when none).
+    int next_free(const std::uint64_t* row, int i) const {
+        if (i >= w_) {
+            return w_;
+        }
+        int wi = i >> 6;
+        std::uint64_t word = ~row[wi] & (~std::uint64_t{0} << (i & 63));
+        while (word == 0) {
+            if (++wi >= words_) {
+                return w_;
+            }
+            word = ~row[wi];
+        }
+        return std::min(w_, (wi << 6) + std::countr_zero(word));
+    }
+
+    // The last claimed column at or before i (-1 when none).
+    int previous_claimed(const std::uint64_t* row, int i) const {
+        if (i < 0) {
+            return -1;
+        }
+        int wi = i >> 6;
+        std::uint64_t word = row[wi] & (~std::uint64_t{0} >> (63 - (i & 63)));
+        while (word == 0) {
+            if (--wi < 0) {
+                return -1;
+            }
+            word = row[wi];
+        }
+        return (wi << 6) + 63 - std::countl_zero(word);
     }
 
     // find() from placement (x0, y0) on in row-major order.
@@ -734,23 +726,28 @@ class Grid {
                     if (gy < 0 || gy >= h_) {
                         continue;
                     }
-                    std::int32_t* link = &links_[static_cast<std::size_t>(gy) * w_];
+                    const std::uint64_t* row = row_bits(gy);
                     for (std::uint32_t k = m.row_begin[r]; k < m.row_begin[r + 1]; ++k) {
                         const int a = std::max(x + m.runs[k].x0, 0);
                         const int b = std::min(x + m.runs[k].x1, w_);
                         if (a >= b) {
                             continue;
                         }
-                        const int claimed = link[a] < 0 ? a : link[a];
+                        const int claimed = next_claimed(row, a, b);
                         if (claimed < b) {
                             // Every start up to the end of that claimed
                             // stretch collides too, so skip it whole, and
                             // so does every start in a free stretch shorter
                             // than this run that ends before the row does.
                             const int len = m.runs[k].x1 - m.runs[k].x0;
-                            int room = next_free(link, claimed);
-                            while (room < w_ && link[room] < w_ && link[room] - room < len) {
-                                room = next_free(link, link[room]);
+                            int room = next_free(row, claimed);
+                            while (room < w_) {
+                                const int reach = std::min(w_, room + len);
+                                const int end = next_claimed(row, room, reach);
+                                if (end == reach) {
+                                    break; // free for the whole run, or to the row's end
+                                }
+                                room = next_free(row, end);
                             }
                             x = room - m.runs[k].x0;
                             hint = r;
@@ -778,7 +775,8 @@ class Grid {
             }
             dirty_lo_ = std::min(dirty_lo_, gy);
             dirty_hi_ = std::max(dirty_hi_, gy + 1);
-            std::int32_t* link = &links_[static_cast<std::size_t>(gy) * w_];
+            std::uint64_t* row =
+                &bits_[static_cast<std::size_t>(gy) * static_cast<std::size_t>(words_)];
             for (std::uint32_t k = m.row_begin[r]; k < m.row_begin[r + 1]; ++k) {
                 const int a = std::max(x + m.runs[k].x0, 0);
                 const int b = std::min(x + m.runs[k].x1, w_);
@@ -787,17 +785,18 @@ class Grid {
                 }
                 const int at = longest_at_[gy], longest = longest_free_[gy];
                 const bool hits_longest = longest > 0 && at < b && at + longest > a;
-                for (int i = a; i < b; ++i) {
-                    link[i] = -b - 1; // claimed up to b at least
-                }
-                // Free texels left of the run now meet it first.
-                int s = a;
-                for (int i = a - 1; i >= 0 && link[i] >= 0; --i) {
-                    link[i] = a;
-                    s = i;
+                // Where the free stretch that now ends at a begins.
+                const int s = previous_claimed(row, a - 1) + 1;
+                for (int i = a; i < b;) {
+                    const int end = std::min(b, ((i >> 6) + 1) << 6);
+                    const std::uint64_t ones = end - i == 64 ? ~std::uint64_t{0}
+                                                             : ((std::uint64_t{1} << (end - i)) - 1)
+                                                                   << (i & 63);
+                    row[i >> 6] |= ones;
+                    i = end;
                 }
                 if (hits_longest) {
-                    shorten_longest(gy, link, s, a, b);
+                    shorten_longest(gy, row, s, a, b);
                 }
             }
         }
@@ -814,9 +813,9 @@ class Grid {
     // they still reach the bound; only otherwise is the row walked again.
     // Walking every row a chart lands on after each placement made packing
     // a hundred thousand charts quadratic in the stretches per row.
-    void shorten_longest(int gy, std::int32_t* link, int s, int a, int b) {
+    void shorten_longest(int gy, const std::uint64_t* row, int s, int a, int b) {
         const int left = a - s;
-        const int right = b < w_ && link[b] >= 0 ? link[b] - b : 0;
+        const int right = b < w_ && next_free(row, b) == b ? next_claimed(row, b, w_) - b : 0;
         const int remain = std::max(left, right);
         if (remain >= others_[gy]) {
             longest_free_[gy] = remain;
@@ -825,8 +824,9 @@ class Grid {
             return;
         }
         int first = 0, first_at = 0, second = 0;
-        for (int i = link[0] < 0 ? next_free(link, 0) : 0; i < w_;) {
-            const int len = link[i] - i;
+        for (int i = next_free(row, 0); i < w_;) {
+            const int end = next_claimed(row, i, w_);
+            const int len = end - i;
             if (len > first) {
                 second = first;
                 first = len;
@@ -834,18 +834,18 @@ class Grid {
             } else {
                 second = std::max(second, len);
             }
-            if (link[i] >= w_) {
+            if (end >= w_) {
                 break;
             }
-            i = next_free(link, link[i]);
+            i = next_free(row, end);
         }
         longest_free_[gy] = first;
         longest_at_[gy] = first_at;
         others_[gy] = second;
     }
 
-    int w_, h_;
-    std::vector<std::int32_t> links_;
+    int w_, h_, words_;
+    std::vector<std::uint64_t> bits_; // row after row, bit i of word i / 64: column i claimed
     std::vector<std::int32_t> longest_free_;
     std::vector<std::int32_t> longest_at_; // where each row's longest free stretch starts
     std::vector<std::int32_t> others_;     // no other free stretch of the row is longer
