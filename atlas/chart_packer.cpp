@@ -1517,11 +1517,8 @@ Status pack_chart_set_at_density(ChartSet& charts, PackLayout& layout, const Den
                 lo = mid;
             }
         }
-        // The last side tried may have failed after a larger one fitted:
-        // the charts must hold the layout of the side chosen.
-        if (!pack_at(source, charts, layout, fitted, fit.density)) {
-            return Status::Failed;
-        }
+        // Only a side that fits writes the charts, so they hold the layout
+        // of the side chosen.
     }
     layout.width = layout.height = fitted;
     progress.report(1.0f);

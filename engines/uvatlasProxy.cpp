@@ -3,6 +3,7 @@
 #include "atlas/corrections.h"
 #include "atlas/create.h"
 #include "atlas/pack.h"
+#include "host/interface.h"
 #include "unwrap/proxy_exception.h"
 
 #include <algorithm>
@@ -29,6 +30,12 @@ void UvAtlasProxy::set_density(double density, std::uint32_t max_size, bool any_
     density_ = density;
     max_size_ = max_size;
     any_size_ = any_size;
+    too_big_ = false;
+}
+
+bool UvAtlasProxy::cancelled() {
+    Interface* ip = GetCOREInterface();
+    return ip != nullptr && ip->GetCancel();
 }
 
 void UvAtlasProxy::throw_too_big() {
@@ -89,7 +96,7 @@ void UvAtlasProxy::create_atlas(const vatlas::AtlasMesh& mesh, AtlasMeshPtr& res
                                              "Minimum number of charts is %d",
                                              static_cast<int>(out.charts_out));
         }
-        if (density_ > 0 && status == vatlas::Status::Failed) {
+        if (density_ > 0 && status == vatlas::Status::Failed && !cancelled()) {
             throw_too_big();
         }
         throw Proxy_Exception(
@@ -221,7 +228,7 @@ void UvAtlasProxy::pack(AtlasMeshPtr& mesh, std::span<const std::uint32_t> adjac
                                                       progress, 0.01f, &side)
                      : vatlas::pack_charts(*mesh, adjacency, charts, width_, height_, gutter_,
                                            progress, 0.01f);
-    if (density_ > 0 && status == vatlas::Status::Failed) {
+    if (density_ > 0 && status == vatlas::Status::Failed && !cancelled()) {
         throw_too_big();
     }
     if (density_ > 0 && vatlas::succeeded(status)) {

@@ -26,7 +26,8 @@ class UvAtlasProxy {
     // A texel density (texels per scene unit) that chooses the atlas size:
     // each unwrap or pack then takes the smallest square side up to
     // max_size (a power of two unless any_size) that holds its charts, and
-    // width() and height() follow it. 0 lets the size stand again.
+    // width() and height() follow it. 0 lets the size stand again; either
+    // way too_big() is forgotten.
     void set_density(double density, std::uint32_t max_size, bool any_size);
     double density() const { return density_; }
     std::uint32_t max_size() const { return max_size_; }
@@ -94,6 +95,8 @@ class UvAtlasProxy {
     bool too_big_ = false;
 
     [[noreturn]] void throw_too_big();
+    // A failure the user asked for is no want of room.
+    static bool cancelled();
 };
 
 // Removes the false edges of every polygon (triangles joined through false

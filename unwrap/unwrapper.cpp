@@ -16,6 +16,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <numeric>
 
 namespace vatlas = vellumar::atlas;
@@ -336,7 +337,7 @@ void Unwrapper::object_too_big(std::int32_t map, const UnwrapSettings& s) {
     char text[512];
     std::snprintf(text, sizeof text,
                   "Object \"%s\" does not fit a %u x %u map at %g texels per unit; it fits at "
-                  "%.4g texels per unit or less.",
+                  "about %.4g texels per unit.",
                   name.c_str(), side, side, density.density,
                   map_density(*result_mesh_, static_cast<int>(side), static_cast<int>(side)));
     throw Proxy_Exception(text, kUnwrapperUnit, __LINE__);
@@ -349,13 +350,29 @@ int Unwrapper::unwrap_maps_at_density(int& map_count, UnwrapSettings& s) {
                               kUnwrapperUnit, __LINE__);
     }
     Interface* ip = GetCOREInterface();
-    proxy_.set_density(density.density, density.max_size, density.any_size);
-    // Maps are balanced by their objects' surface.
+    // Maps are balanced by their objects' surface; an object without any
+    // still counts a little, so that such objects spread over the maps
+    // instead of piling onto one and leaving another empty.
     double total = 0.0;
     std::vector<float> areas(object_count_);
     for (std::uint32_t i = 0; i < object_count_; ++i) {
-        areas[i] = static_cast<float>(record_area(records_[i]));
+        areas[i] = std::max(static_cast<float>(record_area(records_[i])),
+                            std::numeric_limits<float>::min());
         total += areas[i];
+    }
+    // Combining and writing back rewrite the records in place; a try with
+    // more maps starts again from the records as extracted.
+    struct Extracted {
+        std::uint32_t vertex_count;
+        std::vector<std::uint32_t> indices, adjacency, false_edges, false_edge_copy;
+        std::vector<Point3> uvs;
+    };
+    std::vector<Extracted> extracted;
+    extracted.reserve(object_count_);
+    for (std::uint32_t i = 0; i < object_count_; ++i) {
+        const ObjectRecord& r = records_[i];
+        extracted.push_back(
+            {r.vertex_count, r.indices, r.adjacency, r.false_edges, r.false_edge_copy, r.uvs});
     }
     const int asked = map_count;
     if (s.mapmode == FixedNumber) {
@@ -367,7 +384,21 @@ int Unwrapper::unwrap_maps_at_density(int& map_count, UnwrapSettings& s) {
             std::max(map_count, static_cast<int>(std::min(std::ceil(need), double(object_count_))));
     }
     int processed = 0;
-    for (;;) {
+    for (bool first = true;; first = false) {
+        if (!first) {
+            for (std::uint32_t i = 0; i < object_count_; ++i) {
+                ObjectRecord& r = records_[i];
+                const Extracted& e = extracted[i];
+                r.vertex_count = e.vertex_count;
+                r.indices = e.indices;
+                r.adjacency = e.adjacency;
+                r.false_edges = e.false_edges;
+                r.false_edge_copy = e.false_edge_copy;
+                r.uvs = e.uvs;
+            }
+        }
+        // Also forgets whether the last try ended for want of room.
+        proxy_.set_density(density.density, density.max_size, density.any_size);
         if (s.mapmode == FixedNumber) {
             assignment_ =
                 distribute_fixed(std::span(results_.data(), object_count_), areas, map_count);
@@ -402,6 +433,9 @@ int Unwrapper::unwrap_maps_at_density(int& map_count, UnwrapSettings& s) {
     int side = 0;
     for (const MapReport& r : map_reports_) {
         side = std::max(side, r.width);
+    }
+    if (side == 0) {
+        return processed; // no map had faces: no size to choose
     }
     double coverage_sum = 0.0;
     for (MapReport& r : map_reports_) {

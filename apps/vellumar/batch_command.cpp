@@ -18,9 +18,9 @@
 #include <sstream>
 #include <thread>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -240,32 +240,25 @@ BatchRow run_scene_once(const Task& t, const fs::path& out, const BatchSettings&
 }
 
 constexpr const char* kTaskFile = "batch.tasks";
-constexpr const char* kClaimFile = "batch.claims";
+constexpr const char* kClaimDir = ".claims";
 
-// The next scene for a farm task: a counter in OUT shared by the tasks,
-// taken under a lock. -1 when it cannot be read.
-long claim_next(const fs::path& out) {
-    const int fd = ::open((out / kClaimFile).c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
-        return -1;
-    }
-    long next = -1;
-    if (::flock(fd, LOCK_EX) == 0) {
-        char text[32] = {};
-        const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
-        char* end = nullptr;
-        const long taken = n > 0 ? std::strtol(text, &end, 10) : -1;
-        if (taken >= 0 && end != text) {
-            const std::string written = std::to_string(taken + 1) + "\n";
-            if (::pwrite(fd, written.data(), written.size(), 0) ==
-                    static_cast<ssize_t>(written.size()) &&
-                ::ftruncate(fd, static_cast<off_t>(written.size())) == 0) {
-                next = taken;
-            }
+// The next scene for a farm task, from `from` on (below `count`; count when
+// all are taken): scene K is taken by making OUT/.claims/K, which succeeds
+// for one task only, also on a file system shared by the nodes where locks
+// may not hold. -1, with the reason printed, when no mark can be made.
+long claim_next(const fs::path& out, long& from, long count) {
+    for (; from < count; ++from) {
+        const fs::path mark = out / kClaimDir / std::to_string(from);
+        if (::mkdir(mark.c_str(), 0700) == 0) {
+            return from++;
+        }
+        if (errno != EEXIST) {
+            std::fprintf(stderr, "vellumar: cannot claim a scene in '%s': %s\n",
+                         (out / kClaimDir).c_str(), std::strerror(errno));
+            return -1;
         }
     }
-    ::close(fd);
-    return next;
+    return count;
 }
 
 BatchSettings read_settings(const fs::path& out) {
@@ -359,6 +352,10 @@ int run_batch_command(const BatchCommand& cmd) {
         if (!read_list((out / kListFile).string(), scenes)) {
             std::fprintf(stderr, "vellumar: '%s' holds no batch to resume\n", cmd.resume.c_str());
             return 2;
+        }
+        if (!cmd.preset.empty() || cmd.texel_density > 0) {
+            std::fprintf(stderr, "vellumar: a resumed batch keeps the preset and density it was "
+                                 "started with; the ones given now are not used\n");
         }
         settings = read_settings(out);
     } else if (!read_list(cmd.list, scenes)) {
@@ -467,7 +464,8 @@ int run_batch_command(const BatchCommand& cmd) {
         // --jobs tasks take the scenes in turn: the farm's start-up is paid
         // once per task, not once per scene.
         const std::size_t workers = std::min<std::size_t>(todo.size(), std::max(1, cmd.jobs));
-        if (!write_text(out / kClaimFile, "0\n")) {
+        fs::remove_all(out / kClaimDir, ec);
+        if (!fs::create_directories(out / kClaimDir, ec)) {
             std::fprintf(stderr, "vellumar: cannot write into '%s'\n", out.c_str());
             return 2;
         }
@@ -584,12 +582,13 @@ int run_batch_task_command(const std::string& out, int index) {
     }
     const BatchSettings settings = read_settings(fs::path(out));
     int status = 0;
-    for (long k = claim_next(out); k >= 0 && static_cast<std::size_t>(k) < tasks.size();
-         k = claim_next(out)) {
+    const long count = static_cast<long>(tasks.size());
+    long from = 0, k = 0;
+    while ((k = claim_next(out, from, count)) >= 0 && k < count) {
         const BatchRow row = run_scene(tasks[static_cast<std::size_t>(k)], out, settings);
         std::printf("%s: %s %s\n", row.name.c_str(), row.status.c_str(), row.message.c_str());
         std::fflush(stdout);
         status = row.status == "ok" ? status : 1;
     }
-    return status;
+    return k < 0 ? 2 : status;
 }
