@@ -478,10 +478,10 @@ int run_batch_command(const BatchCommand& cmd) {
         std::set<std::size_t> reported;
         bool gone = false, running = true;
         int silent = 0;
-        // Results are looked for four times a second, the scheduler asked
+        // Results are looked for ten times a second, the scheduler asked
         // once a second: each squeue costs the workers a process.
         for (int tick = 0;; ++tick) {
-            if (tick % 4 == 0) {
+            if (tick % 10 == 0) {
                 running = array_running(id, gone);
                 silent = gone ? silent + 1 : 0;
             }
@@ -508,7 +508,7 @@ int run_batch_command(const BatchCommand& cmd) {
             if (reported.size() == todo.size() || (!running && !gone) || silent >= 15) {
                 break;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         for (std::size_t k = 0; k < todo.size(); ++k) {
             if (reported.count(k) == 0) {
