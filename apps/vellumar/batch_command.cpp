@@ -143,17 +143,6 @@ BatchRow run_scene(const Task& t, const fs::path& out, const BatchSettings& sett
     return row;
 }
 
-// The first map's size in an unwrap report: with a texel density every map
-// of the group has it, and the bake must match it to keep the density.
-std::string report_map_size(const std::string& report) {
-    const auto w = report.find("\"width\": "), h = report.find("\"height\": ");
-    if (w == std::string::npos || h == std::string::npos) {
-        return "";
-    }
-    return std::to_string(std::atoi(report.c_str() + w + 9)) + "x" +
-           std::to_string(std::atoi(report.c_str() + h + 10));
-}
-
 BatchRow run_scene_once(const Task& t, const fs::path& out, const BatchSettings& settings) {
     BatchRow row;
     row.scene = t.scene;
@@ -201,10 +190,10 @@ BatchRow run_scene_once(const Task& t, const fs::path& out, const BatchSettings&
     }
     const std::string report = read_text(stage / "report.json");
     ReadReportFigures(report, row);
-    if (!settings.unwrap_args.empty()) {
-        if (const std::string size = report_map_size(report); !size.empty()) {
-            bake.insert(bake.end(), {"--element-size", size});
-        }
+    // With a texel density every map of the group has the size the unwrap
+    // chose, and the bake must match it to keep the density.
+    if (!settings.unwrap_args.empty() && !row.map_size.empty()) {
+        bake.insert(bake.end(), {"--element-size", row.map_size});
     }
     const auto t0 = std::chrono::steady_clock::now();
     const ProcessResult b = RunProcess(bake);

@@ -61,6 +61,12 @@ void ReadReportFigures(const std::string& report, BatchRow& row) {
     const auto charts = numbers_after(maps, "charts");
     const auto coverage = numbers_after(maps, "coverage");
     const auto density = numbers_after(maps, "texel_density");
+    const auto widths = numbers_after(maps, "width"), heights = numbers_after(maps, "height");
+    row.map_size.clear();
+    if (!widths.empty() && !heights.empty() && widths.front() > 0 && heights.front() > 0) {
+        row.map_size = std::to_string(static_cast<long>(widths.front())) + "x" +
+                       std::to_string(static_cast<long>(heights.front()));
+    }
     row.maps = static_cast<int>(charts.size());
     row.charts = 0;
     row.coverage = 0.0;
@@ -83,7 +89,8 @@ std::string BatchSummaryJson(const std::vector<BatchRow>& rows) {
             ", \"scene\": " + JsonQuoted(r.scene) + ", \"status\": " + JsonQuoted(r.status) +
             ", \"message\": " + JsonQuoted(r.message) +
             ", \"objects\": " + std::to_string(r.objects) +
-            ", \"maps\": " + std::to_string(r.maps) + ", \"charts\": " + std::to_string(r.charts) +
+            ", \"maps\": " + std::to_string(r.maps) + ", \"map_size\": " + JsonQuoted(r.map_size) +
+            ", \"charts\": " + std::to_string(r.charts) +
             ", \"coverage\": " + fixed(r.coverage, 6) +
             ", \"texel_density\": " + fixed(r.texel_density, 6) +
             ", \"bake_seconds\": " + fixed(r.bake_seconds, 3) +
@@ -110,7 +117,7 @@ std::string BatchSummaryHtml(const std::vector<BatchRow>& rows) {
         "<h1>Vellumar batch</h1>\n<p>" +
         std::to_string(ok) + " of " + std::to_string(rows.size()) +
         " scenes went through. Click a column to sort.</p>\n<table id=\"scenes\"><thead><tr>"
-        "<th>Scene</th><th>Status</th><th>Objects</th><th>Maps</th><th>Charts</th>"
+        "<th>Scene</th><th>Status</th><th>Objects</th><th>Maps</th><th>Map size</th><th>Charts</th>"
         "<th>Coverage</th><th>Texel density</th><th>Bake s</th><th>Atlas</th>"
         "<th>Baked diffuse</th></tr></thead>\n<tbody>\n";
     for (const BatchRow& r : rows) {
@@ -124,10 +131,11 @@ std::string BatchSummaryHtml(const std::vector<BatchRow>& rows) {
             html_escaped(r.status) +
             (r.message.empty() ? "" : "<div class=\"msg\">" + html_escaped(r.message) + "</div>") +
             "</td><td class=\"num\">" + std::to_string(r.objects) + "</td><td class=\"num\">" +
-            std::to_string(r.maps) + "</td><td class=\"num\">" + std::to_string(r.charts) +
-            "</td><td class=\"num\">" + fixed(r.coverage, 3) + "</td><td class=\"num\">" +
-            fixed(r.texel_density, 2) + "</td><td class=\"num\">" + fixed(r.bake_seconds, 2) +
-            "</td>" + image(r.atlas) + image(r.diffuse) + "</tr>\n";
+            std::to_string(r.maps) + "</td><td class=\"num\">" + html_escaped(r.map_size) +
+            "</td><td class=\"num\">" + std::to_string(r.charts) + "</td><td class=\"num\">" +
+            fixed(r.coverage, 3) + "</td><td class=\"num\">" + fixed(r.texel_density, 2) +
+            "</td><td class=\"num\">" + fixed(r.bake_seconds, 2) + "</td>" + image(r.atlas) +
+            image(r.diffuse) + "</tr>\n";
     }
     html += "</tbody></table>\n<script>\n"
             "document.querySelectorAll('th').forEach((th, col) => th.addEventListener('click', () "

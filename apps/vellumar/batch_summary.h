@@ -12,6 +12,7 @@ struct BatchRow {
     std::string message;
     int objects = 0;
     int maps = 0;
+    std::string map_size; // "WxH" of the maps (one size per group); "" when not known
     int charts = 0;
     double coverage = 0.0;
     double texel_density = 0.0; // texels per scene unit, the maps' mean

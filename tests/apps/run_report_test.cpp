@@ -129,6 +129,8 @@ TEST(BatchSummary, ReadsTheReportAndWritesItsRowByteForByte) {
     run.objects = 3;
     MapReport a, b;
     a.map = 0;
+    a.width = b.width = 512;
+    a.height = b.height = 256;
     a.charts = 4;
     a.coverage = 0.5;
     b.map = 1;
@@ -150,7 +152,8 @@ TEST(BatchSummary, ReadsTheReportAndWritesItsRowByteForByte) {
     row.atlas = "s/atlas.png";
     EXPECT_EQ(BatchSummaryJson({row}),
               "{\n  \"scenes\": [\n    {\"name\": \"s\", \"scene\": \"dir/s.obj\", \"status\": "
-              "\"ok\", \"message\": \"\", \"objects\": 3, \"maps\": 2, \"charts\": 10, "
+              "\"ok\", \"message\": \"\", \"objects\": 3, \"maps\": 2, \"map_size\": \"512x256\", "
+              "\"charts\": 10, "
               "\"coverage\": 0.625000, \"texel_density\": 37.000000, \"bake_seconds\": 1.250, "
               "\"atlas\": \"s/atlas.png\", \"diffuse\": \"\"}\n  ]\n}\n");
     // The page escapes what a file name may hold.
