@@ -143,6 +143,28 @@ BatchRow run_scene(const Task& t, const fs::path& out, const BatchSettings& sett
     return row;
 }
 
+// A scene that went through: its atlas and the picture of its baked diffuse
+// map (a diffuse element's image, else a complete map's, else the first),
+// from what `folder` holds.
+void took_outputs(const fs::path& folder, const std::string& name, BatchRow& row) {
+    row.status = "ok";
+    row.atlas = name + "/atlas.png";
+    std::vector<std::string> images;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder / "images", ec)) {
+        images.push_back(e.path().filename().string());
+    }
+    std::sort(images.begin(), images.end());
+    row.diffuse.clear();
+    for (const std::string& image : images) {
+        if (row.diffuse.empty() || image.find("Diffuse") != std::string::npos ||
+            (image.find("Complete") != std::string::npos &&
+             row.diffuse.find("Diffuse") == std::string::npos)) {
+            row.diffuse = name + "/images/" + image;
+        }
+    }
+}
+
 BatchRow run_scene_once(const Task& t, const fs::path& out, const BatchSettings& settings) {
     BatchRow row;
     row.scene = t.scene;
@@ -203,20 +225,7 @@ BatchRow run_scene_once(const Task& t, const fs::path& out, const BatchSettings&
         fs::remove_all(stage, ec);
         return row;
     }
-    row.status = "ok";
-    row.atlas = t.name + "/atlas.png";
-    std::vector<std::string> images;
-    for (const auto& e : fs::directory_iterator(stage / "images", ec)) {
-        images.push_back(e.path().filename().string());
-    }
-    std::sort(images.begin(), images.end());
-    for (const std::string& image : images) {
-        if (row.diffuse.empty() || image.find("Diffuse") != std::string::npos ||
-            (image.find("Complete") != std::string::npos &&
-             row.diffuse.find("Diffuse") == std::string::npos)) {
-            row.diffuse = t.name + "/images/" + image;
-        }
-    }
+    took_outputs(stage, t.name, row);
     write_text(stage / kRowFile, BatchSummaryJson({row}));
     fs::remove_all(done, ec);
     fs::rename(stage, done, ec);
@@ -307,15 +316,10 @@ bool finished_row(const fs::path& out, const Task& t, BatchRow& row) {
     }
     row.scene = t.scene;
     row.name = t.name;
-    row.status = "ok";
-    row.atlas = t.name + "/atlas.png";
+    took_outputs(out / t.name, t.name, row);
     ReadReportFigures(read_text(out / t.name / "report.json"), row);
-    const auto at = text.find("\"bake_seconds\": ");
-    row.bake_seconds = at == std::string::npos ? 0 : std::strtod(text.c_str() + at + 16, nullptr);
-    const auto d = text.find("\"diffuse\": \"");
-    if (d != std::string::npos) {
-        row.diffuse = text.substr(d + 12, text.find('"', d + 12) - d - 12);
-    }
+    const std::vector<double> seconds = NumbersAfter(text, "bake_seconds");
+    row.bake_seconds = seconds.empty() ? 0 : seconds.front();
     return true;
 }
 

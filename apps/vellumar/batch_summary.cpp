@@ -30,8 +30,9 @@ std::string html_escaped(const std::string& s) {
     return out;
 }
 
-// The numbers that follow `"key": ` in text, in order.
-std::vector<double> numbers_after(const std::string& text, const std::string& key) {
+} // namespace
+
+std::vector<double> NumbersAfter(const std::string& text, const std::string& key) {
     std::vector<double> out;
     const std::string mark = "\"" + key + "\": ";
     for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, at + 1)) {
@@ -39,6 +40,8 @@ std::vector<double> numbers_after(const std::string& text, const std::string& ke
     }
     return out;
 }
+
+namespace {
 
 std::string fixed(double v, int digits) {
     char buf[64];
@@ -49,7 +52,7 @@ std::string fixed(double v, int digits) {
 } // namespace
 
 void ReadReportFigures(const std::string& report, BatchRow& row) {
-    const auto objects = numbers_after(report, "objects");
+    const auto objects = NumbersAfter(report, "objects");
     row.objects = objects.empty() ? 0 : static_cast<int>(objects.front());
     // The maps' section ends where the per-object figures begin.
     const auto begin = report.find("\"maps\": [");
@@ -58,10 +61,10 @@ void ReadReportFigures(const std::string& report, BatchRow& row) {
         return;
     }
     const std::string maps = report.substr(begin, end - begin);
-    const auto charts = numbers_after(maps, "charts");
-    const auto coverage = numbers_after(maps, "coverage");
-    const auto density = numbers_after(maps, "texel_density");
-    const auto widths = numbers_after(maps, "width"), heights = numbers_after(maps, "height");
+    const auto charts = NumbersAfter(maps, "charts");
+    const auto coverage = NumbersAfter(maps, "coverage");
+    const auto density = NumbersAfter(maps, "texel_density");
+    const auto widths = NumbersAfter(maps, "width"), heights = NumbersAfter(maps, "height");
     row.map_size.clear();
     if (!widths.empty() && !heights.empty() && widths.front() > 0 && heights.front() > 0) {
         row.map_size = std::to_string(static_cast<long>(widths.front())) + "x" +

@@ -24,6 +24,9 @@ struct BatchRow {
 std::string BatchSummaryJson(const std::vector<BatchRow>& rows);
 std::string BatchSummaryHtml(const std::vector<BatchRow>& rows);
 
+// The numbers that follow `"key": ` in a text of ours, in order.
+std::vector<double> NumbersAfter(const std::string& text, const std::string& key);
+
 // The figures of a scene's unwrap report (as `vellumar unwrap --report`
 // writes it) into the row.
 void ReadReportFigures(const std::string& report, BatchRow& row);

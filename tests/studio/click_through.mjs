@@ -14,21 +14,11 @@ import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
+import { launchChromium, needChromium } from './chromium.mjs';
 
 const [vellumar, samples, outDir] = process.argv.slice(2);
 const bench = process.argv.includes('--bench');
-const chromium = '/usr/bin/chromium';
-if (!fs.existsSync(chromium) || !fs.existsSync('/usr/share/javascript/three/three.min.js')) {
-  console.log('skipped: needs Debian packages chromium and libjs-three');
-  process.exit(77);
-}
-let puppeteer;
-try {
-  puppeteer = (await import('puppeteer-core')).default;
-} catch {
-  console.log('skipped: needs puppeteer-core (npm ci in tests/studio; scripts/setup.sh does it)');
-  process.exit(77);
-}
+const puppeteer = await needChromium(['/usr/share/javascript/three/three.min.js']);
 fs.mkdirSync(outDir, { recursive: true });
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'studio-'));
 const fail = (why) => { throw new Error(why); };
@@ -78,13 +68,8 @@ function get(pathAndQuery, headers = {}) {
   });
 }
 
-const browser = await puppeteer.launch({
-  executablePath: chromium,
-  headless: true,
-  args: ['--no-sandbox', '--disable-gpu-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-    '--disable-quic', '--no-first-run', '--disable-background-networking', '--disable-component-update',
-    '--disable-sync', '--user-data-dir=' + path.join(work, 'chromium')],
-});
+const browser = await launchChromium(puppeteer, path.join(work, 'chromium'), [
+  '--disable-gpu-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--disable-quic']);
 const results = [];
 let step = 0;
 try {

@@ -7,25 +7,12 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
+import { launchChromium, needChromium } from './chromium.mjs';
 
 const [page, shot, rows, images] = process.argv.slice(2);
-let puppeteer;
-try {
-  puppeteer = (await import('puppeteer-core')).default;
-} catch {
-  console.log('skipped: needs puppeteer-core (scripts/setup.sh)');
-  process.exit(77);
-}
-if (!fs.existsSync('/usr/bin/chromium')) {
-  console.log('skipped: needs Debian package chromium');
-  process.exit(77);
-}
+const puppeteer = await needChromium();
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'page-shot-'));
-const browser = await puppeteer.launch({
-  executablePath: '/usr/bin/chromium', headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
-    '--disable-component-update', '--disable-sync', '--user-data-dir=' + profile],
-});
+const browser = await launchChromium(puppeteer, profile, ['--disable-gpu']);
 try {
   const tab = await browser.newPage();
   await tab.setViewport({ width: 1200, height: 700 });
