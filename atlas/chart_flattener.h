@@ -105,10 +105,14 @@ class Flattener {
     }
 
     // Builds and flattens the chart; false when it is not a disc, folds or
-    // stretches beyond the limit. out.mesh is built either way.
+    // stretches beyond the limit. out.mesh is built either way; with
+    // mesh_built, out.mesh already holds these faces and cuts (a failed
+    // stitch of them built it).
     bool flatten(std::span<const std::uint32_t> faces, FlatChart& out,
-                 std::span<const std::uint32_t> cuts = {}) {
-        builder_.build(faces, out.mesh, cuts);
+                 std::span<const std::uint32_t> cuts = {}, bool mesh_built = false) {
+        if (!mesh_built) {
+            builder_.build(faces, out.mesh, cuts);
+        }
         out.cuts.assign(cuts.begin(), cuts.end());
         if (!out.mesh.is_disc()) {
             return false;

@@ -208,11 +208,12 @@ class Merger {
 
     // Stitching first: it is cheap and, where it works, keeps both maps.
     // Large unions are only ever stitched, which bounds the cost of this
-    // pass on dense meshes.
+    // pass on dense meshes. A failed stitch leaves the union's chart mesh
+    // built for the solve.
     bool join(const Candidate& item, Flattener& flattener, std::span<const std::uint32_t> faces,
               std::span<const std::uint32_t> cuts, FlatChart& merged) const {
         return flattener.stitch(faces, charts_[item.a], charts_[item.b], merged, cuts) ||
-               (faces.size() <= merge_solve_limit_ && flattener.flatten(faces, merged, cuts));
+               (faces.size() <= merge_solve_limit_ && flattener.flatten(faces, merged, cuts, true));
     }
 
     // Splits the border shared by charts a and b into straight runs (edges
